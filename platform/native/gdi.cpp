@@ -1,0 +1,1 @@
+// native gdi layer: work in progress

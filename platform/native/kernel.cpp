@@ -1,0 +1,1 @@
+// native kernel layer: work in progress

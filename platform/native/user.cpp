@@ -1,0 +1,1 @@
+// native user layer: work in progress

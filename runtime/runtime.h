@@ -1,0 +1,49 @@
+// The runtime frame: the two private heaps, the fixed start-up and shut-down
+// sequences, and the msimg32 look-up. Libraries above the runtime hand in
+// their init and end routines so that imports run one way only; the runtime
+// still calls them in its own fixed order.
+#ifndef CELPACK_RUNTIME_H
+#define CELPACK_RUNTIME_H
+
+#include "platform/platform.h"
+
+// The routines of the libraries above the runtime, each optional (null is
+// skipped). The runtime's own (strings, alpha blend, parameters, user
+// interface) are not listed: it calls them itself.
+struct RuntimeLibraries {
+    void (*initImageDecoders)();
+    void (*initImages)();
+    void (*initDrawing)();
+    void (*initFiles)();
+    void (*endFiles)();
+    void (*endImages)();
+};
+
+extern HANDLE runtimeHeap;  // every runtime record
+extern HANDLE stringHeap;   // the string workspace and string variables
+
+// msimg32's "AlphaBlend", looked up at start-up and never called; null when
+// the library or the entry is missing.
+extern FARPROC alphaBlendEntry;
+
+// Runs the start-up sequence. A heap that cannot be created ends the
+// process at once with exit code 0.
+void startRuntime(const RuntimeLibraries* libraries);
+
+// Runs the shut-down sequence and ends the process with exit code 0.
+[[noreturn]] void endRuntime();
+
+// The shut-down sequence without the exit, for tests that start and stop
+// the runtime many times in one process.
+void stopRuntime();
+
+// A zero-filled record from the RuntimeHeap, or null.
+void* takeRecord(SIZE_T bytes);
+// Gives a block back to the RuntimeHeap; null is ignored.
+void giveBackRecord(void* block);
+
+// Ends the process at once because start-up could not get what it needs:
+// one line on standard error natively, then exit code 0.
+[[noreturn]] void abandonStartup(const char* what);
+
+#endif

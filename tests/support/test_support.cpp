@@ -1,0 +1,20 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace testsupport {
+
+std::vector<unsigned char> readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace testsupport
