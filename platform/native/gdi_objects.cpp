@@ -1,0 +1,167 @@
+// The typed object table of the native layer and the bitmap objects it
+// holds. Handles are slot numbers with a reuse count folded in, so a handle
+// kept after its object was deleted no longer finds anything, even when
+// the slot has been given to a new object.
+#include "platform/native/gdi_objects.h"
+
+#include <mutex>
+#include <new>
+#include <stdlib.h>
+#include <string.h>
+#include <vector>
+
+namespace native {
+
+namespace {
+
+struct Slot {
+    ObjectKind kind;
+    void* object;
+    uintptr_t reuse;  // bumped each time the slot is freed
+};
+
+// A handle is ((slot + 1) << reuseBits) | (reuse & reuseMask), which is
+// never 0 and never a small integer such as a stock object number.
+const unsigned reuseBits = 12;
+const uintptr_t reuseMask = (uintptr_t(1) << reuseBits) - 1;
+const size_t slotLimit = size_t(1) << 19;
+
+// Pixel memory one bitmap may take.
+const size_t bitmapByteLimit = size_t(1) << 30;
+
+std::mutex& tableLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::vector<Slot>& slots() {
+    static std::vector<Slot> table;
+    return table;
+}
+
+std::vector<size_t>& freeSlots() {
+    static std::vector<size_t> list;
+    return list;
+}
+
+HGDIOBJ handleOf(size_t slot, uintptr_t reuse) {
+    return reinterpret_cast<HGDIOBJ>(((uintptr_t(slot) + 1) << reuseBits) | (reuse & reuseMask));
+}
+
+// The live slot a handle names, or null.
+Slot* slotOf(HGDIOBJ handle) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    uintptr_t slotNumber = value >> reuseBits;
+    if (slotNumber == 0 || slotNumber > slots().size()) return nullptr;
+    Slot& slot = slots()[slotNumber - 1];
+    if (slot.kind == kindNone || (slot.reuse & reuseMask) != (value & reuseMask)) return nullptr;
+    return &slot;
+}
+
+}  // namespace
+
+HGDIOBJ addObject(ObjectKind kind, void* object) {
+    if (kind == kindNone || object == nullptr) return nullptr;
+    std::lock_guard<std::mutex> hold(tableLock());
+    size_t slot;
+    if (!freeSlots().empty()) {
+        slot = freeSlots().back();
+        freeSlots().pop_back();
+    } else {
+        if (slots().size() >= slotLimit) return nullptr;
+        slots().push_back(Slot{kindNone, nullptr, 0});
+        slot = slots().size() - 1;
+    }
+    slots()[slot].kind = kind;
+    slots()[slot].object = object;
+    return handleOf(slot, slots()[slot].reuse);
+}
+
+void* findObject(HGDIOBJ handle, ObjectKind kind) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot == nullptr || slot->kind != kind) return nullptr;
+    return slot->object;
+}
+
+ObjectKind kindOf(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    return slot == nullptr ? kindNone : slot->kind;
+}
+
+void removeObject(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot == nullptr) return;
+    slot->kind = kindNone;
+    slot->object = nullptr;
+    slot->reuse++;
+    freeSlots().push_back(static_cast<size_t>(slot - slots().data()));
+}
+
+HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, bool dibSection) {
+    if (width <= 0 || height <= 0) return nullptr;
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 &&
+        bitsPerPixel != 24 && bitsPerPixel != 32)
+        return nullptr;
+    // Row bytes padded to 4, worked out in 64 bits: width * 32 cannot overflow.
+    uint64_t stride = ((uint64_t(width) * bitsPerPixel + 31) / 32) * 4;
+    uint64_t total = stride * uint64_t(height);
+    if (total > bitmapByteLimit) return nullptr;
+
+    Bitmap* bitmap = new (std::nothrow) Bitmap();
+    if (bitmap == nullptr) return nullptr;
+    bitmap->bits = static_cast<BYTE*>(calloc(static_cast<size_t>(total), 1));
+    if (bitmap->bits == nullptr) {
+        delete bitmap;
+        return nullptr;
+    }
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->topDown = topDown;
+    bitmap->bitsPerPixel = bitsPerPixel;
+    bitmap->dibSection = dibSection;
+    bitmap->stride = static_cast<LONG>(stride);
+    bitmap->header.biSize = sizeof(BITMAPINFOHEADER);
+    bitmap->header.biWidth = width;
+    bitmap->header.biHeight = height;
+    bitmap->header.biPlanes = 1;
+    bitmap->header.biBitCount = bitsPerPixel;
+    bitmap->header.biCompression = BI_RGB;
+    bitmap->header.biSizeImage = static_cast<DWORD>(total);
+    // The layouts BI_RGB stands for, until a caller gives its own masks.
+    if (bitsPerPixel == 16) {
+        bitmap->bitfields[0] = 0x7C00;
+        bitmap->bitfields[1] = 0x03E0;
+        bitmap->bitfields[2] = 0x001F;
+    } else if (bitsPerPixel == 24 || bitsPerPixel == 32) {
+        bitmap->bitfields[0] = 0xFF0000;
+        bitmap->bitfields[1] = 0x00FF00;
+        bitmap->bitfields[2] = 0x0000FF;
+    }
+    // Monochrome bitmaps are black and white until a caller sets a table.
+    if (bitsPerPixel == 1) {
+        bitmap->colours[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+        bitmap->colourCount = 2;
+    }
+    bitmap->selectedInto = nullptr;
+
+    HGDIOBJ handle = addObject(kindBitmap, bitmap);
+    if (handle == nullptr) {
+        free(bitmap->bits);
+        delete bitmap;
+        return nullptr;
+    }
+    return static_cast<HBITMAP>(handle);
+}
+
+void destroyBitmap(HBITMAP handle) {
+    Bitmap* bitmap = findBitmap(handle);
+    if (bitmap == nullptr) return;
+    removeObject(handle);
+    free(bitmap->bits);
+    delete bitmap;
+}
+
+}  // namespace native
