@@ -1,0 +1,130 @@
+#include "file/output_file.h"
+
+#include "runtime/runtime.h"
+
+ObjectTable* fileTable;
+int32_t fileBufferSize = 4096;
+
+// Counts the files that lost bytes, so that closing every file can tell.
+static int32_t lostFiles;
+
+void initFiles() {
+    fileTable = createObjectTable((int32_t)sizeof(FileObject), 16, closeFile);
+}
+
+void endFiles() {
+    closeFile(DYNAMIC_OBJECT);
+    // The table goes with the RuntimeHeap; nothing may reach it after this.
+    fileTable = nullptr;
+}
+
+intptr_t createFile(ObjectId number, const WCHAR* name) {
+    // An open file under the number is closed (and written out) first.
+    FileObject* record = (FileObject*)allocateObject(fileTable, number);
+    if (!record) return 0;
+
+    HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        handle = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                             0, nullptr);
+    }
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+        if (number == DYNAMIC_OBJECT) {
+            releaseObject(fileTable, (ObjectId)record);
+        } else {
+            // The number stays allocated but holds no file.
+            memset(record, 0, sizeof(FileObject));
+        }
+        return 0;
+    }
+
+    // Without a buffer the file still works: every write goes straight out.
+    record->buffer = nullptr;
+    if (fileBufferSize > 0) {
+        record->buffer = (BYTE*)HeapAlloc(runtimeHeap, 0, (SIZE_T)fileBufferSize);
+    }
+    record->fileHandle = handle;
+    record->bufferSize = fileBufferSize;
+    record->bufferRemaining = 0;
+    record->positionUnsynced = 1;
+    record->writeFailed = 0;
+    return number == DYNAMIC_OBJECT ? (intptr_t)record : (intptr_t)handle;
+}
+
+// One platform write; a failed or short write marks the file.
+static DWORD writeThrough(FileObject* record, const void* data, DWORD length) {
+    DWORD written = 0;
+    BOOL ok = WriteFile(record->fileHandle, data, length, &written, nullptr);
+    if (!ok || written != length) record->writeFailed = 1;
+    return written;
+}
+
+int32_t writeByte(ObjectId number, uint32_t value) {
+    FileObject* record = (FileObject*)lookupObject(fileTable, number);
+    if (!record) return 0;
+    uint8_t byte = (uint8_t)value;
+    if (record->buffer) return bufferedWrite(record, &byte, 1);
+    return (int32_t)writeThrough(record, &byte, 1);
+}
+
+int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
+    if (length < 0) return 0;
+    if (!record->buffer) return (int32_t)writeThrough(record, data, (DWORD)length);
+    if (record->positionUnsynced) {
+        // Bring the platform's position back to the logical one (a move
+        // by 0 after creation) and enter writing mode.
+        SetFilePointer(record->fileHandle, -record->bufferRemaining, nullptr, FILE_CURRENT);
+        record->positionUnsynced = 0;
+        record->bufferRemaining = record->bufferSize;
+    }
+    if (record->bufferRemaining > length) {
+        BYTE* next = record->buffer + (record->bufferSize - record->bufferRemaining);
+        if (length == 1) {
+            *next = *(const BYTE*)data;
+        } else {
+            memcpy(next, data, (size_t)length);
+        }
+        record->bufferRemaining -= length;
+        return length;
+    }
+    // A write that would fill the buffer exactly is not stored first: the
+    // buffer never holds more than bufferSize - 1 bytes.
+    flushBuffer(record);
+    if (length >= record->bufferSize) {
+        return (int32_t)writeThrough(record, data, (DWORD)length);
+    }
+    memcpy(record->buffer, data, (size_t)length);
+    record->bufferRemaining -= length;
+    return length;
+}
+
+int32_t flushBuffer(FileObject* record) {
+    if (record->positionUnsynced) return 0;
+    DWORD pending = (DWORD)(record->bufferSize - record->bufferRemaining);
+    // The platform is called even with nothing pending.
+    DWORD written = writeThrough(record, record->buffer, pending);
+    record->bufferRemaining = record->bufferSize;
+    return (int32_t)written;
+}
+
+static int closeOneFile(ObjectId number) {
+    FileObject* record = (FileObject*)lookupObject(fileTable, number);
+    if (!record) return 0;
+    if (record->buffer) {
+        flushBuffer(record);
+        HeapFree(runtimeHeap, 0, record->buffer);
+    }
+    CloseHandle(record->fileHandle);
+    int complete = !record->writeFailed;
+    if (!complete) ++lostFiles;
+    releaseObject(fileTable, number);
+    return complete;
+}
+
+int closeFile(ObjectId number) {
+    if (number != DYNAMIC_OBJECT) return closeOneFile(number);
+    int32_t lostBefore = lostFiles;
+    freeAllObjects(fileTable);
+    return lostFiles == lostBefore;
+}
