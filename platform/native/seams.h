@@ -44,7 +44,8 @@ HWND nativeAddWindow(DWORD threadId, DWORD processId, BOOL visible,
                      BOOL enabled, LONG exStyle);
 void nativeSetForegroundWindow(HWND window);
 void nativeClearWindows(void);
-// A log of EnableWindow and SetWindowPos calls, one line each.
+// A log of EnableWindow and SetWindowPos calls and of MessageBoxW's owner,
+// one line each, windows named w1, w2, ... in the order they were added.
 const char* nativeWindowLog(void);
 
 // Message boxes: the answer MessageBoxW gives (IDOK unless set).

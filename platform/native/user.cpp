@@ -1,1 +1,240 @@
-// native user layer: work in progress
+// Top-level windows and the message box of the native build.
+//
+// The tool itself never creates a window, so the registry is empty unless
+// a test fills it. Windows are kept in the platform's Z order: topmost
+// windows above the others, and a new or raised window on top of its band.
+// The message box cannot be shown on a terminal; it writes its caption and
+// text as one line of UTF-8 on standard error and answers like a closed
+// box.
+#include <stdio.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/native/seams.h"
+#include "platform/native/user.h"
+
+namespace {
+
+struct Window {
+    HWND handle;
+    int number;  // 1-based, in the order the test added it; names it in the log
+    DWORD threadId;
+    DWORD processId;
+    bool visible;
+    bool enabled;
+    LONG exStyle;
+};
+
+// Handles are tagged serial numbers that are never reused, so a handle
+// from before nativeClearWindows stays invalid.
+const uintptr_t windowTag = 0x57000000u;
+
+std::mutex registryLock;
+std::vector<Window> windows;  // Z order, top first
+uintptr_t nextSerial = 1;
+int nextNumber = 1;
+HWND foreground = NULL;
+std::string windowLog;
+int messageBoxAnswer = IDOK;
+
+// Callers hold registryLock.
+Window* findWindow(HWND handle) {
+    for (Window& window : windows)
+        if (window.handle == handle && handle != NULL) return &window;
+    return NULL;
+}
+
+size_t positionOf(const Window* window) { return static_cast<size_t>(window - windows.data()); }
+
+// Moves the window at `from` to the top of its band (topmost or not).
+void raiseInBand(size_t from) {
+    Window moving = windows[from];
+    windows.erase(windows.begin() + static_cast<long>(from));
+    bool topmost = (moving.exStyle & WS_EX_TOPMOST) != 0;
+    size_t to = 0;
+    if (!topmost)
+        while (to < windows.size() && (windows[to].exStyle & WS_EX_TOPMOST)) ++to;
+    windows.insert(windows.begin() + static_cast<long>(to), moving);
+}
+
+std::string nameOf(HWND handle) {
+    if (handle == NULL) return "null";
+    if (handle == HWND_TOPMOST) return "HWND_TOPMOST";
+    if (handle == HWND_NOTOPMOST) return "HWND_NOTOPMOST";
+    Window* window = findWindow(handle);
+    return window ? "w" + std::to_string(window->number) : "w?";
+}
+
+void appendUtf8(std::string& out, const WCHAR* text) {
+    if (text == NULL) return;
+    for (size_t i = 0; text[i] != 0; ++i) {
+        uint32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;  // a lone surrogate has no UTF-8 form
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+}
+
+}  // namespace
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM extra) {
+    if (callback == NULL) return FALSE;
+    std::vector<HWND> order;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        for (const Window& window : windows) order.push_back(window.handle);
+    }
+    // The callback calls back into the layer, so it runs without the lock.
+    for (HWND handle : order)
+        if (!callback(handle, extra)) break;
+    return TRUE;
+}
+
+DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    Window* window = findWindow(handle);
+    if (window == NULL) return 0;
+    if (processId != NULL) *processId = window->processId;
+    return window->threadId;
+}
+
+BOOL IsWindowVisible(HWND handle) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    Window* window = findWindow(handle);
+    return window != NULL && window->visible;
+}
+
+BOOL IsWindowEnabled(HWND handle) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    Window* window = findWindow(handle);
+    return window != NULL && window->enabled;
+}
+
+LONG GetWindowLongA(HWND handle, int index) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    Window* window = findWindow(handle);
+    if (window == NULL || index != GWL_EXSTYLE) return 0;
+    return window->exStyle;
+}
+
+HWND GetForegroundWindow(void) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    return foreground;
+}
+
+BOOL EnableWindow(HWND handle, BOOL enable) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    windowLog += "EnableWindow " + nameOf(handle) + (enable ? " TRUE\n" : " FALSE\n");
+    Window* window = findWindow(handle);
+    if (window == NULL) return FALSE;
+    // The answer tells whether the window was disabled before.
+    BOOL wasDisabled = !window->enabled;
+    window->enabled = enable != FALSE;
+    return wasDisabled;
+}
+
+BOOL SetWindowPos(HWND handle, HWND insertAfter, int, int, int, int, UINT flags) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    std::string line = "SetWindowPos " + nameOf(handle) + " " + nameOf(insertAfter);
+    if (flags & SWP_NOMOVE) line += " NOMOVE";
+    if (flags & SWP_NOSIZE) line += " NOSIZE";
+    windowLog += line + "\n";
+
+    Window* window = findWindow(handle);
+    if (window == NULL) return FALSE;
+    if (insertAfter == HWND_TOPMOST) {
+        window->exStyle |= WS_EX_TOPMOST;
+        raiseInBand(positionOf(window));
+    } else if (insertAfter == HWND_NOTOPMOST) {
+        window->exStyle &= ~WS_EX_TOPMOST;
+        raiseInBand(positionOf(window));
+    }
+    return TRUE;
+}
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
+    int answer;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        windowLog += "MessageBoxW owner " + nameOf(owner) + "\n";
+        answer = messageBoxAnswer;
+    }
+    std::string line;
+    // The platform captions a box without a caption "Error".
+    if (caption != NULL)
+        appendUtf8(line, caption);
+    else
+        line += "Error";
+    line += ": ";
+    appendUtf8(line, text);
+    line += "\n";
+    // Written at once, so lines of concurrent boxes do not interleave.
+    size_t done = 0;
+    while (done < line.size()) {
+        ssize_t n = write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return answer;
+}
+
+// ---- Seams
+
+HWND nativeAddWindow(DWORD threadId, DWORD processId, BOOL visible, BOOL enabled, LONG exStyle) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    Window window;
+    window.handle = reinterpret_cast<HWND>(windowTag | (nextSerial++ << 4));
+    window.number = nextNumber++;
+    window.threadId = threadId;
+    window.processId = processId;
+    window.visible = visible != FALSE;
+    window.enabled = enabled != FALSE;
+    window.exStyle = exStyle;
+    windows.push_back(window);
+    raiseInBand(windows.size() - 1);
+    return window.handle;
+}
+
+void nativeSetForegroundWindow(HWND window) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    foreground = window;
+}
+
+void nativeClearWindows(void) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    windows.clear();
+    nextNumber = 1;
+    foreground = NULL;
+    windowLog.clear();
+}
+
+const char* nativeWindowLog(void) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    return windowLog.c_str();
+}
+
+void nativeSetMessageBoxAnswer(int answer) {
+    std::lock_guard<std::mutex> hold(registryLock);
+    messageBoxAnswer = answer;
+}

@@ -1,0 +1,66 @@
+#include "runtime/message.h"
+
+RecordList heldWindows;
+
+static BOOL CALLBACK holdWindow(HWND window, LPARAM) {
+    if (GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId()) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
+
+    HeldWindow* held = static_cast<HeldWindow*>(addListRecord(&heldWindows, sizeof(HeldWindow)));
+    // Without a record the window cannot be given back later, so it is
+    // left as it is.
+    if (held == NULL) return TRUE;
+    held->window = window;
+    held->threadId = GetCurrentThreadId();
+
+    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) held->wasTopmost = 1;
+    if (window != GetForegroundWindow() && IsWindowEnabled(window)) {
+        held->disabledHere = 1;
+        EnableWindow(window, FALSE);
+    }
+    return TRUE;
+}
+
+void holdThreadWindows() {
+    EnumWindows(holdWindow, 1);
+
+    DWORD thread = GetCurrentThreadId();
+    for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows)); held != NULL;
+         held = static_cast<HeldWindow*>(olderListRecord(held))) {
+        if (held->threadId == thread && held->wasTopmost)
+            SetWindowPos(held->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+}
+
+void releaseThreadWindows() {
+    DWORD thread = GetCurrentThreadId();
+    HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows));
+    while (held != NULL) {
+        // The record goes away below; its neighbour is read first.
+        HeldWindow* older = static_cast<HeldWindow*>(olderListRecord(held));
+        if (held->threadId == thread) {
+            if (held->disabledHere) EnableWindow(held->window, TRUE);
+            if (held->wasTopmost)
+                SetWindowPos(held->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            removeListRecord(&heldWindows, held);
+        }
+        held = older;
+    }
+}
+
+HWND messageOwner() {
+    HWND foreground = GetForegroundWindow();
+    if (foreground == NULL) return NULL;
+    DWORD process = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    return process == GetCurrentProcessId() ? foreground : NULL;
+}
+
+int32_t showMessage(const WCHAR* caption, const WCHAR* text, uint32_t flags) {
+    holdThreadWindows();
+    // Chosen after the hold, so the owner is never a window the hold disabled.
+    HWND owner = messageOwner();
+    int32_t result = MessageBoxW(owner, text, caption, flags);
+    releaseThreadWindows();
+    return result;
+}
