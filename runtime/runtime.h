@@ -42,6 +42,11 @@ void* takeRecord(SIZE_T bytes);
 // Gives a block back to the RuntimeHeap; null is ignored.
 void giveBackRecord(void* block);
 
+// The runtime's own steps of the two sequences.
+void initAlphaBlend();    // loads msimg32 and looks up alphaBlendEntry
+void endAlphaBlend();     // releases msimg32, if it was loaded
+void initUserInterface(); // common controls and COM; results ignored
+
 // Ends the process at once because start-up could not get what it needs:
 // one line on standard error natively, then exit code 0.
 [[noreturn]] void abandonStartup(const char* what);

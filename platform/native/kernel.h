@@ -70,10 +70,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileW(LPCWSTR name);
 
+// The standard streams as file handles; closing one leaves the stream open.
+#define STD_INPUT_HANDLE ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+HANDLE GetStdHandle(DWORD which);
+
 // ---- Errors
 #define ERROR_SUCCESS 0
 #define ERROR_FILE_NOT_FOUND 2
 #define ERROR_PATH_NOT_FOUND 3
+#define ERROR_TOO_MANY_OPEN_FILES 4
 #define ERROR_ACCESS_DENIED 5
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_NOT_ENOUGH_MEMORY 8
@@ -84,6 +91,12 @@ BOOL DeleteFileW(LPCWSTR name);
 #define ERROR_DISK_FULL 112
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_PROC_NOT_FOUND 127
+#define ERROR_NEGATIVE_SEEK 131
+#define ERROR_ALREADY_EXISTS 183
+#ifndef S_OK
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#endif
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 

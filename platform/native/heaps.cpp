@@ -1,0 +1,222 @@
+// Private heaps. Each heap keeps the set of its live blocks, so HeapFree and
+// HeapSize can refuse a block that is not theirs and HeapDestroy can give
+// back every block still allocated. Blocks that are not asked to be zeroed
+// are filled with a pattern, so code that forgets HEAP_ZERO_MEMORY shows up.
+#include <stdlib.h>
+#include <string.h>
+
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/native/kernel.h"
+#include "platform/native/native_state.h"
+#include "platform/native/seams.h"
+
+namespace {
+
+const unsigned char garbageByte = 0xA5;
+// The largest block a 32-bit process could hope for; larger requests fail
+// as they do there.
+const SIZE_T largestBlock = 0x7FFF0000;
+
+struct Heap {
+    std::unordered_map<void*, SIZE_T> blocks;
+    bool processHeap = false;
+};
+
+struct Heaps {
+    std::mutex lock;
+    std::vector<Heap*> slots;  // null: free slot
+    HANDLE processHeap = nullptr;
+    // Fault seam: the allocation that fails, counted down over the
+    // allocations of failHeap (or of every heap when it is null).
+    HANDLE failHeap = nullptr;
+    long failCountdown = 0;
+    long allocationCount = 0;
+};
+
+// Never destroyed: blocks may be freed from other static destructors.
+Heaps& heaps() {
+    static Heaps* state = new Heaps;
+    return *state;
+}
+
+Heap* findHeap(Heaps& state, HANDLE handle) {
+    long slot = native::kernelSlot(handle, native::kernelHeap, state.slots.size());
+    return slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
+}
+
+HANDLE addHeap(Heaps& state, Heap* heap) {
+    for (size_t slot = 0; slot < state.slots.size(); ++slot) {
+        if (!state.slots[slot]) {
+            state.slots[slot] = heap;
+            return native::makeKernelHandle(native::kernelHeap, slot);
+        }
+    }
+    state.slots.push_back(heap);
+    return native::makeKernelHandle(native::kernelHeap, state.slots.size() - 1);
+}
+
+// One allocation attempt as the seam sees it: false when it must fail.
+bool allocationAllowed(Heaps& state, HANDLE heap) {
+    if (state.failHeap && state.failHeap != heap) return true;
+    ++state.allocationCount;
+    if (state.failCountdown > 0 && --state.failCountdown == 0) return false;
+    return true;
+}
+
+void* newBlock(SIZE_T bytes, bool zero) {
+    void* block = zero ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
+    if (block && !zero) memset(block, garbageByte, bytes);
+    return block;
+}
+
+}  // namespace
+
+HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return addHeap(state, new Heap);
+}
+
+HANDLE GetProcessHeap(void) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.processHeap) {
+        Heap* heap = new Heap;
+        heap->processHeap = true;
+        state.processHeap = addHeap(state, heap);
+    }
+    return state.processHeap;
+}
+
+BOOL HeapDestroy(HANDLE handle) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    if (!heap || heap->processHeap) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    for (auto& block : heap->blocks) free(block.first);
+    state.slots[static_cast<size_t>(native::kernelSlot(handle, native::kernelHeap, state.slots.size()))] = nullptr;
+    if (state.failHeap == handle) {
+        state.failHeap = nullptr;
+        state.failCountdown = 0;
+    }
+    delete heap;
+    return TRUE;
+}
+
+LPVOID HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    if (!heap) return nullptr;
+    if (!allocationAllowed(state, handle) || bytes > largestBlock) return nullptr;
+    void* block = newBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
+    if (!block) return nullptr;
+    heap->blocks.emplace(block, bytes);
+    return block;
+}
+
+LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    if (!heap) return nullptr;
+    auto found = block ? heap->blocks.find(block) : heap->blocks.end();
+    if (found == heap->blocks.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!allocationAllowed(state, handle) || bytes > largestBlock) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    SIZE_T oldBytes = found->second;
+    if (flags & HEAP_REALLOC_IN_PLACE_ONLY) {
+        // A block shrinks in place; growing it would have to move it.
+        if (bytes > oldBytes) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        found->second = bytes;
+        return block;
+    }
+    void* moved = newBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
+    if (!moved) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    memcpy(moved, block, oldBytes < bytes ? oldBytes : bytes);
+    heap->blocks.erase(found);
+    free(block);
+    heap->blocks.emplace(moved, bytes);
+    return moved;
+}
+
+BOOL HeapFree(HANDLE handle, DWORD, LPVOID block) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    if (!heap) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!block) return TRUE;
+    auto found = heap->blocks.find(block);
+    if (found == heap->blocks.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    heap->blocks.erase(found);
+    free(block);
+    return TRUE;
+}
+
+SIZE_T HeapSize(HANDLE handle, DWORD, LPCVOID block) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    if (heap) {
+        auto found = heap->blocks.find(const_cast<void*>(block));
+        if (found != heap->blocks.end()) return found->second;
+    }
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return static_cast<SIZE_T>(-1);
+}
+
+// Fixed global memory is a block of the process heap, as on the platform.
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+    return HeapAlloc(GetProcessHeap(), (flags & GMEM_ZEROINIT) ? HEAP_ZERO_MEMORY : 0, bytes);
+}
+
+HGLOBAL GlobalFree(HGLOBAL memory) {
+    if (!memory) return nullptr;
+    return HeapFree(GetProcessHeap(), 0, memory) ? nullptr : memory;
+}
+
+void nativeFailAllocation(HANDLE heap, long n) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.failHeap = heap;
+    state.failCountdown = n > 0 ? n : 0;
+    state.allocationCount = 0;
+}
+
+long nativeAllocationCount(void) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    long count = state.allocationCount;
+    state.allocationCount = 0;
+    return count;
+}
+
+long nativeHeapBlockCount(HANDLE handle) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Heap* heap = findHeap(state, handle);
+    return heap ? static_cast<long>(heap->blocks.size()) : -1;
+}

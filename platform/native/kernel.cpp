@@ -1,1 +1,0 @@
-// native kernel layer: work in progress

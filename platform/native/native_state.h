@@ -1,0 +1,40 @@
+// Inside the native layer only: helpers the kernel files share. Kernel
+// objects (heaps, files, modules) get handles from one numbering scheme,
+// a kind tag above a slot number, so a handle of one kind is never taken
+// for another and a stale one is refused by a table look-up.
+#ifndef CELPACK_NATIVE_STATE_H
+#define CELPACK_NATIVE_STATE_H
+
+#include <string>
+
+#include "platform/native/types.h"
+
+namespace native {
+
+enum KernelKind : uintptr_t {
+    kernelHeap = 0x4B1,
+    kernelFile = 0x4B2,
+    kernelModule = 0x4B3,
+};
+
+inline HANDLE makeKernelHandle(KernelKind kind, size_t slot) {
+    return reinterpret_cast<HANDLE>((static_cast<uintptr_t>(kind) << 20) | ((slot + 1) << 2));
+}
+
+// The slot of a handle of that kind, or -1.
+inline long kernelSlot(HANDLE handle, KernelKind kind, size_t slotCount) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    if ((value >> 20) != static_cast<uintptr_t>(kind) || (value & 3) != 0) return -1;
+    uintptr_t slot = ((value & 0xFFFFF) >> 2);
+    if (slot == 0 || slot > slotCount) return -1;
+    return static_cast<long>(slot - 1);
+}
+
+// UTF-16 and the bytes of the file system. Bytes that are not valid UTF-8
+// travel as lone surrogates U+DC80..U+DCFF and come back unchanged.
+std::u16string utf16FromBytes(const char* bytes, size_t length);
+std::string bytesFromUtf16(const WCHAR* text, size_t length);
+
+}  // namespace native
+
+#endif

@@ -1,0 +1,18 @@
+// Process and thread identity, and the end of the process.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "platform/native/kernel.h"
+
+DWORD GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
+
+DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+
+// exit() rather than _exit(): standard streams are flushed and the leak
+// checker of the sanitizer builds gets its say.
+void ExitProcess(UINT exitCode) {
+    fflush(nullptr);
+    exit(static_cast<int>(exitCode));
+}
