@@ -1,0 +1,76 @@
+#!/bin/bash
+# Sets up a Debian 12 machine (as root) for every test and runs them all:
+# the native build, the native build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the 32-bit Windows build under Wine (its
+# message-box tests on a virtual X display). Ends with each run's ctest
+# summary and a total line; exits non-zero when anything failed.
+set -u
+cd "$(dirname "$0")/.."
+
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+  cmake make g++ googletest libpng-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  wine wine32:i386 fonts-liberation
+  xvfb xauth xdotool
+  imagemagick python3-pil fonts-dejavu-core
+  clang libclang-rt-14-dev valgrind hyperfine
+)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -q || exit 1
+apt-get install -y -q "${packages[@]}" </dev/null || exit 1
+
+logs=build/test-logs
+mkdir -p "$logs"
+failed=0
+summaries=()
+
+run_preset() {
+  local preset=$1
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1; then
+    tail -n 30 "$logs/$preset-configure.log"
+    summaries+=("$preset: configure failed")
+    failed=1
+    return
+  fi
+  if ! cmake --build --preset "$preset" >"$logs/$preset-build.log" 2>&1; then
+    grep -E "error|Error" "$logs/$preset-build.log" | head -n 40
+    summaries+=("$preset: build failed")
+    failed=1
+    return
+  fi
+  echo "=== $preset: test"
+  ctest --preset "$preset" </dev/null 2>&1 | tee "$logs/$preset-ctest.log"
+  local status=${PIPESTATUS[0]}
+  summaries+=("$preset: $(grep -E 'tests passed, [0-9]+ tests failed' "$logs/$preset-ctest.log" | tail -n 1)")
+  [ "$status" -eq 0 ] || failed=1
+}
+
+start=$SECONDS
+run_preset native
+run_preset sanitize
+run_preset win32
+
+passed_total=0
+failed_total=0
+for preset in native sanitize win32; do
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$logs/$preset-ctest.log" 2>/dev/null | tail -n 1)
+  if [ -n "$line" ]; then
+    failures=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    count=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed_total=$((passed_total + count - failures))
+    failed_total=$((failed_total + failures))
+  fi
+done
+
+echo
+echo "=== summary ($((SECONDS - start)) s)"
+printf '%s\n' "${summaries[@]}"
+if [ "$failed" -ne 0 ] && [ "$failed_total" -eq 0 ]; then
+  failed_total=1  # a preset that did not build counts as a failure
+fi
+echo "$passed_total passed, $failed_total failed"
+exit "$failed"
