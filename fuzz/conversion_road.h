@@ -1,0 +1,61 @@
+// The tool's road from picture bytes to font bytes, with the file left out:
+// the bytes become image 0, which is drawn on the black 257 x 257 canvas
+// (image 1) and scanned into a byte array. Shared by the fuzz target and
+// the test that replays its findings, so both walk exactly the same road.
+#ifndef CELPACK_FUZZ_CONVERSION_ROAD_H
+#define CELPACK_FUZZ_CONVERSION_ROAD_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "app/font_format.h"
+#include "app/glyph_scan.h"
+#include "drawing/drawing_session.h"
+#include "image/image_loading.h"
+#include "image/image_object.h"
+#include "runtime/runtime.h"
+
+namespace road {
+
+// What one walk gave.
+struct Outcome {
+    bool loaded;               // decodeImageMemory accepted the bytes
+    int32_t sinkCalls;         // bytes the scan handed over (8192 expected)
+    uint8_t font[fontFileSize];
+};
+
+inline Outcome* current = nullptr;
+
+inline int32_t keepByte(uint32_t value) {
+    if (current->sinkCalls < fontFileSize) current->font[current->sinkCalls] = uint8_t(value);
+    current->sinkCalls++;
+    return 1;
+}
+
+inline const RuntimeLibraries* libraries() {
+    static const RuntimeLibraries list = {initImageDecoders, initImages, initDrawing,
+                                          nullptr, nullptr, endImages};
+    return &list;
+}
+
+// Walks the road for one block; every image it made is freed on return.
+// As in the tool, a block that does not load goes no further.
+inline void walk(const uint8_t* data, size_t size, Outcome* outcome) {
+    memset(outcome, 0, sizeof *outcome);
+    current = outcome;
+    outcome->loaded = decodeImageMemory(0, data, uint32_t(size)) != 0;
+    if (outcome->loaded) {
+        createImage(1, 257, 257);
+        beginDrawing(imageOutput(1));
+        drawImage(imageHandle(0), 0, 0);
+        scanGlyphSheet(readPixel, keepByte);
+        endDrawing();
+    }
+    freeImage(DYNAMIC_OBJECT);
+    current = nullptr;
+}
+
+}  // namespace road
+
+#endif

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan + UBSan) in their own tree and
+# runs each for SECONDS, after replaying every kept regression input.
+# Exits non-zero on a finding; the input that caused it is left under
+# BUILD/findings/ and belongs, once fixed, in fuzz/regressions/TARGET/.
+#
+# usage: scripts/fuzz.sh SECONDS [BUILD]     (BUILD defaults to build/fuzz)
+set -euo pipefail
+
+seconds=${1:?usage: scripts/fuzz.sh SECONDS [BUILD]}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${2:-$root/build/fuzz}
+targets="image_road command_line"
+
+cmake -S "$root" -B "$build" -DCELPACK_FUZZ=ON -DBUILD_TESTING=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
+  { cat "$build.configure.log"; exit 1; }
+cmake --build "$build" -j2 $(for t in $targets; do echo "--target fuzz_$t"; done) \
+  >"$build/build.log" 2>&1 || { tail -n 40 "$build/build.log"; exit 1; }
+
+seeds=$build/seeds
+rm -rf "$seeds"
+mkdir -p "$seeds/image_road" "$seeds/command_line" "$build/findings"
+
+# Pictures: the test fixtures (malformed ones included) and small pictures
+# of every encoding, so that the fuzzer starts from inputs that load.
+if [ -d "$root/tests/data" ]; then
+  find "$root/tests/data" -type f \( -iname '*.bmp' -o -iname '*.ico' -o -iname '*.cur' \
+    -o -path '*/malformed/*' \) -size -64k -exec cp {} "$seeds/image_road/" \;
+fi
+convert=/usr/bin/convert
+s=$seeds/image_road
+$convert -size 24x20 gradient:red-blue -draw 'line 0,0 23,19' BMP3:"$s/small24.bmp"
+$convert "$s/small24.bmp" -colors 200 -type palette BMP3:"$s/small8.bmp"
+$convert "$s/small24.bmp" -colors 16 -type palette BMP3:"$s/small4.bmp"
+$convert "$s/small24.bmp" -monochrome BMP3:"$s/small1.bmp"
+$convert "$s/small24.bmp" -colors 200 -type palette -compress RLE BMP3:"$s/rle8.bmp"
+$convert "$s/small24.bmp" -colors 16 -type palette -compress RLE BMP3:"$s/rle4.bmp"
+$convert "$s/small24.bmp" -define bmp:subtype=RGB565 BMP:"$s/small16.bmp"
+$convert "$s/small24.bmp" -alpha set -channel A -fx 'i/w' BMP:"$s/small32.bmp"
+$convert "$s/small24.bmp" -resize 16x16! ICO:"$s/small.ico"
+$convert "$s/small24.bmp" -resize 16x16! -alpha set -channel A -fx 'j/h' ICO:"$s/alpha.ico"
+
+# Command lines, UTF-16 as the platform holds them.
+/usr/bin/python3 - "$seeds/command_line" <<'PY'
+import sys
+lines = ['"C:\\tools\\celpack.exe" pic.bmp', 'celpack "my pic.bmp"', 'celpack   a   b   ',
+         'celpack ""', 'celpack "a"b', 'celpack a"b c"', 'celpack "abc', 'celpack "',
+         'celpack\tpic.bmp', '', '   ', 'celpack \u00e9t\u00e9.bmp \U0001F600.bmp']
+for i, line in enumerate(lines):
+    open(f"{sys.argv[1]}/line{i}", "wb").write(line.encode("utf-16-le"))
+PY
+
+status=0
+total=0
+for t in $targets; do
+  fuzzer=$build/fuzz/fuzz_$t
+  kept=$root/fuzz/regressions/$t
+  if compgen -G "$kept/*" >/dev/null; then
+    "$fuzzer" -runs=1 "$kept"/* >"$build/$t.replay.log" 2>&1 ||
+      { echo "$t: a kept regression input fails again:"; tail -n 30 "$build/$t.replay.log"; exit 1; }
+  fi
+  mkdir -p "$build/corpus/$t"
+  log=$build/$t.log
+  if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 \
+       -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$build/findings/$t-" \
+       "$build/corpus/$t" "$seeds/$t" >"$log" 2>&1; then
+    result=clean
+  else
+    result=FINDING
+    status=1
+    tail -n 60 "$log"
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  runs=${runs:-0}
+  total=$((total + runs))
+  echo "$t: $runs executions in ${seconds}s, corpus $(ls "$build/corpus/$t" | wc -l) inputs, $result"
+done
+echo "fuzzing: $total executions in total"
+exit $status
