@@ -129,7 +129,6 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
     if (!name) return fail(ERROR_INVALID_PARAMETER);
     if (!*name) return fail(ERROR_PATH_NOT_FOUND);
     if (creation < CREATE_NEW || creation > TRUNCATE_EXISTING) return fail(ERROR_INVALID_PARAMETER);
-    if (creation == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)) return fail(ERROR_INVALID_PARAMETER);
     std::string path = pathOf(name);
     bool writing = (access & GENERIC_WRITE) != 0;
 
@@ -337,6 +336,9 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD met
 BOOL CloseHandle(HANDLE handle) {
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
+    // INVALID_HANDLE_VALUE doubles as the process's own pseudo-handle, which
+    // closes without effect.
+    if (handle == INVALID_HANDLE_VALUE) return TRUE;
     long slot = native::kernelSlot(handle, native::kernelFile, state.slots.size());
     OpenFile* file = slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
     if (!file) {

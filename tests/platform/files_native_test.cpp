@@ -1,0 +1,189 @@
+// Native-only file behaviour: the write seams, names that are not UTF-8,
+// and read-only files for root.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/native/native_state.h"
+#include "platform/native/seams.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace {
+
+const WCHAR* name() { return UTF16("kernel_files_native.bin"); }
+const char* narrowName() { return "kernel_files_native.bin"; }
+
+class WriteSeams : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    }
+    void TearDown() override {
+        nativeFailWrites(0);
+        nativeShortWrites(FALSE);
+        nativeRecordWrites(FALSE);
+        CloseHandle(file);
+        DeleteFileW(name());
+    }
+    HANDLE file = nullptr;
+};
+
+TEST_F(WriteSeams, WritesFailFromTheNthOnAndWriteNothing) {
+    struct Case { BOOL shortWrites; const char* file; DWORD lastWritten; BOOL lastResult; };
+    const Case cases[] = {
+        {FALSE, "aaaabbbb", 0, FALSE},
+        {TRUE, "aaaabbbbccdd", 2, TRUE},  // half of each write from the third on
+    };
+    for (const Case& c : cases) {
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        nativeFailWrites(3);
+        nativeShortWrites(c.shortWrites);
+        const char* chunks[] = {"aaaa", "bbbb", "cccc", "dddd"};
+        DWORD written = 99;
+        BOOL result = TRUE;
+        for (const char* chunk : chunks) {
+            result = WriteFile(file, chunk, 4, &written, nullptr);
+            if (!c.shortWrites && chunk[0] >= 'c') {
+                EXPECT_FALSE(result);
+                EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
+                EXPECT_EQ(written, 0u);
+            }
+        }
+        EXPECT_EQ(written, c.lastWritten);
+        EXPECT_EQ(result, c.lastResult);
+        CloseHandle(file);
+        std::vector<unsigned char> bytes = testsupport::readFileBytes(narrowName());
+        std::string contents(bytes.begin(), bytes.end());
+        EXPECT_EQ(contents, c.file);
+        nativeFailWrites(0);
+        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+}
+
+TEST_F(WriteSeams, RecordsTheLengthOfEveryWriteAskedFor) {
+    nativeRecordWrites(TRUE);
+    nativeFailWrites(2);
+    DWORD written;
+    const DWORD lengths[] = {4095, 0, 7, 4096};
+    static char data[4096];
+    for (DWORD length : lengths) WriteFile(file, data, length, &written, nullptr);
+    ASSERT_EQ(nativeRecordedWriteCount(), 4);
+    for (long i = 0; i < 4; ++i) EXPECT_EQ(nativeRecordedWriteLength(i), lengths[i]);
+    EXPECT_EQ(nativeRecordedWriteLength(4), 0u);
+    nativeRecordWrites(TRUE);
+    EXPECT_EQ(nativeRecordedWriteCount(), 0) << "turning recording on starts afresh";
+}
+
+TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
+    nativeFailWrites(1);
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    ASSERT_NE(errors, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(errors, "", 0, &written, nullptr));
+    EXPECT_TRUE(CloseHandle(errors));
+    EXPECT_NE(fcntl(2, F_GETFD), -1) << "closing the handle leaves the stream open";
+}
+
+TEST(FileNames, BytesSurviveTheTripThroughUtf16) {
+    struct Case { std::string bytes; std::u16string units; };
+    const Case cases[] = {
+        {"pic.bmp", u"pic.bmp"},
+        {"caf\xC3\xA9", u"caf\u00E9"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"a\xFF" "b", u"a\xDCFF" "b"},             // a byte that is never UTF-8
+        {"\xC3(", u"\xDCC3("},                    // a lead byte without its tail
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},            // an overlong form
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // above U+10FFFF
+        {"\xE2\x82", u"\xDCE2\xDC82"},            // cut short by the end
+    };
+    for (const Case& c : cases) {
+        std::u16string units = native::utf16FromBytes(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(units, c.units) << c.bytes;
+        EXPECT_EQ(native::bytesFromUtf16(units.data(), units.size()), c.bytes);
+    }
+}
+
+TEST(FileNames, AFileWhoseNameIsNotUtf8OpensByItsUtf16Name) {
+    const std::string bytes = "kernel_files_\xFF\xFE_\xC3\xA9.bmp";
+    ASSERT_TRUE(testsupport::writeFileBytes(bytes, {'B', 'M'}));
+    std::u16string units = native::utf16FromBytes(bytes.data(), bytes.size());
+    HANDLE file = CreateFileW(reinterpret_cast<const WCHAR*>(units.c_str()), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileSize(file, nullptr), 2u);
+    CloseHandle(file);
+    EXPECT_TRUE(DeleteFileW(reinterpret_cast<const WCHAR*>(units.c_str())));
+    EXPECT_EQ(access(bytes.c_str(), F_OK), -1);
+}
+
+// Wine running as root lets root write to read-only files; the platform
+// itself does not, and neither does the native layer.
+TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
+    const WCHAR* name = UTF16("kernel_files_readonly.bin");
+    HANDLE file = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, "kept", 4, &written, nullptr)) << "the creating handle may write";
+    CloseHandle(file);
+
+    const DWORD refused[][2] = {
+        {GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS},
+        {GENERIC_WRITE, TRUNCATE_EXISTING},
+        {GENERIC_READ, TRUNCATE_EXISTING},
+        {GENERIC_WRITE, OPEN_EXISTING},
+        {GENERIC_WRITE, OPEN_ALWAYS},
+    };
+    for (const auto& c : refused) {
+        SetLastError(0);
+        EXPECT_EQ(CreateFileW(name, c[0], FILE_SHARE_READ, nullptr, c[1], 0, nullptr), INVALID_HANDLE_VALUE)
+            << c[1];
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED)) << c[1];
+    }
+    EXPECT_FALSE(DeleteFileW(name));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    std::vector<unsigned char> bytes = testsupport::readFileBytes("kernel_files_readonly.bin");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "kept");
+    chmod("kernel_files_readonly.bin", 0644);
+    EXPECT_TRUE(DeleteFileW(name));
+}
+
+TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
+    const std::string path = "kernel_files_mode.bin";
+    ASSERT_TRUE(testsupport::writeFileBytes(path, {'x'}));
+    const mode_t modes[] = {0444, 0400, 0555, 0000};
+    for (mode_t mode : modes) {
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        SetLastError(0);
+        EXPECT_EQ(CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE) << std::oct << mode;
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    }
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);  // one write bit is enough
+    HANDLE file = CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    unlink(path.c_str());
+}
+
+TEST(SpecialFiles, OnlyRegularFilesOpen) {
+    ASSERT_EQ(mkfifo("kernel_files_fifo", 0666), 0);
+    // A pipe would block the opener on the platform's semantics of files.
+    EXPECT_EQ(CreateFileW(UTF16("kernel_files_fifo"), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    unlink("kernel_files_fifo");
+}
+
+}  // namespace
