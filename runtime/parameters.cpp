@@ -59,6 +59,8 @@ void initParameters() {
     if (!cursorBlock) abandonStartup("the parameter cursor");
 }
 
+void forgetParameters() { cursorBlock = 0; }
+
 int32_t countParameters() { return scanCommandLine(0, 0); }
 
 int32_t parameterCursor() { return cursorBlock ? *cursorBlock : 0; }

@@ -10,6 +10,10 @@
 // startRuntime.
 void initParameters();
 
+// Forgets the cursor block, which went with the RuntimeHeap. Run by
+// stopRuntime, so that nothing reaches the old heap before the next start.
+void forgetParameters();
+
 // The number of parameters after the program's name; -1 when the line has
 // no token at all.
 int32_t countParameters();

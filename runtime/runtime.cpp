@@ -52,6 +52,7 @@ void stopRuntime() {
     endStrings();
     if (runtimeHeap) HeapDestroy(runtimeHeap);
     runtimeHeap = 0;
+    forgetParameters();
     libraries = 0;
 }
 

@@ -1,0 +1,83 @@
+// Temporary strings in the StringWorkspace and string variables, on both
+// builds.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime/runtime.h"
+#include "runtime/strings.h"
+
+namespace {
+
+std::u16string text(const WCHAR* units) {
+    return std::u16string(reinterpret_cast<const char16_t*>(units), wcslen(units));
+}
+const WCHAR* units(const std::u16string& value) { return reinterpret_cast<const WCHAR*>(value.c_str()); }
+
+class Strings : public ::testing::Test {
+protected:
+    void SetUp() override { startRuntime(nullptr); }
+    void TearDown() override { stopRuntime(); }
+};
+
+TEST_F(Strings, JoinBuildsBothPartsInTheWorkspace) {
+    const std::u16string long300(300, u'w');
+    struct Case { const WCHAR* first; const WCHAR* second; std::u16string joined; };
+    const Case cases[] = {
+        {UTF16("Error loading Image"), UTF16("x.bmp"), u"Error loading Imagex.bmp"},
+        {UTF16("pic.bmp"), UTF16(".fnt"), u"pic.bmp.fnt"},
+        {UTF16(""), UTF16(""), u""},
+        {nullptr, UTF16("b"), u"b"},
+        {UTF16("a"), nullptr, u"a"},
+        {units(long300), UTF16("!"), long300 + u"!"},
+    };
+    for (const Case& c : cases) {
+        const WCHAR* joined = joinTemporary(c.first, c.second);
+        EXPECT_EQ(text(joined), c.joined);
+        const char* start = reinterpret_cast<const char*>(stringWorkspace.buffer);
+        const char* at = reinterpret_cast<const char*>(joined);
+        EXPECT_TRUE(at >= start && at + (c.joined.size() + 1) * 2 <= start + stringWorkspace.capacity)
+            << "built inside the workspace";
+        EXPECT_EQ(stringWorkspace.position, 0) << "the position is back where it was";
+    }
+    EXPECT_GE(stringWorkspace.capacity, 602);
+}
+
+TEST_F(Strings, ATemporaryMayBeAPartOfTheNext) {
+    // The growth from the 16-byte start moves the buffer under the parts.
+    const std::u16string name = u"a picture with a long name.bmp";
+    const WCHAR* picture = joinTemporary(UTF16(""), units(name));
+    EXPECT_EQ(text(joinTemporary(picture, UTF16(".fnt"))), name + u".fnt");
+
+    picture = joinTemporary(units(name), UTF16(""));
+    EXPECT_EQ(text(joinTemporary(UTF16("Error loading Image"), picture)), u"Error loading Image" + name);
+
+    picture = joinTemporary(units(name), UTF16(""));
+    EXPECT_EQ(text(joinTemporary(picture, picture)), name + name);
+
+    const WCHAR* big = joinTemporary(units(std::u16string(5000, u'x')), UTF16("y"));
+    EXPECT_EQ(text(joinTemporary(big, big)), std::u16string(5000, u'x') + u"y" + std::u16string(5000, u'x') + u"y");
+}
+
+TEST_F(Strings, KeptStringsOutliveTemporaries) {
+    WCHAR* kept = keepString(joinTemporary(UTF16("pic"), UTF16(".bmp")));
+    ASSERT_NE(kept, nullptr);
+    joinTemporary(UTF16("something"), UTF16(" else entirely, and longer"));
+    EXPECT_EQ(text(kept), u"pic.bmp");
+    EXPECT_EQ(HeapSize(stringHeap, 0, kept), 8u * sizeof(WCHAR));
+
+    WCHAR* empty = keepString(nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty[0], 0);
+}
+
+TEST_F(Strings, TheWorkspaceStartsSmallAndUncleared) {
+    EXPECT_EQ(stringWorkspace.capacity, 16);
+    EXPECT_EQ(HeapSize(stringHeap, 0, stringWorkspace.buffer), 16u);
+    joinTemporary(UTF16("1234567"), UTF16(""));  // 8 units fit the 16 bytes
+    EXPECT_EQ(stringWorkspace.capacity, 16);
+    joinTemporary(UTF16("12345678"), UTF16(""));
+    EXPECT_GT(stringWorkspace.capacity, 16);
+}
+
+}  // namespace
