@@ -1,0 +1,90 @@
+// DrawIconEx: an icon drawn into the bitmap selected into a memory DC.
+//
+// Icons without alpha go through their mask as the platform's raster
+// operations do: DI_MASK copies the mask (white where transparent),
+// DI_IMAGE copies the colours, and both together AND the target with the
+// mask, then XOR the colours into it. Icons whose colours carry alpha are
+// blended with it wherever DI_IMAGE is asked for, each term rounded as the
+// platform rounds. A size other than the icon's samples the icon at each
+// target pixel's centre.
+#include "platform/native/icons.h"
+
+namespace native {
+
+namespace {
+
+// Colour pixel (x, y) of an icon: its colour bitmap, or the XOR half of a
+// monochrome icon's mask as black and white.
+DWORD iconColour(const Icon& icon, const Bitmap* colour, const Bitmap& mask, LONG x, LONG y) {
+    if (colour != nullptr) {
+        const BYTE* p = bitmapRow(*colour, y) + 4 * size_t(x);
+        return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+    }
+    return readBitmapPixel(mask, x, icon.height + y) & 0x00FFFFFF;
+}
+
+// round(value / 255) for value in 0..255 * 255.
+DWORD divideRounded(DWORD value) { return (value + 127) / 255; }
+
+// The icon pixel over the target pixel: colour times its alpha, plus the
+// target times what the alpha leaves, in every channel including alpha.
+DWORD blendPixel(DWORD source, DWORD target) {
+    DWORD alpha = source >> 24;
+    DWORD result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        DWORD s = shift == 24 ? 255 : (source >> shift) & 0xFF;
+        DWORD t = (target >> shift) & 0xFF;
+        DWORD value = divideRounded(s * alpha) + divideRounded(t * (255 - alpha));
+        result |= (value > 255 ? 255 : value) << shift;
+    }
+    return result;
+}
+
+// The source pixel under target offset `offset` of a `drawn`-long run that
+// shows `size` icon pixels: the one under the target pixel's centre.
+LONG sampleAt(int64_t offset, int64_t drawn, LONG size) {
+    return LONG((2 * offset + 1) * size / (2 * drawn));
+}
+
+}  // namespace
+
+}  // namespace native
+
+using namespace native;
+
+// The step and the flicker-free brush are not used.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH, UINT flags) {
+    Icon* icon = findIcon(handle);
+    DeviceContext* context = findDC(dc);
+    Bitmap* target = context ? findBitmap(context->bitmap) : nullptr;
+    if (icon == nullptr || target == nullptr) return FALSE;
+    Bitmap* mask = findBitmap(icon->mask);
+    Bitmap* colour = icon->colour ? findBitmap(icon->colour) : nullptr;
+    if (mask == nullptr || (icon->colour != nullptr && colour == nullptr)) return FALSE;
+    if (width == 0) width = icon->width;
+    if (height == 0) height = icon->height;
+    if (width < 0 || height < 0) return FALSE;
+    UINT parts = flags & DI_NORMAL;
+    if (parts == 0) return TRUE;
+    bool blend = icon->hasAlpha && (parts & DI_IMAGE);
+
+    int64_t left = x < 0 ? 0 : x, top = y < 0 ? 0 : y;
+    int64_t right = int64_t(x) + width, bottom = int64_t(y) + height;
+    if (right > target->width) right = target->width;
+    if (bottom > target->height) bottom = target->height;
+    for (int64_t ty = top; ty < bottom; ++ty) {
+        LONG sy = sampleAt(ty - y, height, icon->height);
+        for (int64_t tx = left; tx < right; ++tx) {
+            LONG sx = sampleAt(tx - x, width, icon->width);
+            DWORD image = iconColour(*icon, colour, *mask, sx, sy);
+            DWORD pixel = readBitmapPixel(*target, LONG(tx), LONG(ty));
+            DWORD maskColour = readBitmapPixel(*mask, sx, sy) & 0x00FFFFFF;
+            if (blend) pixel = blendPixel(image, pixel);
+            else if (parts == DI_MASK) pixel = maskColour;
+            else if (parts == DI_IMAGE) pixel = image;
+            else pixel = (pixel & maskColour) ^ image;
+            writeBitmapPixel(*target, LONG(tx), LONG(ty), pixel);
+        }
+    }
+    return TRUE;
+}
