@@ -1,1 +1,0 @@
-// native gdi layer: work in progress
