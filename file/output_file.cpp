@@ -82,7 +82,7 @@ int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
         BYTE* next = record->buffer + (record->bufferSize - record->bufferRemaining);
         if (length == 1) {
             *next = *(const BYTE*)data;
-        } else {
+        } else if (length > 0) {
             memcpy(next, data, (size_t)length);
         }
         record->bufferRemaining -= length;
