@@ -1,0 +1,33 @@
+# Programs of the Windows build that need a display: they run on a virtual
+# X display (scripts/with-display.sh) in a Wine prefix of their own, one at
+# a time, once that prefix has been made.
+if(WIN32)
+  set(display_prefix ${PROJECT_BINARY_DIR}/wineprefix-display)
+  set(with_display ${PROJECT_SOURCE_DIR}/scripts/with-display.sh ${display_prefix})
+
+  add_test(NAME wine_prefix_display COMMAND ${with_display} wineboot -i)
+  set_tests_properties(wine_prefix_display PROPERTIES
+    FIXTURES_SETUP wine_display RESOURCE_LOCK wine_display)
+
+  function(celpack_display_test test)
+    if(TARGET ${test})
+      set_target_properties(${test} PROPERTIES CROSSCOMPILING_EMULATOR "${with_display};wine")
+      set_tests_properties(${test} PROPERTIES
+        FIXTURES_REQUIRED wine_display RESOURCE_LOCK wine_display)
+    endif()
+  endfunction()
+
+  foreach(test runtime_message_win32_test app_program_test app_program_win32_test)
+    celpack_display_test(${test})
+  endforeach()
+  # The program is what these tests start.
+  foreach(test app_program_test app_program_win32_test)
+    if(TARGET ${test})
+      add_dependencies(${test} celpack)
+    endif()
+  endforeach()
+else()
+  if(TARGET app_program_test)
+    add_dependencies(app_program_test celpack)
+  endif()
+endif()
