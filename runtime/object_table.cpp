@@ -194,6 +194,7 @@ void* newestListRecord(const RecordList* list) {
 }
 
 void* olderListRecord(const void* record) {
+    if (!record) return nullptr;
     RecordNode* older = nodeOf(record)->olderLink;
     return older ? recordOf(older) : nullptr;
 }
