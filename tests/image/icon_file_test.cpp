@@ -1,0 +1,169 @@
+// Icon files: which entry is loaded, what the icon shows, the record it
+// gets, and directories or images that do not fit their block.
+#include <gtest/gtest.h>
+
+#include "image/icon_file.h"
+#include "image_test_support.h"
+
+using namespace imagetest;
+
+namespace {
+
+struct IconFixture {
+    const char* file;
+    const char* expected;  // the picture of the entry that must be chosen
+    int size;
+};
+
+const IconFixture iconFixtures[] = {
+    {"ico/sizes_32bit_magick.ico", "ico/sizes_16.rgb", 16},
+    {"ico/sizes_png_pillow.ico", "ico/sizes_16.rgb", 16},
+    {"ico/eight_4bit_magick.ico", "ico/eight_4bit_magick.rgb", 16},
+    {"ico/duo_1bit_magick.ico", "ico/duo_1bit_magick.rgb", 16},
+    {"ico/sheet_png_magick.ico", "ico/sheet_png.rgb", 256},
+    {"ico/sheet_png_pillow.ico", "ico/sheet_png.rgb", 256},
+};
+
+void expectIcon(intptr_t result, const std::string& expected, int size) {
+    ASSERT_NE(result, 0);
+    const ImageObject* record = findImage(0);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(result, reinterpret_cast<intptr_t>(record->handle));
+    EXPECT_NE(GetObjectType(record->handle), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(record->formatTag, IMAGE_FORMAT_ICON);
+    EXPECT_EQ(record->width, size);
+    EXPECT_EQ(record->height, size);
+    // The colour bitmap of every icon is held at 32 bits.
+    EXPECT_EQ(record->depth, 32);
+    EXPECT_EQ(record->sourceDepth, 32);
+    Pixels pixels = iconPixels(static_cast<HICON>(record->handle));
+    EXPECT_EQ(rgbDifference(pixels.rgb(), readData(expected), size), "");
+}
+
+class IconFixtureTest : public ImageTest, public ::testing::WithParamInterface<IconFixture> {};
+
+TEST_P(IconFixtureTest, LoadsTheFirstSizeAtItsDeepest) {
+    const IconFixture& fixture = GetParam();
+    expectIcon(loadData(0, fixture.file), fixture.expected, fixture.size);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, IconFixtureTest, ::testing::ValuesIn(iconFixtures),
+                         [](const ::testing::TestParamInfo<IconFixture>& info) {
+                             std::string name = info.param.file + 4;
+                             return name.substr(0, name.size() - 4);
+                         });
+
+// ---- Directories assembled from the fixtures' images.
+
+struct Entry {
+    Bytes image;
+    uint8_t width, height;
+    uint16_t bitCount;  // as the directory says, whatever the image holds
+};
+
+Entry entryOf(const std::string& file, int index, int bitCount = -1) {
+    Bytes icon = readData(file);
+    size_t at = 6 + 16 * index;
+    uint32_t length = get32(icon, at + 8), offset = get32(icon, at + 12);
+    Entry entry;
+    entry.image.assign(icon.begin() + offset, icon.begin() + offset + length);
+    entry.width = icon[at];
+    entry.height = icon[at + 1];
+    entry.bitCount = bitCount >= 0 ? bitCount : icon[at + 6] | icon[at + 7] << 8;
+    return entry;
+}
+
+Bytes iconFile(const std::vector<Entry>& entries) {
+    Bytes file(6 + 16 * entries.size());
+    put16(file, 2, 1);
+    put16(file, 4, static_cast<uint32_t>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        size_t at = 6 + 16 * i;
+        file[at] = entries[i].width;
+        file[at + 1] = entries[i].height;
+        put16(file, at + 4, 1);
+        put16(file, at + 6, entries[i].bitCount);
+        put32(file, at + 8, static_cast<uint32_t>(entries[i].image.size()));
+        put32(file, at + 12, static_cast<uint32_t>(file.size()));
+        file.insert(file.end(), entries[i].image.begin(), entries[i].image.end());
+    }
+    return file;
+}
+
+using IconChoiceTest = ImageTest;
+
+TEST_F(IconChoiceTest, TheDeepestImageOfTheFirstEntrysSizeIsChosen) {
+    const Entry duo16 = entryOf("ico/duo_1bit_magick.ico", 0);       // 1 bit
+    const Entry eight16 = entryOf("ico/eight_4bit_magick.ico", 0);   // 4 bits
+    const Entry sizes16 = entryOf("ico/sizes_32bit_magick.ico", 0);  // 32 bits
+    const Entry sizes32 = entryOf("ico/sizes_32bit_magick.ico", 1);
+    const Entry sizes48 = entryOf("ico/sizes_32bit_magick.ico", 2);
+    const Entry png16 = entryOf("ico/sizes_png_pillow.ico", 0);
+    const Entry duo16said32 = entryOf("ico/duo_1bit_magick.ico", 0, 32);
+    struct {
+        const char* what;
+        std::vector<Entry> entries;
+        const char* expected;
+        int size;
+    } cases[] = {
+        {"4 bits, 32 x 32, then 16 x 16 at 32 bits", {eight16, sizes32, sizes16}, "ico/sizes_16.rgb", 16},
+        {"deepest first", {sizes16, duo16, eight16}, "ico/sizes_16.rgb", 16},
+        {"deeper later", {duo16, eight16}, "ico/eight_4bit_magick.rgb", 16},
+        {"larger and deeper never", {duo16, sizes48, sizes32}, "ico/duo_1bit_magick.rgb", 16},
+        {"first of the first size", {sizes48, sizes16, sizes32}, "ico/sizes_48.rgb", 48},
+        {"equal bit counts: the earlier", {duo16said32, sizes16}, "ico/duo_1bit_magick.rgb", 16},
+        {"equal bit counts, swapped", {sizes16, duo16said32}, "ico/sizes_16.rgb", 16},
+        {"PNG and bitmap images mixed", {duo16, png16}, "ico/sizes_16.rgb", 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes file = iconFile(c.entries);
+        expectIcon(decodeBytes(0, file), c.expected, c.size);
+    }
+}
+
+TEST_F(IconChoiceTest, DirectoriesAndImagesOutsideTheBlockAreRefused) {
+    const Bytes good = readData("ico/eight_4bit_magick.ico");
+    auto patched = [&](size_t at, uint32_t value, int size) {
+        Bytes file = good;
+        if (size == 2) put16(file, at, value); else put32(file, at, value);
+        return file;
+    };
+    struct { const char* what; Bytes file; } refusals[] = {
+        {"no entries", patched(4, 0, 2)},
+        {"20 entries in 318 bytes", patched(4, 20, 2)},
+        {"65535 entries", patched(4, 0xFFFF, 2)},
+        {"image one byte longer than the block", patched(14, static_cast<uint32_t>(good.size()) - 22 + 1, 4)},
+        {"image offset past the end", patched(18, static_cast<uint32_t>(good.size()), 4)},
+        {"offset and length wrap", patched(18, 0xFFFFFFF0, 4)},
+        {"image too short for its header", patched(14, 15, 4)},
+        {"cursor", patched(2, 2, 2)},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_EQ(iconFromMemory(r.file.data(), static_cast<uint32_t>(r.file.size())), nullptr) << r.what;
+        EXPECT_EQ(decodeBytes(0, r.file), 0) << r.what;
+    }
+    // Every truncation: the only image runs to the end of the file.
+    for (size_t length = 0; length < good.size(); ++length) {
+        Bytes part(good.begin(), good.begin() + length);
+        EXPECT_EQ(decodeBytes(0, part), 0) << "cut to " << length;
+    }
+    for (const char* file : {"malformed/ico_count_past_end.ico", "malformed/ico_offset_wraps.ico",
+                             "malformed/ico_bytes_past_end.ico", "malformed/ico_image_too_short.ico"})
+        EXPECT_EQ(loadData(0, file), 0) << file;
+}
+
+TEST_F(IconChoiceTest, APngImageIsAskedForAtItsOwnSize) {
+    // Asked at the size in the PNG header the icon keeps its 256 x 256;
+    // a size read from the wrong bytes would be refused and the icon
+    // rebuilt at a smaller default size.
+    Bytes file = readData("ico/sheet_png_pillow.ico");
+    HICON icon = iconFromMemory(file.data(), static_cast<uint32_t>(file.size()));
+    ASSERT_NE(icon, nullptr);
+    Pixels pixels = iconPixels(icon);
+    EXPECT_EQ(pixels.width, 256);
+    EXPECT_EQ(pixels.height, 256);
+    DestroyIcon(icon);
+}
+
+}  // namespace
