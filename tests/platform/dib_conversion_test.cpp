@@ -1,0 +1,355 @@
+// SetDIBits and GetDIBits against hand-made source bytes. Every expected
+// byte is written out; the destination starts as 0x11 bytes so that pixels
+// a conversion must leave alone are seen to stay.
+#include <gtest/gtest.h>
+
+#include "tests/platform/dib_test_bytes.h"
+
+using dibtest::hex;
+using dibtest::hexOf;
+using dibtest::plain;
+
+namespace {
+
+const char* const palette = "00000000 0a0b0c00 1a1b1c00 2a2b2c00 3a3b3c00 4a4b4c00";
+const char* const fourEntries = "0a0b0c00 1a1b1c00 2a2b2c00 3a3b3c00";
+const char* const threeRows = "a1a2a300 b1b2b300 c1c2c300";
+const char* const fiveRows = "a1a2a300 b1b2b300 c1c2c300 d1d2d300 e1e2e300";
+const UINT minus3 = static_cast<UINT>(-3);
+
+struct SetCase {
+    const char* name;
+    int width, height, depth;  // destination section; negative height: top-down
+    UINT start, lines;
+    // Source: a 40-byte header of these fields followed by `after`, unless
+    // `rawInfo` gives the whole description. Run-length data gets its own
+    // length as biSizeImage.
+    int sourceWidth, sourceHeight, sourceBits;
+    DWORD compression, coloursUsed;
+    const char* after;
+    const char* rawInfo;
+    const char* source;
+    int result;
+    const char* expected;  // destination memory, rows in memory order
+};
+
+const SetCase setCases[] = {
+    // Colour tables.
+    {"1 bit", 9, 1, 24, 0, 1, 9, 1, 1, BI_RGB, 0, "0a0b0c00 f0f1f200", NULL, "a5800000", 1,
+     "f0f1f2 0a0b0c f0f1f2 0a0b0c 0a0b0c f0f1f2 0a0b0c f0f1f2 f0f1f2 11"},
+    {"4 bit, short table", 4, 1, 24, 0, 1, 4, 1, 4, BI_RGB, 2, fourEntries, NULL, "01230000", 1,
+     "0a0b0c 1a1b1c 000000 000000"},
+    {"8 bit, index past the table", 4, 1, 24, 0, 1, 4, 1, 8, BI_RGB, 2, fourEntries, NULL, "02ff0100", 1,
+     "000000 000000 1a1b1c 0a0b0c"},
+    {"8 bit, biClrUsed over 256", 4, 1, 24, 0, 1, 4, 1, 8, BI_RGB, 300, fourEntries, NULL, "00010203", 1,
+     "0a0b0c 1a1b1c 2a2b2c 3a3b3c"},
+    {"core header, RGBTRIPLE table", 2, 1, 24, 0, 1, 0, 0, 0, 0, 0, NULL,
+     "0c000000 0200 0100 0100 0800 0a0b0c 1a1b1c 2a2b2c", "0102 0000", 1, "1a1b1c 2a2b2c 1111"},
+    {"V4 header, table behind it", 4, 1, 24, 0, 1, 0, 0, 0, 0, 0, NULL,
+     "6c000000 04000000 01000000 0100 0800 00000000 00000000 00000000 00000000 04000000 00000000"
+     "00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000"
+     "00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000 c0c1c200 c1c1c200 c2c1c200",
+     "00010200", 1, "c0c1c2 c1c1c2 c2c1c2 c0c1c2"},
+    // 16 and 32 bits: masks and channel widths.
+    {"16 bit 5-5-5", 3, 1, 24, 0, 1, 3, 1, 16, BI_RGB, 0, "", NULL, "1f00 007c 1042 0000", 1,
+     "ff0000 0000ff 848484 111111"},
+    {"16 bit 5-6-5 masks", 3, 1, 24, 0, 1, 3, 1, 16, BI_BITFIELDS, 0, "00f80000 e0070000 1f000000", NULL,
+     "1f00 e007 1084 0000", 1, "ff0000 00ff00 848284 111111"},
+    {"16 bit 1-bit and 3-bit channels, split mask", 1, 1, 24, 0, 1, 1, 1, 16, BI_BITFIELDS, 0,
+     "00050000 e0000000 1f000000", NULL, "ffff0000", 1, "fffcc0 11"},
+    {"16 bit 1-bit channels", 2, 1, 24, 0, 1, 2, 1, 16, BI_BITFIELDS, 0, "00800000 00400000 00200000", NULL,
+     "00e0 00a0", 1, "c0c0c0 c000c0 1111"},
+    {"32 bit 10-10-10 masks", 2, 1, 24, 0, 1, 2, 1, 32, BI_BITFIELDS, 0, "0000f03f 00fc0f00 ff030000", NULL,
+     "ff030000 00020820", 1, "ff0000 808080 1111"},
+    {"32 bit 20-, 4- and 8-bit masks", 1, 1, 24, 0, 1, 1, 1, 32, BI_BITFIELDS, 0, "00f0ffff 0f000000 f00f0000",
+     NULL, "0580f0ff", 1, "0055ff 11"},
+    {"32 bit into 32 keeps alpha", 2, 1, 32, 0, 1, 2, 1, 32, BI_RGB, 0, "", NULL, "01020380 04050600", 1,
+     "01020380 04050600"},
+    {"24 bit into 32 gives alpha 0", 2, 1, 32, 0, 1, 2, 1, 24, BI_RGB, 0, "", NULL, "010203 040506 0000", 1,
+     "01020300 04050600"},
+    {"32 bit other masks into 32 gives alpha 0", 2, 1, 32, 0, 1, 2, 1, 32, BI_BITFIELDS, 0,
+     "ff000000 00ff0000 0000ff00", NULL, "01020380 04050600", 1, "03020100 06050400"},
+    {"32 bit into 24", 2, 1, 24, 0, 1, 2, 1, 32, BI_RGB, 0, "", NULL, "01020380 04050600", 1,
+     "010203 040506 1111"},
+    {"V4 header masks", 1, 1, 32, 0, 1, 0, 0, 0, 0, 0, NULL,
+     "6c000000 01000000 01000000 0100 2000 03000000 00000000 00000000 00000000 00000000 00000000"
+     "0000ff00 00ff0000 ff000000 000000ff",
+     "01020380", 1, "01020380"},
+    {"V5 header, BI_RGB ignores its masks", 2, 1, 24, 0, 1, 0, 0, 0, 0, 0, NULL,
+     "7c000000 02000000 01000000 0100 1000 00000000 00000000 00000000 00000000 00000000 00000000"
+     "00f80000 e0070000 1f000000 00000000",
+     "1f00 e007", 1, "ff0000 00ff08 1111"},
+    // Which rows land where.
+    {"start 1 lines 1", 1, 3, 24, 1, 1, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 1,
+     "11111111 | a1a2a311 | 11111111"},
+    {"lines past the height", 1, 3, 24, 0, 5, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 3,
+     "a1a2a311 | b1b2b311 | c1c2c311"},
+    {"start past the height", 1, 3, 24, 5, 3, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 3,
+     "11111111 | 11111111 | 11111111"},
+    {"start at the height", 1, 3, 24, 3, 2, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 0,
+     "11111111 | 11111111 | 11111111"},
+    {"shorter source shares the top row", 1, 3, 24, 0, 2, 1, 2, 24, BI_RGB, 0, "", NULL, threeRows, 2,
+     "11111111 | a1a2a311 | b1b2b311"},
+    {"taller source shares the top row", 1, 3, 24, 0, 5, 1, 5, 24, BI_RGB, 0, "", NULL, fiveRows, 5,
+     "c1c2c311 | d1d2d311 | e1e2e311"},
+    {"wider source is cut", 2, 1, 24, 0, 1, 3, 1, 24, BI_RGB, 0, "", NULL, "a1a2a3b1b2b3c1c2c3000000", 1,
+     "a1a2a3b1b2b3 1111"},
+    {"top-down source into bottom-up", 1, 3, 24, 0, 3, 1, -3, 24, BI_RGB, 0, "", NULL, threeRows, 3,
+     "c1c2c311 | b1b2b311 | a1a2a311"},
+    {"top-down source into top-down", 1, -3, 24, 0, 3, 1, -3, 24, BI_RGB, 0, "", NULL, threeRows, 3,
+     "a1a2a311 | b1b2b311 | c1c2c311"},
+    {"top-down source, two lines", 1, 3, 24, 0, 2, 1, -3, 24, BI_RGB, 0, "", NULL, threeRows, 2,
+     "b1b2b311 | a1a2a311 | 11111111"},
+    {"top-down source, negative count", 1, 3, 24, 0, minus3, 1, -3, 24, BI_RGB, 0, "", NULL, threeRows, -3,
+     "11111111 | 11111111 | 11111111"},
+    {"bottom-up source, negative count", 1, 3, 24, 0, minus3, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 3,
+     "a1a2a311 | b1b2b311 | c1c2c311"},
+    {"no lines", 1, 3, 24, 0, 0, 1, 3, 24, BI_RGB, 0, "", NULL, threeRows, 0,
+     "11111111 | 11111111 | 11111111"},
+    // Run-length data: 8 bits, 4 x 3.
+    {"RLE8 runs, ends of line", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0201 0202 0000 0403 0000 0104 0305 0001", 3,
+     "0a0b0c0a0b0c1a1b1c1a1b1c | 2a2b2c2a2b2c2a2b2c2a2b2c | 3a3b3c4a4b4c4a4b4c4a4b4c"},
+    {"RLE8 run past the row is cut", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL, "0201 0602 0001", 3,
+     "0a0b0c0a0b0c1a1b1c1a1b1c | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 absolute run past the row is cut", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0006 010203040102 0001", 3,
+     "0a0b0c1a1b1c2a2b2c3a3b3c | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 odd absolute run is padded", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0003 01020300 0104 0001", 3,
+     "0a0b0c1a1b1c2a2b2c3a3b3c | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 delta skips pixels", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0101 0002 0101 0102 0001", 3,
+     "0a0b0c111111111111111111 | 1111111111111a1b1c111111 | 111111111111111111111111"},
+    {"RLE8 delta past the right edge", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0002 0500 0101 0001", 3,
+     "111111111111111111111111 | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 delta past the top", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL, "0002 0005 0101 0001", 3,
+     "111111111111111111111111 | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 runs after the last row", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0000 0000 0000 0201 0000 0202 0001", 3,
+     "111111111111111111111111 | 111111111111111111111111 | 111111111111111111111111"},
+    {"RLE8 early ends of line", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL, "0101 0000 0000 0103 0001", 3,
+     "0a0b0c111111111111111111 | 111111111111111111111111 | 2a2b2c111111111111111111"},
+    {"RLE8 data ending inside a row drops it", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0201 0000 0202 0000 0203", 3,
+     "0a0b0c0a0b0c111111111111 | 1a1b1c1a1b1c111111111111 | 111111111111111111111111"},
+    {"RLE8 short table", 4, 3, 24, 0, 3, 4, 3, 8, BI_RLE8, 2, palette, NULL,
+     "0201 0202 0000 0003 01020300 0001", 3,
+     "0a0b0c0a0b0c000000000000 | 0a0b0c000000000000111111 | 111111111111111111111111"},
+    {"RLE8 ignores start and lines", 4, 3, 24, 1, 1, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0201 0000 0202 0000 0203 0001", 3,
+     "0a0b0c0a0b0c111111111111 | 1a1b1c1a1b1c111111111111 | 2a2b2c2a2b2c111111111111"},
+    {"RLE8 taller source shares the top row", 4, 2, 24, 0, 3, 4, 3, 8, BI_RLE8, 0, palette, NULL,
+     "0201 0000 0202 0000 0203 0001", 3, "1a1b1c1a1b1c111111111111 | 2a2b2c2a2b2c111111111111"},
+    {"RLE8 into 32 bits", 2, 1, 32, 0, 1, 2, 1, 8, BI_RLE8, 0, palette, NULL, "0201 0001", 1,
+     "0a0b0c00 0a0b0c00"},
+    // Run-length data: 4 bits, 5 x 2.
+    {"RLE4 run and absolute run", 5, 2, 24, 0, 2, 5, 2, 4, BI_RLE4, 0, palette, NULL,
+     "0512 0000 0005 12340000 0001", 2,
+     "0a0b0c1a1b1c0a0b0c1a1b1c0a0b0c11 | 0a0b0c1a1b1c2a2b2c3a3b3c00000011"},
+    {"RLE4 run past the row is cut", 5, 2, 24, 0, 2, 5, 2, 4, BI_RLE4, 0, palette, NULL, "0712 0001", 2,
+     "0a0b0c1a1b1c0a0b0c1a1b1c0a0b0c11 | 11111111111111111111111111111111"},
+    {"RLE4 delta", 5, 2, 24, 0, 2, 5, 2, 4, BI_RLE4, 0, palette, NULL, "0002 0201 0334 0001", 2,
+     "11111111111111111111111111111111 | 1111111111112a2b2c3a3b3c2a2b2c11"},
+    {"RLE4 absolute run of 3 is padded", 5, 2, 24, 0, 2, 5, 2, 4, BI_RLE4, 0, palette, NULL,
+     "0003 1230 0101 0001", 2, "0a0b0c1a1b1c2a2b2c00000011111111 | 11111111111111111111111111111111"},
+};
+
+class SetDIBitsCases : public ::testing::TestWithParam<SetCase> {};
+
+TEST_P(SetDIBitsCases, ConvertsAsThePlatform) {
+    const SetCase& c = GetParam();
+    std::vector<unsigned char> info =
+        c.rawInfo ? hex(c.rawInfo)
+                  : dibtest::infoHeader(c.sourceWidth, c.sourceHeight, c.sourceBits, c.compression, 0,
+                                        c.coloursUsed, c.after);
+    std::vector<unsigned char> source = hex(c.source);
+    if (!c.rawInfo && (c.compression == BI_RLE8 || c.compression == BI_RLE4))
+        reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSizeImage = static_cast<DWORD>(source.size());
+    info.resize(info.size() + 1024, 0);  // room for a full colour table
+
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(c.width, c.height, c.depth, &bits);
+    ASSERT_TRUE(bitmap != NULL);
+    size_t size = static_cast<size_t>(dibtest::rowBytes(c.width, c.depth)) * (c.height < 0 ? -c.height : c.height);
+    memset(bits, 0x11, size);
+    HDC dc = CreateCompatibleDC(NULL);
+    int result = SetDIBits(dc, bitmap, c.start, c.lines, source.data(),
+                           reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(hexOf(bits, size), plain(c.expected));
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, SetDIBitsCases, ::testing::ValuesIn(setCases),
+                         [](const ::testing::TestParamInfo<SetCase>& info) {
+                             std::string name;
+                             for (const char* p = info.param.name; *p; ++p)
+                                 name += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             return name;
+                         });
+
+// Descriptions the platform refuses: SetDIBits returns 0 and writes nothing.
+TEST(SetDIBits, RefusesWhatThePlatformRefuses) {
+    const struct {
+        const char* name;
+        const char* info;
+    } refused[] = {
+        {"0 bits", "28000000 01000000 01000000 0100 0000 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"2 bits", "28000000 01000000 01000000 0100 0200 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"48 bits", "28000000 01000000 01000000 0100 3000 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"BI_JPEG", "28000000 01000000 01000000 0100 1800 04000000 04000000 00000000 00000000 00000000 00000000"},
+        {"BI_PNG", "28000000 01000000 01000000 0100 1800 05000000 04000000 00000000 00000000 00000000 00000000"},
+        {"masks at 24 bits", "28000000 01000000 01000000 0100 1800 03000000 00000000 00000000 00000000 00000000"
+                             "00000000 0000ff00 00ff0000 ff000000"},
+        {"a zero mask", "28000000 01000000 01000000 0100 2000 03000000 00000000 00000000 00000000 00000000"
+                        "00000000 000000ff ff000000 00000000"},
+        {"RLE8 at 24 bits", "28000000 01000000 01000000 0100 1800 01000000 04000000 00000000 00000000 00000000 00000000"},
+        {"RLE4 at 8 bits", "28000000 01000000 01000000 0100 0800 02000000 04000000 00000000 00000000 00000000 00000000"},
+        {"RLE8 top-down", "28000000 01000000 ffffffff 0100 0800 01000000 04000000 00000000 00000000 00000000 00000000"},
+        {"RLE8 without biSizeImage", "28000000 01000000 01000000 0100 0800 01000000 00000000 00000000 00000000 00000000 00000000"},
+        {"width 0", "28000000 00000000 01000000 0100 1800 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"negative width", "28000000 ffffffff 01000000 0100 1800 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"height 0", "28000000 01000000 00000000 0100 1800 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"0 planes", "28000000 01000000 01000000 0000 1800 00000000 00000000 00000000 00000000 00000000 00000000"},
+        {"20-byte header", "14000000 01000000 01000000 0100 1800 00000000 00000000 00000000 00000000 00000000 00000000"},
+    };
+    std::vector<unsigned char> source = hex("0001 0001 0001 0001");
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(1, 1, 24, &bits);
+    ASSERT_TRUE(bitmap != NULL);
+    for (const auto& c : refused) {
+        std::vector<unsigned char> info = hex(c.info);
+        info.resize(info.size() + 1024, 0);
+        memset(bits, 0x11, 4);
+        EXPECT_EQ(SetDIBits(NULL, bitmap, 0, 1, source.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                            DIB_RGB_COLORS),
+                  0)
+            << c.name;
+        EXPECT_EQ(hexOf(bits, 4), "11111111") << c.name;
+    }
+    DeleteObject(bitmap);
+}
+
+TEST(SetDIBits, AcceptsLongerHeadersAndExtraPlanes) {
+    const char* accepted[] = {
+        "40000000 01000000 01000000 0100 1800 00000000 00000000 00000000 00000000 00000000 00000000",
+        "28000000 01000000 01000000 0200 1800 00000000 00000000 00000000 00000000 00000000 00000000",
+    };
+    std::vector<unsigned char> source = hex("a1a2a300");
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(1, 1, 24, &bits);
+    for (const char* text : accepted) {
+        std::vector<unsigned char> info = hex(text);
+        info.resize(info.size() + 64, 0);
+        memset(bits, 0x11, 4);
+        EXPECT_EQ(SetDIBits(NULL, bitmap, 0, 1, source.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                            DIB_RGB_COLORS),
+                  1);
+        EXPECT_EQ(hexOf(bits, 4), "a1a2a311");
+    }
+    DeleteObject(bitmap);
+}
+
+// GetDIBits from a 2 x 3 bitmap whose memory rows (bottom-up) are
+// 00..07, 10..17, 20..27.
+struct GetCase {
+    const char* name;
+    int depth;             // of the source section
+    int bufferHeight;      // negative: top-down rows
+    int bufferBits;
+    UINT start, lines;
+    int result;
+    const char* expected;  // buffer bytes
+};
+
+const GetCase getCases[] = {
+    {"24 into bottom-up 32", 24, 3, 32, 0, 3, 3, "0001020003040500 1011120013141500 2021220023242500"},
+    {"24 into top-down 32", 24, -3, 32, 0, 3, 3, "2021220023242500 1011120013141500 0001020003040500"},
+    {"24 into 24", 24, 3, 24, 0, 3, 3, "0001020304050000 1011121314150000 2021222324250000"},
+    {"32 keeps its alpha", 32, 3, 32, 0, 3, 3, "0001020304050607 1011121314151617 2021222324252627"},
+    {"32 into 24", 32, 3, 24, 0, 3, 3, "0001020405060000 1011121415160000 2021222425260000"},
+    {"start 1, lines past the end", 24, 3, 32, 1, 5, 2, "1011120013141500 2021220023242500"},
+    {"top-down, start 1", 24, -3, 32, 1, 5, 2, "2021220023242500 1011120013141500"},
+    {"shorter buffer shares the top row", 24, 2, 32, 0, 3, 2, "1011120013141500 2021220023242500"},
+    {"taller buffer: rows past the bitmap are zero", 24, 5, 32, 0, 5, 3,
+     "0000000000000000 0000000000000000 0001020003040500 1011120013141500 2021220023242500"},
+};
+
+class GetDIBitsCases : public ::testing::TestWithParam<GetCase> {};
+
+TEST_P(GetDIBitsCases, ReadsAsThePlatform) {
+    const GetCase& c = GetParam();
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(2, 3, c.depth, &bits);
+    ASSERT_TRUE(bitmap != NULL);
+    int stride = dibtest::rowBytes(2, c.depth);
+    for (int i = 0; i < 3 * stride; ++i) bits[i] = static_cast<unsigned char>(0x10 * (i / stride) + i % stride);
+
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 2;
+    info.bmiHeader.biHeight = c.bufferHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(c.bufferBits);
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<unsigned char> expected = hex(c.expected);
+    std::vector<unsigned char> buffer(expected.size() + 8, 0xEE);
+    HDC dc = CreateCompatibleDC(NULL);
+    EXPECT_EQ(GetDIBits(dc, bitmap, c.start, c.lines, buffer.data(), &info, DIB_RGB_COLORS), c.result);
+    EXPECT_EQ(hexOf(buffer.data(), buffer.size()), plain(c.expected) + "eeeeeeeeeeeeeeee");
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, GetDIBitsCases, ::testing::ValuesIn(getCases));
+
+TEST(GetDIBits, InfoOnlyCallDescribesTheBitmap) {
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(5, -3, 24, &bits);
+    HDC dc = CreateCompatibleDC(NULL);
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    EXPECT_NE(GetDIBits(dc, bitmap, 0, 3, NULL, &info, DIB_RGB_COLORS), 0);
+    EXPECT_EQ(info.bmiHeader.biWidth, 5);
+    EXPECT_EQ(info.bmiHeader.biHeight, 3);
+    EXPECT_EQ(info.bmiHeader.biBitCount, 24);
+    EXPECT_EQ(info.bmiHeader.biSizeImage, 48u);
+    // A null DC is refused, unlike SetDIBits.
+    std::vector<unsigned char> buffer(64);
+    info.bmiHeader.biBitCount = 32;
+    EXPECT_EQ(GetDIBits(NULL, bitmap, 0, 3, buffer.data(), &info, DIB_RGB_COLORS), 0);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+// A monochrome device-dependent bitmap filled through SetDIBits reads back
+// as black and white.
+TEST(GetDIBits, RoundTripThroughAMonochromeBitmap) {
+    HDC dc = CreateCompatibleDC(NULL);
+    HBITMAP mono = CreateCompatibleBitmap(dc, 3, 2);
+    ASSERT_TRUE(mono != NULL);
+    std::vector<unsigned char> info = dibtest::infoHeader(3, -2, 1, BI_RGB, 0, 0, "00000000 ffffff00");
+    std::vector<unsigned char> source = hex("a0000000 40000000");  // rows 101 and 010, top first
+    EXPECT_EQ(SetDIBits(dc, mono, 0, 2, source.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                        DIB_RGB_COLORS),
+              2);
+    BITMAPINFO out;
+    memset(&out, 0, sizeof out);
+    out.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    out.bmiHeader.biWidth = 3;
+    out.bmiHeader.biHeight = -2;
+    out.bmiHeader.biPlanes = 1;
+    out.bmiHeader.biBitCount = 32;
+    unsigned char pixels[24];
+    EXPECT_EQ(GetDIBits(dc, mono, 0, 2, pixels, &out, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(hexOf(pixels, 24), plain("ffffff00 00000000 ffffff00 | 00000000 ffffff00 00000000"));
+    DeleteObject(mono);
+    DeleteDC(dc);
+}
+
+}  // namespace
