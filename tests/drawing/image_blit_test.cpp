@@ -155,6 +155,19 @@ TEST_F(ImageBlit, APngIconSheetIsCopiedExactly) {
     }
 }
 
+TEST_F(ImageBlit, AOneBitIconIsDrawnFromItsColourBitmap) {
+    std::vector<unsigned char> rgb = fixtureBytes("ico/duo_1bit_magick.rgb");
+    ASSERT_EQ(rgb.size(), 16u * 16 * 3);
+    HANDLE picture = loadFixture(0, "ico/duo_1bit_magick.ico");
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(openCanvas(1, 20, 20, 24, 0x123456), nullptr);
+    drawImage(picture, 2, 2);
+    expectPlaced(20, 20, 2, 2, 16, 16, [&](int32_t x, int32_t y) {
+        const unsigned char* p = &rgb[(size_t(y) * 16 + x) * 3];
+        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    });
+}
+
 TEST_F(ImageBlit, ThingsThatAreNoPictureDrawNothing) {
     DrawingContext* context = openCanvas(1, 4, 4, 24, 0x123456);
     ASSERT_NE(context, nullptr);
