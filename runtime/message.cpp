@@ -2,6 +2,11 @@
 
 RecordList heldWindows;
 
+// Moving a window between the bands must not activate it: an activated
+// window becomes the foreground window, so the box could be owned by a
+// window the hold disabled, and the user's active window would change.
+static const UINT bandChangeOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
 static BOOL CALLBACK holdWindow(HWND window, LPARAM) {
     if (GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId()) return TRUE;
     if (!IsWindowVisible(window)) return TRUE;
@@ -28,7 +33,7 @@ void holdThreadWindows() {
     for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows)); held != NULL;
          held = static_cast<HeldWindow*>(olderListRecord(held))) {
         if (held->threadId == thread && held->wasTopmost)
-            SetWindowPos(held->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            SetWindowPos(held->window, HWND_NOTOPMOST, 0, 0, 0, 0, bandChangeOnly);
     }
 }
 
@@ -41,7 +46,7 @@ void releaseThreadWindows() {
         if (held->threadId == thread) {
             if (held->disabledHere) EnableWindow(held->window, TRUE);
             if (held->wasTopmost)
-                SetWindowPos(held->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+                SetWindowPos(held->window, HWND_TOPMOST, 0, 0, 0, 0, bandChangeOnly);
             removeListRecord(&heldWindows, held);
         }
         held = older;

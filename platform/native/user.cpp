@@ -159,10 +159,14 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int, int, int, int, UINT flags)
     std::string line = "SetWindowPos " + nameOf(handle) + " " + nameOf(insertAfter);
     if (flags & SWP_NOMOVE) line += " NOMOVE";
     if (flags & SWP_NOSIZE) line += " NOSIZE";
+    if (flags & SWP_NOACTIVATE) line += " NOACTIVATE";
     windowLog += line + "\n";
 
     Window* window = findWindow(handle);
     if (window == NULL) return FALSE;
+    // As on the platform, a window moved in the Z order without
+    // SWP_NOACTIVATE is activated: it becomes the foreground window.
+    if (!(flags & SWP_NOACTIVATE)) foreground = handle;
     if (insertAfter == HWND_TOPMOST) {
         window->exStyle |= WS_EX_TOPMOST;
         raiseInBand(positionOf(window));

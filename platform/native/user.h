@@ -15,6 +15,7 @@ typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM extra);
 #define HWND_NOTOPMOST ((HWND)(LONG_PTR)-2)
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
+#define SWP_NOACTIVATE 0x0010
 
 #define MB_OK 0x00000000
 #define IDOK 1

@@ -52,13 +52,13 @@ const Case cases[] = {
      1,
      "EnableWindow w2 FALSE\n"
      "EnableWindow w3 FALSE\n"
-     "SetWindowPos w1 HWND_NOTOPMOST NOMOVE NOSIZE\n"
-     "SetWindowPos w2 HWND_NOTOPMOST NOMOVE NOSIZE\n"
+     "SetWindowPos w1 HWND_NOTOPMOST NOMOVE NOSIZE NOACTIVATE\n"
+     "SetWindowPos w2 HWND_NOTOPMOST NOMOVE NOSIZE NOACTIVATE\n"
      "MessageBoxW owner w1\n"
      "EnableWindow w3 TRUE\n"
-     "SetWindowPos w1 HWND_TOPMOST NOMOVE NOSIZE\n"
+     "SetWindowPos w1 HWND_TOPMOST NOMOVE NOSIZE NOACTIVATE\n"
      "EnableWindow w2 TRUE\n"
-     "SetWindowPos w2 HWND_TOPMOST NOMOVE NOSIZE\n"},
+     "SetWindowPos w2 HWND_TOPMOST NOMOVE NOSIZE NOACTIVATE\n"},
     {"OtherThreadsAndProcessesAreNeverTouched",
      {{otherThread, true, true, true}, {otherProcess, true, true, true}, {thisThread, true, true, false}},
      0,
@@ -117,6 +117,7 @@ TEST_P(MessageRequester, HoldsAndReleasesTheThreadsWindows) {
     for (HWND window : handles)
         before.push_back({IsWindowEnabled(window), GetWindowLongA(window, GWL_EXSTYLE)});
     long blocks = nativeHeapBlockCount(runtimeHeap);
+    HWND foreground = GetForegroundWindow();
 
     EXPECT_EQ(showMessage(UTF16("Error"), UTF16("text"), 0), IDOK);
 
@@ -125,6 +126,7 @@ TEST_P(MessageRequester, HoldsAndReleasesTheThreadsWindows) {
         WindowState after = {IsWindowEnabled(handles[i]), GetWindowLongA(handles[i], GWL_EXSTYLE)};
         EXPECT_TRUE(after == before[i]) << "w" << i + 1;
     }
+    EXPECT_EQ(GetForegroundWindow(), foreground);
     EXPECT_EQ(newestListRecord(&heldWindows), nullptr);
     EXPECT_EQ(nativeHeapBlockCount(runtimeHeap), blocks);
 }
