@@ -3,6 +3,7 @@
 #include "drawing/bitmap_conversion.h"
 #include "drawing/pixel_access.h"
 #include "image/image_object.h"
+#include "runtime/runtime.h"
 
 namespace {
 
@@ -263,12 +264,23 @@ void blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t 
     const BITMAP& described = section.dsBm;
     int32_t pitch = rowStride(described.bmWidth, described.bmBitsPixel);
     const BYTE* bits = static_cast<const BYTE*>(described.bmBits);
-    if (!bits) return;
+    if (!bits || described.bmWidth < 1 || described.bmHeight < 1) return;
+    // The target drawn onto itself: rows would overlap while being copied,
+    // so the rows are read from a copy.
+    BYTE* copy = 0;
+    if (bits == context->publishedBits) {
+        size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(described.bmHeight);
+        copy = static_cast<BYTE*>(takeRecord(bytes));
+        if (!copy) return;
+        memcpy(copy, bits, bytes);
+        bits = copy;
+    }
     if (described.bmBitsPixel == 32)
         blitRows32(context, bits, pitch, x, y, described.bmWidth, described.bmHeight, opacity,
                    useSourceAlpha);
     else if (described.bmBitsPixel == 24)
         blitRows24(context, bits, pitch, x, y, described.bmWidth, described.bmHeight, opacity);
+    giveBackRecord(copy);
 }
 
 void blitRows24(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x,

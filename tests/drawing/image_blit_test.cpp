@@ -168,6 +168,26 @@ TEST_F(ImageBlit, AOneBitIconIsDrawnFromItsColourBitmap) {
     });
 }
 
+TEST_F(ImageBlit, TheCanvasDrawnOntoItselfMovesWhole) {
+    for (auto shift : {std::make_pair(1, 0), std::make_pair(-2, 1), std::make_pair(0, -1)}) {
+        SCOPED_TRACE(testing::Message() << shift.first << "," << shift.second);
+        ASSERT_NE(openCanvas(1, 6, 5), nullptr);
+        Pixels canvas(1);
+        auto original = [](int32_t x, int32_t y) { return uint32_t(0x010203 * (y * 6 + x + 1)); };
+        for (int32_t y = 0; y < 5; ++y)
+            for (int32_t x = 0; x < 6; ++x) canvas.set(x, y, original(x, y));
+        drawImage(imageHandle(1), shift.first, shift.second);
+        for (int32_t y = 0; y < 5; ++y)
+            for (int32_t x = 0; x < 6; ++x) {
+                int32_t fromX = x - shift.first, fromY = y - shift.second;
+                bool moved = fromX >= 0 && fromY >= 0 && fromX < 6 && fromY < 5;
+                ASSERT_EQ(canvas.argb(x, y), moved ? original(fromX, fromY) : original(x, y))
+                    << x << "," << y;
+            }
+        endDrawing();
+    }
+}
+
 TEST_F(ImageBlit, ThingsThatAreNoPictureDrawNothing) {
     DrawingContext* context = openCanvas(1, 4, 4, 24, 0x123456);
     ASSERT_NE(context, nullptr);
