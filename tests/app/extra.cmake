@@ -20,6 +20,13 @@ if(WIN32)
   foreach(test runtime_message_win32_test app_program_test app_program_win32_test)
     celpack_display_test(${test})
   endforeach()
+  add_test(NAME app_real_message_box
+    COMMAND ${with_display} bash ${CMAKE_CURRENT_LIST_DIR}/real_message_box.sh
+      $<TARGET_FILE:celpack> ${PROJECT_SOURCE_DIR}/examples/dejavu-mono.bmp
+      ${PROJECT_BINARY_DIR}/test-work/real_message_box)
+  set_tests_properties(app_real_message_box PROPERTIES
+    FIXTURES_REQUIRED wine_display RESOURCE_LOCK wine_display)
+
   # The program is what these tests start.
   foreach(test app_program_test app_program_win32_test)
     if(TARGET ${test})
