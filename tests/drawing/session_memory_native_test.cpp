@@ -1,0 +1,29 @@
+// A session gives back every block it took: its record, the flood fill's
+// pool and scratch, the gradient stops and the blit's temporary copies.
+#include "drawing/primitives.h"
+#include "drawing_fixture.h"
+#include "platform/native/seams.h"
+
+namespace {
+
+using SessionMemory = DrawingTest;
+
+TEST_F(SessionMemory, EndDrawingLeavesTheHeapAsItWas) {
+    ASSERT_TRUE(createImage(1, 300, 200, 32));
+    long before = nativeHeapBlockCount(runtimeHeap);
+    DrawingContext* context = imageOutput(1);
+    ASSERT_NE(context, nullptr);
+    ASSERT_NE(beginDrawing(context), 0);
+    for (int32_t x = 1; x < 300; x += 2) context->lineDrawer(context, x, x % 4 == 1, x, 198 + (x % 4 == 1), 0xFF00FF00);
+    context->areaFiller(context, 0, 0, 0xFF0000FF);   // needs several pool blocks
+    context->areaFiller(context, 2, 5, 0xFF00FFFF);   // a second fill reuses them
+    ASSERT_TRUE(addGradientStop(context, 0.3, 0xFF123456));
+    ASSERT_TRUE(addGradientStop(context, 0.6, 0xFF654321));
+    drawImage(imageHandle(1), 3, 3);                  // onto itself: a copy
+    context->sizedImageBlitter(context, imageHandle(1), 0, 0, 50, 40);
+    EXPECT_GT(nativeHeapBlockCount(runtimeHeap), before);
+    endDrawing();
+    EXPECT_EQ(nativeHeapBlockCount(runtimeHeap), before);
+}
+
+}  // namespace
