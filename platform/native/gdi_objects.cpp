@@ -31,19 +31,21 @@ const size_t slotLimit = size_t(1) << 19;
 // Pixel memory one bitmap may take.
 const size_t bitmapByteLimit = size_t(1) << 30;
 
+// The table outlives every static destructor: objects still held at exit
+// (the stock ones at least) stay reachable rather than being cut loose.
 std::mutex& tableLock() {
-    static std::mutex lock;
-    return lock;
+    static std::mutex* lock = new std::mutex;
+    return *lock;
 }
 
 std::vector<Slot>& slots() {
-    static std::vector<Slot> table;
-    return table;
+    static std::vector<Slot>* table = new std::vector<Slot>;
+    return *table;
 }
 
 std::vector<size_t>& freeSlots() {
-    static std::vector<size_t> list;
-    return list;
+    static std::vector<size_t>* list = new std::vector<size_t>;
+    return *list;
 }
 
 HGDIOBJ handleOf(size_t slot, uintptr_t reuse) {

@@ -3,6 +3,9 @@
 // a conversion must leave alone are seen to stay.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+
 #include "tests/platform/dib_test_bytes.h"
 
 using dibtest::hex;
@@ -164,9 +167,13 @@ TEST_P(SetDIBitsCases, ConvertsAsThePlatform) {
         c.rawInfo ? hex(c.rawInfo)
                   : dibtest::infoHeader(c.sourceWidth, c.sourceHeight, c.sourceBits, c.compression, 0,
                                         c.coloursUsed, c.after);
-    std::vector<unsigned char> source = hex(c.source);
+    std::vector<unsigned char> text = hex(c.source);
+    // An allocation of exactly the source's size, so that a sanitizer sees
+    // any read past it.
+    std::unique_ptr<unsigned char[]> source(new unsigned char[text.size()]);
+    memcpy(source.get(), text.data(), text.size());
     if (!c.rawInfo && (c.compression == BI_RLE8 || c.compression == BI_RLE4))
-        reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSizeImage = static_cast<DWORD>(source.size());
+        reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSizeImage = static_cast<DWORD>(text.size());
     info.resize(info.size() + 1024, 0);  // room for a full colour table
 
     unsigned char* bits;
@@ -175,7 +182,7 @@ TEST_P(SetDIBitsCases, ConvertsAsThePlatform) {
     size_t size = static_cast<size_t>(dibtest::rowBytes(c.width, c.depth)) * (c.height < 0 ? -c.height : c.height);
     memset(bits, 0x11, size);
     HDC dc = CreateCompatibleDC(NULL);
-    int result = SetDIBits(dc, bitmap, c.start, c.lines, source.data(),
+    int result = SetDIBits(dc, bitmap, c.start, c.lines, source.get(),
                            reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(hexOf(bits, size), plain(c.expected));
@@ -249,6 +256,49 @@ TEST(SetDIBits, AcceptsLongerHeadersAndExtraPlanes) {
                             DIB_RGB_COLORS),
                   1);
         EXPECT_EQ(hexOf(bits, 4), "a1a2a311");
+    }
+    DeleteObject(bitmap);
+}
+
+// Random sources in allocations of exactly the bytes a conversion may
+// read: for run-length data biSizeImage; for rows, stride x the rows that
+// start and lines select (bottom-up: min(lines, height - start); top-down:
+// min(lines, height) when lines is positive as a signed number).
+TEST(SetDIBits, ReadsNoMoreThanItsSource) {
+    std::mt19937 random(20240611);
+    unsigned char* bits;
+    HBITMAP bitmap = dibtest::makeSection(5, 4, 24, &bits);
+    ASSERT_TRUE(bitmap != NULL);
+    for (int round = 0; round < 3000; ++round) {
+        int width = 1 + static_cast<int>(random() % 9), height = 1 + static_cast<int>(random() % 7);
+        const int depths[] = {1, 4, 8, 16, 24, 32};
+        int depth = depths[random() % 6];
+        DWORD compression = BI_RGB;
+        if (round % 3 == 0) compression = BI_RLE8, depth = 8;
+        if (round % 3 == 1 && depth == 4) compression = BI_RLE4;
+        bool topDown = compression == BI_RGB && random() % 2;
+        UINT start = random() % (height + 2);
+        UINT lines = random() % (height + 3);
+        if (random() % 8 == 0) lines = static_cast<UINT>(-static_cast<int>(lines));
+        size_t bytes;
+        if (compression != BI_RGB) {
+            bytes = 1 + random() % 40;
+        } else {
+            size_t rows = 0;
+            if (!topDown && start <= static_cast<UINT>(height)) rows = lines < height - start ? lines : height - start;
+            if (topDown && static_cast<int>(lines) > 0) rows = lines < static_cast<UINT>(height) ? lines : height;
+            bytes = rows * dibtest::rowBytes(width, depth);
+        }
+        std::vector<unsigned char> info = dibtest::infoHeader(width, topDown ? -height : height, depth, compression,
+                                                              compression != BI_RGB ? static_cast<DWORD>(bytes) : 0,
+                                                              random() % 20, "");
+        info.resize(info.size() + 1024);
+        for (size_t i = sizeof(BITMAPINFOHEADER); i < info.size(); ++i) info[i] = static_cast<unsigned char>(random());
+        std::unique_ptr<unsigned char[]> source(new unsigned char[bytes + 1]);
+        for (size_t i = 0; i < bytes; ++i) source[i] = static_cast<unsigned char>(random());
+        int result = SetDIBits(NULL, bitmap, start, lines, bytes ? source.get() : source.get() + 1,
+                               reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
+        if (compression != BI_RGB && lines != 0) EXPECT_EQ(result, height) << round;
     }
     DeleteObject(bitmap);
 }
