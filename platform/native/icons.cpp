@@ -59,19 +59,13 @@ HBITMAP maskBitmapOf(const IconImage& image) {
     return handle;
 }
 
-bool anyAlpha(const IconImage& image) {
-    for (size_t i = 0; i < image.pixelCount(); ++i)
-        if (image.colours[i] >> 24) return true;
-    return false;
-}
-
 HICON makeIcon(const IconImage& image) {
     Icon* icon = new (std::nothrow) Icon();
     if (icon == nullptr) return nullptr;
     icon->width = image.width;
     icon->height = image.height;
     icon->sourceBitsPerPixel = image.sourceBitsPerPixel;
-    icon->hasAlpha = !image.monochrome && anyAlpha(image);
+    icon->hasAlpha = !image.monochrome && hasAnyAlpha(image);
     icon->mask = maskBitmapOf(image);
     icon->colour = image.monochrome ? nullptr : colourBitmapOf(image);
     HICON handle = nullptr;
@@ -117,6 +111,16 @@ bool IconImage::allocate(LONG newWidth, LONG newHeight) {
     width = newWidth;
     height = newHeight;
     return true;
+}
+
+void maskFromAlpha(IconImage* image) {
+    for (size_t i = 0; i < image->pixelCount(); ++i) image->mask[i] = (image->colours[i] >> 24) != 0xFF;
+}
+
+bool hasAnyAlpha(const IconImage& image) {
+    for (size_t i = 0; i < image.pixelCount(); ++i)
+        if (image.colours[i] >> 24) return true;
+    return false;
 }
 
 }  // namespace native

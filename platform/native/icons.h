@@ -51,6 +51,12 @@ bool isPngIconData(const ByteReader& data);
 bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconImage* image);
 bool decodePngIconImage(const ByteReader& data, IconImage* image);
 
+// Sets the mask from the alpha: transparent wherever a pixel is short of
+// fully opaque.
+void maskFromAlpha(IconImage* image);
+// True when some pixel's alpha is not 0.
+bool hasAnyAlpha(const IconImage& image);
+
 // The image at another size, as the platform scales icons it creates:
 // enlarging repeats pixels; shrinking ANDs together every source pixel
 // that falls on one target pixel, colour bytes and mask bits alike.

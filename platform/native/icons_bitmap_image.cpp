@@ -125,8 +125,9 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
     uint64_t colourBytes = uint64_t(format.stride) * uint64_t(height);
     if (colourBytes > data.length || !data.sub(offset, size_t(colourBytes), &colourRows)) return false;
     offset += colourRows.length;
-    // A mask cut short by the data's end is not read at all: the image is
-    // then opaque everywhere, as on the platform.
+    // A mask cut short by the data's end is not read at all. The image is
+    // then opaque everywhere, or, when it has alpha, opaque where its alpha
+    // is, as on the platform.
     size_t maskStride = dibStride(header.width, 1);
     uint64_t maskBytes = uint64_t(maskStride) * uint64_t(height);
     ByteReader maskRows;
@@ -150,6 +151,7 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
         BYTE* maskOut = image->mask.get() + size_t(y) * size_t(header.width);
         for (LONG x = 0; x < header.width; ++x) maskOut[x] = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
     }
+    if (!hasMask && format.plain32 && hasAnyAlpha(*image)) maskFromAlpha(image);
     return true;
 }
 

@@ -110,13 +110,8 @@ bool decodePngIconImage(const ByteReader& data, IconImage* image) {
         return false;
     }
 
-    // The mask leaves through every pixel short of fully opaque.
     image->sourceBitsPerPixel = 0;
-    if (decoding.keepsAlpha) {
-        const DWORD* colours = image->colours.get();
-        BYTE* mask = image->mask.get();
-        for (size_t i = 0; i < image->pixelCount(); ++i) mask[i] = (colours[i] >> 24) != 0xFF;
-    }
+    if (decoding.keepsAlpha) maskFromAlpha(image);
     return true;
 }
 

@@ -1,0 +1,131 @@
+// Helpers of the icon tests: icon resource data crafted byte by byte, and
+// an icon's bitmaps read back through GetIconInfo and GetDIBits.
+#ifndef CELPACK_ICON_TEST_SUPPORT_H
+#define CELPACK_ICON_TEST_SUPPORT_H
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace icontest {
+
+typedef std::vector<uint8_t> Bytes;
+typedef std::vector<uint32_t> Pixels;
+
+inline void put32(Bytes& bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
+}
+
+inline int rowBytes(int width, int bits) { return (width * bits + 31) / 32 * 4; }
+
+// Bitmap-style icon data: a 40-byte header (height doubled), the palette
+// (0x00RRGGBB entries), the colour rows and the AND mask rows, bottom-up.
+// `pixels` are top row first: palette indices up to 8 bits, raw values at
+// 16, 0xAARRGGBB at 24 (alpha dropped) and 32. `mask` is "1" for transparent,
+// top row first.
+inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels, const std::string& mask,
+                        const Pixels& palette = Pixels()) {
+    Bytes data;
+    put32(data, 40);
+    put32(data, uint32_t(width));
+    put32(data, uint32_t(2 * height));
+    put32(data, 1 | uint32_t(bits) << 16);
+    for (int i = 0; i < 6; ++i) put32(data, 0);
+    if (bits <= 8)
+        for (int i = 0; i < (1 << bits); ++i) put32(data, i < int(palette.size()) ? palette[i] : 0);
+    for (int y = height - 1; y >= 0; --y) {
+        Bytes row(size_t(rowBytes(width, bits)));
+        for (int x = 0; x < width; ++x) {
+            uint32_t v = pixels[size_t(y * width + x)];
+            if (bits < 8) row[size_t(x * bits / 8)] |= uint8_t(v << (8 - bits - x * bits % 8));
+            else memcpy(&row[size_t(x * bits / 8)], &v, size_t(bits / 8));
+        }
+        data.insert(data.end(), row.begin(), row.end());
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        Bytes row(size_t(rowBytes(width, 1)));
+        for (int x = 0; x < width; ++x)
+            if (mask[size_t(y * width + x)] == '1') row[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+        data.insert(data.end(), row.begin(), row.end());
+    }
+    return data;
+}
+
+inline HICON makeIcon(Bytes data, int width = 0, int height = 0) {
+    return CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00030000, width, height, 0);
+}
+
+// A fixture file of tests/data/icons.
+inline Bytes iconFixture(const std::string& name) {
+#ifdef _WIN32
+    return testsupport::readFileBytes(std::string("Z:") + CELPACK_TEST_DATA + "/icons/" + name);
+#else
+    return testsupport::readFileBytes(std::string(CELPACK_TEST_DATA) + "/icons/" + name);
+#endif
+}
+
+// A bitmap's pixels as 32-bit 0xAARRGGBB, top row first.
+inline Pixels readPixels(HBITMAP bitmap) {
+    BITMAP shape;
+    if (GetObjectW(bitmap, sizeof shape, &shape) != int(sizeof shape)) return Pixels();
+    Pixels pixels(size_t(shape.bmWidth) * size_t(shape.bmHeight));
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = shape.bmWidth;
+    info.bmiHeader.biHeight = -shape.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC dc = CreateCompatibleDC(nullptr);
+    int rows = GetDIBits(dc, bitmap, 0, UINT(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    return rows == shape.bmHeight ? pixels : Pixels();
+}
+
+// A mask as '0' and '1', rows separated by '/'.
+inline std::string maskText(const Pixels& pixels, int width) {
+    std::string text;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        if (i && i % size_t(width) == 0) text += '/';
+        text += (pixels[i] & 0xFFFFFF) ? '1' : '0';
+    }
+    return text;
+}
+
+// What GetIconInfo hands out, read and deleted.
+struct IconParts {
+    bool ok = false;
+    ICONINFO info;
+    BITMAP colourShape, maskShape;
+    int colourAnswer = 0;  // GetObjectW with room for a DIBSECTION
+    Pixels colour;
+    std::string mask;
+};
+
+inline IconParts iconParts(HICON icon) {
+    IconParts parts;
+    memset(&parts.info, 0, sizeof parts.info);
+    memset(&parts.colourShape, 0, sizeof parts.colourShape);
+    memset(&parts.maskShape, 0, sizeof parts.maskShape);
+    if (!GetIconInfo(icon, &parts.info)) return parts;
+    parts.ok = true;
+    if (parts.info.hbmColor) {
+        DIBSECTION section;
+        parts.colourAnswer = GetObjectW(parts.info.hbmColor, sizeof section, &section);
+        parts.colourShape = section.dsBm;
+        parts.colour = readPixels(parts.info.hbmColor);
+        DeleteObject(parts.info.hbmColor);
+    }
+    GetObjectW(parts.info.hbmMask, sizeof parts.maskShape, &parts.maskShape);
+    parts.mask = maskText(readPixels(parts.info.hbmMask), parts.maskShape.bmWidth);
+    DeleteObject(parts.info.hbmMask);
+    return parts;
+}
+
+}  // namespace icontest
+
+#endif
