@@ -11,7 +11,8 @@ FARPROC alphaBlendEntry;
 namespace {
 
 HMODULE alphaBlendLibrary;
-const RuntimeLibraries* libraries;
+// A copy: the caller's table need not outlive the start.
+RuntimeLibraries libraries;
 
 // Heaps are serialised, growable, 4096 bytes at first, without a maximum.
 const SIZE_T initialHeapSize = 4096;
@@ -27,33 +28,30 @@ void startRuntime(const RuntimeLibraries* given) {
     stringHeap = 0;
     alphaBlendEntry = 0;
     alphaBlendLibrary = 0;
-    libraries = given;
+    if (given) libraries = *given;
+    else memset(&libraries, 0, sizeof libraries);
 
     runtimeHeap = HeapCreate(0, initialHeapSize, 0);
     if (!runtimeHeap) abandonStartup("the runtime heap");
     initStrings();
-    if (libraries) run(libraries->initImageDecoders);
+    run(libraries.initImageDecoders);
     initAlphaBlend();
-    if (libraries) {
-        run(libraries->initImages);
-        run(libraries->initDrawing);
-        run(libraries->initFiles);
-    }
+    run(libraries.initImages);
+    run(libraries.initDrawing);
+    run(libraries.initFiles);
     initParameters();
     initUserInterface();
 }
 
 void stopRuntime() {
-    if (libraries) {
-        run(libraries->endFiles);
-        run(libraries->endImages);
-    }
+    run(libraries.endFiles);
+    run(libraries.endImages);
     endAlphaBlend();
     endStrings();
     if (runtimeHeap) HeapDestroy(runtimeHeap);
     runtimeHeap = 0;
     forgetParameters();
-    libraries = 0;
+    memset(&libraries, 0, sizeof libraries);
 }
 
 void endRuntime() {
