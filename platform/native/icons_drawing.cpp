@@ -5,8 +5,7 @@
 // DI_IMAGE copies the colours, and both together AND the target with the
 // mask, then XOR the colours into it. Icons whose colours carry alpha are
 // blended with it wherever DI_IMAGE is asked for, each term rounded as the
-// platform rounds. A size other than the icon's samples the icon at each
-// target pixel's centre.
+// platform rounds. At another size each target pixel shows one icon pixel.
 #include "platform/native/icons.h"
 
 namespace native {
@@ -40,10 +39,22 @@ DWORD blendPixel(DWORD source, DWORD target) {
     return result;
 }
 
-// The source pixel under target offset `offset` of a `drawn`-long run that
-// shows `size` icon pixels: the one under the target pixel's centre.
-LONG sampleAt(int64_t offset, int64_t drawn, LONG size) {
-    return LONG((2 * offset + 1) * size / (2 * drawn));
+// The icon pixel drawn at target offset `offset` of a `drawn`-long run
+// showing `size` icon pixels. Enlarging maps as icon creation does;
+// shrinking keeps one pixel of the run that creation would AND together,
+// the last of a column run (the one before the last when everything falls
+// on one column) and the first of a row run, as the platform was seen to.
+LONG drawnColumn(int64_t offset, int64_t drawn, LONG size) {
+    if (drawn >= size) return LONG((offset * size + (size - 1) / 2) / drawn);
+    if (drawn == 1) return size - 2;
+    int64_t last = ((offset + 1) * size - 1 - (drawn - 1) / 2) / drawn;
+    return LONG(last < size ? last : size - 1);
+}
+
+LONG drawnRow(int64_t offset, int64_t drawn, LONG size) {
+    if (drawn >= size) return LONG((offset * size + (size - 1) / 2) / drawn);
+    int64_t start = offset * size - (drawn - 1) / 2;
+    return LONG(start <= 0 ? 0 : (start + drawn - 1) / drawn);
 }
 
 }  // namespace
@@ -73,9 +84,9 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
     if (right > target->width) right = target->width;
     if (bottom > target->height) bottom = target->height;
     for (int64_t ty = top; ty < bottom; ++ty) {
-        LONG sy = sampleAt(ty - y, height, icon->height);
+        LONG sy = drawnRow(ty - y, height, icon->height);
         for (int64_t tx = left; tx < right; ++tx) {
-            LONG sx = sampleAt(tx - x, width, icon->width);
+            LONG sx = drawnColumn(tx - x, width, icon->width);
             DWORD image = iconColour(*icon, colour, *mask, sx, sy);
             DWORD pixel = readBitmapPixel(*target, LONG(tx), LONG(ty));
             DWORD maskColour = readBitmapPixel(*mask, sx, sy) & 0x00FFFFFF;

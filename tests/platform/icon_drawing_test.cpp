@@ -128,3 +128,37 @@ TEST(IconDrawing, PlacesClipsAndStretches) {
     EXPECT_FALSE(DrawIconEx(target.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
     EXPECT_EQ(target.pixel(0, 0), fill);
 }
+
+// Which icon pixel each target pixel shows when drawn at another size:
+// icon pixel i lacks colour bit i.
+TEST(IconDrawing, OtherSizesShowOneIconPixelEach) {
+    const struct {
+        int from, to;
+        const char* columns;
+        const char* rows;
+    } cases[] = {
+        {2, 5, "0 0 0 1 1", "0 0 0 1 1"},       {4, 7, "0 0 1 1 2 3 3", "0 0 1 1 2 3 3"},
+        {3, 1, "1", "0"},                       {4, 2, "1 3", "0 2"},
+        {4, 3, "0 2 3", "0 1 3"},               {7, 5, "0 2 3 5 6", "0 1 3 4 6"},
+        {24, 7, "2 6 9 13 16 20 23", "0 3 7 10 14 17 21"},
+    };
+    for (const auto& c : cases) {
+        for (bool vertical : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + (vertical ? " rows" : " columns"));
+            Pixels pixels;
+            for (int i = 0; i < c.from; ++i) pixels.push_back(0xFFFFFF & ~(1u << i));
+            std::string mask(size_t(c.from), '0');
+            HICON icon = makeIcon(vertical ? bitmapIcon(1, c.from, 24, pixels, mask) : bitmapIcon(c.from, 1, 24, pixels, mask));
+            Target target(vertical ? 1 : c.to, vertical ? c.to : 1, 32);
+            DrawIconEx(target.dc, 0, 0, icon, target.width, target.height, 0, nullptr, DI_IMAGE);
+            std::string shown;
+            for (int i = 0; i < c.to; ++i) {
+                uint32_t pixel = vertical ? target.pixel(0, i) : target.pixel(i, 0);
+                for (int bit = 0; bit < 24; ++bit)
+                    if (!(pixel & (1u << bit))) shown += (shown.empty() ? "" : " ") + std::to_string(bit);
+            }
+            EXPECT_EQ(shown, vertical ? c.rows : c.columns);
+            DestroyIcon(icon);
+        }
+    }
+}
