@@ -1,0 +1,383 @@
+// The tool's whole run under injected faults: every heap allocation of a
+// run fails in turn, one per run, then every platform write. Each run is a
+// child process, so a crash, a sanitizer report (this program is meant for
+// the sanitizer tree, where a leak at exit fails the child too) or a hang
+// is caught without taking the test down. Whatever fails, the run must end
+// with exit code 0 and either leave the exact font or report the failure
+// and leave no output file.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/celpack_main.h"
+#include "app/converter.h"
+#include "platform/native/seams.h"
+#include "support/test_support.h"
+
+// The native layer's stock objects live for the whole process but are held
+// only through its object table, which is destroyed at exit, so the leak
+// checker sees them as lost. Nothing else is excused.
+extern "C" const char* __lsan_default_suppressions() { return "leak:stockObjects\n"; }
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+// Colour of picture pixel (x, y), top row 0, as 0xRRGGBB.
+using Pixels = std::function<uint32_t(int x, int y)>;
+
+void put16(Bytes& b, size_t at, uint32_t v) {
+    b[at] = v & 0xFF;
+    b[at + 1] = (v >> 8) & 0xFF;
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+
+// A bottom-up bitmap file of 24 bits, or of 8 bits with `palette`.
+Bytes bitmapFile(int width, int height, int bits, const Pixels& pixels,
+                 const std::vector<uint32_t>& palette = {}) {
+    size_t stride = (size_t(width) * bits + 31) / 32 * 4;
+    size_t offset = 14 + 40 + palette.size() * 4;
+    Bytes file(offset + stride * height, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(file, 2, uint32_t(file.size()));
+    put32(file, 10, uint32_t(offset));
+    put32(file, 14, 40);
+    put32(file, 18, uint32_t(width));
+    put32(file, 22, uint32_t(height));
+    put16(file, 26, 1);
+    put16(file, 28, uint32_t(bits));
+    put32(file, 46, uint32_t(palette.size()));
+    for (size_t i = 0; i < palette.size(); i++) put32(file, 54 + i * 4, palette[i]);
+    for (int y = 0; y < height; y++) {
+        unsigned char* row = &file[offset + stride * (height - 1 - y)];
+        for (int x = 0; x < width; x++) {
+            uint32_t value = pixels(x, y);
+            if (bits == 8) {
+                row[x] = uint8_t(value);
+            } else {
+                row[x * 3] = value & 0xFF;
+                row[x * 3 + 1] = (value >> 8) & 0xFF;
+                row[x * 3 + 2] = (value >> 16) & 0xFF;
+            }
+        }
+    }
+    return file;
+}
+
+// An icon file with one 32-bit image; a pixel is transparent where
+// `pixels` gives 0xFFFFFFFF.
+Bytes iconFile(int side, const Pixels& pixels) {
+    size_t maskStride = (size_t(side) + 31) / 32 * 4;
+    size_t imageSize = 40 + size_t(side) * side * 4 + maskStride * side;
+    Bytes file(6 + 16 + imageSize, 0);
+    put16(file, 2, 1);
+    put16(file, 4, 1);
+    file[6] = uint8_t(side);
+    file[7] = uint8_t(side);
+    put16(file, 10, 1);
+    put16(file, 12, 32);
+    put32(file, 14, uint32_t(imageSize));
+    put32(file, 18, 22);
+    size_t header = 22;
+    put32(file, header, 40);
+    put32(file, header + 4, uint32_t(side));
+    put32(file, header + 8, uint32_t(side * 2));
+    put16(file, header + 12, 1);
+    put16(file, header + 14, 32);
+    size_t colour = header + 40;
+    size_t mask = colour + size_t(side) * side * 4;
+    for (int y = 0; y < side; y++) {
+        int memoryRow = side - 1 - y;
+        for (int x = 0; x < side; x++) {
+            uint32_t value = pixels(x, y);
+            bool transparent = value == 0xFFFFFFFFu;
+            put32(file, colour + (size_t(memoryRow) * side + x) * 4,
+                  transparent ? 0 : (value | 0xFF000000u));
+            if (transparent)
+                file[mask + maskStride * memoryRow + x / 8] |= uint8_t(0x80 >> (x % 8));
+        }
+    }
+    return file;
+}
+
+// The font of a picture, worked out from its pixels: glyph g is the cell
+// at (g % 16, g / 16), two bytes a row, leftmost pixel in bit 7, a bit set
+// where the pixel is inside the picture and not black.
+Bytes expectedFont(int width, int height, const Pixels& lit) {
+    Bytes font;
+    for (int g = 0; g < 256; g++)
+        for (int r = 0; r < 16; r++)
+            for (int half = 0; half < 16; half += 8) {
+                unsigned char byte = 0;
+                for (int c = 0; c < 8; c++) {
+                    int x = g % 16 * 16 + half + c, y = g / 16 * 16 + r;
+                    if (x < width && y < height && lit(x, y)) byte |= 0x80 >> c;
+                }
+                font.push_back(byte);
+            }
+    return font;
+}
+
+uint32_t sheetColour(int x, int y) {
+    int k = (x * 7 + y * 13 + x * y) % 11;
+    if (k < 5) return 0;
+    if (k == 5) return 0x010000;  // one step from black is lit
+    return uint32_t(x * 0x10101 + y * 0x3070B) & 0xFFFFFF;
+}
+
+struct Scenario {
+    const char* name;
+    Bytes picture;        // written as pic.bmp unless empty
+    const char* argument; // null: no argument at all
+    Bytes font;           // the expected output; empty: none, a box instead
+};
+
+std::vector<Scenario> scenarios() {
+    std::vector<Scenario> list;
+    Pixels sheet = sheetColour;
+    auto litSheet = [](int x, int y) { return sheetColour(x, y) != 0; };
+    list.push_back({"24-bit sheet", bitmapFile(256, 256, 24, sheet), "pic.bmp",
+                    expectedFont(256, 256, litSheet)});
+
+    // 8 bits through a palette in which two entries are black; smaller
+    // than the sheet, so the rest of the canvas stays black.
+    std::vector<uint32_t> palette(256);
+    for (int i = 0; i < 256; i++) palette[i] = (i % 3 == 0) ? 0 : uint32_t(i * 0x10307);
+    auto index = [](int x, int y) { return uint32_t((x + 2 * y) % 256); };
+    auto litIndex = [&palette, index](int x, int y) { return palette[index(x, y)] != 0; };
+    list.push_back({"8-bit picture of 200 x 180", bitmapFile(200, 180, 8, index, palette),
+                    "pic.bmp", expectedFont(200, 180, litIndex)});
+
+    auto icon = [](int x, int y) -> uint32_t {
+        if ((x + y) % 4 == 0) return 0xFFFFFFFFu;  // transparent
+        return (x % 3 == 0) ? 0 : 0x405060u + uint32_t(x);
+    };
+    auto litIcon = [icon](int x, int y) { uint32_t v = icon(x, y); return v != 0 && v != 0xFFFFFFFFu; };
+    list.push_back({"32-bit icon", iconFile(32, icon), "pic.bmp", expectedFont(32, 32, litIcon)});
+
+    list.push_back({"missing picture", {}, "absent.bmp", {}});
+    list.push_back({"no argument", {}, nullptr, {}});
+    return list;
+}
+
+enum class Fault { none, allocation, write, shortWrite };
+
+struct RunResult {
+    bool exitedZero = false;
+    std::string how;     // how the child ended, when not with exit code 0
+    std::string errors;  // standard error
+    bool haveOutput = false;
+    Bytes output;
+    long allocations = -1;  // counted runs only
+    long writes = -1;
+    long descriptorsBefore = -1;
+    long descriptorsAfter = -2;
+};
+
+long openDescriptors() {
+    long count = 0;
+    DIR* directory = opendir("/proc/self/fd");
+    if (directory == nullptr) return -1;
+    while (readdir(directory) != nullptr) count++;
+    closedir(directory);
+    return count;
+}
+
+int reportFd = -1;
+long descriptorsAtStart;
+
+void writeReport(const char* key, long value) {
+    char line[64];
+    int length = snprintf(line, sizeof line, "%s %ld\n", key, value);
+    if (write(reportFd, line, size_t(length)) < 0) _exit(99);
+}
+
+// Runs at exit in the child, after shut-down: nothing may still hold a
+// descriptor that the run opened.
+void reportDescriptors() {
+    writeReport("before", descriptorsAtStart);
+    writeReport("after", openDescriptors());
+}
+
+class FaultInjection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/celpack-faults.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory = pattern;
+    }
+    void TearDown() override {
+        std::string command = "rm -rf '" + directory + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+
+    // One run of the tool in a child, in a fresh copy of the scenario's
+    // files. `counted` runs the same sequence with the exit left out, to
+    // read the allocation and write counts afterwards.
+    RunResult run(const Scenario& scenario, Fault fault, long n, bool counted = false) {
+        std::string work = directory + "/run";
+        std::string command = "rm -rf '" + work + "' && mkdir '" + work + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+        if (!scenario.picture.empty())
+            EXPECT_TRUE(testsupport::writeFileBytes(work + "/pic.bmp", scenario.picture));
+        fflush(nullptr);
+        pid_t child = fork();
+        if (child == 0) runChild(scenario, fault, n, counted, work);
+
+        RunResult result;
+        int status = 0;
+        waitpid(child, &status, 0);
+        result.exitedZero = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (WIFEXITED(status))
+            result.how = "exit code " + std::to_string(WEXITSTATUS(status));
+        else if (WIFSIGNALED(status))
+            result.how = "signal " + std::to_string(WTERMSIG(status));
+        Bytes errors = testsupport::readFileBytes(work + "/errors.txt");
+        result.errors.assign(errors.begin(), errors.end());
+        std::string font = work + "/" + (scenario.argument ? scenario.argument : "") + ".fnt";
+        struct stat info;
+        result.haveOutput = scenario.argument && stat(font.c_str(), &info) == 0;
+        if (result.haveOutput) result.output = testsupport::readFileBytes(font);
+        Bytes report = testsupport::readFileBytes(work + "/report.txt");
+        std::string text(report.begin(), report.end());
+        char key[16];
+        long value;
+        for (const char* p = text.c_str(); sscanf(p, "%15s %ld", key, &value) == 2;) {
+            std::string k = key;
+            if (k == "allocations") result.allocations = value;
+            if (k == "writes") result.writes = value;
+            if (k == "before") result.descriptorsBefore = value;
+            if (k == "after") result.descriptorsAfter = value;
+            p = strchr(p, '\n');
+            if (p == nullptr) break;
+            p++;
+        }
+        return result;
+    }
+
+    [[noreturn]] static void runChild(const Scenario& scenario, Fault fault, long n,
+                                      bool counted, const std::string& work) {
+        alarm(120);
+        if (chdir(work.c_str()) != 0) _exit(98);
+        int errors = open("errors.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        reportFd = open("report.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (errors < 0 || reportFd < 0 || dup2(errors, 2) < 0) _exit(98);
+        close(errors);
+        descriptorsAtStart = openDescriptors();
+
+        char program[] = "celpack";
+        char argument[64];
+        snprintf(argument, sizeof argument, "%s", scenario.argument ? scenario.argument : "");
+        char* arguments[] = {program, argument, nullptr};
+        nativeSetArguments(scenario.argument ? 2 : 1, arguments);
+
+        nativeFailAllocation(nullptr, fault == Fault::allocation ? n : 0);
+        nativeShortWrites(fault == Fault::shortWrite);
+        nativeFailWrites(fault == Fault::write || fault == Fault::shortWrite ? n : 0);
+        nativeRecordWrites(TRUE);
+        if (counted) {
+            startRuntime(&celpackLibraries);
+            runConverter();
+            stopRuntime();
+            writeReport("allocations", nativeAllocationCount());
+            writeReport("writes", nativeRecordedWriteCount());
+            reportDescriptors();
+            fflush(nullptr);
+            _exit(0);
+        }
+        atexit(reportDescriptors);
+        runCelpack();
+    }
+
+    std::string directory;
+};
+
+::testing::AssertionResult endedWell(const Scenario& scenario, const RunResult& run) {
+    auto fail = [&](const std::string& what) {
+        return ::testing::AssertionFailure() << what << "; standard error:\n" << run.errors;
+    };
+    if (!run.exitedZero) return fail("the run ended with " + run.how);
+    if (run.descriptorsAfter != run.descriptorsBefore)
+        return fail("descriptors open at exit: " + std::to_string(run.descriptorsAfter) +
+                    ", at start: " + std::to_string(run.descriptorsBefore));
+    bool reported = run.errors.rfind("Error: ", 0) == 0 ||
+                    run.errors.rfind("celpack: cannot start without ", 0) == 0;
+    if (run.haveOutput) {
+        if (scenario.font.empty()) return fail("an output file where none belongs");
+        if (run.output != scenario.font)
+            return fail("an output of " + std::to_string(run.output.size()) +
+                        " bytes that is not the expected font");
+        if (!run.errors.empty()) return fail("the font was made but a failure was reported");
+        return ::testing::AssertionSuccess();
+    }
+    if (!reported) return fail("no output and no failure reported");
+    return ::testing::AssertionSuccess();
+}
+
+// Allocation n (1-based, over every heap) fails, for every n up to one past
+// the last allocation of a clean run.
+TEST_F(FaultInjection, EveryHeapAllocationFailingInTurn) {
+    long total = 0, fonts = 0, boxes = 0, abandoned = 0;
+    for (const Scenario& scenario : scenarios()) {
+        SCOPED_TRACE(scenario.name);
+        RunResult clean = run(scenario, Fault::none, 0, true);
+        ASSERT_TRUE(endedWell(scenario, clean));
+        if (!scenario.font.empty()) ASSERT_TRUE(clean.haveOutput);
+        ASSERT_GT(clean.allocations, 0);
+        // The real exit path, without faults, must agree with the counted one.
+        ASSERT_TRUE(endedWell(scenario, run(scenario, Fault::none, 0)));
+        for (long n = 1; n <= clean.allocations + 1; n++) {
+            RunResult faulty = run(scenario, Fault::allocation, n);
+            EXPECT_TRUE(endedWell(scenario, faulty)) << "allocation " << n << " of " << clean.allocations;
+            if (faulty.haveOutput)
+                fonts++;
+            else
+                (faulty.errors.rfind("Error: ", 0) == 0 ? boxes : abandoned)++;
+            if (n == clean.allocations + 1 && !scenario.font.empty())
+                EXPECT_TRUE(faulty.haveOutput) << "a fault past the last allocation changed the run";
+        }
+        total += clean.allocations;
+    }
+    printf("allocations failed in turn: %ld; runs that made the font: %ld, showed an Error box: "
+           "%ld, abandoned start-up: %ld\n", total, fonts, boxes, abandoned);
+}
+
+// From write n on, every platform write fails outright, or reports half its
+// length written.
+TEST_F(FaultInjection, EveryPlatformWriteFailingInTurn) {
+    long total = 0;
+    for (const Scenario& scenario : scenarios()) {
+        if (scenario.font.empty()) continue;
+        SCOPED_TRACE(scenario.name);
+        RunResult clean = run(scenario, Fault::none, 0, true);
+        ASSERT_TRUE(endedWell(scenario, clean));
+        ASSERT_GT(clean.writes, 0);
+        for (Fault fault : {Fault::write, Fault::shortWrite}) {
+            for (long n = 1; n <= clean.writes + 1; n++) {
+                RunResult faulty = run(scenario, fault, n);
+                EXPECT_TRUE(endedWell(scenario, faulty))
+                    << (fault == Fault::write ? "failing" : "short") << " write " << n << " of " << clean.writes;
+                EXPECT_EQ(faulty.haveOutput, n > clean.writes)
+                    << "write " << n << " of " << clean.writes;
+            }
+        }
+        total += clean.writes;
+    }
+    printf("writes failed in turn: %ld (each failing and short)\n", total);
+}
+
+}  // namespace
