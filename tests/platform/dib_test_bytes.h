@@ -4,6 +4,7 @@
 #define CELPACK_TESTS_DIB_TEST_BYTES_H
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
