@@ -42,11 +42,11 @@ DWORD blendPixel(DWORD source, DWORD target) {
 // The icon pixel drawn at target offset `offset` of a `drawn`-long run
 // showing `size` icon pixels. Enlarging maps as icon creation does;
 // shrinking keeps one pixel of the run that creation would AND together,
-// the last of a column run (the one before the last when everything falls
-// on one column) and the first of a row run, as the platform was seen to.
-LONG drawnColumn(int64_t offset, int64_t drawn, LONG size) {
+// the last of a column run and the first of a row run, as the platform
+// was seen to. Unblended, a single column shows the one before the last.
+LONG drawnColumn(int64_t offset, int64_t drawn, LONG size, bool blended) {
     if (drawn >= size) return LONG((offset * size + (size - 1) / 2) / drawn);
-    if (drawn == 1) return size - 2;
+    if (drawn == 1 && !blended) return size - 2;
     int64_t last = ((offset + 1) * size - 1 - (drawn - 1) / 2) / drawn;
     return LONG(last < size ? last : size - 1);
 }
@@ -86,7 +86,7 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
     for (int64_t ty = top; ty < bottom; ++ty) {
         LONG sy = drawnRow(ty - y, height, icon->height);
         for (int64_t tx = left; tx < right; ++tx) {
-            LONG sx = drawnColumn(tx - x, width, icon->width);
+            LONG sx = drawnColumn(tx - x, width, icon->width, blend);
             DWORD image = iconColour(*icon, colour, *mask, sx, sy);
             DWORD pixel = readBitmapPixel(*target, LONG(tx), LONG(ty));
             DWORD maskColour = readBitmapPixel(*mask, sx, sy) & 0x00FFFFFF;

@@ -11,9 +11,6 @@ using namespace icontest;
 
 namespace {
 
-// The 4 x 3 sample: two transparent corners.
-const char* const sampleMask = "100000000001";
-
 uint32_t paletteEntry(uint32_t i) { return (i * 16) << 16 | (255 - i * 16) << 8 | (i + 1); }
 
 Pixels palette16() {
@@ -32,14 +29,6 @@ Pixels coloursOf(const Pixels& indices) {
     Pixels colours;
     for (uint32_t i : indices) colours.push_back(paletteEntry(i));
     return colours;
-}
-
-// Red 200, green 60 per row, blue 40 per column, alpha `step` * (x + 5y).
-Pixels gradient(uint32_t step) {
-    Pixels pixels;
-    for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < 4; ++x) pixels.push_back((step * (x + 5 * y)) << 24 | 0xC80000 | y * 60 << 8 | x * 40);
-    return pixels;
 }
 
 // Two pixels of alpha 255 among lower ones.
@@ -257,8 +246,7 @@ TEST(IconCreation, SheetOf256) {
     DestroyIcon(icon);
 }
 
-// Which source pixels make each pixel of a scaled icon: source pixel i
-// lacks colour bit i, so the zero bits of a result name its sources.
+// Which source pixels make each pixel of a scaled icon.
 TEST(IconCreation, ScalingCombinesSourcePixelsWithAnd) {
     const struct {
         int from, to;
@@ -270,22 +258,12 @@ TEST(IconCreation, ScalingCombinesSourcePixelsWithAnd) {
         {24, 7, "0+1+2 3+4+5+6 7+8+9 10+11+12+13 14+15+16 17+18+19+20 21+22+23"},
     };
     for (const auto& c : cases) {
-        for (bool vertical : {false, true}) {
-            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + (vertical ? " rows" : " columns"));
-            Pixels pixels;
-            for (int i = 0; i < c.from; ++i) pixels.push_back(0xFF000000 | (0xFFFFFF & ~(1u << i)));
-            std::string mask(size_t(c.from), '0');
-            Bytes data = vertical ? bitmapIcon(1, c.from, 32, pixels, mask) : bitmapIcon(c.from, 1, 32, pixels, mask);
-            HICON icon = vertical ? makeIcon(data, 1, c.to) : makeIcon(data, c.to, 1);
-            IconParts parts = iconParts(icon);
+        for (bool column : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + (column ? " rows" : " columns"));
+            HICON icon = column ? makeIcon(numberedPixels(c.from, true), 1, c.to)
+                                : makeIcon(numberedPixels(c.from, false), c.to, 1);
             std::string sources;
-            for (uint32_t pixel : parts.colour) {
-                if (!sources.empty()) sources += ' ';
-                std::string one;
-                for (int bit = 0; bit < 24; ++bit)
-                    if (!(pixel & (1u << bit))) one += (one.empty() ? "" : "+") + std::to_string(bit);
-                sources += one;
-            }
+            for (uint32_t pixel : iconParts(icon).colour) sources += (sources.empty() ? "" : " ") + sourcesOf(pixel);
             EXPECT_EQ(sources, c.sources);
             DestroyIcon(icon);
         }

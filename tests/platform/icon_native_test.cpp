@@ -10,7 +10,6 @@ using namespace icontest;
 
 namespace {
 
-const char* const sampleMask = "100000000001";
 const Pixels checker = {0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1};
 
 Bytes set32(Bytes data, size_t at, uint32_t value) {

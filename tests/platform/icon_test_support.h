@@ -55,6 +55,33 @@ inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels, c
     return data;
 }
 
+// The 4 x 3 sample image: two transparent corners, and colours of red
+// 200, green 60 per row, blue 40 per column, alpha `step` * (x + 5y).
+const char* const sampleMask = "100000000001";
+
+inline Pixels gradient(uint32_t step) {
+    Pixels pixels;
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 4; ++x) pixels.push_back((step * (x + 5 * y)) << 24 | 0xC80000 | y * 60 << 8 | x * 40);
+    return pixels;
+}
+
+// Icon pixel i lacks colour bit i: `count` of them, a row or a column.
+inline Bytes numberedPixels(int count, bool column) {
+    Pixels pixels;
+    for (int i = 0; i < count; ++i) pixels.push_back(0xFF000000 | (0xFFFFFF & ~(1u << i)));
+    std::string mask(size_t(count), '0');
+    return column ? bitmapIcon(1, count, 32, pixels, mask) : bitmapIcon(count, 1, 32, pixels, mask);
+}
+
+// The numbers of the icon pixels a pixel was made of, "+" between them.
+inline std::string sourcesOf(uint32_t pixel) {
+    std::string sources;
+    for (int bit = 0; bit < 24; ++bit)
+        if (!(pixel & (1u << bit))) sources += (sources.empty() ? "" : "+") + std::to_string(bit);
+    return sources;
+}
+
 inline HICON makeIcon(Bytes data, int width = 0, int height = 0) {
     return CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00030000, width, height, 0);
 }
