@@ -296,6 +296,12 @@ TEST(IconCreation, DesiredSizes) {
     HICON icon = CreateIconFromResource(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE, 0x00030000);
     EXPECT_EQ(iconParts(icon).maskShape.bmWidth, 32);
     DestroyIcon(icon);
+    // LR_DEFAULTSIZE: a 0 means the default size.
+    icon = CreateIconFromResourceEx(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE, 0x00030000, 0, 5, 0x40);
+    IconParts parts = iconParts(icon);
+    EXPECT_EQ(parts.maskShape.bmWidth, 32);
+    EXPECT_EQ(parts.maskShape.bmHeight, 5);
+    DestroyIcon(icon);
 }
 
 TEST(IconCreation, HandedOutBitmapsAreTheCallers) {
