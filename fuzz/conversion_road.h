@@ -9,9 +9,13 @@
 #include <stdint.h>
 #include <string.h>
 
+// The drawing library has a slot type of its own named PixelReader; it is
+// renamed here so that the scan's PixelReader keeps its name.
+#define PixelReader DrawingPixelReader
+#include "drawing/drawing_session.h"
+#undef PixelReader
 #include "app/font_format.h"
 #include "app/glyph_scan.h"
-#include "drawing/drawing_session.h"
 #include "image/image_loading.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"
