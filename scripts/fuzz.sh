@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan) in their own tree and
-# runs each for SECONDS, after replaying every kept regression input.
+# runs them side by side for SECONDS, after replaying every kept regression
+# input.
 # Exits non-zero on a finding; the input that caused it is left under
 # BUILD/findings/ and belongs, once fixed, in fuzz/regressions/TARGET/.
 #
 # usage: scripts/fuzz.sh SECONDS [BUILD]     (BUILD defaults to build/fuzz)
+#   FUZZ_TARGETS="image_road"   runs only the targets named
 set -euo pipefail
 
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [BUILD]}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build/fuzz}
-targets="image_road command_line"
+targets=${FUZZ_TARGETS:-image_road command_line}
 
 cmake -S "$root" -B "$build" -DCELPACK_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -52,27 +54,37 @@ for i, line in enumerate(lines):
     open(f"{sys.argv[1]}/line{i}", "wb").write(line.encode("utf-16-le"))
 PY
 
-status=0
-total=0
+# Kept regression inputs first: each must pass again.
 for t in $targets; do
-  fuzzer=$build/fuzz/fuzz_$t
   kept=$root/fuzz/regressions/$t
   if compgen -G "$kept/*" >/dev/null; then
-    "$fuzzer" -runs=1 "$kept"/* >"$build/$t.replay.log" 2>&1 ||
+    "$build/fuzz/fuzz_$t" -runs=1 "$kept"/* >"$build/$t.replay.log" 2>&1 ||
       { echo "$t: a kept regression input fails again:"; tail -n 30 "$build/$t.replay.log"; exit 1; }
   fi
+done
+
+# The targets run side by side, one core each.
+pids=()
+for t in $targets; do
   mkdir -p "$build/corpus/$t"
-  log=$build/$t.log
-  if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 \
-       -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$build/findings/$t-" \
-       "$build/corpus/$t" "$seeds/$t" >"$log" 2>&1; then
+  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 \
+    -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$build/findings/$t-" \
+    "$build/corpus/$t" "$seeds/$t" >"$build/$t.log" 2>&1 &
+  pids+=($!)
+done
+status=0
+total=0
+i=0
+for t in $targets; do
+  if wait "${pids[$i]}"; then
     result=clean
   else
     result=FINDING
     status=1
-    tail -n 60 "$log"
+    tail -n 60 "$build/$t.log"
   fi
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  i=$((i + 1))
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -n 1)
   runs=${runs:-0}
   total=$((total + runs))
   echo "$t: $runs executions in ${seconds}s, corpus $(ls "$build/corpus/$t" | wc -l) inputs, $result"
