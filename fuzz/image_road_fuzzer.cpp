@@ -21,15 +21,7 @@ road::Outcome first;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     startRuntime(road::libraries());
-    // One walk first, on a 1 x 1 picture, so that the image table has
-    // grown to hold images 0 and 1 before the heap is counted.
-    static const uint8_t onePixel[58] = {
-        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,   // file header
-        40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // size, 1 x 1, 24 bits
-        0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0xFF, 0xFF, 0xFF, 0};
-    road::walk(onePixel, sizeof onePixel, &first);
-    if (!first.loaded || first.font[0] != 0x80) finding("a 1 x 1 white picture did not give one lit pixel");
+    if (!road::warmUp(&first)) finding("a 1 x 1 white picture did not give one lit pixel");
     heapBlocksAtRest = nativeHeapBlockCount(runtimeHeap);
     return 0;
 }
