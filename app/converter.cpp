@@ -1,10 +1,6 @@
 #include "app/converter.h"
 
-// The drawing library names its own slot type PixelReader as well; within
-// this file that one goes by another name.
-#define PixelReader DrawingPixelReader
 #include "drawing/drawing_session.h"
-#undef PixelReader
 #include "app/glyph_scan.h"
 #include "file/output_file.h"
 #include "image/image_loading.h"

@@ -51,7 +51,7 @@ typedef void (*LineDrawer)(DrawingContext* context, int32_t x1, int32_t y1,
 typedef void (*FrontPlotter)(DrawingContext* context, int32_t x, int32_t y);
 typedef void (*ColourPlotter)(DrawingContext* context, int32_t x, int32_t y,
                               uint32_t colour);
-typedef uint32_t (*PixelReader)(DrawingContext* context, int32_t x, int32_t y);
+typedef uint32_t (*SessionPixelReader)(DrawingContext* context, int32_t x, int32_t y);
 typedef intptr_t (*OutputStarter)(DrawingContext* context);
 typedef void (*OutputStopper)(DrawingContext* context);
 typedef int32_t (*TextGauge)(DrawingContext* context, const WCHAR* text);
@@ -121,7 +121,7 @@ struct DrawingContext {
     LineDrawer lineDrawer;
     FrontPlotter frontPlotter;
     ColourPlotter colourPlotter;
-    PixelReader pixelReader;
+    SessionPixelReader pixelReader;
     OutputStarter startOutput;
     OutputStopper stopOutput;
     TextGauge textHeightGauge;

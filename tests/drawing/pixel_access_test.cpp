@@ -90,7 +90,7 @@ TEST_F(PixelAccess, TheModeChoosesThePixelRoutines) {
         uint32_t mode, stored;
         FrontPlotter front;
         ColourPlotter colour;
-        PixelReader reader;
+        SessionPixelReader reader;
         uint32_t premultiplied;
     } cases[] = {
         {24, 0x000, 0x000, plotSolid, plotSolidColour, readRgb, 0},
