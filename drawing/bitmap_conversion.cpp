@@ -169,9 +169,45 @@ double cubicWeight(double distance) {
     return 0;
 }
 
+namespace {
+
+// Black-and-white icons come without a colour bitmap: their mask is twice
+// as tall, the AND bits above the XOR bits. Built from those they draw like
+// any other icon, instead of leaving a blank canvas and an empty font.
+HBITMAP monochromeIconToBitmap(HBITMAP mask) {
+    BITMAP described;
+    if (!describe(mask, &described) || described.bmWidth < 1 || described.bmHeight < 2) return 0;
+    int32_t width = described.bmWidth, height = described.bmHeight / 2;
+    HDC dc = CreateCompatibleDC(0);
+    if (!dc) return 0;
+    BYTE* bits = 0;
+    HBITMAP section = createSection(dc, width, height, 32, &bits);
+    if (section) {
+        HGDIOBJ previous = SelectObject(dc, mask);
+        for (int32_t r = 0; r < height; ++r) {
+            BYTE* pixel = bits + static_cast<intptr_t>(height - 1 - r) * width * 4;
+            for (int32_t c = 0; c < width; ++c, pixel += 4) {
+                BYTE colour = GetPixel(dc, c, r + height) != 0 ? 0xFF : 0;
+                pixel[0] = pixel[1] = pixel[2] = colour;
+                pixel[3] = GetPixel(dc, c, r) != 0 ? 0 : 255;
+            }
+        }
+        SelectObject(dc, previous);
+    }
+    DeleteDC(dc);
+    return section;
+}
+
+}  // namespace
+
 HBITMAP iconToBitmap(HICON icon) {
     ICONINFO info;
     if (!GetIconInfo(icon, &info)) return 0;
+    if (!info.hbmColor) {
+        HBITMAP section = info.hbmMask ? monochromeIconToBitmap(info.hbmMask) : 0;
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        return section;
+    }
     if (bitmapHasAlpha(info.hbmColor)) {
         // The colour bitmap carries its own alpha: draw it as it is.
         if (info.hbmMask) DeleteObject(info.hbmMask);

@@ -130,6 +130,47 @@ TEST_F(BitmapConversion, IconsBecome32BitSectionsWithTheirMaskAsAlpha) {
     EXPECT_EQ(iconToBitmap(nullptr), nullptr);
 }
 
+// An icon file with one 8 by 8 black-and-white image: XOR rows then AND
+// rows, bottom-up, one byte each (padded to 4).
+std::vector<unsigned char> blackAndWhiteIcon(const unsigned char (&xorRows)[8],
+                                             const unsigned char (&andRows)[8]) {
+    std::vector<unsigned char> image = {40, 0, 0, 0, 8, 0, 0, 0, 16, 0, 0, 0, 1, 0, 1, 0};
+    image.resize(40, 0);
+    for (unsigned char c : {0, 0, 0, 0, 255, 255, 255, 0}) image.push_back(c);
+    for (const unsigned char* rows : {xorRows, andRows})
+        for (int r = 7; r >= 0; --r) image.insert(image.end(), {rows[r], 0, 0, 0});
+    std::vector<unsigned char> file = {0, 0, 1, 0, 1, 0, 8, 8, 2, 0, 1, 0, 1, 0};
+    uint32_t size = static_cast<uint32_t>(image.size());
+    for (int i = 0; i < 4; ++i) file.push_back(static_cast<unsigned char>(size >> (8 * i)));
+    file.insert(file.end(), {22, 0, 0, 0});
+    file.insert(file.end(), image.begin(), image.end());
+    return file;
+}
+
+TEST_F(BitmapConversion, BlackAndWhiteIconsAreDrawnFromTheirMask) {
+    // Top row: white on the left half; second row: the right half is
+    // transparent; the rest black.
+    const unsigned char xorRows[8] = {0xF0, 0x00, 0, 0, 0, 0, 0, 0};
+    const unsigned char andRows[8] = {0x00, 0x0F, 0, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> file = blackAndWhiteIcon(xorRows, andRows);
+    ASSERT_TRUE(decodeImageMemory(0, file.data(), static_cast<uint32_t>(file.size())));
+    const ImageObject* record = findImage(0);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->width, 8);
+    EXPECT_EQ(record->height, 8);
+
+    ASSERT_NE(openCanvas(1, 10, 10, 24, 0x123456), nullptr);
+    drawImage(imageHandle(0), 0, 0);
+    Pixels canvas(1);
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 10; ++x) {
+            uint32_t want = 0x563412;  // the canvas where nothing is drawn
+            if (x < 8 && y < 8) want = (y == 0 && x < 4) ? 0xFFFFFF : 0;
+            if (y == 1 && x >= 4 && x < 8) want = 0x563412;
+            ASSERT_EQ(canvas.argb(x, y), want) << x << "," << y;
+        }
+}
+
 TEST_F(BitmapConversion, DeviceBitmapsAreCopiedWithTheirAlpha) {
     struct Case {
         const char* icon;

@@ -1,5 +1,7 @@
-// Windows hands out monochrome icons without a colour bitmap; the native
-// layer does so only while its seam is on. Such an icon draws nothing.
+// Windows hands out every monochrome icon without a colour bitmap; the
+// native layer does so for other 1-bit icons only while its seam is on.
+// Such an icon is drawn from its mask: XOR bits give white or black, AND
+// bits transparency.
 #include "drawing/bitmap_conversion.h"
 #include "drawing_fixture.h"
 #include "platform/native/seams.h"
@@ -8,7 +10,7 @@ namespace {
 
 using MonochromeIcon = DrawingTest;
 
-TEST_F(MonochromeIcon, WithoutAColourBitmapNothingIsDrawn) {
+TEST_F(MonochromeIcon, WithoutAColourBitmapItIsDrawnFromItsMask) {
     nativeMonochromeIconsWithoutColour(TRUE);
     HANDLE icon = loadFixture(0, "ico/duo_1bit_magick.ico");
     nativeMonochromeIconsWithoutColour(FALSE);
@@ -18,12 +20,21 @@ TEST_F(MonochromeIcon, WithoutAColourBitmapNothingIsDrawn) {
     EXPECT_EQ(parts.hbmColor, nullptr);
     DeleteObject(parts.hbmMask);
 
-    EXPECT_EQ(iconToBitmap(static_cast<HICON>(icon)), nullptr);
+    // The fixture is 16 by 16, opaque, black and one other colour.
+    std::vector<unsigned char> pattern = fixtureBytes("ico/duo_1bit_magick.rgb");
+    ASSERT_EQ(pattern.size(), 16u * 16u * 3u);
     ASSERT_NE(openCanvas(1, 20, 20, 24, 0x123456), nullptr);
     drawImage(icon, 0, 0);
     Pixels canvas(1);
     for (int32_t y = 0; y < 20; ++y)
-        for (int32_t x = 0; x < 20; ++x) ASSERT_EQ(canvas.argb(x, y), 0x563412u) << x << "," << y;
+        for (int32_t x = 0; x < 20; ++x) {
+            uint32_t expected = 0x563412;
+            if (x < 16 && y < 16) {
+                const unsigned char* rgb = &pattern[(y * 16 + x) * 3];
+                expected = (rgb[0] | rgb[1] | rgb[2]) ? 0xFFFFFF : 0;
+            }
+            ASSERT_EQ(canvas.argb(x, y), expected) << x << "," << y;
+        }
 }
 
 }  // namespace
