@@ -1,6 +1,6 @@
 #include "drawing/bitmap_conversion.h"
 
-#include "image/bitmap_inspection.h"
+#include "image/bitmap_access.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"
 

@@ -16,7 +16,7 @@ namespace {
 
 enum Owner { thisThread, otherThread, otherProcess };
 
-struct WindowSpec {
+struct WindowLayout {
     Owner owner;
     bool visible;
     bool enabled;
@@ -25,7 +25,7 @@ struct WindowSpec {
 
 struct Case {
     const char* name;
-    std::vector<WindowSpec> windows;  // added in this order: w1, w2, ...
+    std::vector<WindowLayout> windows;  // added in this order: w1, w2, ...
     int foreground;                   // 1-based window number, 0 for none
     const char* log;                  // EnableWindow, SetWindowPos, owner
 };
@@ -105,11 +105,11 @@ struct WindowState {
 TEST_P(MessageRequester, HoldsAndReleasesTheThreadsWindows) {
     const Case& c = GetParam();
     std::vector<HWND> handles;
-    for (const WindowSpec& spec : c.windows) {
-        DWORD thread = GetCurrentThreadId() + (spec.owner == thisThread ? 0 : 1);
-        DWORD process = spec.owner == otherProcess ? otherProcessId : GetCurrentProcessId();
-        handles.push_back(nativeAddWindow(thread, process, spec.visible, spec.enabled,
-                                          spec.topmost ? WS_EX_TOPMOST : 0));
+    for (const WindowLayout& layout : c.windows) {
+        DWORD thread = GetCurrentThreadId() + (layout.owner == thisThread ? 0 : 1);
+        DWORD process = layout.owner == otherProcess ? otherProcessId : GetCurrentProcessId();
+        handles.push_back(nativeAddWindow(thread, process, layout.visible, layout.enabled,
+                                          layout.topmost ? WS_EX_TOPMOST : 0));
     }
     if (c.foreground) nativeSetForegroundWindow(handles[c.foreground - 1]);
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-struct WindowSpec {
+struct WindowLayout {
     const char* name;
     bool visible;
     bool enabled;
@@ -37,7 +37,7 @@ std::ostream& operator<<(std::ostream& out, const State& s) {
     return out << (s.enabled ? "enabled" : "disabled") << (s.topmost ? " topmost" : "");
 }
 
-HWND makeWindow(const WindowSpec& spec) {
+HWND makeWindow(const WindowLayout& layout) {
     static ATOM windowClass = 0;
     if (!windowClass) {
         WNDCLASSW wc = {};
@@ -47,11 +47,11 @@ HWND makeWindow(const WindowSpec& spec) {
         windowClass = RegisterClassW(&wc);
     }
     wchar_t title[64];
-    MultiByteToWideChar(CP_UTF8, 0, spec.name, -1, title, 64);
-    HWND window = CreateWindowExW(spec.topmost ? WS_EX_TOPMOST : 0, L"CelpackMessageTest", title,
-                                  WS_OVERLAPPEDWINDOW | (spec.visible ? WS_VISIBLE : 0), 10, 10, 200, 100,
+    MultiByteToWideChar(CP_UTF8, 0, layout.name, -1, title, 64);
+    HWND window = CreateWindowExW(layout.topmost ? WS_EX_TOPMOST : 0, L"CelpackMessageTest", title,
+                                  WS_OVERLAPPEDWINDOW | (layout.visible ? WS_VISIBLE : 0), 10, 10, 200, 100,
                                   NULL, NULL, GetModuleHandleW(NULL), NULL);
-    if (window && !spec.enabled) EnableWindow(window, FALSE);
+    if (window && !layout.enabled) EnableWindow(window, FALSE);
     return window;
 }
 
@@ -135,7 +135,7 @@ TEST_F(MessageRequester, HoldsTheThreadsWindowsWhileTheBoxIsOpen) {
     });
     while (!foreignReady) Sleep(10);
 
-    const WindowSpec specs[] = {
+    const WindowLayout layouts[] = {
         {"foreground", true, true, true},     // owns the box; leaves the band only
         {"plain", true, true, false},         // disabled while open
         {"already disabled", true, false, false},
@@ -149,8 +149,8 @@ TEST_F(MessageRequester, HoldsTheThreadsWindowsWhileTheBoxIsOpen) {
         {{false, false}}, {{false, false}}, {{false, false}}, {{true, false}}, {{false, false}},
     };
     std::vector<HWND> windows;
-    for (const WindowSpec& spec : specs) {
-        windows.push_back(makeWindow(spec));
+    for (const WindowLayout& layout : layouts) {
+        windows.push_back(makeWindow(layout));
         ASSERT_NE(windows.back(), nullptr);
     }
     SetForegroundWindow(windows[0]);
@@ -181,8 +181,8 @@ TEST_F(MessageRequester, HoldsTheThreadsWindowsWhileTheBoxIsOpen) {
         EXPECT_NE(record.window, windows[3]) << "the hidden window";
     }
     for (size_t i = 0; i < windows.size(); ++i) {
-        EXPECT_EQ(watcher.during[i], expected[i].during) << specs[i].name;
-        EXPECT_EQ(stateOf(windows[i]), before[i]) << specs[i].name << " afterwards";
+        EXPECT_EQ(watcher.during[i], expected[i].during) << layouts[i].name;
+        EXPECT_EQ(stateOf(windows[i]), before[i]) << layouts[i].name << " afterwards";
     }
     EXPECT_EQ(watcher.during.back(), before.back()) << "the other thread's window";
     EXPECT_EQ(stateOf(foreign), before.back());

@@ -1,7 +1,7 @@
-// Bitmap inspection for the image blit: a bitmap's pixels as 32-bit rows,
+// Bitmap queries for the image blit: a bitmap's pixels as 32-bit rows,
 // and whether a bitmap carries an alpha channel worth blending.
-#ifndef CELPACK_BITMAP_INSPECTION_H
-#define CELPACK_BITMAP_INSPECTION_H
+#ifndef CELPACK_BITMAP_ACCESS_H
+#define CELPACK_BITMAP_ACCESS_H
 
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 // (as icons hand them out), and the alpha question the blit asks.
 #include <gtest/gtest.h>
 
-#include "image/bitmap_inspection.h"
+#include "image/bitmap_access.h"
 #include "image_test_support.h"
 
 using namespace imagetest;

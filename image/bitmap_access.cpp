@@ -1,4 +1,4 @@
-#include "image/bitmap_inspection.h"
+#include "image/bitmap_access.h"
 
 #include "image/image_object.h"
 #include "runtime/runtime.h"
