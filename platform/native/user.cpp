@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/native/kernel.h"
+#include "platform/native/native_state.h"
 #include "platform/native/seams.h"
 #include "platform/native/user.h"
 
@@ -68,32 +70,10 @@ std::string nameOf(HWND handle) {
     return window ? "w" + std::to_string(window->number) : "w?";
 }
 
+// Text as the file system's bytes, so a picture name that was not valid
+// UTF-8 is shown as it was given.
 void appendUtf8(std::string& out, const WCHAR* text) {
-    if (text == NULL) return;
-    for (size_t i = 0; text[i] != 0; ++i) {
-        uint32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;  // a lone surrogate has no UTF-8 form
-        }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
+    if (text != NULL) out += native::bytesFromUtf16(text, wcslen(text));
 }
 
 }  // namespace
