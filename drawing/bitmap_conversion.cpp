@@ -12,20 +12,31 @@ struct BitmapInfoBlock {
     RGBQUAD colours[256];
 };
 
-HBITMAP createSection(HDC dc, int32_t width, int32_t height, int32_t depth, BYTE** bits) {
-    BitmapInfoBlock info;
-    memset(&info, 0, sizeof info);
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(depth);
-    info.header.biCompression = BI_RGB;
-    void* memory = 0;
-    HBITMAP section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                       &memory, 0, 0);
-    *bits = static_cast<BYTE*>(memory);
-    return section;
+// The header of a bottom-up, uncompressed bitmap of that size and depth.
+void describeRows(BitmapInfoBlock* info, int32_t width, int32_t height, int32_t depth) {
+    memset(info, 0, sizeof *info);
+    info->header.biSize = sizeof(BITMAPINFOHEADER);
+    info->header.biWidth = width;
+    info->header.biHeight = height;
+    info->header.biPlanes = 1;
+    info->header.biBitCount = static_cast<WORD>(depth);
+    info->header.biCompression = BI_RGB;
+}
+
+bool describeSection(HGDIOBJ bitmap, DIBSECTION* section);
+
+// A bottom-up DIB section of 24 or 32 bits, made as every image bitmap is,
+// and its pixel memory; null when either cannot be had.
+HBITMAP createSection(int32_t width, int32_t height, int32_t depth, BYTE** bits) {
+    *bits = 0;
+    HBITMAP section = createImageBitmap(width, height, depth);
+    DIBSECTION described;
+    if (section && describeSection(section, &described) && described.dsBm.bmBits) {
+        *bits = static_cast<BYTE*>(described.dsBm.bmBits);
+        return section;
+    }
+    if (section) DeleteObject(section);
+    return 0;
 }
 
 bool describe(HGDIOBJ bitmap, BITMAP* described) {
@@ -181,7 +192,7 @@ HBITMAP monochromeIconToBitmap(HBITMAP mask) {
     HDC dc = CreateCompatibleDC(0);
     if (!dc) return 0;
     BYTE* bits = 0;
-    HBITMAP section = createSection(dc, width, height, 32, &bits);
+    HBITMAP section = createSection(width, height, 32, &bits);
     if (section) {
         HGDIOBJ previous = SelectObject(dc, mask);
         for (int32_t r = 0; r < height; ++r) {
@@ -219,7 +230,7 @@ HBITMAP iconToBitmap(HICON icon) {
     if (dc && info.hbmColor && describe(info.hbmColor, &colour)) {
         int32_t width = colour.bmWidth, height = colour.bmHeight;
         BYTE* bits = 0;
-        section = createSection(dc, width, height, 32, &bits);
+        section = createSection(width, height, 32, &bits);
         if (section) {
             HGDIOBJ previous = SelectObject(dc, section);
             DrawIconEx(dc, 0, 0, icon, width, height, 0, 0, DI_IMAGE);
@@ -250,19 +261,13 @@ HBITMAP copyToDibSection(HBITMAP bitmap) {
     int32_t width = described.bmWidth, height = described.bmHeight;
     int32_t depth = described.bmBitsPixel > 24 ? 32 : 24;
     BYTE* bits = 0;
-    HBITMAP section = createSection(dc, width, height, depth, &bits);
+    HBITMAP section = createSection(width, height, depth, &bits);
     if (!section) {
         DeleteDC(dc);
         return 0;
     }
     BitmapInfoBlock info;
-    memset(&info, 0, sizeof info);
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(depth);
-    info.header.biCompression = BI_RGB;
+    describeRows(&info, width, height, depth);
     if (!GetDIBits(dc, bitmap, 0, height, bits, reinterpret_cast<BITMAPINFO*>(&info),
                    DIB_RGB_COLORS)) {
         DeleteObject(section);
