@@ -49,6 +49,19 @@ OpenFile* findFile(Files& state, HANDLE handle) {
     return slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
 }
 
+// The open file behind a handle, if it was opened with `access` and the
+// caller's buffer is there; otherwise null with the platform's error set.
+OpenFile* fileForTransfer(Files& state, HANDLE handle, DWORD access, bool bufferMissing) {
+    OpenFile* file = findFile(state, handle);
+    DWORD error = !file                     ? ERROR_INVALID_HANDLE
+                  : !(file->access & access) ? ERROR_ACCESS_DENIED
+                  : bufferMissing            ? ERROR_INVALID_PARAMETER
+                                             : ERROR_SUCCESS;
+    if (error == ERROR_SUCCESS) return file;
+    SetLastError(error);
+    return nullptr;
+}
+
 HANDLE addFile(Files& state, OpenFile* file) {
     for (size_t slot = 0; slot < state.slots.size(); ++slot) {
         if (!state.slots[slot]) {
@@ -223,19 +236,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLA
     if (read) *read = 0;
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
-    OpenFile* file = findFile(state, handle);
-    if (!file) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!(file->access & GENERIC_READ)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (toRead && !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    OpenFile* file = fileForTransfer(state, handle, GENERIC_READ, toRead && !buffer);
+    if (!file) return FALSE;
     DWORD total = 0;
     while (total < toRead) {
         ssize_t got = ::read(file->descriptor, static_cast<char*>(buffer) + total, toRead - total);
@@ -256,19 +258,8 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LP
     if (written) *written = 0;
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
-    OpenFile* file = findFile(state, handle);
-    if (!file) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!(file->access & GENERIC_WRITE)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (toWrite && !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    OpenFile* file = fileForTransfer(state, handle, GENERIC_WRITE, toWrite && !buffer);
+    if (!file) return FALSE;
     // The seams are for files; the standard streams always get through.
     long allowed = file->standardStream ? static_cast<long>(toWrite) : allowedWrite(state, toWrite);
     if (allowed < 0) {
