@@ -66,9 +66,14 @@ bool allocationAllowed(Heaps& state, HANDLE heap) {
     return true;
 }
 
+// Only the head of a block is marked: records, where a forgotten zero flag
+// matters, fit in it, and marking a whole file's block would cost as much
+// as reading the file.
+const SIZE_T markedBytes = 64 * 1024;
+
 void* newBlock(SIZE_T bytes, bool zero) {
     void* block = zero ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
-    if (block && !zero) memset(block, garbageByte, bytes);
+    if (block && !zero) memset(block, garbageByte, bytes < markedBytes ? bytes : markedBytes);
     return block;
 }
 
