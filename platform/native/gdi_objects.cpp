@@ -3,6 +3,7 @@
 // kept after its object was deleted no longer finds anything, even when
 // the slot has been given to a new object.
 #include "platform/native/gdi_objects.h"
+#include "platform/native/native_state.h"
 
 #include "platform/native/dib_format.h"
 
@@ -115,7 +116,7 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
 
     Bitmap* bitmap = new (std::nothrow) Bitmap();
     if (bitmap == nullptr) return nullptr;
-    bitmap->bits = static_cast<BYTE*>(calloc(static_cast<size_t>(total), 1));
+    bitmap->bits = static_cast<BYTE*>(allocateBlock(static_cast<size_t>(total), true));
     if (bitmap->bits == nullptr) {
         delete bitmap;
         return nullptr;
@@ -153,7 +154,7 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
 
     HGDIOBJ handle = addObject(kindBitmap, bitmap);
     if (handle == nullptr) {
-        free(bitmap->bits);
+        freeBlock(bitmap->bits);
         delete bitmap;
         return nullptr;
     }
@@ -164,7 +165,7 @@ void destroyBitmap(HBITMAP handle) {
     Bitmap* bitmap = findBitmap(handle);
     if (bitmap == nullptr) return;
     removeObject(handle);
-    free(bitmap->bits);
+    freeBlock(bitmap->bits);
     delete bitmap;
 }
 

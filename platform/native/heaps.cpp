@@ -72,7 +72,7 @@ bool allocationAllowed(Heaps& state, HANDLE heap) {
 const SIZE_T markedBytes = 64 * 1024;
 
 void* newBlock(SIZE_T bytes, bool zero) {
-    void* block = zero ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
+    void* block = native::allocateBlock(bytes, zero);
     if (block && !zero) memset(block, garbageByte, bytes < markedBytes ? bytes : markedBytes);
     return block;
 }
@@ -104,7 +104,7 @@ BOOL HeapDestroy(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    for (auto& block : heap->blocks) free(block.first);
+    for (auto& block : heap->blocks) native::freeBlock(block.first);
     state.slots[static_cast<size_t>(native::kernelSlot(handle, native::kernelHeap, state.slots.size()))] = nullptr;
     if (state.failHeap == handle) {
         state.failHeap = nullptr;
@@ -157,7 +157,7 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
     }
     memcpy(moved, block, oldBytes < bytes ? oldBytes : bytes);
     heap->blocks.erase(found);
-    free(block);
+    native::freeBlock(block);
     heap->blocks.emplace(moved, bytes);
     return moved;
 }
@@ -177,7 +177,7 @@ BOOL HeapFree(HANDLE handle, DWORD, LPVOID block) {
         return FALSE;
     }
     heap->blocks.erase(found);
-    free(block);
+    native::freeBlock(block);
     return TRUE;
 }
 

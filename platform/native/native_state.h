@@ -35,6 +35,14 @@ inline long kernelSlot(HANDLE handle, KernelKind kind, size_t slotCount) {
 std::u16string utf16FromBytes(const char* bytes, size_t length);
 std::string bytesFromUtf16(const WCHAR* text, size_t length);
 
+// Blocks for heaps and pixel memory. Large ones are mapped straight from
+// the system, zero already and backed by huge pages where it allows: a
+// picture's file block and pixel memory are touched once from end to end,
+// and their page faults would cost more than the work. freeBlock takes
+// either kind; null is ignored.
+void* allocateBlock(size_t bytes, bool zero);
+void freeBlock(void* block);
+
 }  // namespace native
 
 #endif
