@@ -20,8 +20,8 @@ struct Token {
 // Cuts the command line into tokens numbered from -1 (the program's name).
 // With `wanted` set, stops at token number *wanted and stores it in *found,
 // returning 1; when only blanks were left at that number, or the line ends
-// first, *found stays empty and the result is 0. Without it, returns the last token number + 1, that
-// is the number of parameters.
+// first, *found stays empty and the result is 0. Without it, returns the
+// number of the token after the last, that is the number of parameters.
 int32_t scanCommandLine(const int32_t* wanted, Token* found) {
     const WCHAR* place = GetCommandLineW();
     int32_t number = -1;
