@@ -161,7 +161,7 @@ std::vector<Scenario> scenarios() {
     list.push_back({"24-bit sheet", bitmapFile(256, 256, 24, sheet), "pic.bmp",
                     expectedFont(256, 256, litSheet)});
 
-    // 8 bits through a palette in which two entries are black; smaller
+    // 8 bits through a palette in which every third entry is black; smaller
     // than the sheet, so the rest of the canvas stays black.
     std::vector<uint32_t> palette(256);
     for (int i = 0; i < 256; i++) palette[i] = (i % 3 == 0) ? 0 : uint32_t(i * 0x10307);
