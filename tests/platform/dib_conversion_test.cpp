@@ -338,14 +338,7 @@ TEST_P(GetDIBitsCases, ReadsAsThePlatform) {
     int stride = dibtest::rowBytes(2, c.depth);
     for (int i = 0; i < 3 * stride; ++i) bits[i] = static_cast<unsigned char>(0x10 * (i / stride) + i % stride);
 
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 2;
-    info.bmiHeader.biHeight = c.bufferHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = static_cast<WORD>(c.bufferBits);
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = dibtest::bitmapInfo(2, c.bufferHeight, c.bufferBits);
     std::vector<unsigned char> expected = hex(c.expected);
     std::vector<unsigned char> buffer(expected.size() + 8, 0xEE);
     HDC dc = CreateCompatibleDC(NULL);
@@ -361,8 +354,7 @@ TEST(GetDIBits, InfoOnlyCallDescribesTheBitmap) {
     unsigned char* bits;
     HBITMAP bitmap = dibtest::makeSection(5, -3, 24, &bits);
     HDC dc = CreateCompatibleDC(NULL);
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
+    BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     EXPECT_NE(GetDIBits(dc, bitmap, 0, 3, NULL, &info, DIB_RGB_COLORS), 0);
     EXPECT_EQ(info.bmiHeader.biWidth, 5);
@@ -388,13 +380,7 @@ TEST(GetDIBits, RoundTripThroughAMonochromeBitmap) {
     EXPECT_EQ(SetDIBits(dc, mono, 0, 2, source.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
                         DIB_RGB_COLORS),
               2);
-    BITMAPINFO out;
-    memset(&out, 0, sizeof out);
-    out.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    out.bmiHeader.biWidth = 3;
-    out.bmiHeader.biHeight = -2;
-    out.bmiHeader.biPlanes = 1;
-    out.bmiHeader.biBitCount = 32;
+    BITMAPINFO out = dibtest::bitmapInfo(3, -2, 32);
     unsigned char pixels[24];
     EXPECT_EQ(GetDIBits(dc, mono, 0, 2, pixels, &out, DIB_RGB_COLORS), 2);
     EXPECT_EQ(hexOf(pixels, 24), plain("ffffff00 00000000 ffffff00 | 00000000 ffffff00 00000000"));

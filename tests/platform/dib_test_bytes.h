@@ -43,8 +43,9 @@ inline std::string plain(const char* text) {
 
 inline int rowBytes(int width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
-// A DIB section; a negative height makes it top-down.
-inline HBITMAP makeSection(int width, int height, int bitsPerPixel, unsigned char** bits) {
+// The description of uncompressed rows; a negative height makes them
+// top-down.
+inline BITMAPINFO bitmapInfo(int width, int height, int bitsPerPixel) {
     BITMAPINFO info;
     memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -53,6 +54,12 @@ inline HBITMAP makeSection(int width, int height, int bitsPerPixel, unsigned cha
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// A DIB section; a negative height makes it top-down.
+inline HBITMAP makeSection(int width, int height, int bitsPerPixel, unsigned char** bits) {
+    BITMAPINFO info = bitmapInfo(width, height, bitsPerPixel);
     void* memory = NULL;
     HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &memory, NULL, 0);
     *bits = static_cast<unsigned char*>(memory);

@@ -9,19 +9,17 @@
 
 namespace {
 
-std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
 // Names are relative: both builds see the same files in the working
 // directory.
 class Files : public ::testing::Test {
 protected:
     void SetUp() override {
         narrow = std::string("kernel_files_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        name = wide(narrow);
+        name = testsupport::wide(narrow);
         DeleteFileW(path());
     }
     void TearDown() override { DeleteFileW(path()); }
-    const WCHAR* path() const { return reinterpret_cast<const WCHAR*>(name.c_str()); }
+    const WCHAR* path() const { return name.c_str(); }
     HANDLE open(DWORD access, DWORD creation, DWORD share = FILE_SHARE_READ,
                 DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
         return CreateFileW(path(), access, share, nullptr, creation, attributes, nullptr);
@@ -34,7 +32,7 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
     std::string narrow;
-    std::u16string name;
+    std::basic_string<WCHAR> name;
 };
 
 std::string readAll(HANDLE file) {

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "tests/platform/dib_test_bytes.h"
 
 namespace icontest {
 
@@ -20,7 +21,7 @@ inline void put32(Bytes& bytes, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
 }
 
-inline int rowBytes(int width, int bits) { return (width * bits + 31) / 32 * 4; }
+using dibtest::rowBytes;
 
 // Bitmap-style icon data: a 40-byte header (height doubled), the palette
 // (0x00RRGGBB entries), the colour rows and the AND mask rows, bottom-up.
@@ -87,26 +88,14 @@ inline HICON makeIcon(Bytes data, int width = 0, int height = 0) {
 }
 
 // A fixture file of tests/data/icons.
-inline Bytes iconFixture(const std::string& name) {
-#ifdef _WIN32
-    return testsupport::readFileBytes(std::string("Z:") + CELPACK_TEST_DATA + "/icons/" + name);
-#else
-    return testsupport::readFileBytes(std::string(CELPACK_TEST_DATA) + "/icons/" + name);
-#endif
-}
+inline Bytes iconFixture(const std::string& name) { return testsupport::dataBytes("icons/" + name); }
 
 // A bitmap's pixels as 32-bit 0xAARRGGBB, top row first.
 inline Pixels readPixels(HBITMAP bitmap) {
     BITMAP shape;
     if (GetObjectW(bitmap, sizeof shape, &shape) != int(sizeof shape)) return Pixels();
     Pixels pixels(size_t(shape.bmWidth) * size_t(shape.bmHeight));
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = shape.bmWidth;
-    info.bmiHeader.biHeight = -shape.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = dibtest::bitmapInfo(shape.bmWidth, -shape.bmHeight, 32);
     HDC dc = CreateCompatibleDC(nullptr);
     int rows = GetDIBits(dc, bitmap, 0, UINT(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
     DeleteDC(dc);

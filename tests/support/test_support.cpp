@@ -17,4 +17,18 @@ bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& b
     return static_cast<bool>(out);
 }
 
+std::string hostPath(const std::string& path) {
+#ifdef _WIN32
+    return "Z:" + path;
+#else
+    return path;
+#endif
+}
+
+std::string dataPath(const std::string& relative) {
+    return hostPath(std::string(CELPACK_TEST_DATA) + "/" + relative);
+}
+
+std::vector<unsigned char> dataBytes(const std::string& relative) { return readFileBytes(dataPath(relative)); }
+
 }  // namespace testsupport

@@ -5,11 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace testsupport {
 
 // Bytes of a file, or an empty vector when it cannot be read.
 std::vector<unsigned char> readFileBytes(const std::string& path);
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// An absolute host path as this build's file calls take it: Wine needs the
+// drive.
+std::string hostPath(const std::string& path);
+// A file of tests/data by its relative name, as hostPath gives it, and its
+// bytes (empty when missing).
+std::string dataPath(const std::string& relative);
+std::vector<unsigned char> dataBytes(const std::string& relative);
+
+inline std::basic_string<WCHAR> wide(const std::string& text) {
+    return std::basic_string<WCHAR>(text.begin(), text.end());
+}
 
 }  // namespace testsupport
 
