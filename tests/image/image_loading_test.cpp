@@ -18,11 +18,7 @@ using ImageLoadingTest = ImageTest;
 std::string scratchPath(const std::string& name) {
     std::string directory = std::string(CELPACK_BINARY_DIR) + "/image_loading_test";
     std::filesystem::create_directories(directory);
-#ifdef _WIN32
-    return "Z:" + directory + "/" + name;
-#else
-    return directory + "/" + name;
-#endif
+    return testsupport::hostPath(directory + "/" + name);
 }
 
 TEST_F(ImageLoadingTest, AFileThatCannotBeReadLeavesTheNumberAlone) {
@@ -95,12 +91,7 @@ HBITMAP decodeRaw(const uint8_t* block, uint32_t length, uint32_t* sourceDepth) 
     int width = block[4], height = block[5];
     if (length < 6u + 3u * width * height) return 0;
     HBITMAP bitmap = createImageBitmap(width, height, 24);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    BITMAPINFO info = dibtest::bitmapInfo(width, -height, 24);
     Bytes rows;
     for (int y = 0; y < height; ++y) {
         rows.insert(rows.end(), block + 6 + 3 * width * y, block + 6 + 3 * width * (y + 1));

@@ -14,29 +14,19 @@
 #include "image/image_object.h"
 #include "runtime/runtime.h"
 #include "support/test_support.h"
+#include "tests/platform/dib_test_bytes.h"
 
 namespace imagetest {
 
 typedef std::vector<unsigned char> Bytes;
 
-// A fixture file's path as this build's file calls take it; Wine needs
-// the drive.
-inline std::string dataPath(const std::string& relative) {
-#ifdef _WIN32
-    return std::string("Z:") + CELPACK_TEST_DATA + "/" + relative;
-#else
-    return std::string(CELPACK_TEST_DATA) + "/" + relative;
-#endif
-}
+using testsupport::dataPath;
+using testsupport::wide;
 
 inline Bytes readData(const std::string& relative) {
-    Bytes bytes = testsupport::readFileBytes(dataPath(relative));
+    Bytes bytes = testsupport::dataBytes(relative);
     EXPECT_FALSE(bytes.empty()) << "missing fixture " << relative;
     return bytes;
-}
-
-inline std::basic_string<WCHAR> wide(const std::string& text) {
-    return std::basic_string<WCHAR>(text.begin(), text.end());
 }
 
 inline intptr_t loadData(ObjectId number, const std::string& relative) {
@@ -109,13 +99,7 @@ inline Pixels bitmapPixels(HBITMAP bitmap) {
     pixels.width = described.bmWidth;
     pixels.height = described.bmHeight;
     Bytes bgra(static_cast<size_t>(pixels.width) * pixels.height * 4);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = dibtest::bitmapInfo(pixels.width, -pixels.height, 32);
     HDC dc = CreateCompatibleDC(NULL);
     int lines = GetDIBits(dc, bitmap, 0, pixels.height, bgra.data(), &info, DIB_RGB_COLORS);
     DeleteDC(dc);
