@@ -20,7 +20,7 @@ std::string hostPath(const std::string& name) {
     return std::string(CELPACK_BINARY_DIR) + "/output_file_native_test/" + name;
 }
 
-std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+using testsupport::wide;
 
 intptr_t create(ObjectId number, const std::string& name) {
     return createFile(number, wide(hostPath(name)).c_str());

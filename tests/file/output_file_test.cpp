@@ -10,17 +10,11 @@
 
 namespace {
 
-// Files live in one directory of the build tree; Wine needs the drive.
-std::string hostPath(const std::string& name) {
-#ifdef _WIN32
-    return std::string("Z:") + CELPACK_BINARY_DIR + "/output_file_test/" + name;
-#else
-    return std::string(CELPACK_BINARY_DIR) + "/output_file_test/" + name;
-#endif
-}
+using testsupport::wide;
 
-std::basic_string<WCHAR> wide(const std::string& text) {
-    return std::basic_string<WCHAR>(text.begin(), text.end());
+// Files live in one directory of the build tree.
+std::string hostPath(const std::string& name) {
+    return testsupport::hostPath(std::string(CELPACK_BINARY_DIR) + "/output_file_test/" + name);
 }
 
 std::vector<unsigned char> pattern(size_t count, unsigned seed = 0) {
