@@ -7,24 +7,6 @@ namespace {
 
 using BitmapConversion = DrawingTest;
 
-struct Section {
-    BITMAP bitmap = {};
-    bool ok = false;
-    explicit Section(HBITMAP handle) {
-        DIBSECTION section;
-        ok = GetObjectW(handle, sizeof section, &section) == static_cast<int>(sizeof section);
-        bitmap = section.dsBm;
-    }
-    // 0xAARRGGBB of pixel (x, y) counted from the top of a bottom-up section.
-    uint32_t argb(int32_t x, int32_t y) const {
-        int32_t bytes = bitmap.bmBitsPixel / 8;
-        const unsigned char* p = static_cast<const unsigned char*>(bitmap.bmBits) +
-                                 (bitmap.bmHeight - 1 - y) * rowStride(bitmap.bmWidth, bitmap.bmBitsPixel) +
-                                 x * bytes;
-        return (bytes == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-    }
-};
-
 TEST(CubicWeight, IsTheMitchellNetravaliCurve) {
     struct Case {
         double distance, weight;
@@ -52,13 +34,13 @@ TEST_F(BitmapConversion, ResamplingKeepsAUniformColour) {
         ASSERT_TRUE(createImage(0, c.width, c.height, c.depth, 0x996633));
         HBITMAP resampled = resampleBitmap(static_cast<HBITMAP>(imageHandle(0)), c.newWidth, c.newHeight);
         ASSERT_NE(resampled, nullptr);
-        Section result(resampled);
-        ASSERT_TRUE(result.ok);
+        Pixels result = Pixels::of(resampled);
+        ASSERT_NE(result.bits, nullptr);
         int32_t width = c.newWidth == -1 ? c.width : c.newWidth;
         int32_t height = c.newHeight == -1 ? c.height : c.newHeight;
-        EXPECT_EQ(result.bitmap.bmWidth, width);
-        EXPECT_EQ(result.bitmap.bmHeight, height);
-        EXPECT_EQ(result.bitmap.bmBitsPixel, c.depth);
+        EXPECT_EQ(result.width, width);
+        EXPECT_EQ(result.height, height);
+        EXPECT_EQ(result.bitsPerPixel, c.depth);
         uint32_t want = (c.depth == 32 ? 0xFF000000u : 0u) | 0x336699;
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x) ASSERT_EQ(result.argb(x, y), want) << x << "," << y;
@@ -78,7 +60,7 @@ TEST_F(BitmapConversion, TheCubicResampleIsSymmetricAndWhitensClearPixels) {
     EXPECT_EQ(source.argb(2, 0), 0x00FFFFFFu);
     EXPECT_EQ(source.argb(3, 0), 0x00FFFFFFu);
     EXPECT_EQ(source.argb(1, 0), 0xFF808080u);
-    Section result(resampled);
+    Pixels result = Pixels::of(resampled);
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 11; ++x) {
             EXPECT_EQ(result.argb(x, y), result.argb(10 - x, y)) << x;
@@ -116,9 +98,9 @@ TEST_F(BitmapConversion, IconsBecome32BitSectionsWithTheirMaskAsAlpha) {
     ASSERT_NE(icon, nullptr);
     HBITMAP converted = iconToBitmap(static_cast<HICON>(icon));
     ASSERT_NE(converted, nullptr);
-    Section section(converted);
-    ASSERT_TRUE(section.ok);
-    EXPECT_EQ(section.bitmap.bmBitsPixel, 32);
+    Pixels section = Pixels::of(converted);
+    ASSERT_NE(section.bits, nullptr);
+    EXPECT_EQ(section.bitsPerPixel, 32);
     for (int32_t y = 0; y < 32; ++y)
         for (int32_t x = 0; x < 32; ++x) {
             uint32_t want = holes.argb(x, y);
@@ -185,9 +167,9 @@ TEST_F(BitmapConversion, DeviceBitmapsAreCopiedWithTheirAlpha) {
         ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &parts));
         HBITMAP copy = copyToDibSection(parts.hbmColor);
         ASSERT_NE(copy, nullptr);
-        Section section(copy);
-        ASSERT_TRUE(section.ok);
-        EXPECT_EQ(section.bitmap.bmBitsPixel, 32);
+        Pixels section = Pixels::of(copy);
+        ASSERT_NE(section.bits, nullptr);
+        EXPECT_EQ(section.bitsPerPixel, 32);
         for (int32_t y = 0; y < 32; ++y)
             for (int32_t x = 0; x < 32; ++x) {
                 uint32_t want = holes.argb(x, y), got = section.argb(x, y);

@@ -17,6 +17,18 @@
 #include "runtime/runtime.h"
 #include "support/test_support.h"
 
+// An .rgba (or, with 3 channels, .rgb) expectation: pixel (x, y) as
+// 0xAARRGGBB, alpha 0 for .rgb.
+struct Expected {
+    std::vector<unsigned char> bytes;
+    int32_t width;
+    int channels = 4;
+    uint32_t argb(int32_t x, int32_t y) const {
+        const unsigned char* p = &bytes[(static_cast<size_t>(y) * width + x) * channels];
+        return (channels == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+};
+
 class DrawingTest : public ::testing::Test {
 protected:
     // The runtime keeps the address until it stops.
@@ -46,8 +58,7 @@ protected:
 
     // Decodes a file of tests/data as image `number`; its handle or 0.
     HANDLE loadFixture(ObjectId number, const std::string& relative) {
-        std::vector<unsigned char> bytes =
-            testsupport::readFileBytes(std::string(CELPACK_TEST_DATA) + "/" + relative);
+        std::vector<unsigned char> bytes = testsupport::dataBytes(relative);
         if (bytes.empty()) return nullptr;
         if (!decodeImageMemory(number, bytes.data(), static_cast<uint32_t>(bytes.size())))
             return nullptr;
@@ -55,25 +66,33 @@ protected:
     }
 
     static std::vector<unsigned char> fixtureBytes(const std::string& relative) {
-        return testsupport::readFileBytes(std::string(CELPACK_TEST_DATA) + "/" + relative);
+        return testsupport::dataBytes(relative);
+    }
+    // An .rgb or .rgba file of tests/data for a picture `width` pixels wide.
+    static Expected expectation(const std::string& relative, int32_t width) {
+        bool rgb = relative.size() > 4 && relative.compare(relative.size() - 4, 4, ".rgb") == 0;
+        return Expected{fixtureBytes(relative), width, rgb ? 3 : 4};
     }
 };
 
-// The pixel memory of a DIB section image, read directly.
+// The pixel memory of a DIB section image, or of any DIB section, read
+// directly; no bits when it is none.
 struct Pixels {
     unsigned char* bits = nullptr;
-    int32_t width = 0, height = 0, pitch = 0, bytes = 0;
+    int32_t width = 0, height = 0, pitch = 0, bytes = 0, bitsPerPixel = 0;
 
-    explicit Pixels(ObjectId number) {
+    explicit Pixels(ObjectId number) : Pixels(imageHandle(number), true) {}
+    static Pixels of(HANDLE section) { return Pixels(section, true); }
+    Pixels(HANDLE handle, bool) {
         DIBSECTION section;
-        HANDLE handle = imageHandle(number);
         if (GetObjectW(handle, sizeof section, &section) != static_cast<int>(sizeof section))
             return;
         bits = static_cast<unsigned char*>(section.dsBm.bmBits);
         width = section.dsBm.bmWidth;
         height = section.dsBm.bmHeight;
-        bytes = section.dsBm.bmBitsPixel / 8;
-        pitch = rowStride(width, section.dsBm.bmBitsPixel);
+        bitsPerPixel = section.dsBm.bmBitsPixel;
+        bytes = bitsPerPixel / 8;
+        pitch = rowStride(width, bitsPerPixel);
     }
     // Pixel (x, y) counted from the top of a bottom-up image.
     unsigned char* at(int32_t x, int32_t y) const {
@@ -97,14 +116,5 @@ struct Pixels {
     }
 };
 
-// An .rgba expectation: pixel (x, y) as 0xAARRGGBB.
-struct Expected {
-    std::vector<unsigned char> bytes;
-    int32_t width;
-    uint32_t argb(int32_t x, int32_t y) const {
-        const unsigned char* p = &bytes[(static_cast<size_t>(y) * width + x) * 4];
-        return uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
-};
 
 #endif

@@ -5,6 +5,7 @@
 #include "drawing/image_blit.h"
 #include "drawing/pixel_access.h"
 #include "drawing_fixture.h"
+#include "tests/platform/dib_test_bytes.h"
 
 namespace {
 
@@ -41,44 +42,50 @@ void expectPlaced(int32_t canvasWidth, int32_t canvasHeight, int32_t x, int32_t 
     EXPECT_EQ(misplaced(canvas, x, y, width, height, picture, kBackground), 0);
 }
 
+// Each picture, drawn on a canvas of `canvas` square filled with the
+// background, covers exactly its own pixels, cut at the canvas edges.
 TEST_F(ImageBlit, PicturesLandAtTheirPositionCutAtTheEdges) {
+    const char* const small = "drawing/small_10_24bit_pillow.bmp";
+    const char* const large = "drawing/large_300_24bit_magick.bmp";
+    const char* const gradient = "bmp/gradient_32bit_variedalpha_magick.bmp";
     struct Case {
         const char* picture;
-        const char* expected;
-        int32_t width, height, x, y;
+        const char* expected;  // .rgb or .rgba of the picture
+        int32_t width, height, canvas, depth, x, y;
     } cases[] = {
-        {"bmp/sheet_24bit_magick.bmp", "", 256, 256, 0, 0},
-        {"drawing/large_300_24bit_magick.bmp", "drawing/large_300.rgba", 300, 300, 0, 0},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, 0, 0},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, -3, 0},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, 0, -4},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, 250, 251},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, -9, 256},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, -10, 0},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, 257, 3},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, INT32_MIN, INT32_MIN},
-        {"drawing/small_10_24bit_pillow.bmp", "drawing/small_10.rgba", 10, 10, INT32_MAX, INT32_MAX},
-        {"drawing/large_300_24bit_magick.bmp", "drawing/large_300.rgba", 300, 300, -40, -30},
+        {"bmp/sheet_24bit_magick.bmp", "bmp/sheet_24bit_magick.rgb", 256, 256, 257, 24, 0, 0},
+        {large, "drawing/large_300.rgba", 300, 300, 257, 24, 0, 0},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, 0, 0},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, -3, 0},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, 0, -4},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, 250, 251},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, -9, 256},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, -10, 0},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, 257, 3},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, INT32_MIN, INT32_MIN},
+        {small, "drawing/small_10.rgba", 10, 10, 257, 24, INT32_MAX, INT32_MAX},
+        {large, "drawing/large_300.rgba", 300, 300, 257, 24, -40, -30},
+        // A 32-bit picture gives its colour whatever its alpha; on a 32-bit
+        // canvas the alpha is kept.
+        {gradient, "bmp/gradient_32bit_variedalpha_magick.rgb", 23, 17, 30, 24, 2, 3},
+        {gradient, "bmp/gradient_32bit_variedalpha_magick.rgb", 23, 17, 30, 32, 2, 3},
+        // PNG icon sheets are copied exactly.
+        {"ico/sheet_png_magick.ico", "ico/sheet_png.rgb", 256, 256, 257, 24, 0, 0},
+        {"ico/sheet_png_pillow.ico", "ico/sheet_png.rgb", 256, 256, 257, 24, 0, 0},
+        // A one-bit icon is drawn from its colour bitmap.
+        {"ico/duo_1bit_magick.ico", "ico/duo_1bit_magick.rgb", 16, 16, 20, 24, 2, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.picture);
+        SCOPED_TRACE(testing::Message() << c.picture << " on " << c.depth << " bits");
         HANDLE picture = loadFixture(0, c.picture);
         ASSERT_NE(picture, nullptr);
-        ASSERT_NE(openCanvas(1, 257, 257, 24, 0x123456), nullptr);
+        ASSERT_NE(openCanvas(1, c.canvas, c.canvas, c.depth, 0x123456), nullptr);
         drawImage(picture, c.x, c.y);
-        if (*c.expected) {
-            Expected expected{fixtureBytes(c.expected), c.width};
-            ASSERT_EQ(expected.bytes.size(), size_t(c.width) * c.height * 4);
-            expectPlaced(257, 257, c.x, c.y, c.width, c.height,
-                         [&](int32_t x, int32_t y) { return expected.argb(x, y) & 0xFFFFFF; });
-        } else {
-            std::vector<unsigned char> rgb = fixtureBytes("bmp/sheet_24bit_magick.rgb");
-            ASSERT_EQ(rgb.size(), 256u * 256 * 3);
-            expectPlaced(257, 257, c.x, c.y, 256, 256, [&](int32_t x, int32_t y) {
-                const unsigned char* p = &rgb[(size_t(y) * 256 + x) * 3];
-                return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-            });
-        }
+        Expected expected = expectation(c.expected, c.width);
+        ASSERT_EQ(expected.bytes.size(), size_t(c.width) * c.height * expected.channels);
+        expectPlaced(c.canvas, c.canvas, c.x, c.y, c.width, c.height,
+                     [&](int32_t x, int32_t y) { return expected.argb(x, y) & 0xFFFFFF; });
+        if (c.depth == 32) EXPECT_EQ(Pixels(1).argb(c.x, c.y) >> 24, 0xFFu);
         endDrawing();
     }
 }
@@ -101,23 +108,6 @@ TEST_F(ImageBlit, ATopDownFileLandsUpright) {
     });
 }
 
-TEST_F(ImageBlit, A32BitPictureGivesItsColourWhateverItsAlpha) {
-    HANDLE picture = loadFixture(0, "bmp/gradient_32bit_variedalpha_magick.bmp");
-    ASSERT_NE(picture, nullptr);
-    std::vector<unsigned char> rgb = fixtureBytes("bmp/gradient_32bit_variedalpha_magick.rgb");
-    ASSERT_EQ(rgb.size(), 23u * 17 * 3);
-    for (int32_t depth : {24, 32}) {
-        ASSERT_NE(openCanvas(1, 30, 30, depth, 0x123456), nullptr);
-        drawImage(picture, 2, 3);
-        expectPlaced(30, 30, 2, 3, 23, 17, [&](int32_t x, int32_t y) {
-            const unsigned char* p = &rgb[(size_t(y) * 23 + x) * 3];
-            return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-        });
-        if (depth == 32) EXPECT_EQ(Pixels(1).argb(2, 3) >> 24, 0xFFu);  // alpha kept
-        endDrawing();
-    }
-}
-
 TEST_F(ImageBlit, IconsKeepTheCanvasUnderTheirTransparentPixels) {
     Expected holes{fixtureBytes("drawing/holes.rgba"), 32};
     ASSERT_EQ(holes.bytes.size(), 32u * 32 * 4);
@@ -136,36 +126,6 @@ TEST_F(ImageBlit, IconsKeepTheCanvasUnderTheirTransparentPixels) {
             endDrawing();
         }
     }
-}
-
-TEST_F(ImageBlit, APngIconSheetIsCopiedExactly) {
-    std::vector<unsigned char> rgb = fixtureBytes("ico/sheet_png.rgb");
-    ASSERT_EQ(rgb.size(), 256u * 256 * 3);
-    for (const char* icon : {"ico/sheet_png_magick.ico", "ico/sheet_png_pillow.ico"}) {
-        SCOPED_TRACE(icon);
-        HANDLE picture = loadFixture(0, icon);
-        ASSERT_NE(picture, nullptr);
-        ASSERT_NE(openCanvas(1, 257, 257, 24, 0x123456), nullptr);
-        drawImage(picture, 0, 0);
-        expectPlaced(257, 257, 0, 0, 256, 256, [&](int32_t x, int32_t y) {
-            const unsigned char* p = &rgb[(size_t(y) * 256 + x) * 3];
-            return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-        });
-        endDrawing();
-    }
-}
-
-TEST_F(ImageBlit, AOneBitIconIsDrawnFromItsColourBitmap) {
-    std::vector<unsigned char> rgb = fixtureBytes("ico/duo_1bit_magick.rgb");
-    ASSERT_EQ(rgb.size(), 16u * 16 * 3);
-    HANDLE picture = loadFixture(0, "ico/duo_1bit_magick.ico");
-    ASSERT_NE(picture, nullptr);
-    ASSERT_NE(openCanvas(1, 20, 20, 24, 0x123456), nullptr);
-    drawImage(picture, 2, 2);
-    expectPlaced(20, 20, 2, 2, 16, 16, [&](int32_t x, int32_t y) {
-        const unsigned char* p = &rgb[(size_t(y) * 16 + x) * 3];
-        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    });
 }
 
 TEST_F(ImageBlit, TheCanvasDrawnOntoItselfMovesWhole) {
@@ -281,11 +241,7 @@ TEST_F(ImageBlit, LowDepthSectionsAndDeviceBitmapsAreConvertedFirst) {
         BITMAPINFOHEADER header;
         RGBQUAD colours[256];
     } info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = 2;
-    info.header.biHeight = 2;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 8;
+    info.header = dibtest::bitmapInfo(2, 2, 8).bmiHeader;
     info.colours[1] = {0x30, 0x20, 0x10, 0};
     info.colours[2] = {0x33, 0x22, 0x11, 0};
     info.colours[3] = {0x00, 0xFF, 0x00, 0};

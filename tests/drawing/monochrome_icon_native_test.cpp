@@ -21,18 +21,15 @@ TEST_F(MonochromeIcon, WithoutAColourBitmapItIsDrawnFromItsMask) {
     DeleteObject(parts.hbmMask);
 
     // The fixture is 16 by 16, opaque, black and one other colour.
-    std::vector<unsigned char> pattern = fixtureBytes("ico/duo_1bit_magick.rgb");
-    ASSERT_EQ(pattern.size(), 16u * 16u * 3u);
+    Expected pattern = expectation("ico/duo_1bit_magick.rgb", 16);
+    ASSERT_EQ(pattern.bytes.size(), 16u * 16u * 3u);
     ASSERT_NE(openCanvas(1, 20, 20, 24, 0x123456), nullptr);
     drawImage(icon, 0, 0);
     Pixels canvas(1);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) {
             uint32_t expected = 0x563412;
-            if (x < 16 && y < 16) {
-                const unsigned char* rgb = &pattern[(y * 16 + x) * 3];
-                expected = (rgb[0] | rgb[1] | rgb[2]) ? 0xFFFFFF : 0;
-            }
+            if (x < 16 && y < 16) expected = pattern.argb(x, y) ? 0xFFFFFF : 0;
             ASSERT_EQ(canvas.argb(x, y), expected) << x << "," << y;
         }
 }
