@@ -2,8 +2,9 @@
 # Sets up a Debian 12 machine (as root) for every test and runs them all:
 # the native build, the native build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the 32-bit Windows build under Wine (its
-# message-box tests on a virtual X display). Ends with each run's ctest
-# summary and a total line; exits non-zero when anything failed.
+# message-box tests on a virtual X display); then the fuzz targets for a
+# bounded minute and the end-to-end cases under valgrind. Ends with each
+# run's ctest summary and a total line; exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -49,10 +50,31 @@ run_preset() {
   [ "$status" -eq 0 ] || failed=1
 }
 
+# A harness outside ctest: its verdict joins the summary as one test.
+harnesses_passed=0
+harnesses_failed=0
+run_harness() {
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@" 2>&1 | tee "$logs/$name.log" | tail -n 15; [ "${PIPESTATUS[0]}" -eq 0 ]; then
+    summaries+=("$name: passed")
+    harnesses_passed=$((harnesses_passed + 1))
+  else
+    summaries+=("$name: FAILED (see $logs/$name.log)")
+    harnesses_failed=$((harnesses_failed + 1))
+    failed=1
+  fi
+}
+
 start=$SECONDS
 run_preset native
 run_preset sanitize
 run_preset win32
+# Each fuzz target for a bounded minute, after replaying the kept findings;
+# then the end-to-end cases once under valgrind memcheck.
+run_harness fuzz bash scripts/fuzz.sh 60
+run_harness memcheck bash scripts/memcheck.sh
 
 passed_total=0
 failed_total=0
@@ -72,5 +94,7 @@ printf '%s\n' "${summaries[@]}"
 if [ "$failed" -ne 0 ] && [ "$failed_total" -eq 0 ]; then
   failed_total=1  # a preset that did not build counts as a failure
 fi
+passed_total=$((passed_total + harnesses_passed))
+failed_total=$((failed_total + harnesses_failed))
 echo "$passed_total passed, $failed_total failed"
 exit "$failed"
