@@ -47,7 +47,6 @@ check() {
   local args=()
   [ "$argument" != "-" ] && args=("$argument")
   (cd "$dir" && valgrind -q --error-exitcode=99 --leak-check=full \
-      --suppressions="$root/scripts/memcheck.supp" \
       --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
       --log-file=valgrind.log "$tool" "${args[@]}" 2>errors.txt)
   local status=$? problem=

@@ -33,11 +33,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include "platform/native/seams.h"
 #include "support/test_support.h"
 
-// The native layer's stock objects live for the whole process but are held
-// only through its object table, which is destroyed at exit, so the leak
-// checker sees them as lost. Nothing else is excused.
-extern "C" const char* __lsan_default_suppressions() { return "leak:stockObjects\n"; }
-
 namespace {
 
 using Bytes = std::vector<unsigned char>;
