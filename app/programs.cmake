@@ -22,7 +22,7 @@ else()
   add_executable(celpack entry_native.cpp)
   target_compile_options(celpack PRIVATE ${CELPACK_PRODUCT_FLAGS})
   target_link_libraries(celpack PRIVATE celpack_app)
-  if(NOT CELPACK_SANITIZE AND CELPACK_PNG_ARCHIVE AND CELPACK_ZLIB_ARCHIVE)
+  if(CELPACK_STATIC AND NOT CELPACK_SANITIZE AND CELPACK_PNG_ARCHIVE AND CELPACK_ZLIB_ARCHIVE)
     # Linked whole: a run of a few milliseconds would otherwise spend most
     # of them in the dynamic loader.
     target_link_options(celpack PRIVATE -static)

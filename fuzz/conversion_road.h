@@ -9,11 +9,7 @@
 #include <stdint.h>
 #include <string.h>
 
-// The drawing library has a slot type of its own named PixelReader; it is
-// renamed here so that the scan's PixelReader keeps its name.
-#define PixelReader DrawingPixelReader
 #include "drawing/drawing_session.h"
-#undef PixelReader
 #include "app/font_format.h"
 #include "app/glyph_scan.h"
 #include "image/image_loading.h"

@@ -9,7 +9,7 @@
 # valgrind cannot follow the heap of a statically linked program, and the
 # native celpack is linked whole when the libpng and zlib archives are
 # there, so by default this script builds a dynamically linked celpack of
-# its own in build/memcheck (the archives left unused).
+# its own in build/memcheck (CELPACK_STATIC=OFF).
 #
 # usage: scripts/memcheck.sh [CELPACK]   (a dynamically linked celpack)
 set -uo pipefail
@@ -20,7 +20,7 @@ if [ $# -ge 1 ]; then
 else
   build=$root/build/memcheck
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
-    -DCELPACK_PNG_ARCHIVE=OFF -DCELPACK_ZLIB_ARCHIVE=OFF >"$build.configure.log" 2>&1 &&
+    -DCELPACK_STATIC=OFF >"$build.configure.log" 2>&1 &&
     cmake --build "$build" --target celpack -j2 >"$build.build.log" 2>&1 ||
     { tail -n 30 "$build.configure.log" "$build.build.log"; exit 1; }
   tool=$build/celpack
