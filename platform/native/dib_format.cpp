@@ -154,13 +154,9 @@ DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x) {
     DWORD index;
     switch (format.bitsPerPixel) {
     case 1:
-        index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
     case 4:
-        index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
-        break;
     case 8:
-        index = row[x];
+        index = paletteIndex(row, x, format.bitsPerPixel);
         break;
     case 16: {
         const BYTE* p = row + 2 * size_t(x);

@@ -53,6 +53,14 @@ BYTE channelValue(DWORD pixel, Channel channel);
 // The pixel bits that hold an 8-bit value in a channel.
 DWORD channelBits(BYTE value, Channel channel);
 
+// The colour-table index of pixel x in a row of 1, 4 or 8 bits per pixel,
+// leftmost pixel in the high bits.
+inline DWORD paletteIndex(const BYTE* row, LONG x, WORD bitsPerPixel) {
+    if (bitsPerPixel == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    if (bitsPerPixel == 4) return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+    return row[x];
+}
+
 // Pixel x of an uncompressed row as 0xAARRGGBB. Alpha is the stored byte
 // only for 32-bit pixels laid out blue, green, red, alpha; 0 otherwise.
 DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x);

@@ -175,13 +175,9 @@ DWORD readBitmapPixel(const Bitmap& bitmap, LONG x, LONG y) {
     DWORD index;
     switch (bitmap.bitsPerPixel) {
     case 1:
-        index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
     case 4:
-        index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
-        break;
     case 8:
-        index = row[x];
+        index = paletteIndex(row, x, bitmap.bitsPerPixel);
         break;
     case 24: {
         const BYTE* p = row + 3 * size_t(x);
