@@ -18,24 +18,39 @@ void endFiles() {
     fileTable = nullptr;
 }
 
-intptr_t createFile(ObjectId number, const WCHAR* name) {
-    // An open file under the number is closed (and written out) first.
-    FileObject* record = (FileObject*)allocateObject(fileTable, number);
-    if (!record) return 0;
-
+// Opens the platform file for createFile and createNewFile; 0 on failure.
+static HANDLE openForWriting(const WCHAR* name, bool onlyNew) {
+    if (onlyNew) {
+        HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+    }
     HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         handle = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
                              0, nullptr);
     }
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+static intptr_t openFileObject(ObjectId number, const WCHAR* name, bool onlyNew) {
+    // An open file under the number is closed (and written out) first.
+    FileObject* record = (FileObject*)allocateObject(fileTable, number);
+    if (!record) return 0;
+
+    HANDLE handle = openForWriting(name, onlyNew);
+    if (handle == nullptr) {
+        // Keep the platform's reason (ERROR_FILE_EXISTS above all) for the
+        // caller past the record's release.
+        DWORD reason = GetLastError();
         if (number == DYNAMIC_OBJECT) {
             releaseObject(fileTable, (ObjectId)record);
         } else {
             // The number stays allocated but holds no file.
             memset(record, 0, sizeof(FileObject));
         }
+        SetLastError(reason);
         return 0;
     }
 
@@ -50,6 +65,14 @@ intptr_t createFile(ObjectId number, const WCHAR* name) {
     record->positionUnsynced = 1;
     record->writeFailed = 0;
     return number == DYNAMIC_OBJECT ? (intptr_t)record : (intptr_t)handle;
+}
+
+intptr_t createFile(ObjectId number, const WCHAR* name) {
+    return openFileObject(number, name, false);
+}
+
+intptr_t createNewFile(ObjectId number, const WCHAR* name) {
+    return openFileObject(number, name, true);
 }
 
 // One platform write; a failed or short write marks the file.

@@ -1,7 +1,8 @@
 // Numbered output files written one byte at a time through a write buffer.
 // The library owns the file table and every record in it: the platform file
 // handle and the buffer of each open file. Files are only ever created (or
-// truncated) for writing. A file remembers whether any byte written to it
+// truncated) for writing; createNewFile never opens an existing file and
+// never follows a link. A file remembers whether any byte written to it
 // failed to reach the platform, and closeFile reports it.
 #ifndef CELPACK_OUTPUT_FILE_H
 #define CELPACK_OUTPUT_FILE_H
@@ -32,6 +33,10 @@ void endFiles();
 // then on) for DYNAMIC_OBJECT, the platform handle for an explicit number,
 // 0 on failure.
 intptr_t createFile(ObjectId number, const WCHAR* name);
+// As createFile, but only when nothing (no file, no link, not even a
+// dangling one) has that name; otherwise 0 with the platform's last error
+// ERROR_FILE_EXISTS.
+intptr_t createNewFile(ObjectId number, const WCHAR* name);
 // Writes the low 8 bits of `value`: 1 when taken, 0 when there is no file
 // under the number or the unbuffered write failed.
 int32_t writeByte(ObjectId number, uint32_t value);

@@ -1,7 +1,8 @@
 // The tool's road from picture bytes to font bytes, with the file left out:
-// the bytes become image 0, which is drawn on the black 257 x 257 canvas
-// (image 1) and scanned into a byte array. Shared by the fuzz target and
-// the test that replays its findings, so both walk exactly the same road.
+// the bytes become the picture image, and the tool's own convertSheet draws
+// it on its canvas and scans it into a byte array. Shared by the fuzz
+// target and the test that replays its findings, so both walk exactly the
+// road the tool walks.
 #ifndef CELPACK_FUZZ_CONVERSION_ROAD_H
 #define CELPACK_FUZZ_CONVERSION_ROAD_H
 
@@ -9,9 +10,9 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "drawing/drawing_session.h"
 #include "app/font_format.h"
-#include "app/glyph_scan.h"
+#include "app/sheet_conversion.h"
+#include "drawing/drawing_session.h"
 #include "image/image_loading.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"
@@ -21,6 +22,7 @@ namespace road {
 // What one walk gave.
 struct Outcome {
     bool loaded;               // decodeImageMemory accepted the bytes
+    Conversion conversion;     // what convertSheet said, once loaded
     int32_t sinkCalls;         // bytes the scan handed over (8192 expected)
     uint8_t font[fontFileSize];
 };
@@ -44,14 +46,8 @@ inline const RuntimeLibraries* libraries() {
 inline void walk(const uint8_t* data, size_t size, Outcome* outcome) {
     memset(outcome, 0, sizeof *outcome);
     current = outcome;
-    outcome->loaded = decodeImageMemory(0, data, uint32_t(size)) != 0;
-    if (outcome->loaded) {
-        createImage(1, 257, 257);
-        beginDrawing(imageOutput(1));
-        drawImage(imageHandle(0), 0, 0);
-        scanGlyphSheet(readPixel, keepByte);
-        endDrawing();
-    }
+    outcome->loaded = decodeImageMemory(PICTURE_IMAGE, data, uint32_t(size)) != 0;
+    if (outcome->loaded) outcome->conversion = convertSheet(imageHandle(PICTURE_IMAGE), keepByte);
     freeImage(DYNAMIC_OBJECT);
     current = nullptr;
 }

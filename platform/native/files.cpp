@@ -5,6 +5,7 @@
 // sharing is enforced between the handles of this process.
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,7 @@ struct Files {
     HANDLE standard[3] = {};
     // Write seams.
     long failFrom = 0;   // 0: off; otherwise writes left before failing, + 1
+    long failMoveIn = 0; // 0: off; otherwise moves left before the failing one, + 1
     bool shortWrites = false;
     bool recording = false;
     std::vector<DWORD> recorded;
@@ -371,6 +373,88 @@ BOOL DeleteFileW(LPCWSTR name) {
         return FALSE;
     }
     return TRUE;
+}
+
+namespace {
+
+// True when a handle of this process holds the file.
+bool heldOpen(Files& state, const struct stat& info) {
+    for (OpenFile* file : state.slots)
+        if (file && !file->standardStream && file->device == info.st_dev && file->inode == info.st_ino)
+            return true;
+    return false;
+}
+
+bool syncFile(const std::string& path) {
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) return false;
+    bool synced = fsync(descriptor) == 0;
+    close(descriptor);
+    return synced;
+}
+
+std::string directoryOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+// The checks follow what the platform refuses (codes as seen on Wine): an
+// open source is a sharing violation, an open destination is denied even
+// when it was opened for sharing, and so is a read-only one.
+BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
+    if (!existingName || !newName || (flags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string from = pathOf(existingName), to = pathOf(newName);
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    auto refuse = [](DWORD error) {
+        SetLastError(error);
+        return FALSE;
+    };
+    if (from.empty() || to.empty()) return refuse(ERROR_PATH_NOT_FOUND);
+    if (state.failMoveIn > 0 && --state.failMoveIn == 0) return refuse(ERROR_ACCESS_DENIED);
+
+    struct stat source;
+    if (lstat(from.c_str(), &source) != 0) return refuse(errorFromErrno(errno, from));
+    if (S_ISDIR(source.st_mode)) return refuse(ERROR_ACCESS_DENIED);
+    if (heldOpen(state, source)) return refuse(ERROR_SHARING_VIOLATION);
+
+    struct stat target;
+    if (lstat(to.c_str(), &target) == 0) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return refuse(ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(target.st_mode)) return refuse(ERROR_ACCESS_DENIED);
+        // A link is replaced itself; only a real file can be read-only or held.
+        if (S_ISREG(target.st_mode) && (readOnly(target) || heldOpen(state, target)))
+            return refuse(ERROR_ACCESS_DENIED);
+    } else if (errno != ENOENT) {
+        return refuse(errorFromErrno(errno, to));
+    } else if (!parentExists(to)) {
+        return refuse(ERROR_PATH_NOT_FOUND);
+    }
+
+    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from))
+        return refuse(ERROR_WRITE_FAULT);
+    if (rename(from.c_str(), to.c_str()) != 0) return refuse(errorFromErrno(errno, to));
+    if (flags & MOVEFILE_WRITE_THROUGH) {
+        // The new name is on the disk once its directory is.
+        int directory = open(directoryOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (directory >= 0) {
+            fsync(directory);
+            close(directory);
+        }
+    }
+    return TRUE;
+}
+
+void nativeFailMoves(long nth) {
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.failMoveIn = nth > 0 ? nth : 0;
 }
 
 void nativeFailWrites(long fromNth) {

@@ -70,6 +70,14 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileW(LPCWSTR name);
 
+// Renames a file in one step. With MOVEFILE_REPLACE_EXISTING an existing
+// file (or link) of the new name is replaced, never written through; a
+// read-only, open or directory destination is refused. MOVEFILE_WRITE_THROUGH
+// returns only once the file and its new name are on the disk.
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags);
+
 // The standard streams as file handles; closing one leaves the stream open.
 #define STD_INPUT_HANDLE ((DWORD)-10)
 #define STD_OUTPUT_HANDLE ((DWORD)-11)

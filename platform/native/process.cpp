@@ -1,10 +1,13 @@
 // Process and thread identity, and the end of the process.
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/native/kernel.h"
+#include "platform/native/process_entry.h"
+#include "platform/native/seams.h"
 
 DWORD GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
@@ -15,4 +18,10 @@ DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
 void ExitProcess(UINT exitCode) {
     fflush(nullptr);
     exit(static_cast<int>(exitCode));
+}
+
+void nativeStartProcess(int count, char** arguments) {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+    nativeSetArguments(count, arguments);
 }

@@ -31,6 +31,10 @@ void nativeRecordWrites(BOOL on);
 long nativeRecordedWriteCount(void);
 DWORD nativeRecordedWriteLength(long index);
 
+// The nth MoveFileExW (1-based, counted from this call) fails with
+// ERROR_ACCESS_DENIED and moves nothing; 0 turns the seam off.
+void nativeFailMoves(long nth);
+
 // Make msimg32 (or only its "AlphaBlend" entry) absent for LoadLibraryW
 // and GetProcAddress.
 void nativeHideAlphaBlend(BOOL hideLibrary, BOOL hideEntry);

@@ -71,9 +71,22 @@ std::string nameOf(HWND handle) {
 }
 
 // Text as the file system's bytes, so a picture name that was not valid
-// UTF-8 is shown as it was given.
-void appendUtf8(std::string& out, const WCHAR* text) {
-    if (text != NULL) out += native::bytesFromUtf16(text, wcslen(text));
+// UTF-8 is shown as it was given; control bytes, newlines included, as
+// \xNN, so that the box stays one line and a name cannot drive the
+// terminal.
+void appendShown(std::string& out, const WCHAR* text) {
+    if (text == NULL) return;
+    static const char hex[] = "0123456789abcdef";
+    for (char c : native::bytesFromUtf16(text, wcslen(text))) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
 }
 
 }  // namespace
@@ -167,11 +180,11 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
     std::string line;
     // The platform captions a box without a caption "Error".
     if (caption != NULL)
-        appendUtf8(line, caption);
+        appendShown(line, caption);
     else
         line += "Error";
     line += ": ";
-    appendUtf8(line, text);
+    appendShown(line, text);
     line += "\n";
     // Written at once, so lines of concurrent boxes do not interleave.
     size_t done = 0;

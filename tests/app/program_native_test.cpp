@@ -1,8 +1,8 @@
 // The whole program run in a forked child of the test, so the native
-// layer's fault seams reach it: failed and short writes, and a failure of
-// each heap allocation in turn. Whatever fails, the run ends with exit code
-// 0, and a file under the font's name is either the complete font or was
-// never touched.
+// layer's fault seams reach it: failed and short writes, a failed rename,
+// and a failure of each heap allocation in turn. Whatever fails, the run
+// ends with exit code 0, no temporary file is left, and a file under the
+// font's name is either the complete new font or the old one untouched.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -34,16 +34,20 @@ Bytes fontBytes() { return readBytes(sourceFile("examples/dejavu-mono.expected.f
 
 struct WriteCase {
     const char* name;
-    long failFrom;  // the first failing WriteFile
+    long failFrom;  // the first failing WriteFile, 0 for none
     bool shortWrites;
+    bool failMove;  // the rename over NAME.fnt fails
     bool oldFont;   // a longer font of the same name was there before
 };
 
 const WriteCase writeCases[] = {
-    {"FirstWriteFails", 1, false, false},
-    {"SecondWriteFails", 2, false, false},
-    {"SecondWriteShort", 2, true, false},
-    {"FirstWriteShortOverOldFont", 1, true, true},
+    {"FirstWriteFails", 1, false, false, false},
+    {"SecondWriteFails", 2, false, false, false},
+    {"SecondWriteShort", 2, true, false, false},
+    {"FirstWriteShortOverOldFont", 1, true, false, true},
+    {"SecondWriteFailsOverOldFont", 2, false, false, true},
+    {"RenameFails", 0, false, true, false},
+    {"RenameFailsOverOldFont", 0, false, true, true},
 };
 
 void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
@@ -54,16 +58,21 @@ TEST_P(WriteFailure, ReportsAndLeavesNoPartialFont) {
     const WriteCase& c = GetParam();
     fs::path dir = freshDirectory(std::string("write-") + c.name);
     writeBytes(dir / "pic.bmp", sheetBytes());
-    if (c.oldFont) writeBytes(dir / "pic.bmp.fnt", Bytes(20000, 0x5A));
+    const Bytes oldFont(20000, 0x5A);
+    if (c.oldFont) writeBytes(dir / "pic.bmp.fnt", oldFont);
 
     ProgramRun run = runInProcess(dir, [&] {
         nativeShortWrites(c.shortWrites);
         nativeFailWrites(c.failFrom);
+        nativeFailMoves(c.failMove ? 1 : 0);
     });
 
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Error writing file!"});
-    EXPECT_EQ(listFiles(dir), std::vector<std::string>{"pic.bmp"});
+    std::vector<std::string> left = {"pic.bmp"};
+    if (c.oldFont) left.push_back("pic.bmp.fnt");
+    EXPECT_EQ(listFiles(dir), left);
+    if (c.oldFont) EXPECT_TRUE(readBytes(dir / "pic.bmp.fnt") == oldFont);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteFailure, ::testing::ValuesIn(writeCases),
@@ -71,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, WriteFailure, ::testing::ValuesIn(writeCases),
 
 // Heap allocation n fails, for every n a clean run makes. Start-up may give
 // up; a load, the output, the canvas or the drawing session may fail; never
-// may a crash, a wrong font or a partial one result.
+// may a crash, a wrong font or a partial one result, and the old font
+// stays whole until the new one replaces it.
 TEST(AllocationFailure, EveryAllocationFailingEndsCleanly) {
     fs::path countFile = freshDirectory("allocations") / "count";
     fs::path dir = freshDirectory("allocation");
@@ -94,20 +104,21 @@ TEST(AllocationFailure, EveryAllocationFailingEndsCleanly) {
     ASSERT_GT(allocations, 5);
 
     std::set<std::string> seen;
+    const Bytes oldFont(100, 0x33);
     for (long n = 1; n <= allocations; ++n) {
-        fs::remove(dir / "pic.bmp.fnt");
+        writeBytes(dir / "pic.bmp.fnt", oldFont);
         ProgramRun run = runInProcess(dir, [n] { nativeFailAllocation(NULL, n); });
         EXPECT_EQ(run.exitCode, 0) << "allocation " << n;
         EXPECT_LE(run.messages.size(), 1u) << "allocation " << n;
         std::string message = run.messages.empty() ? "" : run.messages[0];
         seen.insert(message);
         Bytes font = readBytes(dir / "pic.bmp.fnt");
-        if (fs::exists(dir / "pic.bmp.fnt"))
-            EXPECT_TRUE(font == fontBytes()) << "allocation " << n << ": " << font.size() << " bytes";
+        EXPECT_EQ(listFiles(dir), (std::vector<std::string>{"pic.bmp", "pic.bmp.fnt"}))
+            << "allocation " << n;
         if (message.empty())
-            EXPECT_TRUE(fs::exists(dir / "pic.bmp.fnt")) << "allocation " << n << " failed silently";
+            EXPECT_TRUE(font == fontBytes()) << "allocation " << n << " failed silently";
         else
-            EXPECT_FALSE(fs::exists(dir / "pic.bmp.fnt")) << "allocation " << n << ": " << message;
+            EXPECT_TRUE(font == oldFont) << "allocation " << n << ": " << message;
     }
     EXPECT_TRUE(seen.count("Error: Error creating the canvas!"));
     EXPECT_TRUE(seen.count("Error: Error loading Imagepic.bmp"));
