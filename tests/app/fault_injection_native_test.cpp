@@ -4,8 +4,8 @@
 // the sanitizer tree, where unreachable memory at exit fails the child
 // too) or a hang is caught without taking the test down. Whatever fails,
 // the run must end with exit code 0, close every descriptor it opened, and
-// either leave the exact font or report the failure and leave no output
-// file. In the sanitizer tree a second child runs the same fault twice and
+// either leave the exact font or report the failure and leave the font
+// that was there before untouched, with no temporary file behind. In the sanitizer tree a second child runs the same fault twice and
 // weighs what the second run left allocated, which finds the platform
 // objects a failure path forgets.
 #include <dirent.h>
@@ -177,7 +177,7 @@ std::vector<Scenario> scenarios() {
     return list;
 }
 
-enum class Fault { none, allocation, write, shortWrite };
+enum class Fault { none, allocation, write, shortWrite, move };
 
 // How a child runs the tool: once through the real exit; once without the
 // exit, to count allocations and writes; or twice with the same fault and
@@ -189,8 +189,9 @@ struct RunResult {
     bool exitedZero = false;
     std::string how;     // how the child ended, when not with exit code 0
     std::string errors;  // standard error
-    bool haveOutput = false;
-    Bytes output;
+    bool haveOutput = false;  // the run made the new font
+    Bytes output;             // what is under the font's name after the run
+    std::vector<std::string> strayFiles;  // anything the run left besides
     long allocations = -1;  // counted runs only
     long writes = -1;
     long descriptorsBefore = -1;
@@ -242,6 +243,9 @@ void reportDescriptors() {
 // A forgotten device context or anything larger holds more than this.
 const long allowedGrowth = 48;
 
+// The font under the output name before each run.
+const Bytes previousFont(20000, 0x5A);
+
 ::testing::AssertionResult endedWell(const Scenario& scenario, const RunResult& run) {
     auto fail = [&](const std::string& what) {
         return ::testing::AssertionFailure() << what << "; standard error:\n" << run.errors;
@@ -252,15 +256,16 @@ const long allowedGrowth = 48;
                     ", at start: " + std::to_string(run.descriptorsBefore));
     bool reported = run.errors.rfind("Error: ", 0) == 0 ||
                     run.errors.rfind("celpack: cannot start without ", 0) == 0;
+    if (!run.strayFiles.empty()) return fail("the run left " + run.strayFiles[0]);
     if (run.haveOutput) {
         if (scenario.font.empty()) return fail("an output file where none belongs");
-        if (run.output != scenario.font)
-            return fail("an output of " + std::to_string(run.output.size()) +
-                        " bytes that is not the expected font");
         if (!run.errors.empty()) return fail("the font was made but a failure was reported");
         return ::testing::AssertionSuccess();
     }
-    if (!reported) return fail("no output and no failure reported");
+    if (!reported) return fail("no new font and no failure reported");
+    if (scenario.argument && run.output != previousFont)
+        return fail("the font that was there before became " + std::to_string(run.output.size()) +
+                    " other bytes");
     return ::testing::AssertionSuccess();
 }
 
@@ -285,6 +290,8 @@ protected:
         EXPECT_EQ(system(command.c_str()), 0);
         if (!scenario.picture.empty())
             EXPECT_TRUE(testsupport::writeFileBytes(work + "/pic.bmp", scenario.picture));
+        std::string font = work + "/" + (scenario.argument ? scenario.argument : "") + ".fnt";
+        if (scenario.argument) EXPECT_TRUE(testsupport::writeFileBytes(font, previousFont));
         fflush(nullptr);
         pid_t child = fork();
         if (child == 0) runChild(scenario, fault, n, mode, work);
@@ -299,10 +306,16 @@ protected:
             result.how = "signal " + std::to_string(WTERMSIG(status));
         Bytes errors = testsupport::readFileBytes(work + "/errors.txt");
         result.errors.assign(errors.begin(), errors.end());
-        std::string font = work + "/" + (scenario.argument ? scenario.argument : "") + ".fnt";
-        struct stat info;
-        result.haveOutput = scenario.argument && stat(font.c_str(), &info) == 0;
-        if (result.haveOutput) result.output = testsupport::readFileBytes(font);
+        if (scenario.argument) result.output = testsupport::readFileBytes(font);
+        result.haveOutput = scenario.argument && !scenario.font.empty() && result.output == scenario.font;
+        DIR* listing = opendir(work.c_str());
+        while (struct dirent* entry = listing ? readdir(listing) : nullptr) {
+            std::string name = entry->d_name;
+            if (name != "." && name != ".." && name != "pic.bmp" && name != "errors.txt" &&
+                name != "report.txt" && work + "/" + name != font)
+                result.strayFiles.push_back(name);
+        }
+        if (listing) closedir(listing);
         Bytes report = testsupport::readFileBytes(work + "/report.txt");
         std::string text(report.begin(), report.end());
         char key[16];
@@ -342,6 +355,7 @@ protected:
         nativeFailAllocation(nullptr, fault == Fault::allocation ? n : 0);
         nativeShortWrites(fault == Fault::shortWrite);
         nativeFailWrites(fault == Fault::write || fault == Fault::shortWrite ? n : 0);
+        nativeFailMoves(fault == Fault::move ? n : 0);
     }
 
     static void runWithoutExit() {
@@ -448,3 +462,16 @@ TEST_F(FaultInjection, EveryPlatformWriteFailingInTurn) {
 }
 
 }  // namespace
+
+// The rename over the old font fails, and a fault past it changes nothing.
+TEST_F(FaultInjection, TheRenameFailing) {
+    for (const Scenario& scenario : scenarios()) {
+        if (scenario.font.empty()) continue;
+        SCOPED_TRACE(scenario.name);
+        RunResult failed = faultyRun(scenario, Fault::move, 1, "the rename failing");
+        EXPECT_FALSE(failed.haveOutput);
+        EXPECT_EQ(failed.errors, "Error: Error writing file!\n");
+        RunResult past = faultyRun(scenario, Fault::move, 2, "a rename fault past the run's one");
+        EXPECT_TRUE(past.haveOutput);
+    }
+}
