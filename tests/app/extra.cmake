@@ -27,6 +27,16 @@ if(WIN32)
   set_tests_properties(app_real_message_box PROPERTIES
     FIXTURES_REQUIRED wine_display RESOURCE_LOCK wine_display)
 
+  # Every picture under tests/data through both programs: the native one
+  # is taken from the native preset's tree, built before this one.
+  set(CELPACK_NATIVE_PROGRAM ${PROJECT_SOURCE_DIR}/build/native/celpack CACHE FILEPATH
+      "The native celpack whose verdicts the Windows build must match")
+  add_test(NAME app_builds_agree
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/builds_agree.py
+      ${CELPACK_NATIVE_PROGRAM} $<TARGET_FILE:celpack> ${PROJECT_SOURCE_DIR}/tests/data
+      ${PROJECT_BINARY_DIR}/test-work/builds_agree)
+  celpack_test_environment(app_builds_agree)
+
   # The program is what these tests start.
   foreach(test app_program_test app_program_win32_test)
     if(TARGET ${test})
