@@ -106,13 +106,40 @@ struct KillCase {
     const char* name;
     int signal;
     int runs;
+    const char* picture;  // under the source tree
+    const char* font;     // its expected font, or its pixels as .rgb
 };
 
+const char* const sheet = "examples/dejavu-mono.bmp";
+const char* const sheetFont = "examples/dejavu-mono.expected.fnt";
+// A 256 x 256 PNG icon: decoding and blending make a slower run.
+const char* const icon = "tests/data/ico/sheet_png_pillow.ico";
+const char* const iconFont = "tests/data/ico/sheet_png.rgb";
+
+// The font of a 256 x 256 picture given as RGB bytes, top row first: a bit
+// set for every pixel that is not black.
+Bytes fontOfPixels(const Bytes& rgb) {
+    Bytes font;
+    if (rgb.size() != 256 * 256 * 3) return font;
+    for (int g = 0; g < 256; g++)
+        for (int row = 0; row < 16; row++)
+            for (int half = 0; half < 16; half += 8) {
+                unsigned char byte = 0;
+                for (int c = 0; c < 8; c++) {
+                    size_t at = (size_t(g / 16 * 16 + row) * 256 + size_t(g % 16 * 16 + half + c)) * 3;
+                    if (rgb[at] || rgb[at + 1] || rgb[at + 2]) byte |= 0x80 >> c;
+                }
+                font.push_back(byte);
+            }
+    return font;
+}
+
 const KillCase killCases[] = {
-    {"Kill", SIGKILL, 150},
-    {"Terminate", SIGTERM, 50},
-    {"Interrupt", SIGINT, 50},
-    {"HangUp", SIGHUP, 50},
+    {"Kill", SIGKILL, 150, sheet, sheetFont},
+    {"KillIcon", SIGKILL, 100, icon, iconFont},
+    {"Terminate", SIGTERM, 50, sheet, sheetFont},
+    {"Interrupt", SIGINT, 50, sheet, sheetFont},
+    {"HangUp", SIGHUP, 50, icon, iconFont},
 };
 
 void PrintTo(const KillCase& c, std::ostream* out) { *out << c.name; }
@@ -123,8 +150,10 @@ TEST_P(KilledRun, LeavesTheOldFontOrTheNewOne) {
     const KillCase& c = GetParam();
     fs::path dir = freshDirectory(std::string("killed-") + c.name);
     fs::path errors = dir.parent_path() / (std::string("killed-") + c.name + ".stderr");
-    writeBytes(dir / "pic.bmp", sheetBytes());
-    const Bytes font = fontBytes();
+    writeBytes(dir / "pic.bmp", readBytes(sourceFile(c.picture)));
+    Bytes font = readBytes(sourceFile(c.font));
+    if (fs::path(c.font).extension() == ".rgb") font = fontOfPixels(font);
+    ASSERT_EQ(font.size(), 8192u);
 
     // How long a whole run takes here, to spread the kills over it.
     auto started = std::chrono::steady_clock::now();
