@@ -175,7 +175,8 @@ TEST(Executable, CarriesTheManifestAndOne24PixelIconIn16Colours) {
     FreeLibrary(module);
 }
 
-// Another program holding the font open keeps it from being replaced.
+// Another program holding the font open keeps it from being replaced, and
+// the new font written beside it is removed again.
 TEST(Program, OutputHeldOpenByAnotherProcessIsKept) {
     for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
         fs::path dir = freshDirectory("HeldOpen" + std::to_string(share));
@@ -193,6 +194,7 @@ TEST(Program, OutputHeldOpenByAnotherProcessIsKept) {
         EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Error writing file!"}) << "share " << share;
         EXPECT_TRUE(run.boxFaults.empty());
         EXPECT_TRUE(readBytes(dir / "pic.bmp.fnt") == held);
+        EXPECT_EQ(listFiles(dir), (std::vector<std::string>{"pic.bmp", "pic.bmp.fnt"}));
     }
 }
 
