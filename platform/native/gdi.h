@@ -229,28 +229,4 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int length, LPSIZE size);
 BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int length);
 
-// ---- Icons
-#define LR_DEFAULTCOLOR 0x00000000
-#define DI_MASK 0x0001
-#define DI_IMAGE 0x0002
-#define DI_NORMAL 0x0003
-
-typedef struct _ICONINFO {
-    BOOL fIcon;
-    DWORD xHotspot;
-    DWORD yHotspot;
-    HBITMAP hbmMask;
-    HBITMAP hbmColor;
-} ICONINFO, *PICONINFO;
-
-HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon,
-                               DWORD version, int desiredWidth,
-                               int desiredHeight, UINT flags);
-HICON CreateIconFromResource(PBYTE bits, DWORD size, BOOL icon,
-                             DWORD version);
-BOOL GetIconInfo(HICON icon, PICONINFO info);
-BOOL DestroyIcon(HICON icon);
-BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height,
-                UINT step, HBRUSH flickerFreeBrush, UINT flags);
-
 #endif

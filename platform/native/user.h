@@ -1,7 +1,7 @@
 // User-interface calls of the native build: top-level window enumeration
 // and state over a window registry of the layer's own (empty in the tool,
 // filled by tests), the message box (one line "Caption: text" on standard
-// error), common controls and COM start-up.
+// error), icons, common controls and COM start-up.
 #ifndef CELPACK_NATIVE_USER_H
 #define CELPACK_NATIVE_USER_H
 
@@ -44,5 +44,29 @@ typedef struct tagINITCOMMONCONTROLSEX {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 HRESULT CoInitialize(LPVOID reserved);
+
+// ---- Icons
+#define LR_DEFAULTCOLOR 0x00000000
+#define DI_MASK 0x0001
+#define DI_IMAGE 0x0002
+#define DI_NORMAL 0x0003
+
+typedef struct _ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+} ICONINFO, *PICONINFO;
+
+HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon,
+                               DWORD version, int desiredWidth,
+                               int desiredHeight, UINT flags);
+HICON CreateIconFromResource(PBYTE bits, DWORD size, BOOL icon,
+                             DWORD version);
+BOOL GetIconInfo(HICON icon, PICONINFO info);
+BOOL DestroyIcon(HICON icon);
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height,
+                UINT step, HBRUSH flickerFreeBrush, UINT flags);
 
 #endif

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/native/native_state.h"
+#include "platform/native/kernel/kernel_services.h"
 #include "platform/native/seams.h"
 #include "platform/platform.h"
 #include "support/test_support.h"

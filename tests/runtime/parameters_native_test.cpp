@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "parameter_cases.h"
-#include "platform/native/native_state.h"
+#include "platform/native/kernel/kernel_services.h"
 #include "platform/native/seams.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"

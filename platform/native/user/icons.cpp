@@ -5,13 +5,13 @@
 // bits per pixel (alpha 0 unless its image kept alpha) and the 1-bit AND
 // mask. A monochrome icon has no colour bitmap; its mask is twice as tall,
 // AND bits above XOR bits. GetIconInfo hands out copies the caller deletes.
-#include "platform/native/icons.h"
+#include "platform/native/user/icons.h"
 
 #include <new>
 #include <string.h>
 
 #include "platform/native/kernel.h"
-#include "platform/native/seams.h"
+#include "platform/native/user/user_seams.h"
 
 namespace native {
 

@@ -2,7 +2,7 @@
 // bitmap selected into a memory DC.
 #include <string.h>
 
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 namespace native {
 

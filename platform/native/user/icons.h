@@ -12,7 +12,8 @@
 #include <memory>
 
 #include "platform/byte_reader.h"
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
+#include "platform/native/user.h"
 
 namespace native {
 

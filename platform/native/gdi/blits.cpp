@@ -1,6 +1,6 @@
 // Copying pixels between the bitmaps of two memory DCs: BitBlt at the same
 // size, StretchBlt to another size. Only SRCCOPY is carried out.
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 #include <vector>
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/native/kernel.h"
-#include "platform/native/native_state.h"
-#include "platform/native/seams.h"
+#include "platform/native/kernel/kernel_services.h"
+#include "platform/native/user/user_seams.h"
 #include "platform/native/user.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // a zero byte the escapes end of line (0), end of bitmap (1), delta (2,
 // then right and up) and absolute runs of 3 or more pixels padded to a
 // 16-bit boundary.
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The one font of this layer, the stock system font: fixed cells of 8 x 16
 // pixels holding 5 x 9 dot glyphs of printable ASCII (7 rows above the
 // baseline, 2 below), and the text calls that use it.
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 #include <string.h>
 

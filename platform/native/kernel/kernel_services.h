@@ -1,9 +1,9 @@
-// Inside the native layer only: helpers the kernel files share. Kernel
-// objects (heaps, files, modules) get handles from one numbering scheme,
+// Inside the native layer only: what the kernel room lends the others.
+// Kernel objects (heaps, files, modules) get handles from one numbering scheme,
 // a kind tag above a slot number, so a handle of one kind is never taken
 // for another and a stale one is refused by a table look-up.
-#ifndef CELPACK_NATIVE_STATE_H
-#define CELPACK_NATIVE_STATE_H
+#ifndef CELPACK_NATIVE_KERNEL_SERVICES_H
+#define CELPACK_NATIVE_KERNEL_SERVICES_H
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Bitmaps a program makes: DIB sections, whose pixel memory it sees, and
 // bitmaps compatible with a memory DC.
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 
 namespace native {
 

@@ -12,7 +12,7 @@
 // - top-down rows (negative height): stride x min(lines, height) when lines
 //   is positive as a signed number, nothing otherwise;
 // - BI_RLE8 and BI_RLE4: up to biSizeImage bytes, which must be given.
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 #include "platform/native/kernel.h"
 
 #include <string.h>

@@ -7,7 +7,7 @@
 
 #include "platform/native/kernel.h"
 #include "platform/native/process_entry.h"
-#include "platform/native/seams.h"
+#include "platform/native/kernel/kernel_seams.h"
 
 DWORD GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/native/native_state.h"
+#include "platform/native/kernel/kernel_services.h"
 
 namespace native {
 

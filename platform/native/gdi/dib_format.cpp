@@ -1,7 +1,7 @@
 // Reading a BITMAPINFO the way the platform does: which headers, bit
 // counts, compressions and masks it takes, where the colour table lies,
 // and how 16- and 32-bit channels become 8-bit ones.
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 
 #include <string.h>
 

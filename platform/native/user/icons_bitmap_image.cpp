@@ -1,10 +1,10 @@
 // Bitmap-style icon images: the header, the colour table, the colour rows
 // and the AND mask rows, read the way the platform reads them.
-#include "platform/native/icons.h"
+#include "platform/native/user/icons.h"
 
 #include <string.h>
 
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 
 namespace native {
 

@@ -11,7 +11,7 @@
 #ifndef CELPACK_NATIVE_DIB_FORMAT_H
 #define CELPACK_NATIVE_DIB_FORMAT_H
 
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 namespace native {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/native/kernel.h"
-#include "platform/native/native_state.h"
-#include "platform/native/seams.h"
+#include "platform/native/kernel/kernel_services.h"
+#include "platform/native/kernel/kernel_seams.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // mask, then XOR the colours into it. Icons whose colours carry alpha are
 // blended with it wherever DI_IMAGE is asked for, each term rounded as the
 // platform rounds. At another size each target pixel shows one icon pixel.
-#include "platform/native/icons.h"
+#include "platform/native/user/icons.h"
 
 namespace native {
 

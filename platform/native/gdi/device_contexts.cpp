@@ -1,6 +1,6 @@
 // Memory device contexts: their creation and deletion, what is selected
 // into them, and the drawing attributes they keep.
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 #include <new>
 

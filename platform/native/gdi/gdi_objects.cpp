@@ -2,10 +2,10 @@
 // holds. Handles are slot numbers with a reuse count folded in, so a handle
 // kept after its object was deleted no longer finds anything, even when
 // the slot has been given to a new object.
-#include "platform/native/gdi_objects.h"
-#include "platform/native/native_state.h"
+#include "platform/native/gdi/gdi_objects.h"
+#include "platform/native/kernel/kernel_services.h"
 
-#include "platform/native/dib_format.h"
+#include "platform/native/gdi/dib_format.h"
 
 #include <mutex>
 #include <new>

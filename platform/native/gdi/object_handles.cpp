@@ -1,6 +1,6 @@
 // The calls that work on any GDI handle (GetObjectType, GetObjectW,
 // DeleteObject), the stock objects and solid brushes.
-#include "platform/native/gdi_objects.h"
+#include "platform/native/gdi/gdi_objects.h"
 
 #include <new>
 #include <string.h>

@@ -2,7 +2,7 @@
 // does not belong to a valid sequence becomes the lone surrogate
 // U+DC00 + byte and turns back into that byte, so any file name the system
 // hands us reaches the file system again byte for byte.
-#include "platform/native/native_state.h"
+#include "platform/native/kernel/kernel_services.h"
 
 namespace native {
 
