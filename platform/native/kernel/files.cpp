@@ -31,7 +31,7 @@ struct OpenFile {
 
 struct Files {
     std::mutex lock;
-    std::vector<OpenFile*> slots;
+    native::KernelTable<OpenFile, native::kernelFile> table;
     HANDLE standard[3] = {};
     // Write seams.
     long failFrom = 0;   // 0: off; otherwise writes left before failing, + 1
@@ -46,10 +46,7 @@ Files& files() {
     return *state;
 }
 
-OpenFile* findFile(Files& state, HANDLE handle) {
-    long slot = native::kernelSlot(handle, native::kernelFile, state.slots.size());
-    return slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
-}
+OpenFile* findFile(Files& state, HANDLE handle) { return state.table.find(handle); }
 
 // The open file behind a handle, if it was opened with `access` and the
 // caller's buffer is there; otherwise null with the platform's error set.
@@ -64,16 +61,7 @@ OpenFile* fileForTransfer(Files& state, HANDLE handle, DWORD access, bool buffer
     return nullptr;
 }
 
-HANDLE addFile(Files& state, OpenFile* file) {
-    for (size_t slot = 0; slot < state.slots.size(); ++slot) {
-        if (!state.slots[slot]) {
-            state.slots[slot] = file;
-            return native::makeKernelHandle(native::kernelFile, slot);
-        }
-    }
-    state.slots.push_back(file);
-    return native::makeKernelHandle(native::kernelFile, state.slots.size() - 1);
-}
+HANDLE addFile(Files& state, OpenFile* file) { return state.table.add(file); }
 
 std::string pathOf(LPCWSTR name) {
     return native::bytesFromUtf16(name, wcslen(name));
@@ -109,7 +97,7 @@ bool readOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
 // True when an open handle of this process on the same file and a new one
 // with `access` and `shareMode` cannot coexist.
 bool sharingConflict(Files& state, const struct stat& info, DWORD access, DWORD shareMode) {
-    for (OpenFile* file : state.slots) {
+    for (OpenFile* file : state.table.slots) {
         if (!file || file->standardStream || file->device != info.st_dev || file->inode != info.st_ino)
             continue;
         if ((access & GENERIC_READ) && !(file->shareMode & FILE_SHARE_READ)) return true;
@@ -332,14 +320,12 @@ BOOL CloseHandle(HANDLE handle) {
     // INVALID_HANDLE_VALUE doubles as the process's own pseudo-handle, which
     // closes without effect.
     if (handle == INVALID_HANDLE_VALUE) return TRUE;
-    long slot = native::kernelSlot(handle, native::kernelFile, state.slots.size());
-    OpenFile* file = slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
+    OpenFile* file = state.table.remove(handle);
     if (!file) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (!file->standardStream) close(file->descriptor);
-    state.slots[static_cast<size_t>(slot)] = nullptr;
     delete file;
     return TRUE;
 }
@@ -361,7 +347,7 @@ BOOL DeleteFileW(LPCWSTR name) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    for (OpenFile* file : state.slots) {
+    for (OpenFile* file : state.table.slots) {
         if (file && !file->standardStream && file->device == info.st_dev && file->inode == info.st_ino &&
             !(file->shareMode & FILE_SHARE_DELETE)) {
             SetLastError(ERROR_SHARING_VIOLATION);
@@ -379,7 +365,7 @@ namespace {
 
 // True when a handle of this process holds the file.
 bool heldOpen(Files& state, const struct stat& info) {
-    for (OpenFile* file : state.slots)
+    for (OpenFile* file : state.table.slots)
         if (file && !file->standardStream && file->device == info.st_dev && file->inode == info.st_ino)
             return true;
     return false;

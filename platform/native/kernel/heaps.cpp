@@ -27,7 +27,7 @@ struct Heap {
 
 struct Heaps {
     std::mutex lock;
-    std::vector<Heap*> slots;  // null: free slot
+    native::KernelTable<Heap, native::kernelHeap> table;
     HANDLE processHeap = nullptr;
     // Fault seam: the allocation that fails, counted down over the
     // allocations of failHeap (or of every heap when it is null).
@@ -42,21 +42,9 @@ Heaps& heaps() {
     return *state;
 }
 
-Heap* findHeap(Heaps& state, HANDLE handle) {
-    long slot = native::kernelSlot(handle, native::kernelHeap, state.slots.size());
-    return slot < 0 ? nullptr : state.slots[static_cast<size_t>(slot)];
-}
+Heap* findHeap(Heaps& state, HANDLE handle) { return state.table.find(handle); }
 
-HANDLE addHeap(Heaps& state, Heap* heap) {
-    for (size_t slot = 0; slot < state.slots.size(); ++slot) {
-        if (!state.slots[slot]) {
-            state.slots[slot] = heap;
-            return native::makeKernelHandle(native::kernelHeap, slot);
-        }
-    }
-    state.slots.push_back(heap);
-    return native::makeKernelHandle(native::kernelHeap, state.slots.size() - 1);
-}
+HANDLE addHeap(Heaps& state, Heap* heap) { return state.table.add(heap); }
 
 // One allocation attempt as the seam sees it: false when it must fail.
 bool allocationAllowed(Heaps& state, HANDLE heap) {
@@ -105,7 +93,7 @@ BOOL HeapDestroy(HANDLE handle) {
         return FALSE;
     }
     for (auto& block : heap->blocks) native::freeBlock(block.first);
-    state.slots[static_cast<size_t>(native::kernelSlot(handle, native::kernelHeap, state.slots.size()))] = nullptr;
+    state.table.remove(handle);
     if (state.failHeap == handle) {
         state.failHeap = nullptr;
         state.failCountdown = 0;

@@ -6,6 +6,7 @@
 #define CELPACK_NATIVE_KERNEL_SERVICES_H
 
 #include <string>
+#include <vector>
 
 #include "platform/native/types.h"
 
@@ -29,6 +30,36 @@ inline long kernelSlot(HANDLE handle, KernelKind kind, size_t slotCount) {
     if (slot == 0 || slot > slotCount) return -1;
     return static_cast<long>(slot - 1);
 }
+
+// The objects of one kernel kind behind their handles. A freed slot is
+// reused; iteration sees null in free slots.
+template <typename Object, KernelKind kind>
+struct KernelTable {
+    std::vector<Object*> slots;
+
+    Object* find(HANDLE handle) const {
+        long slot = kernelSlot(handle, kind, slots.size());
+        return slot < 0 ? nullptr : slots[static_cast<size_t>(slot)];
+    }
+    HANDLE add(Object* object) {
+        for (size_t slot = 0; slot < slots.size(); ++slot) {
+            if (!slots[slot]) {
+                slots[slot] = object;
+                return makeKernelHandle(kind, slot);
+            }
+        }
+        slots.push_back(object);
+        return makeKernelHandle(kind, slots.size() - 1);
+    }
+    // The object taken out of the table, or null when the handle holds none.
+    Object* remove(HANDLE handle) {
+        long slot = kernelSlot(handle, kind, slots.size());
+        if (slot < 0) return nullptr;
+        Object* object = slots[static_cast<size_t>(slot)];
+        slots[static_cast<size_t>(slot)] = nullptr;
+        return object;
+    }
+};
 
 // UTF-16 and the bytes of the file system. Bytes that are not valid UTF-8
 // travel as lone surrogates U+DC80..U+DCFF and come back unchanged.
