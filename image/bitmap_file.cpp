@@ -1,6 +1,7 @@
 #include "image/bitmap_file.h"
 
 #include "image/image_object.h"
+#include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
 #include "runtime/runtime.h"
 
@@ -34,7 +35,8 @@ static int acceptedEncoding(uint32_t bitCount, uint32_t compression, int32_t hei
 }
 
 // Stage 2: the info header, whichever variant, into the one shape. Also
-// tells where the colour table starts and how long its entries are.
+// tells where the colour table starts (after the masks that follow a
+// 40-byte header) and how long its entries are.
 static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* tableStart,
                           size_t* entrySize, uint32_t* colourUse, uint32_t* imageSize) {
     uint32_t headerSize;
@@ -80,15 +82,22 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
             if (!file.u32(masksAt + 4 * i, &mask)) return 0;
             out->description.masks[i] = mask;
         }
+        if (headerSize < headerWithMasksSize) *tableStart = masksAt + 12;
     }
     return 1;
 }
 
 // Stage 3: the colour table of files of 8 bits and fewer, to RGBQUADs.
+// *tableEnd gets where every writer puts the pixels: after the table, or
+// after the optional one of biClrUsed entries that deeper files may carry.
 static int readColourTable(const ByteReader& file, BitmapFile* out, size_t tableStart,
-                           size_t entrySize, uint32_t colourUse) {
+                           size_t entrySize, uint32_t colourUse, uint64_t* tableEnd) {
     out->colourCount = 0;
-    if (out->bitCount > 8) return 1;
+    if (out->bitCount > 8) {
+        uint32_t optional = colourUse <= 256 ? colourUse : 0;
+        *tableEnd = tableStart + static_cast<uint64_t>(optional) * entrySize;
+        return 1;
+    }
     uint32_t full = 1u << out->bitCount;
     uint32_t count = colourUse != 0 && colourUse < full ? colourUse : full;
     ByteReader table;
@@ -102,17 +111,29 @@ static int readColourTable(const ByteReader& file, BitmapFile* out, size_t table
         colour.rgbReserved = 0;
     }
     out->colourCount = count;
+    *tableEnd = tableStart + table.length;
     return 1;
 }
 
-// Stage 4: where the pixels lie. Uncompressed files need every row; run-
-// length data runs for biSizeImage bytes when given, else to the end.
-static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageSize) {
+// Stage 4: where the pixels lie. A pixel offset inside the headers or the
+// colour table would read them as pixels: the pixels are then taken from
+// the table's end. Uncompressed files need every row; run-length data runs
+// for biSizeImage bytes when given, else to the end, and may not declare
+// more pixels than its length can honestly hold.
+static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageSize,
+                        uint64_t tableEnd) {
+    if (out->pixelOffset < tableEnd) {
+        if (tableEnd > file.length) return 0;
+        out->pixelOffset = static_cast<uint32_t>(tableEnd);
+    }
     if (out->compression == BI_RLE8 || out->compression == BI_RLE4) {
         if (out->pixelOffset > file.length) return 0;
         uint32_t rest = static_cast<uint32_t>(file.length - out->pixelOffset);
         if (imageSize != 0 && imageSize > rest) return 0;
         out->pixelLength = imageSize != 0 ? imageSize : rest;
+        if (!withinPixelBudget(static_cast<uint32_t>(out->width),
+                               static_cast<uint32_t>(out->height), out->pixelLength))
+            return 0;
         return out->pixelLength <= runLengthLimit;
     }
     uint32_t rows = out->height < 0 ? static_cast<uint32_t>(-out->height)
@@ -129,10 +150,11 @@ int readBitmapFile(const uint8_t* block, uint32_t length, BitmapFile* out) {
     ByteReader file = {block, length};
     size_t tableStart = 0, entrySize = 0;
     uint32_t colourUse = 0, imageSize = 0;
+    uint64_t tableEnd = 0;
     if (!readFileHeader(file, out) ||
         !readInfoHeader(file, out, &tableStart, &entrySize, &colourUse, &imageSize) ||
-        !readColourTable(file, out, tableStart, entrySize, colourUse) ||
-        !locatePixels(file, out, imageSize))
+        !readColourTable(file, out, tableStart, entrySize, colourUse, &tableEnd) ||
+        !locatePixels(file, out, imageSize, tableEnd))
         return 0;
 
     BITMAPINFOHEADER& header = out->description.header;
