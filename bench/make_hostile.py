@@ -15,11 +15,11 @@ image writer's limits hide a case:
     png_8192x4096.ico   a 1-bit grey PNG of 8192 x 4096 black pixels
     png_32767x16384.ico the same at 32767 x 16384 (the largest side allowed)
     png_2048.ico        a 2048 x 2048 RGBA PNG, all black, opaque
-    png_2048x1024.ico   2048 x 1024 transparent RGBA, padded to 16 KB: the most allowed
+    png_1536x1024.ico   1536 x 1024 transparent RGBA, padded to 12 KB: the most allowed
     rle8_runs.bmp       18870 x 18870 RLE8, whole rows of 255-pixel runs, 90 KB
     rle8_lines.bmp      the same of end-of-line escapes only
     rle4_runs.bmp       the RLE4 counterpart of rle8_runs.bmp
-    rle8_2048x1024.bmp  2048 x 1024, every pixel set by runs: the most allowed
+    rle8_1536x1024.bmp  1536 x 1024, every pixel set by runs: the most allowed
 """
 import os
 import struct
@@ -87,13 +87,13 @@ def main():
         "png_32767x16384.ico": icon_file(png(32767, 16384, 1, 0, 4096), 0, 0, 32),
         "png_2048.ico": icon_file(png(2048, 2048, 8, 6, 2048 * 4, pixel=b"\0\0\0\xff"), 0, 0, 32),
         # Transparent: the icon then goes through its mask, the dearer road.
-        "png_2048x1024.ico": icon_file(png(2048, 1024, 8, 6, 2048 * 4, 16384,
+        "png_1536x1024.ico": icon_file(png(1536, 1024, 8, 6, 1536 * 4, 12288,
                                            pixel=b"\0\0\0\0"), 0, 0, 32),
         # Index 1 is white: every run lights its pixels.
         "rle8_runs.bmp": bmp_rle(RLE_SIDE, RLE_SIDE, 8, dense_rows(b"\xff\x01")),
         "rle8_lines.bmp": bmp_rle(RLE_SIDE, RLE_SIDE, 8, b"\0\0" * 45000 + b"\0\1"),
         "rle4_runs.bmp": bmp_rle(RLE_SIDE, RLE_SIDE, 4, dense_rows(b"\xff\x11")),
-        "rle8_2048x1024.bmp": bmp_rle(2048, 1024, 8, (b"\xff\x01" * 8 + b"\x08\x01\0\0") * 1024
+        "rle8_1536x1024.bmp": bmp_rle(1536, 1024, 8, (b"\xff\x01" * 6 + b"\x06\x01\0\0") * 1024
                                       + b"\0\1"),
     }
     for name, data in files.items():

@@ -356,7 +356,7 @@ TEST_F(BitmapVariantTest, PixelOffsetsInsideTheHeadersReadThePixelsAfterTheTable
 
 // Run-length data may not declare more pixels than its length can honestly
 // spell: any picture up to 1024 x 1024, beyond that 128 pixels a byte, and
-// never more than 2048 x 1024.
+// never more than 1536 x 1024.
 TEST_F(BitmapVariantTest, RunLengthPicturesAreHeldToTheirPixelBudget) {
     auto runLength = [](int32_t width, int32_t height, uint32_t dataLength) {
         Bytes data(dataLength);
@@ -373,9 +373,9 @@ TEST_F(BitmapVariantTest, RunLengthPicturesAreHeldToTheirPixelBudget) {
         {1, 32767, 2, true},
         {32767, 32, 2, true},
         {32767, 33, 2, false},
-        {2048, 1024, 16384, true},
-        {2048, 1024, 16383, false},
-        {2048, 1025, 99000, false},
+        {1536, 1024, 12288, true},
+        {1536, 1024, 12287, false},
+        {1536, 1025, 99000, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " from " << c.dataLength);
