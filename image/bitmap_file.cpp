@@ -1,6 +1,7 @@
 #include "image/bitmap_file.h"
 
 #include "image/image_object.h"
+#include "image/load_failure.h"
 #include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
 #include "runtime/runtime.h"
@@ -18,8 +19,9 @@ static const uint32_t runLengthLimit = 0x7FFFFFF0;
 // Stage 1: the file header. Only the pixel offset is taken from it.
 static int readFileHeader(const ByteReader& file, BitmapFile* out) {
     uint16_t type;
-    if (!file.u16(0, &type) || type != 0x4D42) return 0;
-    return file.u32(offBitsField, &out->pixelOffset);
+    if (!file.u16(0, &type) || type != 0x4D42) return refuseLoad(LoadFailure::UnknownFormat);
+    if (!file.u32(offBitsField, &out->pixelOffset)) return refuseLoad(LoadFailure::TruncatedHeader);
+    return 1;
 }
 
 static int acceptedEncoding(uint32_t bitCount, uint32_t compression, int32_t height) {
@@ -40,7 +42,7 @@ static int acceptedEncoding(uint32_t bitCount, uint32_t compression, int32_t hei
 static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* tableStart,
                           size_t* entrySize, uint32_t* colourUse, uint32_t* imageSize) {
     uint32_t headerSize;
-    if (!file.u32(infoStart, &headerSize)) return 0;
+    if (!file.u32(infoStart, &headerSize)) return refuseLoad(LoadFailure::TruncatedHeader);
     uint32_t compression = BI_RGB;
     *colourUse = 0;
     *imageSize = 0;
@@ -49,7 +51,7 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
         uint16_t width, height, bitCount;
         if (!file.u16(infoStart + 4, &width) || !file.u16(infoStart + 6, &height) ||
             !file.u16(infoStart + 10, &bitCount))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         out->width = width;
         out->height = height;
         out->bitCount = bitCount;
@@ -60,17 +62,18 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
             !file.i32(infoStart + 8, &out->height) || !file.u16(infoStart + 14, &bitCount) ||
             !file.u32(infoStart + 16, &compression) || !file.u32(infoStart + 20, imageSize) ||
             !file.u32(infoStart + 32, colourUse))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         out->bitCount = bitCount;
         *entrySize = 4;
     } else {
-        return 0;
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
     }
     out->compression = compression;
-    if (out->width < 1 || out->width > IMAGE_SIZE_LIMIT) return 0;
-    if (out->height == 0 || out->height < -IMAGE_SIZE_LIMIT || out->height > IMAGE_SIZE_LIMIT)
-        return 0;
-    if (!acceptedEncoding(out->bitCount, compression, out->height)) return 0;
+    if (out->width < 1 || out->width > IMAGE_SIZE_LIMIT || out->height == 0 ||
+        out->height < -IMAGE_SIZE_LIMIT || out->height > IMAGE_SIZE_LIMIT)
+        return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (!acceptedEncoding(out->bitCount, compression, out->height))
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
 
     *tableStart = infoStart + headerSize;
     if (compression == BI_BITFIELDS) {
@@ -79,7 +82,7 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
                                                            : infoStart + headerSize;
         for (int i = 0; i < 3; ++i) {
             uint32_t mask;
-            if (!file.u32(masksAt + 4 * i, &mask)) return 0;
+            if (!file.u32(masksAt + 4 * i, &mask)) return refuseLoad(LoadFailure::TruncatedHeader);
             out->description.masks[i] = mask;
         }
         if (headerSize < headerWithMasksSize) *tableStart = masksAt + 12;
@@ -101,7 +104,8 @@ static int readColourTable(const ByteReader& file, BitmapFile* out, size_t table
     uint32_t full = 1u << out->bitCount;
     uint32_t count = colourUse != 0 && colourUse < full ? colourUse : full;
     ByteReader table;
-    if (!file.sub(tableStart, static_cast<size_t>(count) * entrySize, &table)) return 0;
+    if (!file.sub(tableStart, static_cast<size_t>(count) * entrySize, &table))
+        return refuseLoad(LoadFailure::DataOutsideFile);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* entry = table.data + i * entrySize;
         RGBQUAD& colour = out->description.colours[i];
@@ -123,24 +127,25 @@ static int readColourTable(const ByteReader& file, BitmapFile* out, size_t table
 static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageSize,
                         uint64_t tableEnd) {
     if (out->pixelOffset < tableEnd) {
-        if (tableEnd > file.length) return 0;
+        if (tableEnd > file.length) return refuseLoad(LoadFailure::DataOutsideFile);
         out->pixelOffset = static_cast<uint32_t>(tableEnd);
     }
     if (out->compression == BI_RLE8 || out->compression == BI_RLE4) {
-        if (out->pixelOffset > file.length) return 0;
+        if (out->pixelOffset > file.length) return refuseLoad(LoadFailure::DataOutsideFile);
         uint32_t rest = static_cast<uint32_t>(file.length - out->pixelOffset);
-        if (imageSize != 0 && imageSize > rest) return 0;
+        if (imageSize != 0 && imageSize > rest) return refuseLoad(LoadFailure::DataOutsideFile);
         out->pixelLength = imageSize != 0 ? imageSize : rest;
-        if (!withinPixelBudget(static_cast<uint32_t>(out->width),
+        if (out->pixelLength > runLengthLimit ||
+            !withinPixelBudget(static_cast<uint32_t>(out->width),
                                static_cast<uint32_t>(out->height), out->pixelLength))
-            return 0;
-        return out->pixelLength <= runLengthLimit;
+            return refuseLoad(LoadFailure::TooCostly);
+        return 1;
     }
     uint32_t rows = out->height < 0 ? static_cast<uint32_t>(-out->height)
                                     : static_cast<uint32_t>(out->height);
     uint64_t bytes = static_cast<uint64_t>(rowStride(out->width, out->bitCount)) * rows;
     if (bytes > 0xFFFFFFFFu || !file.fits(out->pixelOffset, static_cast<size_t>(bytes)))
-        return 0;
+        return refuseLoad(LoadFailure::DataOutsideFile);
     out->pixelLength = static_cast<uint32_t>(bytes);
     return 1;
 }
@@ -210,7 +215,10 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     int32_t rows = file.height < 0 ? -file.height : file.height;
     int32_t depth = file.bitCount >= 24 ? static_cast<int32_t>(file.bitCount) : 24;
     HBITMAP bitmap = createImageBitmap(file.width, rows, depth);
-    if (!bitmap) return 0;
+    if (!bitmap) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
 
     const uint8_t* pixels = block + file.pixelOffset;
     uint8_t* copy = NULL;
@@ -230,6 +238,7 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     // A conversion that yields nothing is a failed load, not a blank image.
     if (converted <= 0) {
         DeleteObject(bitmap);
+        refuseLoad(LoadFailure::PlatformFailed);
         return 0;
     }
     if (depth == 32) fixUpAlpha(bitmap, file.width, rows);

@@ -1,6 +1,7 @@
 #include "image/icon_file.h"
 
 #include "image/image_loading.h"
+#include "image/load_failure.h"
 #include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
 
@@ -11,9 +12,15 @@ static const DWORD iconFormatVersion = 0x00030000;
 int32_t chooseIconEntry(const uint8_t* block, uint32_t length) {
     ByteReader file = {block, length};
     uint16_t reserved, type, count;
-    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count)) return -1;
-    if (reserved != 0 || type != 1 || count == 0) return -1;
-    if (!file.fits(directoryHeaderSize, entrySize * count)) return -1;
+    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count) ||
+        reserved != 0 || type != 1) {
+        refuseLoad(LoadFailure::UnknownFormat);
+        return -1;
+    }
+    if (count == 0 || !file.fits(directoryHeaderSize, entrySize * count)) {
+        refuseLoad(LoadFailure::TruncatedHeader);
+        return -1;
+    }
 
     const uint8_t* first = block + directoryHeaderSize;
     int32_t chosen = 0;
@@ -55,11 +62,13 @@ static int readPngShape(const ByteReader& image, IconImageShape* shape) {
     uint8_t bitDepth;
     if (!image.fits(0, pngHeaderEnd) || !readBigEndian32(image, 8, &chunkLength) ||
         !readBigEndian32(image, 12, &chunkType) || !readBigEndian32(image, 16, &width) ||
-        !readBigEndian32(image, 20, &height) || !image.u8(24, &bitDepth))
-        return 0;
-    if (chunkLength != 13 || chunkType != pngHeaderChunk) return 0;
-    if (!sideInRange(width) || !sideInRange(height) || bitDepth > 8) return 0;
-    if (!withinPixelBudget(width, height, static_cast<uint32_t>(image.length))) return 0;
+        !readBigEndian32(image, 20, &height) || !image.u8(24, &bitDepth) ||
+        chunkLength != 13 || chunkType != pngHeaderChunk)
+        return refuseLoad(LoadFailure::TruncatedHeader);
+    if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (bitDepth > 8) return refuseLoad(LoadFailure::UnsupportedEncoding);
+    if (!withinPixelBudget(width, height, static_cast<uint32_t>(image.length)))
+        return refuseLoad(LoadFailure::TooCostly);
     shape->width = static_cast<int32_t>(width);
     shape->height = static_cast<int32_t>(height);
     shape->bitCount = 32;
@@ -76,7 +85,7 @@ static int knownBitCount(uint32_t bits) {
 // masks, colour table, colour rows, AND mask rows) inside the image.
 static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
     uint32_t headerSize;
-    if (!image.u32(0, &headerSize)) return 0;
+    if (!image.u32(0, &headerSize)) return refuseLoad(LoadFailure::TruncatedHeader);
     int32_t width, doubleHeight;  // colour rows and mask rows together
     uint16_t planes, bitCount;
     uint32_t compression = BI_RGB, coloursUsed = 0;
@@ -85,7 +94,7 @@ static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
         uint16_t coreWidth, coreHeight;
         if (!image.u16(4, &coreWidth) || !image.u16(6, &coreHeight) || !image.u16(8, &planes) ||
             !image.u16(10, &bitCount))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         width = coreWidth;
         doubleHeight = coreHeight;
         entrySize = 3;
@@ -93,19 +102,19 @@ static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
         if (!image.i32(4, &width) || !image.i32(8, &doubleHeight) || !image.u16(12, &planes) ||
             !image.u16(14, &bitCount) || !image.u32(16, &compression) ||
             !image.u32(32, &coloursUsed))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         entrySize = 4;
     } else {
-        return 0;
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
     }
     int32_t height = doubleHeight / 2;
-    if (!sideInRange(width) || !sideInRange(height) || planes == 0 || !knownBitCount(bitCount))
-        return 0;
+    if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (planes == 0 || !knownBitCount(bitCount)) return refuseLoad(LoadFailure::UnsupportedEncoding);
     uint64_t masks = 0;
     if (compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32))
         masks = 12;
     else if (compression != BI_RGB)
-        return 0;
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
 
     // Table entries as the platform skips them: biClrUsed (at most 256)
     // when given, else the full table of a palette image.
@@ -116,7 +125,7 @@ static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
     uint64_t needed = headerSize + masks + entries * entrySize +
                       rows * static_cast<uint64_t>(rowStride(width, bitCount)) +
                       rows * static_cast<uint64_t>(rowStride(width, 1));
-    if (needed > image.length) return 0;
+    if (needed > image.length) return refuseLoad(LoadFailure::DataOutsideFile);
     shape->width = width;
     shape->height = height;
     shape->bitCount = bitCount;
@@ -139,14 +148,19 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     uint32_t imageLength, imageOffset;
     ByteReader image;
     if (!file.u32(entry + 8, &imageLength) || !file.u32(entry + 12, &imageOffset) ||
-        !file.sub(imageOffset, imageLength, &image))
+        !file.sub(imageOffset, imageLength, &image)) {
+        refuseLoad(LoadFailure::DataOutsideFile);
         return 0;
-    IconImageShape shape;
+    }
+    IconImageShape shape = {0, 0, 0};
     if (!readIconImageShape(image, &shape)) return 0;
 
     // The platform takes the image from a fixed memory block of its own.
     HGLOBAL copy = GlobalAlloc(GMEM_FIXED, imageLength);
-    if (!copy) return 0;
+    if (!copy) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
     memcpy(copy, image.data, imageLength);
     PBYTE resource = static_cast<PBYTE>(copy);
     HICON icon = CreateIconFromResourceEx(resource, imageLength, TRUE, iconFormatVersion,
@@ -157,11 +171,16 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     GlobalFree(copy);
     // The second try makes an icon of the default size; anything but the
     // image's own size would give a wrong font, so it is a failed load.
+    if (!icon) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
     int32_t width, height;
     uint32_t depth;
-    if (icon && (!describeIcon(icon, &width, &height, &depth) || width != shape.width ||
-                 height != shape.height)) {
+    bool described = describeIcon(icon, &width, &height, &depth) != 0;
+    if (!described || width != shape.width || height != shape.height) {
         DestroyIcon(icon);
+        refuseLoad(described ? LoadFailure::WrongIconSize : LoadFailure::PlatformFailed);
         return 0;
     }
     return icon;
