@@ -47,11 +47,9 @@ def icon_file(image, width, height, bit_count):
 
 
 def core_icon_16():
-    """24 bits: a white top left pixel on black, every pixel opaque."""
+    """24 bits, every pixel white and opaque: glyph 0 alone is lit."""
     header = struct.pack("<IHHHH", 12, 16, 32, 1, 24)
-    rows = [bytearray(16 * 3) for _ in range(16)]
-    rows[0][0:3] = b"\xff\xff\xff"
-    colour = b"".join(bytes(row) for row in reversed(rows))
+    colour = b"\xff" * (16 * 3 * 16)
     mask = b"\0" * (4 * 16)
     return icon_file(header + colour + mask, 16, 16, 24)
 
