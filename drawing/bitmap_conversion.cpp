@@ -193,8 +193,14 @@ HBITMAP monochromeIconToBitmap(HBITMAP mask) {
     if (!dc) return 0;
     BYTE* bits = 0;
     HBITMAP section = createSection(width, height, 32, &bits);
+    HGDIOBJ previous = section ? SelectObject(dc, mask) : 0;
+    if (section && !previous) {
+        // Unread, the mask would leave every pixel transparent: a picture
+        // that draws nothing is a failed conversion.
+        DeleteObject(section);
+        section = 0;
+    }
     if (section) {
-        HGDIOBJ previous = SelectObject(dc, mask);
         for (int32_t r = 0; r < height; ++r) {
             BYTE* pixel = bits + static_cast<intptr_t>(height - 1 - r) * width * 4;
             for (int32_t c = 0; c < width; ++c, pixel += 4) {
@@ -231,17 +237,23 @@ HBITMAP iconToBitmap(HICON icon) {
         int32_t width = colour.bmWidth, height = colour.bmHeight;
         BYTE* bits = 0;
         section = createSection(width, height, 32, &bits);
-        if (section) {
-            HGDIOBJ previous = SelectObject(dc, section);
-            DrawIconEx(dc, 0, 0, icon, width, height, 0, 0, DI_IMAGE);
-            SelectObject(dc, info.hbmMask);
+        HGDIOBJ previous = section ? SelectObject(dc, section) : 0;
+        // A failed step would leave a black picture where the icon is
+        // opaque: no picture at all, so that the caller hears of it.
+        bool drawn = previous && DrawIconEx(dc, 0, 0, icon, width, height, 0, 0, DI_IMAGE) &&
+                     SelectObject(dc, info.hbmMask);
+        if (drawn) {
             // The mask decides: set bits are transparent.
             for (int32_t r = 0; r < height; ++r) {
                 BYTE* pixel = bits + static_cast<intptr_t>(height - 1 - r) * width * 4;
                 for (int32_t c = 0; c < width; ++c, pixel += 4)
                     pixel[3] = GetPixel(dc, c, r) != 0 ? 0 : 255;
             }
-            SelectObject(dc, previous);
+        }
+        if (previous) SelectObject(dc, previous);
+        if (section && !drawn) {
+            DeleteObject(section);
+            section = 0;
         }
     }
     if (dc) DeleteDC(dc);

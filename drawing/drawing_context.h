@@ -23,7 +23,9 @@ typedef BYTE* (*BufferAddress)(DrawingContext* context);
 typedef int32_t (*BufferPitch)(DrawingContext* context);
 typedef uint32_t (*BufferFormat)(DrawingContext* context);
 typedef void (*ModeSetter)(DrawingContext* context, uint32_t mode);
-typedef void (*ImageBlitter)(DrawingContext* context, HANDLE image,
+// False when the image was not drawn: a null handle, or a platform step on
+// the way failed.
+typedef bool (*ImageBlitter)(DrawingContext* context, HANDLE image,
                              int32_t x, int32_t y);
 typedef void (*SizedImageBlitter)(DrawingContext* context, HANDLE image,
                                   int32_t x, int32_t y,

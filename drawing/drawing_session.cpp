@@ -174,10 +174,10 @@ void endDrawing() {
     freeContext(context);
 }
 
-void drawImage(HANDLE handle, int32_t x, int32_t y) {
+bool drawImage(HANDLE handle, int32_t x, int32_t y) {
     DrawingContext* context = currentDrawing;
-    if (!context) return;
-    context->imageBlitter(context, handle, x + context->originX, y + context->originY);
+    if (!context) return false;
+    return context->imageBlitter(context, handle, x + context->originX, y + context->originY);
 }
 
 uint32_t readPixel(int32_t x, int32_t y) {

@@ -24,8 +24,10 @@ intptr_t beginDrawing(DrawingContext* output);
 void endDrawing();
 
 // Public entries: they add the session's origin and call a slot. Without
-// a session they do nothing and answer 0.
-void drawImage(HANDLE handle, int32_t x, int32_t y);
+// a session they do nothing and answer 0. drawImage answers true when the
+// image was drawn (wholly clipped counts as drawn), false for a null
+// handle or when a platform step failed so that nothing was drawn.
+bool drawImage(HANDLE handle, int32_t x, int32_t y);
 uint32_t readPixel(int32_t x, int32_t y);
 
 // The image output's slots.

@@ -209,8 +209,8 @@ bool readDibSection(HGDIOBJ handle, DIBSECTION* section) {
 
 }  // namespace
 
-void imageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y) {
-    if (handle) blitImage(context, handle, x, y, -1, -1, 255, 0);
+bool imageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y) {
+    return handle && blitImage(context, handle, x, y, -1, -1, 255, 0);
 }
 
 void sizedImageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y,
@@ -224,7 +224,7 @@ void alphaImageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_
         blitImage(context, handle, x, y, -1, -1, opacity, 1);
 }
 
-void blitImage(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int32_t width,
+bool blitImage(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int32_t width,
                int32_t height, int32_t opacity, int32_t useSourceAlpha) {
     if (opacity < 0) opacity = 0;
     if (opacity > 255) opacity = 255;
@@ -235,43 +235,44 @@ void blitImage(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int
         if (readDibSection(handle, &section)) {
             const BITMAP& described = section.dsBm;
             if ((width == -1 || width == described.bmWidth) &&
-                (height == -1 || height == described.bmHeight) && described.bmBitsPixel >= 24) {
-                blitDibSection(context, bitmap, x, y, opacity, useSourceAlpha);
-                return;
-            }
+                (height == -1 || height == described.bmHeight) && described.bmBitsPixel >= 24)
+                return blitDibSection(context, bitmap, x, y, opacity, useSourceAlpha);
             HBITMAP resampled = resampleBitmap(bitmap, width, height);
-            if (!resampled) return;
-            blitDibSection(context, resampled, x, y, opacity, useSourceAlpha);
+            if (!resampled) return false;
+            bool drawn = blitDibSection(context, resampled, x, y, opacity, useSourceAlpha);
             DeleteObject(resampled);
-        } else if (GetObjectW(handle, sizeof plain, &plain) == static_cast<int>(sizeof plain)) {
-            HBITMAP copy = copyToDibSection(bitmap);
-            if (!copy) return;
-            blitImage(context, copy, x, y, width, height, opacity, useSourceAlpha);
-            DeleteObject(copy);
+            return drawn;
         }
-        return;
+        if (GetObjectW(handle, sizeof plain, &plain) != static_cast<int>(sizeof plain)) return false;
+        HBITMAP copy = copyToDibSection(bitmap);
+        if (!copy) return false;
+        bool drawn = blitImage(context, copy, x, y, width, height, opacity, useSourceAlpha);
+        DeleteObject(copy);
+        return drawn;
     }
     HBITMAP converted = iconToBitmap(static_cast<HICON>(handle));
-    if (!converted) return;
-    blitImage(context, converted, x, y, width, height, opacity, 1);
+    if (!converted) return false;
+    bool drawn = blitImage(context, converted, x, y, width, height, opacity, 1);
     DeleteObject(converted);
+    return drawn;
 }
 
-void blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t y,
+bool blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t y,
                     int32_t opacity, int32_t useSourceAlpha) {
     DIBSECTION section;
-    if (!readDibSection(bitmap, &section)) return;
+    if (!readDibSection(bitmap, &section)) return false;
     const BITMAP& described = section.dsBm;
     int32_t pitch = rowStride(described.bmWidth, described.bmBitsPixel);
     const BYTE* bits = static_cast<const BYTE*>(described.bmBits);
-    if (!bits || described.bmWidth < 1 || described.bmHeight < 1) return;
+    if (!bits || described.bmWidth < 1 || described.bmHeight < 1) return false;
+    if (described.bmBitsPixel != 32 && described.bmBitsPixel != 24) return false;
     // The target drawn onto itself: rows would overlap while being copied,
     // so the rows are read from a copy.
     BYTE* copy = 0;
     if (bits == context->publishedBits) {
         size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(described.bmHeight);
         copy = static_cast<BYTE*>(takeRecord(bytes));
-        if (!copy) return;
+        if (!copy) return false;
         memcpy(copy, bits, bytes);
         bits = copy;
     }
@@ -281,6 +282,7 @@ void blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t 
     else if (described.bmBitsPixel == 24)
         blitRows24(context, bits, pitch, x, y, described.bmWidth, described.bmHeight, opacity);
     giveBackRecord(copy);
+    return true;
 }
 
 void blitRows24(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x,

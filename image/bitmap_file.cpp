@@ -1,6 +1,8 @@
 #include "image/bitmap_file.h"
 
 #include "image/image_object.h"
+#include "image/load_failure.h"
+#include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
 #include "runtime/runtime.h"
 
@@ -17,8 +19,9 @@ static const uint32_t runLengthLimit = 0x7FFFFFF0;
 // Stage 1: the file header. Only the pixel offset is taken from it.
 static int readFileHeader(const ByteReader& file, BitmapFile* out) {
     uint16_t type;
-    if (!file.u16(0, &type) || type != 0x4D42) return 0;
-    return file.u32(offBitsField, &out->pixelOffset);
+    if (!file.u16(0, &type) || type != 0x4D42) return refuseLoad(LoadFailure::UnknownFormat);
+    if (!file.u32(offBitsField, &out->pixelOffset)) return refuseLoad(LoadFailure::TruncatedHeader);
+    return 1;
 }
 
 static int acceptedEncoding(uint32_t bitCount, uint32_t compression, int32_t height) {
@@ -34,11 +37,12 @@ static int acceptedEncoding(uint32_t bitCount, uint32_t compression, int32_t hei
 }
 
 // Stage 2: the info header, whichever variant, into the one shape. Also
-// tells where the colour table starts and how long its entries are.
+// tells where the colour table starts (after the masks that follow a
+// 40-byte header) and how long its entries are.
 static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* tableStart,
                           size_t* entrySize, uint32_t* colourUse, uint32_t* imageSize) {
     uint32_t headerSize;
-    if (!file.u32(infoStart, &headerSize)) return 0;
+    if (!file.u32(infoStart, &headerSize)) return refuseLoad(LoadFailure::TruncatedHeader);
     uint32_t compression = BI_RGB;
     *colourUse = 0;
     *imageSize = 0;
@@ -47,7 +51,7 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
         uint16_t width, height, bitCount;
         if (!file.u16(infoStart + 4, &width) || !file.u16(infoStart + 6, &height) ||
             !file.u16(infoStart + 10, &bitCount))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         out->width = width;
         out->height = height;
         out->bitCount = bitCount;
@@ -58,17 +62,18 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
             !file.i32(infoStart + 8, &out->height) || !file.u16(infoStart + 14, &bitCount) ||
             !file.u32(infoStart + 16, &compression) || !file.u32(infoStart + 20, imageSize) ||
             !file.u32(infoStart + 32, colourUse))
-            return 0;
+            return refuseLoad(LoadFailure::TruncatedHeader);
         out->bitCount = bitCount;
         *entrySize = 4;
     } else {
-        return 0;
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
     }
     out->compression = compression;
-    if (out->width < 1 || out->width > IMAGE_SIZE_LIMIT) return 0;
-    if (out->height == 0 || out->height < -IMAGE_SIZE_LIMIT || out->height > IMAGE_SIZE_LIMIT)
-        return 0;
-    if (!acceptedEncoding(out->bitCount, compression, out->height)) return 0;
+    if (out->width < 1 || out->width > IMAGE_SIZE_LIMIT || out->height == 0 ||
+        out->height < -IMAGE_SIZE_LIMIT || out->height > IMAGE_SIZE_LIMIT)
+        return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (!acceptedEncoding(out->bitCount, compression, out->height))
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
 
     *tableStart = infoStart + headerSize;
     if (compression == BI_BITFIELDS) {
@@ -77,22 +82,30 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
                                                            : infoStart + headerSize;
         for (int i = 0; i < 3; ++i) {
             uint32_t mask;
-            if (!file.u32(masksAt + 4 * i, &mask)) return 0;
+            if (!file.u32(masksAt + 4 * i, &mask)) return refuseLoad(LoadFailure::TruncatedHeader);
             out->description.masks[i] = mask;
         }
+        if (headerSize < headerWithMasksSize) *tableStart = masksAt + 12;
     }
     return 1;
 }
 
 // Stage 3: the colour table of files of 8 bits and fewer, to RGBQUADs.
+// *tableEnd gets where every writer puts the pixels: after the table, or
+// after the optional one of biClrUsed entries that deeper files may carry.
 static int readColourTable(const ByteReader& file, BitmapFile* out, size_t tableStart,
-                           size_t entrySize, uint32_t colourUse) {
+                           size_t entrySize, uint32_t colourUse, uint64_t* tableEnd) {
     out->colourCount = 0;
-    if (out->bitCount > 8) return 1;
+    if (out->bitCount > 8) {
+        uint32_t optional = colourUse <= 256 ? colourUse : 0;
+        *tableEnd = tableStart + static_cast<uint64_t>(optional) * entrySize;
+        return 1;
+    }
     uint32_t full = 1u << out->bitCount;
     uint32_t count = colourUse != 0 && colourUse < full ? colourUse : full;
     ByteReader table;
-    if (!file.sub(tableStart, static_cast<size_t>(count) * entrySize, &table)) return 0;
+    if (!file.sub(tableStart, static_cast<size_t>(count) * entrySize, &table))
+        return refuseLoad(LoadFailure::DataOutsideFile);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* entry = table.data + i * entrySize;
         RGBQUAD& colour = out->description.colours[i];
@@ -102,24 +115,37 @@ static int readColourTable(const ByteReader& file, BitmapFile* out, size_t table
         colour.rgbReserved = 0;
     }
     out->colourCount = count;
+    *tableEnd = tableStart + table.length;
     return 1;
 }
 
-// Stage 4: where the pixels lie. Uncompressed files need every row; run-
-// length data runs for biSizeImage bytes when given, else to the end.
-static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageSize) {
+// Stage 4: where the pixels lie. A pixel offset inside the headers or the
+// colour table would read them as pixels: the pixels are then taken from
+// the table's end. Uncompressed files need every row; run-length data runs
+// for biSizeImage bytes when given, else to the end, and may not declare
+// more pixels than its length can honestly hold.
+static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageSize,
+                        uint64_t tableEnd) {
+    if (out->pixelOffset < tableEnd) {
+        if (tableEnd > file.length) return refuseLoad(LoadFailure::DataOutsideFile);
+        out->pixelOffset = static_cast<uint32_t>(tableEnd);
+    }
     if (out->compression == BI_RLE8 || out->compression == BI_RLE4) {
-        if (out->pixelOffset > file.length) return 0;
+        if (out->pixelOffset > file.length) return refuseLoad(LoadFailure::DataOutsideFile);
         uint32_t rest = static_cast<uint32_t>(file.length - out->pixelOffset);
-        if (imageSize != 0 && imageSize > rest) return 0;
+        if (imageSize != 0 && imageSize > rest) return refuseLoad(LoadFailure::DataOutsideFile);
         out->pixelLength = imageSize != 0 ? imageSize : rest;
-        return out->pixelLength <= runLengthLimit;
+        if (out->pixelLength > runLengthLimit ||
+            !withinPixelBudget(static_cast<uint32_t>(out->width),
+                               static_cast<uint32_t>(out->height), out->pixelLength))
+            return refuseLoad(LoadFailure::TooCostly);
+        return 1;
     }
     uint32_t rows = out->height < 0 ? static_cast<uint32_t>(-out->height)
                                     : static_cast<uint32_t>(out->height);
     uint64_t bytes = static_cast<uint64_t>(rowStride(out->width, out->bitCount)) * rows;
     if (bytes > 0xFFFFFFFFu || !file.fits(out->pixelOffset, static_cast<size_t>(bytes)))
-        return 0;
+        return refuseLoad(LoadFailure::DataOutsideFile);
     out->pixelLength = static_cast<uint32_t>(bytes);
     return 1;
 }
@@ -129,10 +155,11 @@ int readBitmapFile(const uint8_t* block, uint32_t length, BitmapFile* out) {
     ByteReader file = {block, length};
     size_t tableStart = 0, entrySize = 0;
     uint32_t colourUse = 0, imageSize = 0;
+    uint64_t tableEnd = 0;
     if (!readFileHeader(file, out) ||
         !readInfoHeader(file, out, &tableStart, &entrySize, &colourUse, &imageSize) ||
-        !readColourTable(file, out, tableStart, entrySize, colourUse) ||
-        !locatePixels(file, out, imageSize))
+        !readColourTable(file, out, tableStart, entrySize, colourUse, &tableEnd) ||
+        !locatePixels(file, out, imageSize, tableEnd))
         return 0;
 
     BITMAPINFOHEADER& header = out->description.header;
@@ -188,7 +215,10 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     int32_t rows = file.height < 0 ? -file.height : file.height;
     int32_t depth = file.bitCount >= 24 ? static_cast<int32_t>(file.bitCount) : 24;
     HBITMAP bitmap = createImageBitmap(file.width, rows, depth);
-    if (!bitmap) return 0;
+    if (!bitmap) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
 
     const uint8_t* pixels = block + file.pixelOffset;
     uint8_t* copy = NULL;
@@ -208,6 +238,7 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     // A conversion that yields nothing is a failed load, not a blank image.
     if (converted <= 0) {
         DeleteObject(bitmap);
+        refuseLoad(LoadFailure::PlatformFailed);
         return 0;
     }
     if (depth == 32) fixUpAlpha(bitmap, file.width, rows);

@@ -17,8 +17,10 @@
 // - description is a 40-byte header with those values, followed by the
 //   colour table (colourCount entries, 1 to 2^bitCount, for 8 bits and
 //   fewer; biClrUsed = colourCount) or, for BI_BITFIELDS, the three masks;
-// - the pixel data, pixelLength bytes from pixelOffset, lies in the block:
-//   every row for uncompressed files, the run-length data otherwise.
+// - the pixel data, pixelLength bytes from pixelOffset, lies in the block
+//   after the headers and the colour table or masks: every row for
+//   uncompressed files, the run-length data otherwise, which declares no
+//   more pixels than withinPixelBudget allows for its length.
 struct BitmapFile {
     int32_t width;
     int32_t height;

@@ -1,6 +1,8 @@
 #include "image/icon_file.h"
 
 #include "image/image_loading.h"
+#include "image/load_failure.h"
+#include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
 
 static const size_t directoryHeaderSize = 6;
@@ -10,9 +12,15 @@ static const DWORD iconFormatVersion = 0x00030000;
 int32_t chooseIconEntry(const uint8_t* block, uint32_t length) {
     ByteReader file = {block, length};
     uint16_t reserved, type, count;
-    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count)) return -1;
-    if (reserved != 0 || type != 1 || count == 0) return -1;
-    if (!file.fits(directoryHeaderSize, entrySize * count)) return -1;
+    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count) ||
+        reserved != 0 || type != 1) {
+        refuseLoad(LoadFailure::UnknownFormat);
+        return -1;
+    }
+    if (count == 0 || !file.fits(directoryHeaderSize, entrySize * count)) {
+        refuseLoad(LoadFailure::TruncatedHeader);
+        return -1;
+    }
 
     const uint8_t* first = block + directoryHeaderSize;
     int32_t chosen = 0;
@@ -30,30 +38,104 @@ int32_t chooseIconEntry(const uint8_t* block, uint32_t length) {
     return chosen;
 }
 
-// The size CreateIconFromResourceEx is asked for, and the image's bit
-// count: from the PNG header for PNG-compressed images, else from the
-// image's BITMAPINFOHEADER (whose height counts colour and mask rows).
-static int readImageSize(const ByteReader& image, int32_t* width, int32_t* height,
-                         uint32_t* bitCount) {
-    static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (image.fits(0, 8) && memcmp(image.data, pngSignature, 8) == 0) {
-        uint32_t chunkType, pngWidth, pngHeight;
-        if (!readBigEndian32(image, 12, &chunkType) || chunkType != 0x49484452 ||  // "IHDR"
-            !readBigEndian32(image, 16, &pngWidth) || !readBigEndian32(image, 20, &pngHeight))
-            return 0;
-        if (pngWidth > 0x7FFFFFFF || pngHeight > 0x7FFFFFFF) return 0;
-        *width = static_cast<int32_t>(pngWidth);
-        *height = static_cast<int32_t>(pngHeight);
-        *bitCount = 32;
-        return 1;
-    }
-    int32_t headerHeight;
-    uint16_t headerBitCount;
-    if (!image.i32(4, width) || !image.i32(8, &headerHeight) || !image.u16(14, &headerBitCount))
-        return 0;
-    *height = headerHeight / 2;
-    *bitCount = headerBitCount;
+// What the loader knows of an icon image before the platform sees it: its
+// own size (the one CreateIconFromResourceEx is asked for) and bit count.
+struct IconImageShape {
+    int32_t width;
+    int32_t height;
+    uint32_t bitCount;
+};
+
+static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+static const uint32_t pngHeaderChunk = 0x49484452;  // "IHDR"
+static const size_t pngHeaderEnd = 33;               // signature, IHDR and its checksum
+static const uint32_t coreHeaderSize = 12;
+static const uint32_t infoHeaderSize = 40;
+
+static int sideInRange(int64_t side) { return side >= 1 && side <= IMAGE_SIZE_LIMIT; }
+
+// A PNG image: the size from its IHDR chunk. 16-bit channels are refused,
+// as one build's platform refuses them, and so is a size the compressed
+// stream could only reach by costing far more than its length.
+static int readPngShape(const ByteReader& image, IconImageShape* shape) {
+    uint32_t chunkLength, chunkType, width, height;
+    uint8_t bitDepth;
+    if (!image.fits(0, pngHeaderEnd) || !readBigEndian32(image, 8, &chunkLength) ||
+        !readBigEndian32(image, 12, &chunkType) || !readBigEndian32(image, 16, &width) ||
+        !readBigEndian32(image, 20, &height) || !image.u8(24, &bitDepth) ||
+        chunkLength != 13 || chunkType != pngHeaderChunk)
+        return refuseLoad(LoadFailure::TruncatedHeader);
+    if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (bitDepth > 8) return refuseLoad(LoadFailure::UnsupportedEncoding);
+    if (!withinPixelBudget(width, height, static_cast<uint32_t>(image.length)))
+        return refuseLoad(LoadFailure::TooCostly);
+    shape->width = static_cast<int32_t>(width);
+    shape->height = static_cast<int32_t>(height);
+    shape->bitCount = 32;
     return 1;
+}
+
+static int knownBitCount(uint32_t bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// A bitmap-style image, read in its own header's layout (12-byte core or
+// 40-byte; the platform takes no other): a size both builds can draw, a
+// known bit count and encoding, and every part the platform reads (header,
+// masks, colour table, colour rows, AND mask rows) inside the image.
+static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
+    uint32_t headerSize;
+    if (!image.u32(0, &headerSize)) return refuseLoad(LoadFailure::TruncatedHeader);
+    int32_t width, doubleHeight;  // colour rows and mask rows together
+    uint16_t planes, bitCount;
+    uint32_t compression = BI_RGB, coloursUsed = 0;
+    size_t entrySize;
+    if (headerSize == coreHeaderSize) {
+        uint16_t coreWidth, coreHeight;
+        if (!image.u16(4, &coreWidth) || !image.u16(6, &coreHeight) || !image.u16(8, &planes) ||
+            !image.u16(10, &bitCount))
+            return refuseLoad(LoadFailure::TruncatedHeader);
+        width = coreWidth;
+        doubleHeight = coreHeight;
+        entrySize = 3;
+    } else if (headerSize == infoHeaderSize) {
+        if (!image.i32(4, &width) || !image.i32(8, &doubleHeight) || !image.u16(12, &planes) ||
+            !image.u16(14, &bitCount) || !image.u32(16, &compression) ||
+            !image.u32(32, &coloursUsed))
+            return refuseLoad(LoadFailure::TruncatedHeader);
+        entrySize = 4;
+    } else {
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
+    }
+    int32_t height = doubleHeight / 2;
+    if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
+    if (planes == 0 || !knownBitCount(bitCount)) return refuseLoad(LoadFailure::UnsupportedEncoding);
+    uint64_t masks = 0;
+    if (compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32))
+        masks = 12;
+    else if (compression != BI_RGB)
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
+
+    // Table entries as the platform skips them: biClrUsed (at most 256)
+    // when given, else the full table of a palette image.
+    uint64_t entries = coloursUsed != 0 ? (coloursUsed < 256 ? coloursUsed : 256)
+                       : bitCount <= 8  ? (1u << bitCount)
+                                        : 0;
+    uint64_t rows = static_cast<uint64_t>(height);
+    uint64_t needed = headerSize + masks + entries * entrySize +
+                      rows * static_cast<uint64_t>(rowStride(width, bitCount)) +
+                      rows * static_cast<uint64_t>(rowStride(width, 1));
+    if (needed > image.length) return refuseLoad(LoadFailure::DataOutsideFile);
+    shape->width = width;
+    shape->height = height;
+    shape->bitCount = bitCount;
+    return 1;
+}
+
+static int readIconImageShape(const ByteReader& image, IconImageShape* shape) {
+    if (image.fits(0, 8) && memcmp(image.data, pngSignature, 8) == 0)
+        return readPngShape(image, shape);
+    return readBitmapShape(image, shape);
 }
 
 HICON iconFromMemory(const void* block, uint32_t length) {
@@ -66,23 +148,41 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     uint32_t imageLength, imageOffset;
     ByteReader image;
     if (!file.u32(entry + 8, &imageLength) || !file.u32(entry + 12, &imageOffset) ||
-        !file.sub(imageOffset, imageLength, &image))
+        !file.sub(imageOffset, imageLength, &image)) {
+        refuseLoad(LoadFailure::DataOutsideFile);
         return 0;
-    int32_t width, height;
-    uint32_t bitCount;
-    if (!readImageSize(image, &width, &height, &bitCount)) return 0;
+    }
+    IconImageShape shape = {0, 0, 0};
+    if (!readIconImageShape(image, &shape)) return 0;
 
     // The platform takes the image from a fixed memory block of its own.
     HGLOBAL copy = GlobalAlloc(GMEM_FIXED, imageLength);
-    if (!copy) return 0;
+    if (!copy) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
     memcpy(copy, image.data, imageLength);
     PBYTE resource = static_cast<PBYTE>(copy);
     HICON icon = CreateIconFromResourceEx(resource, imageLength, TRUE, iconFormatVersion,
-                                          width, height, LR_DEFAULTCOLOR);
+                                          shape.width, shape.height, LR_DEFAULTCOLOR);
     // 16-bit images get no second try.
-    if (!icon && bitCount != 16)
+    if (!icon && shape.bitCount != 16)
         icon = CreateIconFromResource(resource, imageLength, TRUE, iconFormatVersion);
     GlobalFree(copy);
+    // The second try makes an icon of the default size; anything but the
+    // image's own size would give a wrong font, so it is a failed load.
+    if (!icon) {
+        refuseLoad(LoadFailure::PlatformFailed);
+        return 0;
+    }
+    int32_t width, height;
+    uint32_t depth;
+    bool described = describeIcon(icon, &width, &height, &depth) != 0;
+    if (!described || width != shape.width || height != shape.height) {
+        DestroyIcon(icon);
+        refuseLoad(described ? LoadFailure::WrongIconSize : LoadFailure::PlatformFailed);
+        return 0;
+    }
     return icon;
 }
 

@@ -3,10 +3,13 @@
 #include "image/bitmap_file.h"
 #include "image/icon_file.h"
 #include "image/image_decoders.h"
+#include "image/load_failure.h"
 #include "runtime/runtime.h"
 
 intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags) {
     (void)flags;
+    // Stays so unless the file is read whole and decoding begins.
+    refuseLoad(LoadFailure::Unreadable);
     HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
@@ -51,7 +54,7 @@ static int describeBitmap(HBITMAP bitmap, DecodedImage* out) {
     if (GetObjectW(bitmap, sizeof described, &described) != sizeof described ||
         described.bmWidth > IMAGE_SIZE_LIMIT || described.bmHeight > IMAGE_SIZE_LIMIT) {
         DeleteObject(bitmap);
-        return 0;
+        return refuseLoad(LoadFailure::PlatformFailed);
     }
     out->handle = bitmap;
     out->width = described.bmWidth;
@@ -69,6 +72,7 @@ static void bitmapPath(const uint8_t* block, uint32_t length, DecodedImage* out)
 static void iconPath(HICON icon, DecodedImage* out) {
     if (!describeIcon(icon, &out->width, &out->height, &out->depth)) {
         DestroyIcon(icon);
+        refuseLoad(LoadFailure::PlatformFailed);
         return;
     }
     out->handle = icon;
@@ -76,6 +80,8 @@ static void iconPath(HICON icon, DecodedImage* out) {
     out->formatTag = IMAGE_FORMAT_ICON;
 }
 
+// Offered whatever the icon path refused; when no decoder takes it either,
+// the icon path's reason stands.
 static void decoderPath(const uint8_t* block, uint32_t length, DecodedImage* out) {
     HBITMAP bitmap = decodeWithRegisteredDecoders(block, length, &out->sourceDepth,
                                                   &out->formatTag);
@@ -85,8 +91,9 @@ static void decoderPath(const uint8_t* block, uint32_t length, DecodedImage* out
 intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length,
                            int32_t flags) {
     (void)flags;
+    clearLoadFailure();
     ImageObject* record = allocateImageRecord(number);
-    if (!record) return 0;
+    if (!record) return refuseLoad(LoadFailure::PlatformFailed);
     const uint8_t* bytes = static_cast<const uint8_t*>(block);
     if (!bytes) length = 0;
 
@@ -101,8 +108,10 @@ intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length,
     }
     if (!image.handle) {
         releaseImageRecord(number, record);
+        if (lastLoadFailure() == LoadFailure::None) refuseLoad(LoadFailure::UnknownFormat);
         return 0;
     }
+    clearLoadFailure();
     record->handle = image.handle;
     record->width = static_cast<int16_t>(image.width);
     record->height = static_cast<int16_t>(image.height);

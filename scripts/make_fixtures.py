@@ -27,6 +27,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 from PIL import Image
 
@@ -324,6 +325,10 @@ MALFORMED = [
      "biClrUsed 2^32-1"),
     ("malformed/bmp_rle8_size_past_end.bmp", "bmp/indexed_rle8_magick.bmp", [(34, "<I", 0x7FFFFFFF)], None,
      "run-length biSizeImage past the end of the block"),
+    ("malformed/bmp_rle8_too_costly.bmp", "bmp/indexed_rle8_magick.bmp", [(18, "<i", 4096), (22, "<i", 4096)], None,
+     "4096 x 4096 pixels from 1.5 KB of run-length data"),
+    ("malformed/bmp_offbits_zero_cut.bmp", "bmp/gradient_24bit_magick.bmp", [(10, "<I", 0)], -1,
+     "bfOffBits 0 and the last pixel byte missing: the rows do not fit after the headers"),
     ("malformed/ico_count_past_end.ico", "ico/eight_4bit_magick.ico", [(4, "<H", 0xFFFF)], None,
      "idCount 65535 with one directory entry present"),
     ("malformed/ico_offset_wraps.ico", "ico/eight_4bit_magick.ico", [(6 + 12, "<I", 0xFFFFFFF0), (6 + 8, "<I", 0x20)], None,
@@ -335,13 +340,106 @@ MALFORMED = [
 ]
 
 
+# ---- Crafted icons: image data rebuilt or wrapped here byte by byte, for
+# layouts no writer at hand produces.
+def icon_image(relative):
+    """The first image of an icon file and its directory entry's fields."""
+    data = open(path(relative), "rb").read()
+    width, height, colours, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data, 6)
+    return data[offset:offset + length], (width, height, colours, planes, bits)
+
+
+def one_image_icon(image, fields, length=None):
+    """An icon file of one entry; `length` is what the entry claims."""
+    width, height, colours, planes, bits = fields
+    entry = struct.pack("<BBBBHHII", width, height, colours, 0, planes, bits,
+                        len(image) if length is None else length, 22)
+    return struct.pack("<HHH", 0, 1, 1) + entry + image
+
+
+def core_header_image(image):
+    """A 40-byte-header palette image rewritten with the 12-byte core header:
+    16-bit sides, 3-byte table entries, the same rows and mask."""
+    size, width, height, planes, bits, _, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", image)
+    assert size == 40 and bits <= 8
+    entries = used or (1 << bits)
+    table = image[40:40 + 4 * entries]
+    triples = b"".join(table[i:i + 3] for i in range(0, len(table), 4))
+    triples += b"\0" * (3 * ((1 << bits) - entries))
+    return struct.pack("<IHHHH", 12, width, height, planes, bits) + triples + image[40 + 4 * entries:]
+
+
+def png_icon_image(width, height, bit_depth, colour_type, row_bytes):
+    """A PNG stream of black pixels, compressed as far as zlib goes."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0)
+    raw = (b"\0" * (1 + row_bytes)) * height
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def patched(data, changes):
+    data = bytearray(data)
+    for offset, fmt, value in changes:
+        struct.pack_into(fmt, data, offset, value)
+    return bytes(data)
+
+
+def make_crafted_icons():
+    four, fields = icon_image("ico/eight_4bit_magick.ico")
+    core = core_header_image(four)
+    relative = "ico/eight_4bit_core.ico"
+    open(path(relative), "wb").write(one_image_icon(core, fields))
+    note(relative, "from ico/eight_4bit_magick.ico: its image rewritten with the 12-byte core header "
+                   "(3-byte table entries, same rows and mask)")
+    with Image.open(path(relative)) as read:
+        if read.convert("RGB").tobytes() != open(path("ico/eight_4bit_magick.rgb"), "rb").read():
+            sys.exit("the core-header icon does not show its pattern")
+    note("ico/eight_4bit_core.rgb", "the same pixels as ico/eight_4bit_magick.rgb")
+    open(path("ico/eight_4bit_core.rgb"), "wb").write(open(path("ico/eight_4bit_magick.rgb"), "rb").read())
+
+    image_at = 22
+    sixteen = png_icon_image(16, 16, 8, 6, 64)
+    png16, png_fields = open(path("icons/rgba16_4x3_magick.png"), "rb").read(), (4, 3, 0, 1, 32)
+    crafted = [
+        # (file, image bytes, entry length or None, why)
+        ("malformed/ico_bit_count_0.ico", patched(four, [(14, "<H", 0)]), None, "image biBitCount 0"),
+        ("malformed/ico_bit_count_3.ico", patched(four, [(14, "<H", 3)]), None, "image biBitCount 3"),
+        ("malformed/ico_width_0.ico", patched(four, [(4, "<i", 0)]), None, "image biWidth 0"),
+        ("malformed/ico_height_0.ico", patched(four, [(8, "<i", 0)]), None, "image biHeight 0"),
+        ("malformed/ico_width_32768.ico", patched(four, [(4, "<i", 32768)]), None,
+         "image biWidth 32768, one past the largest side"),
+        ("malformed/ico_height_32768.ico", patched(four, [(8, "<i", 2 * 32768)]), None,
+         "image biHeight 65536: 32768 rows of colour and of mask"),
+        ("malformed/ico_header_size_108.ico", patched(four, [(0, "<I", 108)]), None,
+         "image biSize 108, a header the platform does not take in icons"),
+        ("malformed/ico_table_cut.ico", four[:40 + 30], None, "image cut inside its colour table"),
+        ("malformed/ico_colour_rows_cut.ico", four[:40 + 64 + 100], None, "image cut inside its colour rows"),
+        ("malformed/ico_mask_cut.ico", four[:-1], None, "image cut one byte short of its AND mask"),
+        ("malformed/ico_core_bit_count_0.ico", patched(core, [(10, "<H", 0)]), None, "core-header image with bit count 0"),
+        ("malformed/ico_core_width_0.ico", patched(core, [(4, "<H", 0)]), None, "core-header image with width 0"),
+        ("malformed/ico_png_16bit.ico", png16, None, "icons/rgba16_4x3_magick.png as the image: 16-bit channels"),
+        ("malformed/ico_png_width_0.ico", patched(sixteen, [(16, ">I", 0)]), None, "16 x 16 RGBA PNG whose IHDR says width 0"),
+        ("malformed/ico_png_width_32768.ico", patched(sixteen, [(16, ">I", 32768)]), None,
+         "16 x 16 RGBA PNG whose IHDR says width 32768"),
+        ("malformed/ico_png_too_costly.ico", png_icon_image(8192, 4096, 1, 0, 1024), None,
+         "8192 x 4096 1-bit grey PNG of 4 KB: far more pixels than its length may expand to"),
+    ]
+    for relative, image, length, why in crafted:
+        base = png_fields if image is png16 else fields
+        open(path(relative), "wb").write(one_image_icon(image, base, length))
+        note(relative, "crafted: one-entry icon, " + why)
+
+
 def make_malformed():
     for relative, source_relative, changes, cut, why in MALFORMED:
         with open(path(relative), "wb") as out:
             out.write(patch(source_relative, changes, cut))
         shown = ", ".join("%s at %d = %#x" % (fmt, offset, value & 0xFFFFFFFF) for offset, fmt, value in changes)
         if cut is not None:
-            shown = (shown + ", " if shown else "") + "cut to %d bytes" % cut
+            cut_how = "cut to %d bytes" % cut if cut >= 0 else "last %d bytes cut" % -cut
+            shown = (shown + ", " if shown else "") + cut_how
         note(relative, "from %s: %s (%s)" % (source_relative, shown, why))
     open(path("malformed/empty.bmp"), "wb").close()
     note("malformed/empty.bmp", "an empty file")
@@ -353,6 +451,7 @@ def main():
         scratch = directory
         make_bitmaps()
         make_icons()
+        make_crafted_icons()
         make_malformed()
     with open(path("FIXTURES.txt"), "w") as out:
         out.write("# Made by scripts/make_fixtures.py; do not edit.\n")

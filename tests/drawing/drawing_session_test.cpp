@@ -12,10 +12,13 @@ struct BlitCall {
     int32_t x, y;
 } lastBlit;
 
-void recordBlit(DrawingContext*, HANDLE, int32_t x, int32_t y) {
+// Answers false on every second call, so that drawImage's answer is seen
+// to be the slot's.
+bool recordBlit(DrawingContext*, HANDLE, int32_t x, int32_t y) {
     ++lastBlit.calls;
     lastBlit.x = x;
     lastBlit.y = y;
+    return lastBlit.calls % 2 == 1;
 }
 
 TEST_F(DrawingSession, ImageOutputsTakeTheirFormatFromTheImage) {
@@ -168,11 +171,11 @@ TEST_F(DrawingSession, DrawImageAddsTheOrigin) {
     ASSERT_NE(context, nullptr);
     context->imageBlitter = recordBlit;
     lastBlit = {};
-    drawImage(reinterpret_cast<HANDLE>(1), 3, 4);
+    EXPECT_TRUE(drawImage(reinterpret_cast<HANDLE>(1), 3, 4));
     EXPECT_EQ(lastBlit.x, 3);
     EXPECT_EQ(lastBlit.y, 4);
     context->clipOutput(context, 10, 20, 5, 5);
-    drawImage(reinterpret_cast<HANDLE>(1), 3, 4);
+    EXPECT_FALSE(drawImage(reinterpret_cast<HANDLE>(1), 3, 4));
     EXPECT_EQ(lastBlit.x, -7);
     EXPECT_EQ(lastBlit.y, -16);
     EXPECT_EQ(lastBlit.calls, 2);

@@ -152,13 +152,47 @@ TEST_F(ImageBlit, ThingsThatAreNoPictureDrawNothing) {
     DrawingContext* context = openCanvas(1, 4, 4, 24, 0x123456);
     ASSERT_NE(context, nullptr);
     HBRUSH brush = CreateSolidBrush(0xFFFFFF);
-    drawImage(nullptr, 0, 0);
-    drawImage(brush, 0, 0);
-    drawImage(reinterpret_cast<HANDLE>(intptr_t(0x4321)), 0, 0);
+    EXPECT_FALSE(drawImage(nullptr, 0, 0));
+    EXPECT_FALSE(drawImage(brush, 0, 0));
+    EXPECT_FALSE(drawImage(reinterpret_cast<HANDLE>(intptr_t(0x4321)), 0, 0));
     context->alphaImageBlitter(context, nullptr, 0, 0, 255);
     context->sizedImageBlitter(context, nullptr, 0, 0, 2, 2);
     DeleteObject(brush);
     expectPlaced(4, 4, 0, 0, 0, 0, [](int32_t, int32_t) { return 0u; });
+}
+
+// drawImage tells the caller whether the picture reached the canvas: a
+// platform step that fails on the way (an icon whose bitmaps cannot be
+// had, a handle that is no picture) must not pass for a drawn picture.
+TEST_F(ImageBlit, DrawImageAnswersWhetherItDrew) {
+    HANDLE bitmap = loadFixture(0, "drawing/small_10_24bit_pillow.bmp");
+    HANDLE icon = loadFixture(2, "ico/eight_4bit_magick.ico");
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_NE(icon, nullptr);
+    std::vector<unsigned char> file = fixtureBytes("ico/eight_4bit_magick.ico");
+    HICON destroyed = iconFromMemory(file.data(), uint32_t(file.size()));
+    ASSERT_NE(destroyed, nullptr);
+    DestroyIcon(destroyed);
+    HBRUSH brush = CreateSolidBrush(0xFFFFFF);
+    const struct {
+        const char* what;
+        HANDLE handle;
+        int32_t x;
+        bool drawn;
+    } cases[] = {
+        {"a bitmap", bitmap, 0, true},
+        {"an icon", icon, 0, true},
+        {"a bitmap wholly outside", bitmap, 1000, true},
+        {"an icon wholly outside", icon, -1000, true},
+        {"a destroyed icon", destroyed, 0, false},
+        {"a brush", brush, 0, false},
+        {"no handle", nullptr, 0, false},
+    };
+    ASSERT_NE(openCanvas(1, 20, 20, 24, 0x123456), nullptr);
+    for (const auto& c : cases) EXPECT_EQ(drawImage(c.handle, c.x, 0), c.drawn) << c.what;
+    endDrawing();
+    EXPECT_FALSE(drawImage(bitmap, 0, 0)) << "without a session";
+    DeleteObject(brush);
 }
 
 // Colours below are 0xAARRGGBB, as stored in memory.

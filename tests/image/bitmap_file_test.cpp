@@ -323,6 +323,66 @@ TEST_F(BitmapVariantTest, FilesThatLieAboutThemselvesAreRefused) {
     }
 }
 
+// A pixel offset that points back into the headers or the colour table
+// would show header bytes as pixels: the pixels are taken from right after
+// the table or masks, where every writer puts them.
+TEST_F(BitmapVariantTest, PixelOffsetsInsideTheHeadersReadThePixelsAfterTheTable) {
+    const Bytes v5 = readData("bmp/eight_rgb565_magick.bmp");
+    const struct {
+        Fixture fixture;
+        Bytes file;
+    } pictures[] = {
+        {fixtures[2], readData(fixtures[2].file)},    // 4 bits, 16 colours
+        {fixtures[3], readData(fixtures[3].file)},    // core header, 3-byte colours
+        {fixtures[5], readData(fixtures[5].file)},    // 8 bits, an 8-entry table
+        {fixtures[6], readData(fixtures[6].file)},    // run lengths
+        {fixtures[7], asInfoHeaderWithMasks(v5)},     // masks after a 40-byte header
+        {fixtures[8], v5},                            // masks inside a V5 header
+        {fixtures[9], readData(fixtures[9].file)},    // 24 bits, no table
+    };
+    for (const auto& picture : pictures) {
+        uint32_t written = get32(picture.file, 10);
+        for (uint32_t offset : {0u, 10u, 14u, 14u + get32(picture.file, 14) - 1, written - 1}) {
+            SCOPED_TRACE(testing::Message() << picture.fixture.file << " at " << offset);
+            expectPicture(patched(picture.file, 10, offset), picture.fixture);
+        }
+    }
+    // Where the rows do not fit after the table, the load fails.
+    const Bytes rgb24 = readData("bmp/gradient_24bit_magick.bmp");
+    Bytes short24 = patched(rgb24, 10, 0);
+    short24.pop_back();
+    EXPECT_EQ(decodeBytes(0, short24), 0);
+}
+
+// Run-length data may not declare more pixels than its length can honestly
+// spell: any picture up to 1024 x 1024, beyond that 128 pixels a byte, and
+// never more than 1536 x 1024.
+TEST_F(BitmapVariantTest, RunLengthPicturesAreHeldToTheirPixelBudget) {
+    auto runLength = [](int32_t width, int32_t height, uint32_t dataLength) {
+        Bytes data(dataLength);
+        data[1] = 1;  // end of bitmap first: the rest is never read
+        return craft(width, height, 8, BI_RLE8, {0x000000, 0xFFFFFF}, data, dataLength);
+    };
+    const struct {
+        int32_t width, height;
+        uint32_t dataLength;
+        bool loads;
+    } cases[] = {
+        {1024, 1024, 2, true},
+        {1025, 1024, 2, false},
+        {1, 32767, 2, true},
+        {32767, 32, 2, true},
+        {32767, 33, 2, false},
+        {1536, 1024, 12288, true},
+        {1536, 1024, 12287, false},
+        {1536, 1025, 99000, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " from " << c.dataLength);
+        EXPECT_EQ(decodeBytes(0, runLength(c.width, c.height, c.dataLength)) != 0, c.loads);
+    }
+}
+
 TEST_F(BitmapVariantTest, EveryTruncationIsRefused) {
     for (const char* file : {"bmp/eight_4bit_magick.bmp", "bmp/eight_4bit_core_magick.bmp",
                              "bmp/indexed_rle8_magick.bmp", "bmp/eight_rgb565_magick.bmp",
@@ -345,7 +405,8 @@ TEST_F(BitmapVariantTest, KeptMalformedFilesAreRefusedOrReadSafely) {
     for (const char* file : {"malformed/bmp_offbits_past_end.bmp", "malformed/bmp_offbits_wraps.bmp",
                              "malformed/bmp_huge_sides.bmp", "malformed/bmp_height_most_negative.bmp",
                              "malformed/bmp_header_size_huge.bmp", "malformed/bmp_colour_table_cut.bmp",
-                             "malformed/bmp_rle8_size_past_end.bmp", "malformed/empty.bmp"}) {
+                             "malformed/bmp_rle8_size_past_end.bmp", "malformed/empty.bmp",
+                             "malformed/bmp_rle8_too_costly.bmp", "malformed/bmp_offbits_zero_cut.bmp"}) {
         EXPECT_EQ(loadData(0, file), 0) << file;
     }
 }

@@ -20,6 +20,7 @@ const IconFixture iconFixtures[] = {
     {"ico/sizes_png_pillow.ico", "ico/sizes_16.rgb", 16},
     {"ico/eight_4bit_magick.ico", "ico/eight_4bit_magick.rgb", 16},
     {"ico/duo_1bit_magick.ico", "ico/duo_1bit_magick.rgb", 16},
+    {"ico/eight_4bit_core.ico", "ico/eight_4bit_core.rgb", 16},
     {"ico/sheet_png_magick.ico", "ico/sheet_png.rgb", 256},
     {"ico/sheet_png_pillow.ico", "ico/sheet_png.rgb", 256},
 };
@@ -151,6 +152,46 @@ TEST_F(IconChoiceTest, DirectoriesAndImagesOutsideTheBlockAreRefused) {
     for (const char* file : {"malformed/ico_count_past_end.ico", "malformed/ico_offset_wraps.ico",
                              "malformed/ico_bytes_past_end.ico", "malformed/ico_image_too_short.ico"})
         EXPECT_EQ(loadData(0, file), 0) << file;
+}
+
+// Image headers at the edges of what both builds draw alike. The image
+// holds exactly its header, table, colour rows and mask, so any field
+// that makes one part longer pushes it past the end.
+TEST_F(IconChoiceTest, ImageHeadersAreCheckedBeforeThePlatformSeesThem) {
+    const Entry four = entryOf("ico/eight_4bit_magick.ico", 0);   // 40-byte header, 16 colours
+    const Entry deep = entryOf("ico/sizes_32bit_magick.ico", 0);  // 16 x 16 at 32 bits
+    auto with = [](Entry entry, size_t at, uint32_t value, int size) {
+        if (size == 2) put16(entry.image, at, value); else put32(entry.image, at, value);
+        return entry;
+    };
+    Entry masked = with(deep, 16, BI_BITFIELDS, 4);
+    const uint8_t masks[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+    masked.image.insert(masked.image.begin() + 40, masks, masks + 12);
+    const struct {
+        const char* what;
+        Entry entry;
+        bool loads;
+    } cases[] = {
+        {"as written", four, true},
+        {"no colour count: the full table", with(four, 32, 0, 4), true},
+        {"an odd height counts one row less", with(four, 8, 33, 4), true},
+        {"masks after the header at 32 bits", masked, true},
+        {"one colour more than the data holds", with(four, 32, 17, 4), false},
+        {"masks announced, none there", with(deep, 16, BI_BITFIELDS, 4), false},
+        {"masks at 4 bits", with(four, 16, BI_BITFIELDS, 4), false},
+        {"run-length compression", with(four, 16, BI_RLE4, 4), false},
+        {"height 1: no row of colour", with(four, 8, 1, 4), false},
+        {"negative height", with(four, 8, static_cast<uint32_t>(-32), 4), false},
+        {"no planes", with(four, 12, 0, 2), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes file = iconFile({c.entry});
+        HICON icon = iconFromMemory(file.data(), static_cast<uint32_t>(file.size()));
+        EXPECT_EQ(icon != nullptr, c.loads);
+        if (icon) DestroyIcon(icon);
+        EXPECT_EQ(decodeBytes(0, file) != 0, c.loads);
+    }
 }
 
 TEST_F(IconChoiceTest, APngImageIsAskedForAtItsOwnSize) {
