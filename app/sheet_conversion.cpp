@@ -10,7 +10,12 @@ Conversion convertSheet(HANDLE picture, ByteSink sink) {
     DrawingContext* canvas = imageOutput(CANVAS_IMAGE);
     if (canvas == nullptr || !beginDrawing(canvas)) return Conversion::noCanvas;
 
-    drawImage(picture, 0, 0);
+    // An icon the platform could not turn into pixels would give a font of
+    // nothing without a word.
+    if (!drawImage(picture, 0, 0)) {
+        endDrawing();
+        return Conversion::notDrawn;
+    }
     scanGlyphSheet(readPixel, sink);
     endDrawing();
     return Conversion::done;

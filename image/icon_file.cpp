@@ -177,7 +177,7 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     }
     int32_t width, height;
     uint32_t depth;
-    bool described = describeIcon(icon, &width, &height, &depth) != 0;
+    bool described = describeIcon(icon, &width, &height, &depth);
     if (!described || width != shape.width || height != shape.height) {
         DestroyIcon(icon);
         refuseLoad(described ? LoadFailure::WrongIconSize : LoadFailure::PlatformFailed);
@@ -186,13 +186,13 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     return icon;
 }
 
-int describeIcon(HICON icon, int32_t* width, int32_t* height, uint32_t* depth) {
+bool describeIcon(HICON icon, int32_t* width, int32_t* height, uint32_t* depth) {
     ICONINFO info;
     memset(&info, 0, sizeof info);
-    if (!GetIconInfo(icon, &info)) return 0;
+    if (!GetIconInfo(icon, &info)) return false;
     BITMAP described;
     memset(&described, 0, sizeof described);
-    int ok;
+    bool ok;
     if (info.hbmColor) {
         ok = GetObjectW(info.hbmColor, sizeof described, &described) == sizeof described;
         *width = described.bmWidth;

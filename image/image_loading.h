@@ -22,13 +22,4 @@ intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags = 0);
 intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length,
                            int32_t flags = 0);
 
-// An icon made from the best image of an icon file of `length` bytes: the
-// deepest of the first entry's size, at that image's own size. 0 for a
-// block that is no usable icon file: an image header the platform could
-// not honestly draw (its layout, bit count, sides, parts past its end, or
-// more pixels than its compressed data may expand to) is refused before
-// the platform sees it, and an icon the platform makes at another size is
-// refused after. lastLoadFailure() tells which.
-HICON iconFromMemory(const void* block, uint32_t length);
-
 #endif

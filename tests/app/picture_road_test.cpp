@@ -55,7 +55,7 @@ TEST_P(PictureRoad, EveryInputIsRefusedOrGivesAWholeFont) {
         static const unsigned char nothing = 0;
         road::walk(block.empty() ? &nothing : block.data(), block.size(), &outcome);
         if (outcome.loaded)
-            EXPECT_EQ(outcome.sinkCalls, fontFileSize);
+            EXPECT_EQ(outcome.sinkCalls, outcome.conversion == Conversion::done ? fontFileSize : 0);
         else
             EXPECT_EQ(imageHandle(0), nullptr);
 #ifndef _WIN32

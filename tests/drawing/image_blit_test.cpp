@@ -3,6 +3,7 @@
 #include <random>
 
 #include "drawing/image_blit.h"
+#include "image/icon_file.h"
 #include "drawing/pixel_access.h"
 #include "drawing_fixture.h"
 #include "tests/platform/dib_test_bytes.h"
