@@ -1,0 +1,204 @@
+#include "celkit/font/psf.h"
+
+#include "platform/byte_reader.h"
+
+namespace celkit {
+
+namespace {
+
+constexpr std::uint32_t psf2Magic = 0x864AB572;
+constexpr std::uint8_t psf1Magic0 = 0x36, psf1Magic1 = 0x04;
+enum { psf1Has512 = 1, psf1HasTable = 2, psf1HasSequences = 4 };
+enum { psf2HasTable = 1 };
+constexpr std::uint8_t psf2Separator = 0xFF, psf2Sequence = 0xFE;
+constexpr std::uint16_t psf1Separator = 0xFFFF, psf1Sequence = 0xFFFE;
+constexpr std::uint32_t psf2HeaderSize = 32;
+
+bool isPsf1(const std::vector<std::uint8_t>& d) {
+    return d.size() >= 2 && d[0] == psf1Magic0 && d[1] == psf1Magic1;
+}
+bool isPsf2(const std::vector<std::uint8_t>& d) {
+    return d.size() >= 4 && d[0] == 0x72 && d[1] == 0xB5 && d[2] == 0x4A && d[3] == 0x86;
+}
+
+void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count, std::uint32_t charSize,
+                int width, int height, SourceFont& out) {
+    out.glyphs.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        SourceGlyph& g = out.glyphs[i];
+        g.number = static_cast<long>(i);
+        g.width = width;
+        g.height = height;
+        g.rows.assign(file.data + offset + static_cast<std::size_t>(i) * charSize,
+                      file.data + offset + static_cast<std::size_t>(i + 1) * charSize);
+    }
+}
+
+// One UTF-8 character from `p`, at most `n` bytes; 0 on bad encoding.
+std::size_t decodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& c) {
+    const std::uint8_t b = p[0];
+    std::size_t length;
+    if (b < 0x80) { c = b; return 1; }
+    if ((b & 0xE0) == 0xC0) { length = 2; c = b & 0x1F; }
+    else if ((b & 0xF0) == 0xE0) { length = 3; c = b & 0x0F; }
+    else if ((b & 0xF8) == 0xF0) { length = 4; c = b & 0x07; }
+    else return 0;
+    if (n < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < smallest[length] || c > 0x10FFFF) return 0;
+    return length;
+}
+
+void appendUtf8(std::vector<std::uint8_t>& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<std::uint8_t>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<std::uint8_t>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    }
+}
+
+bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
+    std::uint8_t mode, height;
+    if (!file.u8(2, &mode) || !file.u8(3, &height)) {
+        error = "truncated PSF1 header";
+        return false;
+    }
+    if (height == 0) {
+        error = "PSF1 header gives glyphs no height";
+        return false;
+    }
+    const std::uint32_t count = (mode & psf1Has512) ? 512 : 256;
+    if (!file.fits(4, static_cast<std::size_t>(count) * height)) {
+        error = "truncated PSF1 glyphs: " + std::to_string(count) + " of " + std::to_string(height) +
+                " bytes do not fit in the file";
+        return false;
+    }
+    readGlyphs(file, 4, count, height, 8, height, out);
+    if (!(mode & (psf1HasTable | psf1HasSequences))) return true;
+    std::size_t at = 4 + static_cast<std::size_t>(count) * height;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        bool inSequence = false;
+        for (;;) {
+            std::uint16_t u;
+            if (!file.u16(at, &u)) {
+                error = "truncated PSF1 Unicode table";
+                return false;
+            }
+            at += 2;
+            if (u == psf1Separator) break;
+            if (u == psf1Sequence) inSequence = true;
+            else if (!inSequence) out.glyphs[i].codepoints.push_back(u);
+        }
+    }
+    out.unicode = true;
+    return true;
+}
+
+bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
+    std::uint32_t version, headerSize, flags, count, charSize, height, width;
+    if (!file.u32(4, &version) || !file.u32(8, &headerSize) || !file.u32(12, &flags) || !file.u32(16, &count) ||
+        !file.u32(20, &charSize) || !file.u32(24, &height) || !file.u32(28, &width)) {
+        error = "truncated PSF2 header";
+        return false;
+    }
+    if (headerSize < psf2HeaderSize || !file.fits(0, headerSize)) {
+        error = "PSF2 header size " + std::to_string(headerSize) + " does not fit the file";
+        return false;
+    }
+    if (count == 0 || width == 0 || height == 0) {
+        error = "PSF2 header gives no glyphs or an empty glyph size";
+        return false;
+    }
+    if (width > 16 || height > 16) {
+        error = "PSF2 glyphs are " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels; at most 16 x 16 fit";
+        return false;
+    }
+    if (charSize != height * ((width + 7) / 8)) {
+        error = "PSF2 glyph size " + std::to_string(charSize) + " bytes does not match " + std::to_string(width) +
+                " x " + std::to_string(height) + " pixels";
+        return false;
+    }
+    const std::uint64_t glyphBytesTotal = static_cast<std::uint64_t>(count) * charSize;
+    if (glyphBytesTotal > file.length || !file.fits(headerSize, static_cast<std::size_t>(glyphBytesTotal))) {
+        error = "truncated PSF2 glyphs: the header counts " + std::to_string(count) + " glyphs";
+        return false;
+    }
+    readGlyphs(file, headerSize, count, charSize, static_cast<int>(width), static_cast<int>(height), out);
+    if (!(flags & psf2HasTable)) return true;
+    std::size_t at = headerSize + static_cast<std::size_t>(glyphBytesTotal);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        bool inSequence = false;
+        for (;;) {
+            if (at >= file.length) {
+                error = "truncated PSF2 Unicode table";
+                return false;
+            }
+            const std::uint8_t b = file.data[at];
+            if (b == psf2Separator) { ++at; break; }
+            if (b == psf2Sequence) { ++at; inSequence = true; continue; }
+            char32_t c;
+            std::size_t used = decodeUtf8(file.data + at, file.length - at, c);
+            if (used == 0) {
+                error = "bad UTF-8 in the PSF2 Unicode table of glyph " + std::to_string(i);
+                return false;
+            }
+            at += used;
+            if (!inSequence) out.glyphs[i].codepoints.push_back(c);
+        }
+    }
+    out.unicode = true;
+    return true;
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+bool isPsf(const std::vector<std::uint8_t>& data) { return isPsf1(data) || isPsf2(data); }
+
+bool readPsf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error) {
+    const ByteReader file{data.data(), data.size()};
+    SourceFont font;
+    bool ok;
+    if (isPsf2(data)) ok = readPsf2(file, font, error);
+    else if (isPsf1(data)) ok = readPsf1(file, font, error);
+    else {
+        error = "not a PSF font (wrong magic)";
+        return false;
+    }
+    if (ok) out = std::move(font);
+    return ok;
+}
+
+std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map) {
+    std::vector<std::uint8_t> out;
+    out.reserve(psf2HeaderSize + fontBytes + 2048);
+    for (std::uint32_t v : {psf2Magic, 0u, psf2HeaderSize, std::uint32_t(psf2HasTable), std::uint32_t(glyphCount),
+                            std::uint32_t(glyphBytes), std::uint32_t(glyphSide), std::uint32_t(glyphSide)})
+        put32(out, v);
+    out.insert(out.end(), font.bytes.begin(), font.bytes.end());
+    for (int g = 0; g < glyphCount; ++g) {
+        for (char32_t c : map.codepoints[g]) appendUtf8(out, c);
+        out.push_back(psf2Separator);
+    }
+    return out;
+}
+
+}  // namespace celkit
