@@ -12,7 +12,7 @@ set -euo pipefail
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [BUILD]}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build/fuzz}
-targets=${FUZZ_TARGETS:-image_road command_line}
+targets=${FUZZ_TARGETS:-image_road command_line font_import}
 
 cmake -S "$root" -B "$build" -DCELPACK_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -23,7 +23,7 @@ cmake --build "$build" -j2 $(for t in $targets; do echo "--target fuzz_$t"; done
 
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/image_road" "$seeds/command_line" "$build/findings"
+mkdir -p "$seeds/image_road" "$seeds/command_line" "$seeds/font_import" "$build/findings"
 
 # Pictures: the test fixtures (malformed ones included) and small pictures
 # of every encoding, so that the fuzzer starts from inputs that load.
@@ -52,6 +52,26 @@ lines = ['"C:\\tools\\celpack.exe" pic.bmp', 'celpack "my pic.bmp"', 'celpack   
          'celpack\tpic.bmp', '', '   ', 'celpack \u00e9t\u00e9.bmp \U0001F600.bmp']
 for i, line in enumerate(lines):
     open(f"{sys.argv[1]}/line{i}", "wb").write(line.encode("utf-16-le"))
+PY
+
+# Fonts: small ones of every format celkit imports, from Debian's packages
+# where they are installed, and code-point map text.
+f=$seeds/font_import
+for font in /usr/share/consolefonts/Lat15-Fixed16.psf.gz /usr/share/consolefonts/Lat2-VGA8.psf.gz; do
+  [ -f "$font" ] && cp "$font" "$f/" && gzip -dc "$font" >"$f/$(basename "$font" .gz)"
+done
+[ -f /usr/share/unifont/unifont.hex ] && head -n 40 /usr/share/unifont/unifont.hex >"$f/head.hex"
+/usr/bin/python3 - "$f" <<'PY'
+import sys
+d = sys.argv[1]
+rows = "".join("%02X\n" % (0x80 >> (i % 8)) for i in range(3))
+open(f"{d}/small.bdf", "w").write(
+    "STARTFONT 2.1\nFONTBOUNDINGBOX 8 4 0 -1\nSTARTPROPERTIES 2\nCHARSET_REGISTRY \"ISO10646\"\n"
+    "FONT_ASCENT 3\nENDPROPERTIES\nCHARS 2\n"
+    "STARTCHAR A\nENCODING 65\nBBX 3 3 1 0\nBITMAP\n" + rows + "ENDCHAR\n"
+    "STARTCHAR x\nENCODING -1 7\nBBX 8 4 0 -1\nBITMAP\nFF\n00\n81\nFF\nENDCHAR\nENDFONT\n")
+open(f"{d}/map.txt", "w").write("# map\n0x00-0x1f idem\n0x41 U+0041 U+0391\n0x61 U+0062 U+0061,U+0301\n"
+                                "0x80-0x81 U+20AC-U+20AD\n")
 PY
 
 # Kept regression inputs first: each must pass again.

@@ -16,6 +16,7 @@ packages=(
   xvfb xauth xdotool
   imagemagick python3-pil fonts-dejavu-core
   clang libclang-rt-14-dev valgrind hyperfine
+  kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -1,34 +1,7 @@
 #include "celkit/font/gzip.h"
 
-// Only the zlib decoder is wanted; static so it cannot clash with another
-// copy of stb_image in the same program.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO
-#define STBI_NO_JPEG
-#define STBI_NO_PNG
-#define STBI_SUPPORT_ZLIB
-#define STBI_NO_BMP
-#define STBI_NO_PSD
-#define STBI_NO_TGA
-#define STBI_NO_GIF
-#define STBI_NO_HDR
-#define STBI_NO_PIC
-#define STBI_NO_PNM
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "celkit/font/inflate.h"
 
-#include <climits>
 
 namespace celkit {
 
@@ -86,23 +59,17 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
         error = "truncated gzip data";
         return false;
     }
-    const std::size_t deflated = n - at - 8;
-    const std::uint32_t crc = le32(&data[n - 8]);
-    const std::uint32_t size = le32(&data[n - 4]);
-    // The stored size is the member's length modulo 2^32; trailing members
-    // are ignored, so a bigger one cannot hide behind it.
-    if (size > limit || deflated > INT_MAX) {
-        error = "gzip data too large to inflate";
+    // The deflate data ends where its last block does; the member's CRC-32
+    // and length modulo 2^32 follow it. Later members are ignored.
+    std::vector<std::uint8_t> result;
+    std::size_t used = 0;
+    if (!inflate(&data[at], n - at, limit, result, used)) {
+        error = "corrupt or truncated gzip data";
         return false;
     }
-    std::vector<std::uint8_t> result(size);
-    char dummy;
-    int got = stbi_zlib_decode_noheader_buffer(size ? reinterpret_cast<char*>(result.data()) : &dummy,
-                                               static_cast<int>(size),
-                                               reinterpret_cast<const char*>(&data[at]),
-                                               static_cast<int>(deflated));
-    if (got < 0 || static_cast<std::uint32_t>(got) != size || crc32(result.data(), result.size()) != crc) {
-        error = "corrupt gzip data";
+    if (n - at - used < 8 || le32(&data[at + used]) != crc32(result.data(), result.size()) ||
+        le32(&data[at + used + 4]) != static_cast<std::uint32_t>(result.size())) {
+        error = "gzip data fails its check (CRC or length)";
         return false;
     }
     out = std::move(result);

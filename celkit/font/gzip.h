@@ -1,6 +1,6 @@
-// gzip members, as console fonts ship compressed: the header is read here
-// and the deflate data inflated by stb_image's zlib decoder, so that no
-// build needs zlib. The stored length and CRC-32 are checked.
+// gzip members, as console fonts ship compressed: the header read and the
+// deflate data inflated here, so that no build needs zlib. The stored
+// length and CRC-32 are checked.
 #ifndef CELKIT_FONT_GZIP_H
 #define CELKIT_FONT_GZIP_H
 

@@ -83,7 +83,7 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     }
     const std::uint32_t count = (mode & psf1Has512) ? 512 : 256;
     if (!file.fits(4, static_cast<std::size_t>(count) * height)) {
-        error = "truncated PSF1 glyphs: " + std::to_string(count) + " of " + std::to_string(height) +
+        error = "truncated PSF1 glyphs: " + std::to_string(count) + " glyphs of " + std::to_string(height) +
                 " bytes do not fit in the file";
         return false;
     }

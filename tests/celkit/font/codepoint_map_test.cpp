@@ -1,0 +1,67 @@
+// The Unicode table text, names made into C identifiers and output names
+// mapped to formats: the tables users type and name.
+#include <gtest/gtest.h>
+
+#include "celkit/font/c_header.h"
+#include "celkit/font/font_formats.h"
+
+namespace celkit {
+namespace {
+
+TEST(CodepointMap, TableTextGivesEachGlyphItsCodePoints) {
+    struct Row { const char* text; int glyph; std::vector<char32_t> codepoints; const char* error; };
+    const Row rows[] = {
+        {"0x41\tU+0041 U+0391 # Alpha too\n", 0x41, {0x41, 0x391}, nullptr},
+        {"65 U+0041\r\n", 0x41, {0x41}, nullptr},
+        {"0101 u+0041", 0x41, {0x41}, nullptr},  // octal, as C reads it
+        {"0x20-0x7e idem", 0x7E, {0x7E}, nullptr},
+        {"0x80-0x81 U+20AC-U+20AD", 0x81, {0x20AD}, nullptr},
+        {"0x61 U+0062 U+0061,U+0301", 0x61, {0x62}, nullptr},  // a sequence is dropped
+        {"0x10\n", 0x10, {}, nullptr},
+        {"0x100 U+0041", 0, {}, "line 1: expected a glyph number"},
+        {"\n0x41 0041", 0, {}, "line 2: expected a code point"},
+        {"0x41 U+110000", 0, {}, "expected a code point"},
+        {"0x41-0x40 idem", 0, {}, "bad glyph range"},
+        {"0x41-0x42 U+0041", 0, {}, "takes 'idem' or a code point range"},
+        {"0x41-0x42 U+0041-U+0043", 0, {}, "differ in length"},
+        {"0x41U+0041", 0, {}, "expected a space"},
+        {"0x41 U+0041,", 0, {}, "after ','"},
+    };
+    for (const Row& row : rows) {
+        CodepointMap map;
+        std::string error;
+        EXPECT_EQ(parseMapText(row.text, map, error), row.error == nullptr) << row.text << ": " << error;
+        if (row.error) EXPECT_NE(error.find(row.error), std::string::npos) << row.text << ": " << error;
+        else EXPECT_EQ(map.codepoints[row.glyph], row.codepoints) << row.text;
+    }
+}
+
+TEST(CodepointMap, BuiltinMapsSurviveTheirTextAndFindGlyphs) {
+    for (const char* name : {"cp437", "latin1"}) {
+        const CodepointMap map = *builtinMap(name);
+        CodepointMap back;
+        std::string error;
+        ASSERT_TRUE(parseMapText(formatMapText(map), back, error)) << error;
+        EXPECT_EQ(back.codepoints, map.codepoints) << name;
+    }
+    EXPECT_FALSE(builtinMap("cp850"));
+    const CodepointMap cp437 = *builtinMap("cp437");
+    EXPECT_EQ(cp437.glyphFor(0x2588), 0xDB);  // full block
+    EXPECT_EQ(cp437.glyphFor(0x263A), 0x01);
+    EXPECT_EQ(cp437.glyphFor(0x0391), -1);
+}
+
+TEST(FontNames, OutputNamesAndIdentifiers) {
+    const std::pair<const char*, std::optional<FontFormat>> outputs[] = {
+        {"a.fnt", FontFormat::Fnt}, {"dir/A.PSF", FontFormat::Psf}, {"x.bdf", FontFormat::Bdf},
+        {"u.hex", FontFormat::Hex}, {"font.h", FontFormat::CHeader}, {"a.png", std::nullopt},
+        {"dir.h/font", std::nullopt}, {"noext", std::nullopt}};
+    for (const auto& [path, format] : outputs) EXPECT_EQ(formatForOutput(path), format) << path;
+    const std::pair<const char*, const char*> names[] = {
+        {"my-font", "my_font"}, {"8x16", "font_8x16"}, {"", "font"}, {"int", "int_font"},
+        {"_Reserved", "font__Reserved"}, {"caf\xC3\xA9", "caf__"}};
+    for (const auto& [name, id] : names) EXPECT_EQ(cIdentifier(name), id) << name;
+}
+
+}  // namespace
+}  // namespace celkit

@@ -1,0 +1,243 @@
+"""Font files celkit writes, read back by programs other projects wrote, and
+fonts those projects ship, read by celkit and checked against what FreeType
+or the file itself says.
+
+usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR
+Exits 77 (skipped) when a consumer program or font package is missing.
+"""
+import gzip
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+
+tool, render, source, work = (os.path.abspath(a) for a in sys.argv[1:5])
+os.makedirs(work, exist_ok=True)
+os.chdir(work)
+
+FONT = os.path.join(source, "examples", "dejavu-mono.expected.fnt")
+MISC = "/usr/share/fonts/X11/misc"
+NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "gcc", "g++",
+          "i686-w64-mingw32-gcc-posix", "/usr/share/unifont/unifont.hex",
+          MISC + "/unifont.pcf.gz", MISC + "/9x15.pcf.gz", MISC + "/10x20.pcf.gz",
+          "/usr/share/consolefonts/Lat15-Fixed16.psf.gz",
+          "/usr/share/consolefonts/Unifont-APL8x16.psf.gz"]
+missing = [n for n in NEEDED if not (os.path.exists(n) or shutil.which(n))]
+if missing:
+    print("skipped: missing " + ", ".join(missing))
+    sys.exit(77)
+
+failures = []
+
+
+def check(name, ok, detail=""):
+    print(("ok   " if ok else "FAIL ") + name + (": " + detail if detail and not ok else ""))
+    if not ok:
+        failures.append(name)
+
+
+def run(*args, **kw):
+    return subprocess.run(list(args), capture_output=True, **kw)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def map_codes(name):
+    """Each glyph's code points from the map's text form, as the tool writes it."""
+    text = run(tool, "maptext", name, check=True).stdout.decode()
+    codes = []
+    for line in text.splitlines():
+        if line.startswith("#"):
+            continue
+        codes.append([int(c[2:], 16) for c in line.split("\t", 1)[1].split()])
+    assert len(codes) == 256
+    return codes
+
+
+def first_diff(a, b):
+    if len(a) != len(b):
+        return "%d bytes against %d" % (len(a), len(b))
+    for i in range(len(a)):
+        if a[i] != b[i]:
+            return "glyph 0x%02X differs (byte %d)" % (i // 32, i % 32)
+    return ""
+
+
+def freetype(font, codes, out):
+    with open("codes.txt", "w") as f:
+        f.write("".join("%X\n" % c for c in codes))
+    r = run(render, font, "codes.txt", out)
+    return r.returncode == 0, (r.stderr or r.stdout).decode()
+
+
+def cell_font(glyphs):
+    """A .fnt from {slot: (width, height, rows of bytes)}: top left of each cell."""
+    out = bytearray(8192)
+    for slot, (width, height, rows) in glyphs.items():
+        stride = (width + 7) // 8
+        for y in range(height):
+            for x in range(width):
+                if rows[y * stride + x // 8] & (0x80 >> (x % 8)):
+                    out[slot * 32 + y * 2 + x // 8] |= 0x80 >> (x % 8)
+    return bytes(out)
+
+
+def psf_glyphs_by_codepoint(data):
+    """PSF1 or PSF2 read straight from the file's layout."""
+    if data[:2] == b"\x36\x04":
+        mode, height = data[2], data[3]
+        count, width, size, offset = (512 if mode & 1 else 256), 8, height, 4
+        table = data[offset + count * size:]
+        entries, i = [], 0
+        for _ in range(count):
+            cps, seq = [], False
+            while True:
+                (u,) = struct.unpack_from("<H", table, i)
+                i += 2
+                if u == 0xFFFF:
+                    break
+                if u == 0xFFFE:
+                    seq = True
+                elif not seq:
+                    cps.append(u)
+            entries.append(cps)
+    else:
+        _, _, offset, flags, count, size, height, width = struct.unpack_from("<8I", data)
+        assert flags & 1
+        entries = []
+        for entry in data[offset + count * size:].split(b"\xff")[:count]:
+            entries.append([ord(c) for c in entry.split(b"\xfe")[0].decode("utf-8")])
+    by_cp = {}
+    for g, cps in enumerate(entries):
+        rows = data[offset + g * size: offset + (g + 1) * size]
+        for cp in cps:
+            by_cp.setdefault(cp, (width, height, rows))
+    return by_cp
+
+
+def pick(by_cp, codes):
+    glyphs = {}
+    for slot, cps in enumerate(codes):
+        for cp in cps:
+            if cp in by_cp:
+                glyphs[slot] = by_cp[cp]
+                break
+    return cell_font(glyphs)
+
+
+fnt = read(FONT)
+cp437 = map_codes("cp437")
+main = [c[0] for c in cp437]
+
+# A map of its own: several code points for a glyph, glyphs with none, one
+# given twice (later glyphs keep theirs, as the file says).
+with open("own.map", "w") as f:
+    f.write("# own map\n0x00-0x1f idem\n0x20-0x7e U+0020-U+007e\n0x41 U+0391 U+0410\n"
+            "0x80 U+20AC\n0x81 U+20AC U+00A3\n0xff U+2588\n")
+own = map_codes("own.map")
+
+# PSF2: the console tools read the table back, and a font they rebuild from
+# it is byte for byte celkit's.
+for name, codes in (("cp437", cp437), ("own.map", own)):
+    r = run(tool, "export", FONT, "out.psf", name)
+    check("psf export " + name, r.returncode == 0, r.stderr.decode())
+    r = run("psfxtable", "-i", "out.psf", "-ot", "table.txt")
+    check("psfxtable reads the table (%s)" % name, r.returncode == 0, r.stderr.decode())
+    table = [l for l in open("table.txt").read().splitlines() if not l.startswith("#")]
+    back = [[int(c[2:], 16) for c in l.split("\t", 1)[1].split()] for l in table]
+    check("psfxtable's table is the map (%s)" % name, back == codes)
+    psf = read("out.psf")
+    bare = bytearray(psf[:32 + 8192])
+    bare[12] = 0  # no table
+    open("bare.psf", "wb").write(bare)
+    r = run("psfxtable", "-i", "bare.psf", "-it", "table.txt", "-o", "rebuilt.psf")
+    check("psfxtable rebuilds celkit's PSF byte for byte (%s)" % name,
+          r.returncode == 0 and read("rebuilt.psf") == psf, r.stderr.decode())
+    check("PSF glyphs are the font (%s)" % name, psf[32:32 + 8192] == fnt)
+
+# BDF: bdftopcf converts it silently; FreeType renders every glyph from the
+# BDF and from the PCF exactly as the .fnt holds it; fontconfig names it.
+r = run(tool, "export", FONT, "out.bdf", "cp437", "Celkit Test")
+check("bdf export", r.returncode == 0, r.stderr.decode())
+r = run("bdftopcf", "-o", "out.pcf", "out.bdf")
+check("bdftopcf converts with an empty standard error", r.returncode == 0 and not r.stderr, r.stderr.decode())
+for font in ("out.bdf", "out.pcf"):
+    ok, detail = freetype(font, main, "rendered.fnt")
+    got = read("rendered.fnt") if ok else b""
+    check("FreeType renders all 256 glyphs of " + font, ok and got == fnt, detail + first_diff(got, fnt))
+    q = run("fc-query", font).stdout.decode()
+    check("fc-query on " + font, '"Celkit Test"' in q and re.search(r"pixelsize: 16\(f\)", q)
+          and re.search(r"spacing: 110\(i\)", q), q)
+
+# Unifont .hex: a line per glyph, blank ones too, keyed by the map.
+r = run(tool, "export", FONT, "out.hex", "cp437")
+lines = read("out.hex").decode().splitlines()
+by_cp = {int(l[:l.index(":")], 16): l[l.index(":") + 1:] for l in lines}
+check(".hex has 256 lines of 64 digits", len(lines) == 256 and all(
+    re.fullmatch(r"[0-9A-F]{4,6}:[0-9A-F]{64}", l) for l in lines))
+check(".hex glyphs are the font", b"".join(bytes.fromhex(by_cp[c]) for c in main) == fnt)
+
+# C header: valid C and C++ under strict warnings, natively and for Windows,
+# and its array is the font.
+r = run(tool, "export", FONT, "my-font.h", "cp437", "my-font")
+with open("use.c", "w") as f:
+    f.write('#include <stdio.h>\n#include "my-font.h"\n'
+            "int main(void) {\n"
+            "    if (MY_FONT_WIDTH != 16 || MY_FONT_HEIGHT != 16 || MY_FONT_COUNT != 256) return 1;\n"
+            "    return fwrite(my_font, 1, sizeof my_font, stdout) == 8192 ? 0 : 1;\n}\n")
+strict = ["-Wall", "-Wextra", "-Werror", "-pedantic"]
+for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posix", "c"),
+                       ("i686-w64-mingw32-g++-posix", "c++")):
+    exe = "use-%s-%s" % (compiler, lang.replace("+", "p"))
+    r = run(compiler, "-x", lang, *strict, "-I.", "use.c", "-o", exe)
+    check("C header compiles as %s with %s" % (lang, compiler), r.returncode == 0, r.stderr.decode())
+    if r.returncode == 0 and not compiler.startswith("i686"):
+        out = run("./" + exe).stdout
+        check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
+
+# Round trip through every format celkit reads.
+for ext in ("psf", "bdf", "hex"):
+    run(tool, "export", FONT, "round." + ext, "cp437")
+    r = run(tool, "import", "round." + ext, "round.fnt")
+    check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,
+          r.stderr.decode() + first_diff(read("round.fnt") if r.returncode == 0 else b"", fnt))
+
+# Fonts from Debian's packages.
+for path in ("/usr/share/consolefonts/Lat15-Fixed16.psf.gz", "/usr/share/consolefonts/Unifont-APL8x16.psf.gz"):
+    expected = pick(psf_glyphs_by_codepoint(gzip.decompress(read(path))), cp437)
+    r = run(tool, "import", path, "real.fnt")
+    got = read("real.fnt") if r.returncode == 0 else b""
+    check("import of " + os.path.basename(path), got == expected, r.stderr.decode() + first_diff(got, expected))
+
+with open("unifont.pcf", "wb") as f:
+    f.write(gzip.decompress(read(MISC + "/unifont.pcf.gz")))
+with open("9x15.pcf", "wb") as f:
+    f.write(gzip.decompress(read(MISC + "/9x15.pcf.gz")))
+with open("10x20.pcf", "wb") as f:
+    f.write(gzip.decompress(read(MISC + "/10x20.pcf.gz")))
+cyrillic = list(range(0x400, 0x500))
+for what, path, pcf, codes, args in (
+        ("unifont.hex", "/usr/share/unifont/unifont.hex", "unifont.pcf", main, []),
+        ("unifont.hex from U+0400", "/usr/share/unifont/unifont.hex", "unifont.pcf", cyrillic, ["U+0400"]),
+        ("pcf2bdf of unifont.pcf", "unifont.bdf", "unifont.pcf", main, []),
+        ("pcf2bdf of 9x15.pcf", "9x15.bdf", "9x15.pcf", main, [])):
+    if path.endswith(".bdf"):
+        run("pcf2bdf", "-o", path, pcf, check=True)
+    ok, detail = freetype(pcf, codes, "expected.fnt")
+    r = run(tool, "import", path, "real.fnt", *args)
+    got, expected = (read("real.fnt") if r.returncode == 0 else b""), read("expected.fnt")
+    check("import of %s matches FreeType" % what, ok and got == expected,
+          detail + r.stderr.decode() + first_diff(got, expected))
+
+run("pcf2bdf", "-o", "10x20.bdf", "10x20.pcf", check=True)
+r = run(tool, "import", "10x20.bdf", "real.fnt")
+check("a 10 x 20 font is refused", r.returncode != 0 and b"20 pixels high; at most 16 fit" in r.stderr,
+      r.stderr.decode())
+
+print("%d failures" % len(failures))
+sys.exit(1 if failures else 0)

@@ -1,0 +1,72 @@
+// Renders 256 glyphs of a bitmap font with FreeType into a .fnt, as a
+// reader nobody here wrote sees them: glyph i is the character whose code
+// point is line i of CODES (hex), its bitmap placed by FreeType's left
+// bearing and by its top below the font's ascent. A character the font
+// lacks stays blank. Fails when a glyph's ink leaves the 16 x 16 cell.
+//   freetype_render FONT CODES OUT.fnt
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: freetype_render FONT CODES OUT.fnt\n";
+        return 2;
+    }
+    FT_Library library;
+    FT_Face face;
+    if (FT_Init_FreeType(&library) || FT_New_Face(library, argv[1], 0, &face)) {
+        std::cerr << "freetype_render: FreeType cannot open " << argv[1] << "\n";
+        return 1;
+    }
+    if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
+        std::cerr << "freetype_render: cannot select the bitmap size\n";
+        return 1;
+    }
+    const long ascent = face->size->metrics.ascender >> 6;
+    std::ifstream codes(argv[2]);
+    std::vector<unsigned char> font(8192, 0);
+    std::string line;
+    int missing = 0;
+    for (int g = 0; g < 256; ++g) {
+        if (!std::getline(codes, line)) {
+            std::cerr << "freetype_render: CODES has fewer than 256 lines\n";
+            return 1;
+        }
+        const unsigned long code = std::stoul(line, nullptr, 16);
+        const FT_UInt index = FT_Get_Char_Index(face, code);
+        if (index == 0) {
+            ++missing;
+            continue;
+        }
+        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO)) {
+            std::cerr << "freetype_render: cannot render U+" << std::hex << code << "\n";
+            return 1;
+        }
+        const FT_GlyphSlot slot = face->glyph;
+        const FT_Bitmap& bitmap = slot->bitmap;
+        for (unsigned y = 0; y < bitmap.rows; ++y)
+            for (unsigned x = 0; x < bitmap.width; ++x) {
+                const unsigned char* row = bitmap.buffer + static_cast<long>(y) * bitmap.pitch;
+                const bool ink = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x / 8] >> (7 - x % 8)) & 1
+                                                                       : row[x] >= 128;
+                if (!ink) continue;
+                const long cx = slot->bitmap_left + static_cast<long>(x);
+                const long cy = ascent - slot->bitmap_top + static_cast<long>(y);
+                if (cx < 0 || cx >= 16 || cy < 0 || cy >= 16) {
+                    std::cerr << "freetype_render: U+" << std::hex << code << " leaves the 16 x 16 cell\n";
+                    return 1;
+                }
+                font[g * 32 + cy * 2 + cx / 8] |= static_cast<unsigned char>(0x80 >> (cx % 8));
+            }
+    }
+    std::ofstream out(argv[3], std::ios::binary);
+    out.write(reinterpret_cast<const char*>(font.data()), 8192);
+    std::cout << "missing " << missing << "\n";
+    return out ? 0 : 1;
+}
