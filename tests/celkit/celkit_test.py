@@ -196,15 +196,18 @@ class Import(unittest.TestCase):
                 self.assertEqual((code, err), (0, ""))
                 self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(im, cell, paper))
 
-    def test_imagemagick_bmp_tileset(self):
-        d = fresh("magick")
-        tileset((16, 16), (255, 0, 255), 3).save(os.path.join(d, "t.png"))
-        # A 4-bit palette file: a depth Pillow never writes. What a viewer sees is what this file holds.
-        subprocess.check_call(["convert", "t.png", "-type", "palette", "BMP3:t.bmp"], cwd=d)
-        code, _, err = celkit(["import", "t.bmp", "-o", "f.fnt"], d)
-        self.assertEqual((code, err), (0, ""))
-        self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(),
-                         font_of(Image.open(os.path.join(d, "t.bmp")).convert("RGB"), (16, 16), (255, 0, 255)))
+    def test_imagemagick_tilesets(self):
+        # A 4-bit palette BMP (a depth Pillow never writes) and an icon; what a
+        # viewer sees is what each file holds, read back by Pillow.
+        for out, convert in [("t.bmp", ["-type", "palette", "BMP3:t.bmp"]), ("t.ico", ["ICO:t.ico"])]:
+            with self.subTest(out):
+                d = fresh("magick")
+                tileset((16, 16), (255, 0, 255), 3).save(os.path.join(d, "t.png"))
+                subprocess.check_call(["convert", "t.png"] + convert, cwd=d)
+                code, _, err = celkit(["import", out, "-o", "f.fnt"], d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(),
+                                 font_of(Image.open(os.path.join(d, out)).convert("RGB"), (16, 16), (255, 0, 255)))
 
     def test_unifont_chart_matches_unifont_hex(self):
         if not os.path.exists("/usr/share/unifont/unifont.bmp.gz"):
@@ -245,6 +248,42 @@ class Import(unittest.TestCase):
                 self.assertIn(message, err)
                 self.assertTrue(err.startswith("celkit: "), err)
                 self.assertEqual(files(d), ["in.png"])
+
+
+class Export(unittest.TestCase):
+    def test_each_format_by_name_and_back(self):
+        font = crafted_fonts()["random"]
+        for args, out, start in [(["-o", "f.psf"], "f.psf", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "f.bdf"], "f.bdf", b"STARTFONT 2.1"),
+                                 (["-o", "f.hex"], "f.hex", b"0000:"),
+                                 (["-o", "my font.h"], "my font.h", None),
+                                 (["-o", "c.h", "--name", "glyphs8"], "c.h", None),
+                                 (["-d", "out", "-f", "psf"], "out/f.psf", b"\x72\xb5\x4a\x86"),
+                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:")]:
+            with self.subTest(out):
+                d = fresh("export")
+                code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
+                self.assertEqual((code, err), (0, ""))
+                data = open(os.path.join(d, out), "rb").read()
+                if start:
+                    self.assertTrue(data.startswith(start), data[:20])
+                    celkit(["import", out, "-o", "back.fnt"], d)
+                    self.assertEqual(open(os.path.join(d, "back.fnt"), "rb").read(), font)
+                else:
+                    name = "glyphs8" if "--name" in args else "my_font"
+                    self.assertIn(b"static const unsigned char " + name.encode() + b"[256][32]", data)
+                if out.endswith(".hex"):
+                    self.assertEqual(len(data.splitlines()), 256)
+
+    def test_format_must_be_known(self):
+        font = crafted_fonts()["example"]
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "ttf"], ["-o", "a.psf", "-d", "out"]]:
+            with self.subTest(args=args):
+                d = fresh("exportbad")
+                code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
+                self.assertEqual(code, 2, err)
+                self.assertTrue(err.startswith("celkit: "), err)
+                self.assertEqual(files(d), ["f.fnt"])
 
 
 class Info(unittest.TestCase):
