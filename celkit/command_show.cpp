@@ -73,7 +73,9 @@ void runShow(const ShowOptions& options) {
         } else {
             picture = renderChart(font, style);
         }
-        return lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
+        std::vector<std::uint8_t> bytes = lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
+        if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
+        return bytes;
     });
     writeOutputs(outputs);
 }

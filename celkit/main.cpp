@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
     app.name("celkit");
     app.set_version_flag("--version", "celkit 1.0");
     app.require_subcommand(1, 1);
+    app.footer("Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command line.\n"
+               "See 'celkit COMMAND --help' and man celkit.");
     addShowCommand(app);
     addSheetCommand(app);
     addExportCommand(app);
