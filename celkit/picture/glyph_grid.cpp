@@ -69,8 +69,14 @@ bool fromUnifontChart(const Picture& picture, const GridOptions& options, std::u
 }  // namespace
 
 std::uint32_t mostCommonColour(const Picture& picture) {
+    // Counted a run at a time: pictures are mostly long runs of paper.
     std::unordered_map<std::uint32_t, std::size_t> counts;
-    for (std::uint32_t colour : picture.pixels) ++counts[colour];
+    for (std::size_t i = 0; i < picture.pixels.size();) {
+        std::size_t end = i + 1;
+        while (end < picture.pixels.size() && picture.pixels[end] == picture.pixels[i]) ++end;
+        counts[picture.pixels[i]] += end - i;
+        i = end;
+    }
     std::uint32_t best = 0;
     std::size_t bestCount = 0;
     for (const auto& [colour, count] : counts)
