@@ -82,7 +82,7 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     bool haveBox = false, haveAscent = false, ended = false;
     long ascent = 0, declared = -1;
     SourceFont font;
-    std::string registry;
+    std::string registry, encodingName;
     while (lines.next(line)) {
         const std::string_view key = keyword(line);
         if (key == "FONTBOUNDINGBOX") {
@@ -99,6 +99,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
             haveAscent = true;
         } else if (key == "CHARSET_REGISTRY") {
             registry = propertyString(line);
+        } else if (key == "CHARSET_ENCODING") {
+            encodingName = propertyString(line);
         } else if (key == "CHARS") {
             if (!integers(line, &declared, 1) || declared < 0) {
                 error = at(lines.number) + "bad CHARS";
@@ -197,7 +199,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
         return false;
     }
     for (char& c : registry) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    font.unicode = registry == "ISO10646";
+    // Latin-1's encodings are its Unicode code points.
+    font.unicode = registry == "ISO10646" || (registry == "ISO8859" && encodingName == "1");
     out = std::move(font);
     return true;
 }

@@ -1,7 +1,8 @@
 // Which Unicode code points each of the 256 glyphs stands for: the two
-// built-in maps and the text form of a Unicode table (one line per glyph:
-// the glyph number, then its code points as U+XXXX, sequences joined by
-// commas are not kept).
+// built-in maps and the text form of a font's Unicode table (a line per
+// glyph or range of glyphs: the number, then code points as U+XXXX, or
+// "idem"). Combining sequences (code points joined by commas) are read and
+// dropped: a glyph of a 256-glyph font stands for single characters.
 #ifndef CELKIT_FONT_CODEPOINT_MAP_H
 #define CELKIT_FONT_CODEPOINT_MAP_H
 

@@ -81,7 +81,10 @@ bool importFont(const std::vector<std::uint8_t>& data, const ImportOptions& opti
 }
 
 bool looksLikeFontFile(const std::vector<std::uint8_t>& data) {
-    return isGzip(data) || looksLikePlainFont(data);
+    if (!isGzip(data)) return looksLikePlainFont(data);
+    std::vector<std::uint8_t> inflated;
+    std::string error;
+    return gunzip(data, inflated, error) && looksLikePlainFont(inflated);
 }
 
 }  // namespace celkit

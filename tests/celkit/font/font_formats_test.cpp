@@ -72,6 +72,9 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
         {".hex 8 wide, block from U+4E00", text("4E01:00000000000000000000000000000080\n"), U'\x4E00', {{32 + 30, 0x80}}},
         {"BDF: box 1x1 at x 3, one row above the baseline", text(bdfHead + "CHARS 1\n" +
          bdfChar("BBX 1 1 3 1\nBITMAP\n80\nENDCHAR\nENDFONT\n")), std::nullopt, {{'A' * 32 + 8, 0x10}}},
+        {"BDF in Latin-1: e acute is cp437 0x82", text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nCHARSET_REGISTRY "
+         "\"ISO8859\"\nCHARSET_ENCODING \"1\"\nSTARTCHAR e\nENCODING 233\nBBX 8 1 0 7\nBITMAP\nFF\nENDCHAR\nENDFONT\n"),
+         std::nullopt, {{0x82 * 32, 0xFF}}},
     };
     for (const Row& row : rows) {
         Font font, expected;
@@ -126,6 +129,7 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
         {"nothing the map picks", text("4E00:" + std::string(32, '0') + "\n"), "none of the font's glyphs"},
         {"fnt of the wrong size", Bytes(8191, 0x11), "not a font celkit reads"},
     };
+    EXPECT_FALSE(looksLikeFontFile(rows[13].file)) << rows[13].what;
     for (const Row& row : rows) {
         Font font;
         font.bytes[0] = 0x5A;
