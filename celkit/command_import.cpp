@@ -45,7 +45,7 @@ Font importOne(const std::string& input, const ImportOptions& fontOptions, const
             if (!glyphsFromPicture(picture, gridOptions, font, error)) throw Failure(input + ": " + error);
             return font;
         }
-        // A raw font's first bytes may look like a picture's signature.
+        if (rawFontDespiteSignature(data, font)) return font;
         if (!looksLikeFontFile(data)) throw Failure(input + ": " + pictureError);
     }
     if (!looksLikeFontFile(data))

@@ -99,7 +99,9 @@ void describeInput(const std::string& input, const CodepointMap& map, std::ostre
         describeFont(fontAsCelpackReads(picture), out);
         return;
     }
-    if (!error.empty() && !looksLikeFontFile(data)) throw Failure(input + ": " + error);
+    Font raw;
+    if (!error.empty() && !looksLikeFontFile(data) && !rawFontDespiteSignature(data, raw))
+        throw Failure(input + ": " + error);
     out << input << ": font, " << data.size() << " bytes\n";
     describeFont(loadFont(input, map), out);
 }

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "celkit/font/font_formats.h"
+#include "celkit/picture/picture.h"
 #include "celkit/program.h"
 
 namespace celkit {
@@ -71,8 +72,17 @@ CodepointMap loadMap(const std::string& spec) {
     return map;
 }
 
+bool rawFontDespiteSignature(const std::vector<std::uint8_t>& data, Font& out) {
+    if (data.size() != std::size_t(fontBytes) || pictureKindOf(data) == PictureKind::Unknown) return false;
+    Picture picture;
+    std::string error;
+    return !readPicture(data, picture, error) && parseFnt(data, out, error);
+}
+
 Font loadFont(const std::string& name, const CodepointMap& map) {
     std::vector<std::uint8_t> data = readInput(name);
+    Font raw;
+    if (!looksLikeFontFile(data) && rawFontDespiteSignature(data, raw)) return raw;
     if (!looksLikeFontFile(data))
         throw Failure(name + ": not a font celkit reads (.fnt, PSF, BDF, .hex); pictures go through 'celkit import'");
     Font font;

@@ -93,20 +93,36 @@ class Show(unittest.TestCase):
 
     def test_text_sets_glyphs_through_the_map(self):
         font = crafted_fonts()["random"]
-        for text, map, glyphs in [("AB", "cp437", [0x41, 0x42]), ("é░", "cp437", [0x82, 0xB0]),
-                                  ("é", "latin1", [0xE9]), ("A\u4e00", "cp437", [0x41, 0x3F])]:
-            with self.subTest(text=text, map=map):
+        for text, cmap, glyphs in [("AB", "cp437", [0x41, 0x42]), ("é░", "cp437", [0x82, 0xB0]),
+                                  ("é", "latin1", [0xE9]), ("A\u4e00", "cp437", [0x41, 0x3F]),
+                                  ("A\nBC", "cp437", [[0x41], [0x42, 0x43]])]:
+            with self.subTest(text=text, map=cmap):
                 d = fresh("text")
-                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "--map", map, "-o", "t.png",
+                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "--map", cmap, "-o", "t.png",
                                        "--scale", "2", "--ink", "FFFFFF", "--paper", "000000"], d)
                 self.assertEqual(code, 0, err)
                 im = Image.open(os.path.join(d, "t.png")).convert("L")
-                self.assertEqual(im.size, (len(glyphs) * 32 + 4, 36))
-                for i, g in enumerate(glyphs):
-                    for y in range(32):
-                        for x in range(32):
-                            self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + y)) > 0,
-                                             bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
+                lines = glyphs if isinstance(glyphs[0], list) else [glyphs]
+                self.assertEqual(im.size, (max(map(len, lines)) * 32 + 4, len(lines) * 32 + 4))
+                for row, line in enumerate(lines):
+                    for i, g in enumerate(line):
+                        for y in range(32):
+                            for x in range(32):
+                                self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + row * 32 + y)) > 0,
+                                                 bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
+
+    def test_several_fonts_into_a_directory(self):
+        fonts = crafted_fonts()
+        for format, kind in [("png", "PNG"), ("bmp", "BMP")]:
+            with self.subTest(format):
+                d = fresh("showdir")
+                args = ["show", put(d, "a.fnt", fonts["random"]), put(d, "b.fnt", fonts["edges"]), "-d", "out"]
+                code, _, err = celkit(args + ["-f", format], d)
+                self.assertEqual((code, err), (0, ""))
+                for name, font in [("a", "random"), ("b", "edges")]:
+                    im = Image.open(os.path.join(d, "out", name + "." + format))
+                    self.assertEqual(im.format, kind)
+                    self.check_chart(im.convert("RGB"), fonts[font], 2, 0, 0xFFFFFF)
 
     def test_glyph_in_the_terminal(self):
         font = crafted_fonts()["random"]
@@ -327,6 +343,10 @@ class Cli(unittest.TestCase):
                  "both", None),
                 ("output is a directory", ["import", "f.fnt", "-o", "o.fnt"], {"f.fnt": font, "o.fnt/kept": b"k"}, 1, "o.fnt",
                  {"f.fnt": font, "o.fnt/kept": b"k"}),
+                ("raw font that starts like a BMP", ["import", "bm.fnt", "-o", "o.fnt"], {"bm.fnt": b"BM" + font[2:]}, 0, "",
+                 {"bm.fnt": b"BM" + font[2:], "o.fnt": b"BM" + font[2:]}),
+                ("raw font that starts like an icon", ["sheet", "i.fnt", "-o", "s.bmp"], {"i.fnt": bytes([0, 0, 1, 0]) + font[4:]},
+                 0, "", {"i.fnt": bytes([0, 0, 1, 0]) + font[4:], "s.bmp": None}),
                 ("non-ASCII names", ["import", "Zeichensätze 字形.fnt", "-o", "Ærø ĳ.fnt"], {"Zeichensätze 字形.fnt": font}, 0, "",
                  {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font})]:
             with self.subTest(name):
@@ -340,7 +360,8 @@ class Cli(unittest.TestCase):
                 expected = before if after is None else after
                 self.assertEqual(files(d), sorted(expected), "no other file, no temporary left")
                 for path, data in expected.items():
-                    self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+                    if data is not None:
+                        self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
 
     def test_help_on_each_command(self):
         for command in ["show", "sheet", "export", "import", "info"]:
