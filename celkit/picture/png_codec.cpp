@@ -24,11 +24,34 @@
 #pragma GCC diagnostic pop
 
 namespace celkit {
+namespace {
+
+// stb_image sizes its buffer from each chunk's stated length before it
+// reads the chunk, so a short file that claims a 2 GiB chunk would have it
+// ask for 2 GiB. Every chunk must lie inside the data, up to IEND.
+bool chunksLieInside(const std::vector<std::uint8_t>& data) {
+    std::size_t at = 8;
+    while (data.size() - at >= 12) {
+        std::uint32_t length = std::uint32_t(data[at]) << 24 | std::uint32_t(data[at + 1]) << 16 |
+                               std::uint32_t(data[at + 2]) << 8 | data[at + 3];
+        if (length > data.size() - at - 12) return false;
+        bool end = data[at + 4] == 'I' && data[at + 5] == 'E' && data[at + 6] == 'N' && data[at + 7] == 'D';
+        at += 12 + std::size_t(length);
+        if (end) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error) {
     out = Picture();
     if (data.size() > std::size_t(INT_MAX)) {
         error = "PNG file too large";
+        return false;
+    }
+    if (data.size() < 8 || !chunksLieInside(data)) {
+        error = "truncated PNG: a chunk runs past the end of the file, or IEND is missing";
         return false;
     }
     int width = 0, height = 0, channels = 0;

@@ -248,7 +248,8 @@ class Import(unittest.TestCase):
         for name, data, options, message in [
                 ("big cells", None, [], "at most 16 x 16"),
                 ("cell too big", png, ["--cell", "17x8"], "at most 16 x 16"),
-                ("truncated png", png[:300], [], "PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
+                ("truncated png", png[:300], [], "PNG"),
+                ("lying chunk length", png[:33] + b"\x7f\xff\xff\xff" + png[37:], [], "truncated PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
                 ("not a picture", b"hello\n" * 10, [], "not a font"),
                 ("odd size", None, [], "--cell"), ("bad cell", png, ["--cell", "8by8"], "--cell")]:
             with self.subTest(name):
