@@ -47,9 +47,12 @@ void addExportCommand(CLI::App& app) {
     command->add_option("FONT", options->inputs, "font files")->required();
     addDestinationOptions(*command, options->destination);
     command->add_option("-f,--format", options->format, "output format (default: from -o's extension)")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"psf", "bdf", "hex", "h", "fnt"}));
-    command->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")->capture_default_str();
-    command->add_option("--name", options->name, "C array name / BDF family (default: the output's name)");
+    command->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
+        ->type_name("MAP")->capture_default_str();
+    command->add_option("--name", options->name, "C array name / BDF family (default: the output's name)")
+        ->type_name("NAME");
     command->callback([options] { runExport(*options); });
 }
 

@@ -80,12 +80,17 @@ void addImportCommand(CLI::App& app) {
     command->add_option("INPUT", options->inputs, "fonts or pictures (BMP, ICO, PNG)")->required();
     addDestinationOptions(*command, options->destination);
     command->add_option("--map", options->map, "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
+        ->type_name("MAP")
         ->capture_default_str();
-    command->add_option("--first", options->first, "take the 256 code points from U+XXXX instead of the map");
+    command->add_option("--first", options->first, "take the 256 code points from U+XXXX instead of the map")
+        ->type_name("U+XXXX");
     command->add_option("--paper", options->paper, "paper colour of a picture: auto (the most common) or RRGGBB")
+        ->type_name("COLOUR")
         ->capture_default_str();
-    command->add_option("--cell", options->cell, "cell size WxH of a picture's 16 x 16 grid, at most 16x16");
+    command->add_option("--cell", options->cell, "cell size WxH of a picture's 16 x 16 grid, at most 16x16")
+        ->type_name("WxH");
     command->add_option("--layout", options->layout, "grid (16 x 16 cells) or unifont (a Unifont chart)")
+        ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
         ->capture_default_str();
     command->callback([options] { runImport(*options); });

@@ -130,7 +130,8 @@ void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand("info", "glyph count, blank glyphs, ink bounding box and widths");
     command->add_option("FILE", options->inputs, "fonts or sheets")->required();
-    command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")->capture_default_str();
+    command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
+        ->type_name("MAP")->capture_default_str();
     command->callback([options] { runInfo(*options); });
 }
 

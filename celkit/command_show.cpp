@@ -88,16 +88,23 @@ void addShowCommand(CLI::App& app) {
     show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
     addDestinationOptions(*show, options->destination);
     show->add_option("-f,--format", options->format, "picture format with -d")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"png", "bmp"}))
         ->capture_default_str();
     show->add_option("--scale", options->scale, "pixels per font pixel")
+        ->type_name("N")
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
-    show->add_option("--ink", options->ink, "ink colour RRGGBB")->capture_default_str();
-    show->add_option("--paper", options->paper, "paper colour RRGGBB")->capture_default_str();
-    show->add_option("--text", options->text, "set these words in the font instead of the chart");
-    show->add_option("--glyph", options->glyph, "print glyph N (decimal or 0x hex) as text");
-    show->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")->capture_default_str();
+    show->add_option("--ink", options->ink, "ink colour RRGGBB")
+        ->type_name("COLOUR")->capture_default_str();
+    show->add_option("--paper", options->paper, "paper colour RRGGBB")
+        ->type_name("COLOUR")->capture_default_str();
+    show->add_option("--text", options->text, "set these words in the font instead of the chart")
+        ->type_name("WORDS");
+    show->add_option("--glyph", options->glyph, "print glyph N (decimal or 0x hex) as text")
+        ->type_name("N");
+    show->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
+        ->type_name("MAP")->capture_default_str();
     show->callback([options] { runShow(*options); });
 }
 
