@@ -12,7 +12,7 @@ set -euo pipefail
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [BUILD]}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build/fuzz}
-targets=${FUZZ_TARGETS:-image_road command_line font_import}
+targets=${FUZZ_TARGETS:-image_road command_line font_import picture_import}
 
 cmake -S "$root" -B "$build" -DCELPACK_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -23,7 +23,7 @@ cmake --build "$build" -j2 $(for t in $targets; do echo "--target fuzz_$t"; done
 
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/image_road" "$seeds/command_line" "$seeds/font_import" "$build/findings"
+mkdir -p "$seeds/image_road" "$seeds/command_line" "$seeds/font_import" "$seeds/picture_import" "$build/findings"
 
 # Pictures: the test fixtures (malformed ones included) and small pictures
 # of every encoding, so that the fuzzer starts from inputs that load.
@@ -73,6 +73,15 @@ open(f"{d}/small.bdf", "w").write(
 open(f"{d}/map.txt", "w").write("# map\n0x00-0x1f idem\n0x41 U+0041 U+0391\n0x61 U+0062 U+0061,U+0301\n"
                                 "0x80-0x81 U+20AC-U+20AD\n")
 PY
+
+# Pictures for celkit's import: the picture road's seeds and small PNGs of
+# every colour type.
+cp "$seeds/image_road"/* "$seeds/picture_import/"
+p=$seeds/picture_import
+$convert -size 32x32 gradient:red-blue PNG24:"$p/rgb.png"
+$convert "$p/rgb.png" -alpha set -channel A -fx 'i/w' PNG32:"$p/rgba.png"
+$convert "$p/rgb.png" -colors 16 PNG8:"$p/palette.png"
+$convert "$p/rgb.png" -colorspace Gray -depth 16 PNG:"$p/gray16.png"
 
 # Kept regression inputs first: each must pass again.
 for t in $targets; do

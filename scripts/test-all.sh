@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake make g++ googletest libpng-dev
+  libcli11-dev libstb-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 fonts-liberation
   xvfb xauth xdotool

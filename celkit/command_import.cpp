@@ -1,0 +1,99 @@
+// celkit import: a .fnt from another font format, or from a picture celpack
+// cannot take as it is (any paper colour, smaller cells, a Unifont chart).
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "celkit/font/font_formats.h"
+#include "celkit/picture/glyph_grid.h"
+#include "celkit/program.h"
+
+namespace celkit {
+namespace {
+
+struct ImportCommandOptions {
+    std::vector<std::string> inputs;
+    Destination destination;
+    std::string map = "cp437";
+    std::optional<std::string> first;
+    std::string paper = "auto";
+    std::optional<std::string> cell;
+    std::string layout = "grid";
+};
+
+void parseCell(const std::string& text, int& width, int& height) {
+    std::size_t x = text.find_first_of("xX");
+    auto number = [&](const std::string& part) {
+        if (part.empty() || part.size() > 4 || part.find_first_not_of("0123456789") != std::string::npos) return 0;
+        return std::stoi(part);
+    };
+    if (x != std::string::npos) {
+        width = number(text.substr(0, x));
+        height = number(text.substr(x + 1));
+    }
+    if (x == std::string::npos || width <= 0 || height <= 0)
+        throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
+}
+
+Font importOne(const std::string& input, const ImportOptions& fontOptions, const GridOptions& gridOptions) {
+    std::vector<std::uint8_t> data = readInput(input);
+    Font font;
+    std::string error;
+    if (pictureKindOf(data) != PictureKind::Unknown) {
+        Picture picture;
+        std::string pictureError;
+        if (readPicture(data, picture, pictureError)) {
+            if (!glyphsFromPicture(picture, gridOptions, font, error)) throw Failure(input + ": " + error);
+            return font;
+        }
+        if (rawFontDespiteSignature(data, font)) return font;
+        if (!looksLikeFontFile(data)) throw Failure(input + ": " + pictureError);
+    }
+    if (!looksLikeFontFile(data))
+        throw Failure(input + ": not a font (.fnt, PSF, BDF, .hex) or a BMP, ICO or PNG picture");
+    if (!importFont(data, fontOptions, font, error)) throw Failure(input + ": " + error);
+    return font;
+}
+
+void runImport(const ImportCommandOptions& options) {
+    ImportOptions fontOptions{loadMap(options.map), std::nullopt};
+    if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
+    GridOptions gridOptions;
+    gridOptions.map = fontOptions.map;
+    gridOptions.first = fontOptions.first;
+    if (options.paper != "auto") gridOptions.paper = parseColour("--paper", options.paper);
+    if (options.cell) parseCell(*options.cell, gridOptions.cellWidth, gridOptions.cellHeight);
+    gridOptions.layout = options.layout == "unifont" ? GridLayout::Unifont : GridLayout::Grid;
+    if (gridOptions.layout == GridLayout::Unifont && options.cell)
+        throw UsageError("--cell: a Unifont chart has 16 x 16 cells");
+    std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, ".fnt");
+    writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
+        Font font = importOne(input, fontOptions, gridOptions);
+        return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
+    }));
+}
+
+}  // namespace
+
+void addImportCommand(CLI::App& app) {
+    auto options = std::make_shared<ImportCommandOptions>();
+    CLI::App* command = app.add_subcommand("import", "make a .fnt from PSF, BDF, .hex or a picture of glyphs");
+    command->add_option("INPUT", options->inputs, "fonts or pictures (BMP, ICO, PNG)")->required();
+    addDestinationOptions(*command, options->destination);
+    command->add_option("--map", options->map, "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
+        ->type_name("MAP")
+        ->capture_default_str();
+    command->add_option("--first", options->first, "take the 256 code points from U+XXXX instead of the map")
+        ->type_name("U+XXXX");
+    command->add_option("--paper", options->paper, "paper colour of a picture: auto (the most common) or RRGGBB")
+        ->type_name("COLOUR")
+        ->capture_default_str();
+    command->add_option("--cell", options->cell, "cell size WxH of a picture's 16 x 16 grid, at most 16x16")
+        ->type_name("WxH");
+    command->add_option("--layout", options->layout, "grid (16 x 16 cells) or unifont (a Unifont chart)")
+        ->type_name("LAYOUT")
+        ->check(CLI::IsMember({"grid", "unifont"}))
+        ->capture_default_str();
+    command->callback([options] { runImport(*options); });
+}
+
+}  // namespace celkit

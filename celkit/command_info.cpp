@@ -1,0 +1,138 @@
+// celkit info: what a font or a sheet holds.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "celkit/font/font_formats.h"
+#include "celkit/picture/glyph_grid.h"
+#include "celkit/program.h"
+
+namespace celkit {
+namespace {
+
+struct InfoOptions {
+    std::vector<std::string> inputs;
+    std::string map = "cp437";
+};
+
+std::string hex2(int value) {
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[value >> 4] + digits[value & 15];
+}
+
+// Runs of glyph numbers, "0x00-0x1F 0x7F".
+std::string ranges(const std::vector<int>& glyphs) {
+    std::string out;
+    for (std::size_t i = 0; i < glyphs.size();) {
+        std::size_t end = i;
+        while (end + 1 < glyphs.size() && glyphs[end + 1] == glyphs[end] + 1) ++end;
+        if (!out.empty()) out += ' ';
+        out += hex2(glyphs[i]);
+        if (end > i) out += "-" + hex2(glyphs[end]);
+        i = end + 1;
+    }
+    return out;
+}
+
+void describeFont(const Font& font, std::ostream& out) {
+    std::vector<int> blank;
+    int left = glyphSide, top = glyphSide, right = -1, bottom = -1;
+    std::map<int, int> widths;  // ink width -> glyphs
+    for (int glyph = 0; glyph < glyphCount; ++glyph) {
+        int glyphLeft = glyphSide, glyphRight = -1;
+        for (int y = 0; y < glyphSide; ++y)
+            for (int x = 0; x < glyphSide; ++x)
+                if (font.pixel(glyph, x, y)) {
+                    glyphLeft = std::min(glyphLeft, x);
+                    glyphRight = std::max(glyphRight, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        if (glyphRight < 0) {
+            blank.push_back(glyph);
+            continue;
+        }
+        left = std::min(left, glyphLeft);
+        right = std::max(right, glyphRight);
+        ++widths[glyphRight - glyphLeft + 1];
+    }
+    out << "glyphs: 256 of 16 x 16 pixels, " << (256 - blank.size()) << " with ink\n";
+    out << "blank glyphs: " << blank.size();
+    if (!blank.empty()) out << " (" << ranges(blank) << ")";
+    out << '\n';
+    if (right < 0) {
+        out << "ink bounding box: none\nink widths: none\n";
+        return;
+    }
+    out << "ink bounding box: x " << left << "-" << right << ", y " << top << "-" << bottom << " ("
+        << (right - left + 1) << " x " << (bottom - top + 1) << " pixels)\n";
+    auto common = std::max_element(widths.begin(), widths.end(),
+                                   [](const auto& a, const auto& b) { return a.second < b.second; });
+    out << "ink widths: " << widths.begin()->first << "-" << widths.rbegin()->first << " pixels, most often "
+        << common->first << " (" << common->second << " glyphs)\n";
+}
+
+std::string colourText(std::uint32_t colour) {
+    std::ostringstream text;
+    text << '#' << std::hex << std::uppercase;
+    text.width(6);
+    text.fill('0');
+    text << colour;
+    return text.str();
+}
+
+void describeInput(const std::string& input, const CodepointMap& map, std::ostream& out) {
+    std::vector<std::uint8_t> data = readInput(input);
+    Picture picture;
+    std::string error;
+    if (pictureKindOf(data) != PictureKind::Unknown && readPicture(data, picture, error)) {
+        std::map<std::uint32_t, bool> colours;
+        for (std::uint32_t colour : picture.pixels) colours[colour] = true;
+        out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, " << colours.size()
+            << " colour" << (colours.size() == 1 ? "" : "s") << ", most common " << colourText(mostCommonColour(picture))
+            << '\n';
+        if (picture.width != 256 || picture.height != 256)
+            out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
+        out << "as celpack reads it (every pixel not pure black is ink):\n";
+        describeFont(fontAsCelpackReads(picture), out);
+        return;
+    }
+    Font raw;
+    if (!error.empty() && !looksLikeFontFile(data) && !rawFontDespiteSignature(data, raw))
+        throw Failure(input + ": " + error);
+    out << input << ": font, " << data.size() << " bytes\n";
+    describeFont(loadFont(input, map), out);
+}
+
+void runInfo(const InfoOptions& options) {
+    CodepointMap map = loadMap(options.map);
+    bool failed = false;
+    for (const std::string& input : options.inputs) {
+        try {
+            std::ostringstream text;
+            describeInput(input, map, text);
+            std::cout << text.str();
+        } catch (const Failure& failure) {
+            std::cout.flush();
+            reportError(failure.what());
+            failed = true;
+        }
+    }
+    std::cout.flush();
+    if (failed) throw Failure("");
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App& app) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* command = app.add_subcommand("info", "glyph count, blank glyphs, ink bounding box and widths");
+    command->add_option("FILE", options->inputs, "fonts or sheets")->required();
+    command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
+        ->type_name("MAP")->capture_default_str();
+    command->callback([options] { runInfo(*options); });
+}
+
+}  // namespace celkit

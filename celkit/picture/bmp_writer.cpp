@@ -1,0 +1,73 @@
+// The two BMP files celkit writes, both with a 40-byte info header and
+// bottom-up rows padded to four bytes: a 24-bit preview, and the 1-bit sheet
+// whose colour table is black (0) then white (1).
+#include "celkit/picture/picture.h"
+
+namespace celkit {
+namespace {
+
+void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(std::uint8_t(value >> (8 * i)));
+}
+
+std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, std::uint32_t colours,
+                                     std::uint32_t pixelBytes) {
+    std::uint32_t offset = 14 + 40 + colours * 4;
+    std::vector<std::uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    put(out, offset + pixelBytes, 4);
+    put(out, 0, 4);
+    put(out, offset, 4);
+    put(out, 40, 4);
+    put(out, std::uint32_t(width), 4);
+    put(out, std::uint32_t(height), 4);
+    put(out, 1, 2);
+    put(out, std::uint32_t(bitCount), 2);
+    put(out, 0, 4);  // BI_RGB
+    put(out, pixelBytes, 4);
+    put(out, 2835, 4);  // 72 dots per inch
+    put(out, 2835, 4);
+    put(out, colours, 4);
+    put(out, 0, 4);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeBmp(const Picture& picture) {
+    std::uint32_t stride = (std::uint32_t(picture.width) * 3 + 3) & ~3u;
+    std::vector<std::uint8_t> out =
+        bmpHeaders(picture.width, picture.height, 24, 0, stride * std::uint32_t(picture.height));
+    for (int y = picture.height - 1; y >= 0; --y) {
+        std::size_t rowStart = out.size();
+        for (int x = 0; x < picture.width; ++x) {
+            std::uint32_t colour = picture.at(x, y);
+            out.push_back(std::uint8_t(colour));
+            out.push_back(std::uint8_t(colour >> 8));
+            out.push_back(std::uint8_t(colour >> 16));
+        }
+        out.resize(rowStart + stride, 0);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> encodeSheet(const Font& font) {
+    constexpr int side = 16 * glyphSide, stride = side / 8;
+    std::vector<std::uint8_t> out = bmpHeaders(side, side, 1, 2, stride * side);
+    put(out, 0x000000, 4);
+    put(out, 0xFFFFFF, 4);
+    for (int y = side - 1; y >= 0; --y) {
+        int cellRow = y / glyphSide, row = y % glyphSide;
+        // A sheet row is the same glyph row of 16 glyphs side by side: two
+        // font bytes each, already in the sheet's bit order.
+        for (int cellColumn = 0; cellColumn < 16; ++cellColumn) {
+            int glyph = cellRow * 16 + cellColumn;
+            out.push_back(font.bytes[std::size_t(glyph * glyphBytes + row * 2)]);
+            out.push_back(font.bytes[std::size_t(glyph * glyphBytes + row * 2 + 1)]);
+        }
+    }
+    return out;
+}
+
+}  // namespace celkit

@@ -1,0 +1,126 @@
+#include "celkit/picture/font_preview.h"
+
+#include <algorithm>
+
+namespace celkit {
+namespace {
+
+// Hex digits 3 pixels wide and 5 high, a row per entry, bit 2 leftmost.
+constexpr std::uint8_t digitRows[16][5] = {
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 3, 1, 7}, {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7},
+    {7, 4, 7, 5, 7}, {7, 1, 1, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}, {2, 5, 7, 5, 5}, {6, 5, 6, 5, 6},
+    {3, 4, 4, 4, 3}, {6, 5, 5, 5, 6}, {7, 4, 6, 4, 7}, {7, 4, 6, 4, 4},
+};
+constexpr int digitWidth = 3, digitHeight = 5;
+
+void drawDigit(Picture& picture, int digit, int left, int top, int scale, std::uint32_t colour) {
+    for (int y = 0; y < digitHeight; ++y)
+        for (int x = 0; x < digitWidth; ++x)
+            if (digitRows[digit][y] & (4 >> x)) picture.fill(left + x * scale, top + y * scale, scale, scale, colour);
+}
+
+void drawGlyph(Picture& picture, const Font& font, int glyph, int left, int top, int scale, std::uint32_t ink) {
+    for (int y = 0; y < glyphSide; ++y)
+        for (int x = 0; x < glyphSide; ++x)
+            if (font.pixel(glyph, x, y)) picture.fill(left + x * scale, top + y * scale, scale, scale, ink);
+}
+
+std::uint32_t halfway(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= ((((a >> shift) & 0xFF) + ((b >> shift) & 0xFF)) / 2) << shift;
+    return out;
+}
+
+}  // namespace
+
+ChartLayout chartLayout(const PreviewStyle& style) {
+    ChartLayout layout;
+    layout.digitScale = std::max(1, style.scale / 2);
+    layout.left = 10 * layout.digitScale;  // "F0" is 7 digit pixels wide, with room on both sides
+    layout.top = 9 * layout.digitScale;
+    layout.pitch = glyphSide * style.scale + 1;
+    layout.width = layout.left + 16 * layout.pitch + 1;
+    layout.height = layout.top + 16 * layout.pitch + 1;
+    return layout;
+}
+
+Picture renderChart(const Font& font, const PreviewStyle& style) {
+    ChartLayout layout = chartLayout(style);
+    int d = layout.digitScale, cell = glyphSide * style.scale;
+    Picture picture(layout.width, layout.height, style.paper);
+    std::uint32_t grid = halfway(style.ink, style.paper);
+    for (int k = 0; k <= 16; ++k) {
+        picture.fill(layout.left + k * layout.pitch, layout.top, 1, 16 * layout.pitch + 1, grid);
+        picture.fill(layout.left, layout.top + k * layout.pitch, 16 * layout.pitch + 1, 1, grid);
+    }
+    for (int k = 0; k < 16; ++k) {
+        int cellLeft = layout.left + 1 + k * layout.pitch, cellTop = layout.top + 1 + k * layout.pitch;
+        drawDigit(picture, k, cellLeft + (cell - digitWidth * d) / 2, 2 * d, d, style.ink);
+        int labelTop = cellTop + (cell - digitHeight * d) / 2;
+        drawDigit(picture, k, layout.left - 9 * d, labelTop, d, style.ink);
+        drawDigit(picture, 0, layout.left - 5 * d, labelTop, d, style.ink);
+    }
+    for (int glyph = 0; glyph < glyphCount; ++glyph)
+        drawGlyph(picture, font, glyph, layout.left + 1 + (glyph % 16) * layout.pitch,
+                  layout.top + 1 + (glyph / 16) * layout.pitch, style.scale, style.ink);
+    return picture;
+}
+
+Picture renderText(const Font& font, const CodepointMap& map, const std::string& text, const PreviewStyle& style,
+                   int& missing) {
+    std::vector<std::u32string> lines(1);
+    for (char32_t c : decodeUtf8(text)) {
+        if (c == U'\n')
+            lines.emplace_back();
+        else
+            lines.back().push_back(c);
+    }
+    std::size_t longest = 0;
+    for (const auto& line : lines) longest = std::max(longest, line.size());
+    int s = style.scale, margin = s, advance = glyphSide * s;
+    Picture picture(int(longest) * advance + 2 * margin, int(lines.size()) * advance + 2 * margin, style.paper);
+    int fallback = map.glyphFor(U'?');
+    missing = 0;
+    for (std::size_t row = 0; row < lines.size(); ++row)
+        for (std::size_t column = 0; column < lines[row].size(); ++column) {
+            int glyph = map.glyphFor(lines[row][column]);
+            if (glyph < 0) {
+                ++missing;
+                glyph = fallback;
+            }
+            if (glyph >= 0 && glyph < glyphCount)
+                drawGlyph(picture, font, glyph, margin + int(column) * advance, margin + int(row) * advance, s,
+                          style.ink);
+        }
+    return picture;
+}
+
+std::u32string decodeUtf8(const std::string& text) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        int extra = byte < 0x80 ? 0 : (byte >> 5) == 6 ? 1 : (byte >> 4) == 14 ? 2 : (byte >> 3) == 30 ? 3 : -1;
+        char32_t c = extra == 0 ? byte : extra == 1 ? (byte & 0x1F) : extra == 2 ? (byte & 0x0F) : (byte & 0x07);
+        bool good = extra >= 0 && i + std::size_t(extra) < text.size();
+        for (int k = 1; good && k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(text[i + std::size_t(k)]);
+            if ((next & 0xC0) != 0x80) good = false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not characters.
+        static const char32_t least[4] = {0, 0x80, 0x800, 0x10000};
+        if (good && (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) good = false;
+        if (!good) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+        i += std::size_t(extra) + 1;
+    }
+    return out;
+}
+
+}  // namespace celkit

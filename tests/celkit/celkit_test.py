@@ -1,0 +1,386 @@
+"""The real celkit of a build, started as a user starts it (under Wine for
+the Windows build), each case in an empty directory. Outputs are read back
+by programs nobody here wrote: Pillow for pictures, celpack for sheets, the
+Unifont package's own .hex file for its chart. One table per command."""
+import argparse, gzip, os, random, shutil, subprocess, sys, unittest
+from PIL import Image, ImageDraw
+
+ARGS = None
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+EXAMPLE = os.path.join(ROOT, "examples", "dejavu-mono.expected.fnt")
+
+
+def run(program, args, cwd):
+    """Runs in `cwd` with output to files (Wine keeps pipes open after exit)."""
+    command = (["wine", program] if ARGS.wine else [program]) + args
+    with open(os.path.join(cwd, "..", "out.txt"), "wb") as out, open(os.path.join(cwd, "..", "err.txt"), "wb") as err:
+        code = subprocess.call(command, cwd=cwd, stdout=out, stderr=err, timeout=120)
+    read = lambda name: open(os.path.join(cwd, "..", name), "rb").read().decode("utf-8").replace("\r\n", "\n")
+    return code, read("out.txt"), read("err.txt")
+
+
+def celkit(args, cwd):
+    return run(ARGS.celkit, args, cwd)
+
+
+def fresh(name):
+    path = os.path.join(ARGS.work, name, "dir")
+    shutil.rmtree(os.path.dirname(path), ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+def pixel(font, g, x, y):
+    return font[g * 32 + y * 2 + x // 8] >> (7 - x % 8) & 1
+
+
+def crafted_fonts():
+    rng = random.Random(7)
+    return {"example": open(EXAMPLE, "rb").read(), "random": bytes(rng.randrange(256) for _ in range(8192)),
+            "full": b"\xff" * 8192, "empty": bytes(8192),
+            "edges": bytes(0x80 if i % 2 == 0 else 0x01 for i in range(8192))}
+
+
+def put(dir, name, data):
+    with open(os.path.join(dir, name), "wb") as f:
+        f.write(data)
+    return name
+
+
+def files(dir):
+    return sorted(os.path.relpath(os.path.join(d, f), dir) for d, _, fs in os.walk(dir) for f in fs)
+
+
+class Show(unittest.TestCase):
+    def test_chart_pixels_match_the_font_at_the_scale(self):
+        fonts = crafted_fonts()
+        for font, scale, ink, paper, out in [("example", None, "000000", "FFFFFF", "p.png"),
+                                             ("random", 1, "#FFCC00", "202040", "p.png"),
+                                             ("edges", 3, "102030", "#f0e0d0", "p.bmp")]:
+            with self.subTest(font=font, scale=scale, out=out):
+                d = fresh("show")
+                args = ["show", put(d, "f.fnt", fonts[font]), "-o", out, "--ink", ink, "--paper", paper]
+                if scale:
+                    args += ["--scale", str(scale)]
+                code, _, err = celkit(args, d)
+                self.assertEqual((code, err), (0, ""))
+                self.check_chart(Image.open(os.path.join(d, out)).convert("RGB"), fonts[font], scale or 2,
+                                 int(ink.strip("#"), 16), int(paper.strip("#"), 16))
+
+    def check_chart(self, im, font, scale, ink, paper):
+        rgb = lambda c: (c >> 16, c >> 8 & 255, c & 255)
+        ink, paper = rgb(ink), rgb(paper)
+        grid = tuple((a + b) // 2 for a, b in zip(ink, paper))
+        w, h = im.size
+        px = im.load()
+        where = [(x, y) for y in range(h) for x in range(w) if px[x, y] == grid]
+        left, top = min(x for x, _ in where), min(y for _, y in where)
+        right, bottom = max(x for x, _ in where), max(y for _, y in where)
+        columns = [x for x in range(left, right + 1) if all(px[x, y] == grid for y in range(top, bottom + 1))]
+        rows = [y for y in range(top, bottom + 1) if all(px[x, y] == grid for x in range(left, right + 1))]
+        pitch = 16 * scale + 1
+        self.assertEqual(columns, [left + k * pitch for k in range(17)])
+        self.assertEqual(rows, [top + k * pitch for k in range(17)])
+        self.assertTrue(any(px[x, y] == ink for x in range(left) for y in range(h)), "row labels")
+        self.assertTrue(any(px[x, y] == ink for x in range(w) for y in range(top)), "column labels")
+        for g in range(256):
+            x0, y0 = columns[g % 16] + 1, rows[g // 16] + 1
+            for y in range(16 * scale):
+                for x in range(16 * scale):
+                    want = ink if pixel(font, g, x // scale, y // scale) else paper
+                    if px[x0 + x, y0 + y] != want:
+                        self.fail("glyph %d pixel %d,%d" % (g, x, y))
+
+    def test_text_sets_glyphs_through_the_map(self):
+        font = crafted_fonts()["random"]
+        for text, cmap, glyphs in [("AB", "cp437", [0x41, 0x42]), ("é░", "cp437", [0x82, 0xB0]),
+                                  ("é", "latin1", [0xE9]), ("A\u4e00", "cp437", [0x41, 0x3F]),
+                                  ("A\nBC", "cp437", [[0x41], [0x42, 0x43]])]:
+            with self.subTest(text=text, map=cmap):
+                d = fresh("text")
+                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "--map", cmap, "-o", "t.png",
+                                       "--scale", "2", "--ink", "FFFFFF", "--paper", "000000"], d)
+                self.assertEqual(code, 0, err)
+                im = Image.open(os.path.join(d, "t.png")).convert("L")
+                lines = glyphs if isinstance(glyphs[0], list) else [glyphs]
+                self.assertEqual(im.size, (max(map(len, lines)) * 32 + 4, len(lines) * 32 + 4))
+                for row, line in enumerate(lines):
+                    for i, g in enumerate(line):
+                        for y in range(32):
+                            for x in range(32):
+                                self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + row * 32 + y)) > 0,
+                                                 bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
+
+    def test_several_fonts_into_a_directory(self):
+        fonts = crafted_fonts()
+        for format, kind in [("png", "PNG"), ("bmp", "BMP")]:
+            with self.subTest(format):
+                d = fresh("showdir")
+                args = ["show", put(d, "a.fnt", fonts["random"]), put(d, "b.fnt", fonts["edges"]), "-d", "out"]
+                code, _, err = celkit(args + ["-f", format], d)
+                self.assertEqual((code, err), (0, ""))
+                for name, font in [("a", "random"), ("b", "edges")]:
+                    im = Image.open(os.path.join(d, "out", name + "." + format))
+                    self.assertEqual(im.format, kind)
+                    self.check_chart(im.convert("RGB"), fonts[font], 2, 0, 0xFFFFFF)
+
+    def test_glyph_in_the_terminal(self):
+        font = crafted_fonts()["random"]
+        for spec, glyph, status in [("65", 65, 0), ("0x41", 65, 0), ("0XfF", 255, 0), ("0", 0, 0),
+                                    ("256", None, 2), ("0x100", None, 2), ("A", None, 2), ("-1", None, 2)]:
+            with self.subTest(spec=spec):
+                d = fresh("glyph")
+                code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", spec], d)
+                self.assertEqual(code, status, err)
+                if glyph is not None:
+                    want = ["".join("##" if pixel(font, glyph, x, y) else ".." for x in range(16)) for y in range(16)]
+                    self.assertEqual(out.splitlines(), want)
+                else:
+                    self.assertTrue(err.startswith("celkit: --glyph"), err)
+
+
+class Sheet(unittest.TestCase):
+    def test_celpack_turns_the_sheet_back_into_the_font(self):
+        for name, font in crafted_fonts().items():
+            with self.subTest(font=name):
+                d = fresh("sheet")
+                code, _, err = celkit(["sheet", put(d, "f.fnt", font), "-o", "s.bmp"], d)
+                self.assertEqual((code, err), (0, ""))
+                im = Image.open(os.path.join(d, "s.bmp"))
+                self.assertEqual((im.size, im.mode), ((256, 256), "1"))
+                self.assertEqual(im.convert("L").getpixel((0, 0)) == 255, bool(pixel(font, 0, 0, 0)))
+                run(ARGS.celpack, ["s.bmp"], d)
+                self.assertEqual(open(os.path.join(d, "s.bmp.fnt"), "rb").read(), font)
+
+
+def tileset(cell, paper, seed):
+    """A 16 x 16 grid of cells with glyphs in several colours, black among them, on `paper`."""
+    rng = random.Random(seed)
+    im = Image.new("RGB", (16 * cell[0], 16 * cell[1]), paper)
+    draw = ImageDraw.Draw(im)
+    for g in range(256):
+        x0, y0 = g % 16 * cell[0], g // 16 * cell[1]
+        for _ in range(g % 5):
+            colour = rng.choice([(255, 255, 255), (0, 0, 0), (254, 0, 255), (128, 128, 128), (255, 0, 0)])
+            a, b = rng.randrange(cell[0]), rng.randrange(cell[1])
+            draw.line([(x0 + a, y0 + b), (x0 + rng.randrange(cell[0]), y0 + rng.randrange(cell[1]))], fill=colour)
+    return im
+
+
+def font_of(im, cell, paper):
+    font = bytearray(8192)
+    for g in range(256):
+        for y in range(cell[1]):
+            for x in range(cell[0]):
+                if im.getpixel((g % 16 * cell[0] + x, g // 16 * cell[1] + y)) != paper:
+                    font[g * 32 + y * 2 + x // 8] |= 0x80 >> (x % 8)
+    return bytes(font)
+
+
+def unifont_glyphs():
+    glyphs = {}
+    for line in open("/usr/share/unifont/unifont.hex"):
+        code, bits = line.strip().split(":")
+        glyphs[int(code, 16)] = bits
+    return glyphs
+
+
+def hex_glyph(bits):
+    font = bytearray(32)
+    wide = len(bits) == 64
+    for y in range(16):
+        row = int(bits[y * (4 if wide else 2):(y + 1) * (4 if wide else 2)], 16)
+        font[y * 2:y * 2 + 2] = ((row if wide else row << 8)).to_bytes(2, "big")
+    return bytes(font)
+
+
+class Import(unittest.TestCase):
+    def test_pictures_give_the_glyphs_a_viewer_sees(self):
+        magenta, white, black = (255, 0, 255), (255, 255, 255), (0, 0, 0)
+        for name, cell, paper, file, options in [
+                ("magenta bmp", (16, 16), magenta, "t.bmp", []), ("magenta png", (16, 16), magenta, "t.png", []),
+                ("magenta 8x8 png", (8, 8), magenta, "t.png", []), ("white 8x16", (8, 16), white, "t.bmp", []),
+                ("12x12 told", (12, 12), black, "t.png", ["--cell", "12x12"]),
+                ("paper told", (10, 10), (0, 255, 0), "t.bmp", ["--paper", "#00ff00"])]:
+            with self.subTest(name):
+                d = fresh("import")
+                im = tileset(cell, paper, len(name))
+                if options[:1] == ["--paper"]:
+                    ImageDraw.Draw(im).rectangle([0, 0, 99, 159], fill=(7, 7, 7))  # most common, but ink
+                im.save(os.path.join(d, file))
+                code, _, err = celkit(["import", file, "-o", "f.fnt"] + options, d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(im, cell, paper))
+
+    def test_imagemagick_tilesets(self):
+        # A 4-bit palette BMP (a depth Pillow never writes) and an icon; what a
+        # viewer sees is what each file holds, read back by Pillow.
+        for out, convert in [("t.bmp", ["-type", "palette", "BMP3:t.bmp"]), ("t.ico", ["ICO:t.ico"])]:
+            with self.subTest(out):
+                d = fresh("magick")
+                tileset((16, 16), (255, 0, 255), 3).save(os.path.join(d, "t.png"))
+                subprocess.check_call(["convert", "t.png"] + convert, cwd=d)
+                code, _, err = celkit(["import", out, "-o", "f.fnt"], d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(),
+                                 font_of(Image.open(os.path.join(d, out)).convert("RGB"), (16, 16), (255, 0, 255)))
+
+    def test_unifont_chart_matches_unifont_hex(self):
+        if not os.path.exists("/usr/share/unifont/unifont.bmp.gz"):
+            self.skipTest("the unifont package is not installed")
+        d = fresh("chart")
+        put(d, "chart.bmp", gzip.open("/usr/share/unifont/unifont.bmp.gz").read())
+        glyphs = unifont_glyphs()
+        for first in [0x0100, 0x4E00]:
+            with self.subTest(first=hex(first)):
+                code, _, err = celkit(["import", "chart.bmp", "--layout", "unifont", "--first", "U+%04X" % first,
+                                       "-o", "f.fnt"], d)
+                self.assertEqual((code, err), (0, ""))
+                font = open(os.path.join(d, "f.fnt"), "rb").read()
+                for g in range(256):
+                    want = hex_glyph(glyphs[first + g]) if first + g in glyphs else bytes(32)
+                    self.assertEqual(font[g * 32:g * 32 + 32], want, hex(first + g))
+
+    def test_refused_pictures_leave_no_output(self):
+        im = tileset((16, 16), (255, 0, 255), 1)
+        im.save(os.path.join(ARGS.work, "good.png"))
+        png = open(os.path.join(ARGS.work, "good.png"), "rb").read()
+        for name, data, options, message in [
+                ("big cells", None, [], "at most 16 x 16"),
+                ("cell too big", png, ["--cell", "17x8"], "at most 16 x 16"),
+                ("truncated png", png[:300], [], "PNG"),
+                ("lying chunk length", png[:33] + b"\x7f\xff\xff\xff" + png[37:], [], "truncated PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
+                ("not a picture", b"hello\n" * 10, [], "not a font"),
+                ("odd size", None, [], "--cell"), ("bad cell", png, ["--cell", "8by8"], "--cell")]:
+            with self.subTest(name):
+                d = fresh("refused")
+                if name == "big cells":
+                    tileset((24, 24), (0, 0, 0), 1).save(os.path.join(d, "in.png"))
+                elif name == "odd size":
+                    Image.new("RGB", (100, 100)).save(os.path.join(d, "in.png"))
+                else:
+                    put(d, "in.png", data)
+                code, _, err = celkit(["import", "in.png", "-o", "f.fnt"] + options, d)
+                self.assertNotEqual(code, 0)
+                self.assertIn(message, err)
+                self.assertTrue(err.startswith("celkit: "), err)
+                self.assertEqual(files(d), ["in.png"])
+
+
+class Export(unittest.TestCase):
+    def test_each_format_by_name_and_back(self):
+        font = crafted_fonts()["random"]
+        for args, out, start in [(["-o", "f.psf"], "f.psf", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "f.bdf"], "f.bdf", b"STARTFONT 2.1"),
+                                 (["-o", "f.hex"], "f.hex", b"0000:"),
+                                 (["-o", "my font.h"], "my font.h", None),
+                                 (["-o", "c.h", "--name", "glyphs8"], "c.h", None),
+                                 (["-d", "out", "-f", "psf"], "out/f.psf", b"\x72\xb5\x4a\x86"),
+                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:")]:
+            with self.subTest(out):
+                d = fresh("export")
+                code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
+                self.assertEqual((code, err), (0, ""))
+                data = open(os.path.join(d, out), "rb").read()
+                if start:
+                    self.assertTrue(data.startswith(start), data[:20])
+                    celkit(["import", out, "-o", "back.fnt"], d)
+                    self.assertEqual(open(os.path.join(d, "back.fnt"), "rb").read(), font)
+                else:
+                    name = "glyphs8" if "--name" in args else "my_font"
+                    self.assertIn(b"static const unsigned char " + name.encode() + b"[256][32]", data)
+                if out.endswith(".hex"):
+                    self.assertEqual(len(data.splitlines()), 256)
+
+    def test_format_must_be_known(self):
+        font = crafted_fonts()["example"]
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "ttf"], ["-o", "a.psf", "-d", "out"]]:
+            with self.subTest(args=args):
+                d = fresh("exportbad")
+                code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
+                self.assertEqual(code, 2, err)
+                self.assertTrue(err.startswith("celkit: "), err)
+                self.assertEqual(files(d), ["f.fnt"])
+
+
+class Info(unittest.TestCase):
+    def test_counts_and_boxes(self):
+        fonts = crafted_fonts()
+        for name, lines in [("example", ["blank glyphs: 3 (0x00 0x20 0xFF)", "ink bounding box: x 4-12, y 0-15 (9 x 16 pixels)"]),
+                            ("empty", ["blank glyphs: 256 (0x00-0xFF)", "ink bounding box: none"]),
+                            ("edges", ["blank glyphs: 0", "ink bounding box: x 0-15, y 0-15 (16 x 16 pixels)",
+                                       "ink widths: 16-16 pixels, most often 16 (256 glyphs)"])]:
+            with self.subTest(name):
+                d = fresh("info")
+                put(d, "f.fnt", fonts[name])
+                celkit(["sheet", "f.fnt", "-o", "s.bmp"], d)
+                code, out, err = celkit(["info", "f.fnt", "s.bmp"], d)
+                self.assertEqual((code, err), (0, ""))
+                for line in lines:
+                    self.assertEqual(out.count(line + "\n"), 2, out)
+
+
+class Cli(unittest.TestCase):
+    def test_usage_outputs_and_failures(self):
+        font = crafted_fonts()["example"]
+        for name, args, before, code, message, after in [
+                ("version", ["--version"], {}, 0, "", {}),
+                ("no command", [], {}, 2, "celkit: ", {}),
+                ("unknown option", ["sheet", "f.fnt", "-o", "s.bmp", "--frobnicate"], {"f.fnt": font}, 2, "celkit: ", {"f.fnt": font}),
+                ("no destination", ["sheet", "f.fnt"], {"f.fnt": font}, 2, "-o FILE", {"f.fnt": font}),
+                ("-o with two", ["sheet", "f.fnt", "g.fnt", "-o", "s.bmp"], {"f.fnt": font, "g.fnt": font}, 2, "-d DIR", None),
+                ("bad colour", ["show", "f.fnt", "-o", "p.png", "--ink", "red"], {"f.fnt": font}, 2, "--ink", {"f.fnt": font}),
+                ("missing input", ["sheet", "gone.fnt", "-o", "s.bmp"], {}, 1, "gone.fnt", {}),
+                ("not a font", ["export", "f.fnt", "-o", "f.psf"], {"f.fnt": b"x" * 100}, 1, "f.fnt", {"f.fnt": b"x" * 100}),
+                ("existing kept on failure", ["sheet", "bad.fnt", "-o", "s.bmp"], {"bad.fnt": b"x", "s.bmp": b"old"}, 1, "bad.fnt",
+                 {"bad.fnt": b"x", "s.bmp": b"old"}),
+                ("existing replaced", ["import", "f.fnt", "-o", "o.fnt"], {"f.fnt": font, "o.fnt": b"z" * 9000}, 0, "",
+                 {"f.fnt": font, "o.fnt": font}),
+                ("-d makes all", ["import", "f.fnt", "sub/g.fnt", "-d", "out"], {"f.fnt": font, "sub/g.fnt": font[::-1]}, 0, "",
+                 {"f.fnt": font, "sub/g.fnt": font[::-1], "out/f.fnt": font, "out/g.fnt": font[::-1]}),
+                ("-d none if one fails", ["import", "f.fnt", "bad.png", "-d", "out"], {"f.fnt": font, "bad.png": b"\x89PNG"}, 1,
+                 "bad.png", {"f.fnt": font, "bad.png": b"\x89PNG"}),
+                ("-d same stem twice", ["import", "a/f.fnt", "b/f.fnt", "-d", "out"], {"a/f.fnt": font, "b/f.fnt": font}, 2,
+                 "both", None),
+                ("output is a directory", ["import", "f.fnt", "-o", "o.fnt"], {"f.fnt": font, "o.fnt/kept": b"k"}, 1, "o.fnt",
+                 {"f.fnt": font, "o.fnt/kept": b"k"}),
+                ("raw font that starts like a BMP", ["import", "bm.fnt", "-o", "o.fnt"], {"bm.fnt": b"BM" + font[2:]}, 0, "",
+                 {"bm.fnt": b"BM" + font[2:], "o.fnt": b"BM" + font[2:]}),
+                ("raw font that starts like an icon", ["sheet", "i.fnt", "-o", "s.bmp"], {"i.fnt": bytes([0, 0, 1, 0]) + font[4:]},
+                 0, "", {"i.fnt": bytes([0, 0, 1, 0]) + font[4:], "s.bmp": None}),
+                ("non-ASCII names", ["import", "Zeichensätze 字形.fnt", "-o", "Ærø ĳ.fnt"], {"Zeichensätze 字形.fnt": font}, 0, "",
+                 {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font})]:
+            with self.subTest(name):
+                d = fresh("cli")
+                for path, data in before.items():
+                    os.makedirs(os.path.dirname(os.path.join(d, path)), exist_ok=True)
+                    put(d, path, data)
+                status, out, err = celkit(args, d)
+                self.assertEqual(status, code, err)
+                self.assertTrue(err.startswith(message) if code == 0 else message in err and err.startswith("celkit: "), err)
+                expected = before if after is None else after
+                self.assertEqual(files(d), sorted(expected), "no other file, no temporary left")
+                for path, data in expected.items():
+                    if data is not None:
+                        self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_help_on_each_command(self):
+        for command in ["show", "sheet", "export", "import", "info"]:
+            with self.subTest(command):
+                code, out, err = celkit([command, "--help"], fresh("help"))
+                self.assertEqual((code, err), (0, ""))
+                self.assertIn(command, out)
+                self.assertIn("--", out)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("suite")
+    parser.add_argument("--celkit", required=True)
+    parser.add_argument("--celpack", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--wine", action="store_true")
+    ARGS = parser.parse_args()
+    os.makedirs(ARGS.work, exist_ok=True)
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
+    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
