@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     size_t size = (size_t)info.st_size;
     uint8_t* file = malloc(size);
     size_t got = 0;
+    if (file == NULL) return 1;
     while (got < size) {
         ssize_t n = read(in, file + got, size - got);
         if (n <= 0) return 1;
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
     int32_t width = (int32_t)le32(file + 18), height = (int32_t)le32(file + 22);
     uint32_t bits = le16(file + 28), compression = le32(file + 30);
     uint32_t colours = le32(file + 46);
-    if (compression != 0 || width <= 0 || height == 0 || height == INT32_MIN) return 1;
+    if (headerSize < 40 || compression != 0 || width <= 0 || height == 0 || height == INT32_MIN)
+        return 1;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return 1;
     int topDown = height < 0;
     if (topDown) height = -height;
@@ -49,8 +51,8 @@ int main(int argc, char** argv) {
     uint8_t lit[256] = {0};
     if (bits <= 8) {
         uint32_t count = colours ? colours : 1u << bits;
+        if (count > 256 || 14 + (uint64_t)headerSize + 4 * count > offset) return 1;
         const uint8_t* palette = file + 14 + headerSize;
-        if (count > 256 || 14 + headerSize + 4 * count > offset) return 1;
         for (uint32_t i = 0; i < count; ++i)
             lit[i] = (palette[4 * i] | palette[4 * i + 1] | palette[4 * i + 2]) != 0;
     }
@@ -83,6 +85,7 @@ int main(int argc, char** argv) {
 
     size_t length = strlen(argv[1]);
     char* name = malloc(length + 5);
+    if (name == NULL) return 1;
     memcpy(name, argv[1], length);
     memcpy(name + length, ".fnt", 5);
     int out = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0644);
