@@ -87,6 +87,7 @@ time_one() {  # name runs command...
   printf '%s\n' "${peaks[@]}" | sort -n | sed -n 2p >"$work/$name.peak"
 }
 
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 for picture in $pictures; do
   p=$work/$picture
   slow=$runs
@@ -104,11 +105,16 @@ done
 machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'),"
 machine="$machine $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB,"
 machine="$machine $(uname -sr), hyperfine $(hyperfine --version | cut -d' ' -f2),"
-machine="$machine load $(cut -d' ' -f1 /proc/loadavg) at the end"
+load_end=$(cut -d' ' -f1 /proc/loadavg)
+machine="$machine load $load_start before timing and $load_end after"
+# More runnable work than cores: a few milliseconds of wall time are then
+# mostly waiting for a core, and the wall-time targets cannot be judged.
+busy=$(awk -v a="$load_start" -v b="$load_end" -v n="$(nproc)" 'BEGIN { print (a > n || b > n) }')
 
-$python - "$work" "$machine" "$command_line" "$pictures" >"$work/table.md" <<'PY'
+$python - "$work" "$machine" "$command_line" "$pictures" "$busy" >"$work/table.md" <<'PY'
 import json, sys
 work, machine, command, pictures = sys.argv[1:5]
+busy = sys.argv[5] == "1"
 def median_ms(name):
     with open(f"{work}/{name}.json") as f:
         return json.load(f)["results"][0]["median"] * 1000
@@ -134,16 +140,20 @@ for picture in pictures.split():
     peak = peak_kib(f"{picture}.celpack")
     limit = (2.1 * size + 4 * 1024 * 1024) / 1024
     if picture.startswith("big"):
-        checks = [(t["celpack"] <= 2.5 * t["cat"], "<= 2.5 x cat"),
-                  (peak <= limit, "peak <= 2.1 x file + 4 MiB")]
+        checks = [(t["celpack"] <= 2.5 * t["cat"], "<= 2.5 x cat", True),
+                  (peak <= limit, "peak <= 2.1 x file + 4 MiB", False)]
         share = f"{peak / limit:.2f}"
     else:
-        checks = [(t["celpack"] <= 1.3 * t["floor"], "<= 1.3 x floor"),
-                  (t["celpack"] <= 2 * t["cp"], "<= 2 x cp"),
-                  (t["imagemagick"] >= 20 * t["celpack"], ">= 20 x faster than ImageMagick")]
+        checks = [(t["celpack"] <= 1.3 * t["floor"], "<= 1.3 x floor", True),
+                  (t["celpack"] <= 2 * t["cp"], "<= 2 x cp", True),
+                  (t["imagemagick"] >= 20 * t["celpack"], ">= 20 x faster than ImageMagick", True)]
         share = "-"
-    ok = all(met for met, _ in checks)
-    goal = "; ".join(f"{what}: {'met' if met else 'MISSED'}" for met, what in checks)
+    def verdict(met, wall):
+        if wall and busy:
+            return "not judged (load)"
+        return "met" if met else "MISSED"
+    ok = all(met or (wall and busy) for met, _, wall in checks)
+    goal = "; ".join(f"{what}: {verdict(met, wall)}" for met, what, wall in checks)
     missed += not ok
     print(f"| {picture} | {size} | {t['celpack']:.2f} | {t['floor']:.2f} | {t['cp']:.2f}"
           f" | {t['cat']:.2f} | {t['imagemagick']:.1f} | {t['pillow']:.1f}"
@@ -156,7 +166,9 @@ print()
 print("Times are medians of whole-process wall time; CPU compares the mean user +"
       " system times, which other work on the machine disturbs less; peak is the median"
       " of three `/usr/bin/time -f %M` readings; peak / limit compares it with 2.1 x the"
-      " file size + 4 MiB (large picture only).")
+      " file size + 4 MiB (large picture only)."
+      + (" The load was above the number of cores, so the wall-time targets are not"
+         " judged." if busy else ""))
 PY
 cat "$work/table.md"
 if [ $readme = 1 ]; then
