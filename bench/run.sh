@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Whole-process speed and peak memory of the native celpack beside the floor
-# of any program that reads the picture and writes a result (cp; cat to
-# /dev/null for the large picture) and two independent converters that make
-# the same 8192 bytes (ImageMagick, Pillow). Every converter's output is
-# first checked against the font computed by make_pictures.py.
+# of the conversion itself (floor.c: a static C program that reads the
+# picture and writes the 8192 bytes, nothing else), the floor of any program
+# that reads the picture and writes a result (cp; cat to /dev/null for the
+# large picture) and two independent converters that make the same 8192
+# bytes (ImageMagick, Pillow). Every converter's output is first checked
+# against the font computed by make_pictures.py.
 #
 # usage: bench/run.sh [--runs N] [--no-big] [--readme]
 #   CELPACK=path  the tool to measure (default build/native/celpack)
@@ -33,6 +35,10 @@ done
 work=$(mktemp -d /tmp/celpack-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
+# Built like celpack: optimised and linked whole.
+floor=$work/floor
+cc -O2 -static -o "$floor" "$here/floor.c"
+
 pictures="sheet1.bmp sheet8.bmp sheet24.bmp sheet32.bmp"
 if [ $big = 1 ]; then
   $python "$here/make_pictures.py" "$work" --big
@@ -47,22 +53,26 @@ imagemagick() {
        "-crop 16x16 +repage -append -fill white +opaque black -depth 1 gray:$2"
 }
 pillow() { echo "$python $here/pillow_font.py $1 $2"; }
+# The floor writes beside the picture, as celpack does.
+floor_font() { echo "$floor $1"; }
 
 # Identical bytes first: a fast converter that is wrong measures nothing.
 for picture in $pictures; do
   p=$work/$picture
   expected=$p.expected
   rm -f "$p.fnt"
+  $(floor_font "$p")
+  mv "$p.fnt" "$work/floor.fnt"
   "$tool" "$p"
   $(imagemagick "$p" "$work/im.fnt")
   $(pillow "$p" "$work/pil.fnt")
-  for out in "$p.fnt" "$work/im.fnt" "$work/pil.fnt"; do
+  for out in "$p.fnt" "$work/floor.fnt" "$work/im.fnt" "$work/pil.fnt"; do
     if ! cmp -s "$out" "$expected"; then
       echo "$picture: $out differs from the expected font" >&2
       exit 1
     fi
   done
-  echo "$picture: celpack, ImageMagick and Pillow give the expected 8192 bytes"
+  echo "$picture: celpack, the floor, ImageMagick and Pillow give the expected 8192 bytes"
 done
 
 # Median wall time (hyperfine, no shell) and median peak resident memory.
@@ -77,11 +87,13 @@ time_one() {  # name runs command...
   printf '%s\n' "${peaks[@]}" | sort -n | sed -n 2p >"$work/$name.peak"
 }
 
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 for picture in $pictures; do
   p=$work/$picture
   slow=$runs
   if [ "$picture" = big24.bmp ]; then slow=5; fi
   time_one "$picture.celpack" "$runs" "$tool" "$p"
+  time_one "$picture.floor" "$runs" $(floor_font "$p")
   time_one "$picture.cp" "$runs" cp "$p" "$work/copy.bmp"
   time_one "$picture.cat" "$runs" cat "$p"
   time_one "$picture.imagemagick" "$slow" $(imagemagick "$p" "$work/im.fnt")
@@ -92,51 +104,71 @@ done
 
 machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'),"
 machine="$machine $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB,"
-machine="$machine $(uname -sr), hyperfine $(hyperfine --version | cut -d' ' -f2)"
+machine="$machine $(uname -sr), hyperfine $(hyperfine --version | cut -d' ' -f2),"
+load_end=$(cut -d' ' -f1 /proc/loadavg)
+machine="$machine load $load_start before timing and $load_end after"
+# More runnable work than cores: a few milliseconds of wall time are then
+# mostly waiting for a core, and the wall-time targets cannot be judged.
+busy=$(awk -v a="$load_start" -v b="$load_end" -v n="$(nproc)" 'BEGIN { print (a > n || b > n) }')
 
-$python - "$work" "$machine" "$command_line" "$pictures" >"$work/table.md" <<'PY'
+$python - "$work" "$machine" "$command_line" "$pictures" "$busy" >"$work/table.md" <<'PY'
 import json, sys
 work, machine, command, pictures = sys.argv[1:5]
+busy = sys.argv[5] == "1"
 def median_ms(name):
     with open(f"{work}/{name}.json") as f:
         return json.load(f)["results"][0]["median"] * 1000
+def cpu_ms(name):
+    with open(f"{work}/{name}.json") as f:
+        result = json.load(f)["results"][0]
+        return (result["user"] + result["system"]) * 1000
 def peak_kib(name):
     with open(f"{work}/{name}.peak") as f:
         return int(f.read())
 print(f"Machine: {machine}  ")
 print(f"Command: `{command}`")
 print()
-print("| picture | bytes | celpack ms | cp ms | cat ms | ImageMagick ms | Pillow ms"
-      " | celpack / cp | ImageMagick / celpack | celpack / cat"
-      " | celpack peak KiB | peak / limit | targets |")
-print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|")
+print("| picture | bytes | celpack ms | floor ms | cp ms | cat ms | ImageMagick ms | Pillow ms"
+      " | celpack / floor | CPU celpack / floor | celpack / cp | ImageMagick / celpack"
+      " | celpack / cat | celpack peak KiB | peak / limit | targets |")
+print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|")
 missed = 0
 for picture in pictures.split():
     t = {k: median_ms(f"{picture}.{k}")
-         for k in ("celpack", "cp", "cat", "imagemagick", "pillow")}
+         for k in ("celpack", "floor", "cp", "cat", "imagemagick", "pillow")}
     size = int(open(f"{work}/{picture}.size").read())
     peak = peak_kib(f"{picture}.celpack")
     limit = (2.1 * size + 4 * 1024 * 1024) / 1024
     if picture.startswith("big"):
-        checks = [(t["celpack"] <= 2.5 * t["cat"], "<= 2.5 x cat"),
-                  (peak <= limit, "peak <= 2.1 x file + 4 MiB")]
+        checks = [(t["celpack"] <= 2.5 * t["cat"], "<= 2.5 x cat", True),
+                  (peak <= limit, "peak <= 2.1 x file + 4 MiB", False)]
         share = f"{peak / limit:.2f}"
     else:
-        checks = [(t["celpack"] <= 2 * t["cp"], "<= 2 x cp"),
-                  (t["imagemagick"] >= 20 * t["celpack"], ">= 20 x faster than ImageMagick")]
+        checks = [(t["celpack"] <= 1.3 * t["floor"], "<= 1.3 x floor", True),
+                  (t["celpack"] <= 2 * t["cp"], "<= 2 x cp", True),
+                  (t["imagemagick"] >= 20 * t["celpack"], ">= 20 x faster than ImageMagick", True)]
         share = "-"
-    ok = all(met for met, _ in checks)
-    goal = "; ".join(f"{what}: {'met' if met else 'MISSED'}" for met, what in checks)
+    def verdict(met, wall):
+        if wall and busy:
+            return "not judged (load)"
+        return "met" if met else "MISSED"
+    ok = all(met or (wall and busy) for met, _, wall in checks)
+    goal = "; ".join(f"{what}: {verdict(met, wall)}" for met, what, wall in checks)
     missed += not ok
-    print(f"| {picture} | {size} | {t['celpack']:.2f} | {t['cp']:.2f} | {t['cat']:.2f}"
-          f" | {t['imagemagick']:.1f} | {t['pillow']:.1f}"
+    print(f"| {picture} | {size} | {t['celpack']:.2f} | {t['floor']:.2f} | {t['cp']:.2f}"
+          f" | {t['cat']:.2f} | {t['imagemagick']:.1f} | {t['pillow']:.1f}"
+          f" | {t['celpack'] / t['floor']:.2f}"
+          f" | {cpu_ms(picture + '.celpack') / cpu_ms(picture + '.floor'):.2f}"
           f" | {t['celpack'] / t['cp']:.2f} | {t['imagemagick'] / t['celpack']:.1f}"
           f" | {t['celpack'] / t['cat']:.2f} | {peak} | {share}"
           f" | {goal} |")
 print()
-print("Times are medians of whole-process wall time; peak is the median of three"
-      " `/usr/bin/time -f %M` readings; peak / limit compares it with 2.1 x the file"
-      " size + 4 MiB (large picture only).")
+print("Times are medians of whole-process wall time; CPU compares the mean user +"
+      " system times, which other work on the machine disturbs less; peak is the median"
+      " of three `/usr/bin/time -f %M` readings; peak / limit compares it with 2.1 x the"
+      " file size + 4 MiB (large picture only)."
+      + (" The load was above the number of cores, so the wall-time targets are not"
+         " judged." if busy else ""))
 PY
 cat "$work/table.md"
 if [ $readme = 1 ]; then

@@ -175,6 +175,12 @@ struct DrawingContext {
 
     HDC deviceContext;
     DWORD savedBatchLimit;
+
+    // Derived by placeRows from pixelBits, rowPitch, outputHeight and
+    // rowsBottomUp each time one of them changes, so that a pixel's address
+    // is topRow + y * rowStep + x * size with no test of the row order.
+    BYTE* topRow;      // first byte of output row 0 (the top row)
+    intptr_t rowStep;  // from a row to the one below it; negative bottom-up
 };
 
 #endif

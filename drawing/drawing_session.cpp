@@ -8,16 +8,29 @@
 
 namespace {
 
-// The session the drawing entries act on; sessionSlot mirrors it for the
-// thread and is never read.
-DrawingContext* currentDrawing;
+bool drawNoImage(DrawingContext*, HANDLE, int32_t, int32_t) { return false; }
+
+// Stands in for "no session", so that the public entries run without a
+// test: it has no pixels, so its reader answers 0, and its blitter draws
+// nothing and says so. Built at compile time: it is there before start-up runs.
+constexpr DrawingContext noSessionRecord() {
+    DrawingContext record{};
+    record.pixelReader = readRgb;
+    record.imageBlitter = drawNoImage;
+    return record;
+}
+DrawingContext noSession = noSessionRecord();
+
+// The session the drawing entries act on, never null; sessionSlot mirrors
+// it for the thread (null for no session) and is never read.
+DrawingContext* currentDrawing = &noSession;
 DWORD sessionSlot = TLS_OUT_OF_INDEXES;
 
 const uint32_t backgroundBlack = 0;
 const uint32_t textWhite = 0xFFFFFF;
 
 void makeCurrent(DrawingContext* context) {
-    currentDrawing = context;
+    currentDrawing = context ? context : &noSession;
     if (sessionSlot != TLS_OUT_OF_INDEXES) TlsSetValue(sessionSlot, context);
 }
 
@@ -83,10 +96,12 @@ int32_t cutBefore(int32_t start, int32_t length) {
 void initDrawing() {
     // Tests start the runtime many times: one slot serves them all.
     if (sessionSlot == TLS_OUT_OF_INDEXES) sessionSlot = TlsAlloc();
-    currentDrawing = 0;
+    currentDrawing = &noSession;
 }
 
-DrawingContext* currentDrawingContext() { return currentDrawing; }
+DrawingContext* currentDrawingContext() {
+    return currentDrawing == &noSession ? 0 : currentDrawing;
+}
 
 void initDrawingContext(DrawingContext* context, uint32_t formatFlags) {
     context->rowsBottomUp = formatFlags & FORMAT_BOTTOM_UP;
@@ -150,6 +165,7 @@ DrawingContext* imageOutput(ObjectId number) {
     context->rowPitch = rowStride(section.dsBm.bmWidth, section.dsBm.bmBitsPixel);
     context->outputWidth = width;
     context->outputHeight = height;
+    placeRows(context);
     context->endOutput = endImageOutput;
     context->bitsPerPixel = depthFlag == FORMAT_32_BIT ? 32 : 24;
     return context;
@@ -168,7 +184,7 @@ intptr_t beginDrawing(DrawingContext* output) {
 
 void endDrawing() {
     DrawingContext* context = currentDrawing;
-    if (!context) return;
+    if (context == &noSession) return;
     context->stopOutput(context);
     context->endOutput(context, 1);
     freeContext(context);
@@ -176,13 +192,11 @@ void endDrawing() {
 
 bool drawImage(HANDLE handle, int32_t x, int32_t y) {
     DrawingContext* context = currentDrawing;
-    if (!context) return false;
     return context->imageBlitter(context, handle, x + context->originX, y + context->originY);
 }
 
 uint32_t readPixel(int32_t x, int32_t y) {
     DrawingContext* context = currentDrawing;
-    if (!context) return 0;
     // Wrapping sums land outside the output, where the reader answers 0.
     return context->pixelReader(
         context,
@@ -303,6 +317,7 @@ void clipOutput(DrawingContext* context, int32_t x, int32_t y, int32_t width,
     context->outputHeight = height;
     context->originX = -x;
     context->originY = -y;
+    placeRows(context);
 }
 
 void unclipOutput(DrawingContext* context) {
@@ -311,6 +326,7 @@ void unclipOutput(DrawingContext* context) {
     context->originX = 0;
     context->originY = 0;
     context->pixelBits = context->publishedBits;
+    placeRows(context);
 }
 
 intptr_t imageGrabber(DrawingContext* context, ObjectId number, int32_t x, int32_t y,

@@ -49,7 +49,15 @@ template <int SourceBytes, int TargetBytes>
 void copyColour(const RowJob& job) {
     const BYTE* s = job.source;
     BYTE* t = job.target;
-    for (int32_t i = 0; i < job.count; ++i, s += SourceBytes, t += TargetBytes) {
+    // A local count: the stores below could otherwise change it.
+    const int32_t count = job.count;
+    int32_t i = 0;
+    if (SourceBytes == 4 && TargetBytes == 3) {
+        // Four bytes a pixel: the fourth lands on the next pixel's blue,
+        // which that pixel then writes; the last pixel takes three.
+        for (; i + 1 < count; ++i, s += 4, t += 3) memcpy(t, s, 4);
+    }
+    for (; i < count; ++i, s += SourceBytes, t += TargetBytes) {
         t[0] = s[0];
         t[1] = s[1];
         t[2] = s[2];

@@ -5,16 +5,20 @@
 
 namespace {
 
-// Address of pixel (x, y), or null outside the output. One unsigned
-// comparison per axis also rejects negative coordinates.
-inline BYTE* pixelAt(const DrawingContext* context, int32_t x, int32_t y,
-                     int32_t size) {
-    if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(context->outputWidth) ||
-        static_cast<uint32_t>(y) >= static_cast<uint32_t>(context->outputHeight))
-        return 0;
-    int32_t row = context->rowsBottomUp ? context->outputHeight - 1 - y : y;
-    return context->pixelBits + static_cast<intptr_t>(row) * context->rowPitch +
-           static_cast<intptr_t>(x) * size;
+// One unsigned comparison per axis also rejects negative coordinates.
+inline bool inside(const DrawingContext* context, int32_t x, int32_t y) {
+    return static_cast<uint32_t>(x) < static_cast<uint32_t>(context->outputWidth) &&
+           static_cast<uint32_t>(y) < static_cast<uint32_t>(context->outputHeight);
+}
+
+// Address of pixel (x, y), which must be inside the output.
+inline BYTE* addressOf(const DrawingContext* context, int32_t x, int32_t y, int32_t size) {
+    return context->topRow + y * context->rowStep + static_cast<intptr_t>(x) * size;
+}
+
+// Address of pixel (x, y), or null outside the output.
+inline BYTE* pixelAt(const DrawingContext* context, int32_t x, int32_t y, int32_t size) {
+    return inside(context, x, y) ? addressOf(context, x, y, size) : 0;
 }
 
 // The colour's own components, never premultiplied.
@@ -125,14 +129,17 @@ void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha,
 
 // ---- Readers
 
+// The conversion calls readRgb once per pixel of the sheet: a bounds test,
+// one multiply-add per axis and the byte loads, nothing derived per call.
 uint32_t readRgb(DrawingContext* context, int32_t x, int32_t y) {
-    const BYTE* pixel = pixelAt(context, x, y, context->bytesPerPixel);
-    return pixel ? colourOf(pixel) : 0;
+    if (!inside(context, x, y)) return 0;
+    return colourOf(addressOf(context, x, y, context->bytesPerPixel));
 }
 
 uint32_t readRgba(DrawingContext* context, int32_t x, int32_t y) {
-    const BYTE* pixel = pixelAt(context, x, y, 4);
-    return pixel ? colourOf(pixel) | (static_cast<uint32_t>(pixel[3]) << 24) : 0;
+    if (!inside(context, x, y)) return 0;
+    const BYTE* pixel = addressOf(context, x, y, 4);
+    return colourOf(pixel) | (static_cast<uint32_t>(pixel[3]) << 24);
 }
 
 // ---- Plotters
@@ -218,6 +225,19 @@ void plotGeneral(DrawingContext* context, int32_t x, int32_t y) {
 void plotGeneralColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
     context->frontColour = colour;
     plotGeneralAt(context, x, y);
+}
+
+// ---- Rows
+
+void placeRows(DrawingContext* context) {
+    intptr_t pitch = context->rowPitch;
+    if (context->rowsBottomUp && context->outputHeight > 0 && context->pixelBits) {
+        context->topRow = context->pixelBits + (context->outputHeight - 1) * pitch;
+        context->rowStep = -pitch;
+    } else {
+        context->topRow = context->pixelBits;
+        context->rowStep = pitch;
+    }
 }
 
 // ---- Colours and mode

@@ -9,6 +9,10 @@
 
 #include "drawing/drawing_context.h"
 
+// Derives topRow and rowStep; run after every change of pixelBits,
+// rowPitch, outputHeight or rowsBottomUp.
+void placeRows(DrawingContext* context);
+
 void setDrawingMode(DrawingContext* context, uint32_t mode);
 void unpackFrontColour(DrawingContext* context, uint32_t colour);
 void unpackBackColour(DrawingContext* context, uint32_t colour);

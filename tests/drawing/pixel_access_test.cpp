@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -60,6 +61,74 @@ TEST_F(PixelAccess, TheTopRowLiesLastInMemory) {
     EXPECT_EQ(readPixel(0, 256), 0x00010000u);
     EXPECT_EQ(readPixel(0, 0), 0x00000002u);
     EXPECT_EQ(readPixel(256, 0), 0x00030004u);
+}
+
+// Every pixel reads as its own, at both depths, with and without row
+// padding, before a clip, inside one (in whole-target coordinates) and after
+// it is undone; the clip's own corner is also where a plotter writes.
+TEST_F(PixelAccess, EveryPixelReadsAsItselfThroughClipAndUnclip) {
+    struct Case {
+        int32_t depth, width, height;
+    } cases[] = {{24, 4, 3}, {24, 5, 3}, {32, 3, 5}, {24, 1, 1}, {32, 2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.depth << " bits " << c.width << "x" << c.height);
+        DrawingContext* context = openCanvas(1, c.width, c.height, c.depth);
+        ASSERT_NE(context, nullptr);
+        Pixels pixels(1);
+        for (int32_t y = 0; y < c.height; ++y)
+            for (int32_t x = 0; x < c.width; ++x) pixels.set(x, y, 0x805A0000u | uint32_t(y + 1) << 8 | uint32_t(x + 1));
+        // 0x00BBGGRR of pixel (x, y) stored above; alpha plays no part in mode 0.
+        auto own = [](int32_t x, int32_t y) { return uint32_t(x + 1) << 16 | uint32_t(y + 1) << 8 | 0x5Au; };
+        for (const char* step : {"fresh", "clipped", "unclipped"}) {
+            SCOPED_TRACE(step);
+            bool clipped = step[0] == 'c';
+            if (clipped) context->clipOutput(context, 1, 1, c.width, c.height);
+            if (step[0] == 'u') context->unclipOutput(context);
+            for (int32_t y = 0; y < c.height; ++y)
+                for (int32_t x = 0; x < c.width; ++x) {
+                    bool seen = !clipped || (x >= 1 && y >= 1);
+                    EXPECT_EQ(readPixel(x, y), seen ? own(x, y) : 0u) << x << "," << y;
+                }
+        }
+        if (c.width > 1 && c.height > 1) {
+            context->clipOutput(context, 1, 1, c.width, c.height);
+            context->colourPlotter(context, 0, 0, 0x00010203);
+            EXPECT_EQ(pixels.argb(1, 1) & 0xFFFFFF, 0x030201u);
+        }
+        endDrawing();
+    }
+}
+
+// A record made for another output kind may keep its rows top-down: row 0
+// is then first in memory.
+TEST(PixelRows, TheRowOrderFlagPlacesRowZero) {
+    struct Case {
+        uint32_t flags;
+        int32_t x, y;
+        size_t offset;  // of the pixel's first byte; rows of 8 bytes
+    } cases[] = {
+        {FORMAT_24_BIT, 0, 0, 0},
+        {FORMAT_24_BIT, 1, 2, 19},
+        {FORMAT_BOTTOM_UP | FORMAT_24_BIT, 0, 0, 16},
+        {FORMAT_BOTTOM_UP | FORMAT_24_BIT, 1, 2, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.flags << " " << c.x << "," << c.y);
+        unsigned char bits[24] = {};
+        DrawingContext record = {};
+        initDrawingContext(&record, c.flags);
+        record.pixelBits = bits;
+        record.rowPitch = 8;
+        record.outputWidth = 2;
+        record.outputHeight = 3;
+        placeRows(&record);
+        bits[c.offset] = 0x10, bits[c.offset + 2] = 0x30;
+        EXPECT_EQ(record.pixelReader(&record, c.x, c.y), 0x00100030u);
+        bits[c.offset] = 0, bits[c.offset + 2] = 0;
+        record.colourPlotter(&record, c.x, c.y, 0x00445566);
+        EXPECT_EQ(bits[c.offset + 1], 0x55);
+        EXPECT_EQ(std::count(bits, bits + sizeof bits, 0), 21);
+    }
 }
 
 TEST_F(PixelAccess, NothingOutsideTheOutputIsReadOrWritten) {

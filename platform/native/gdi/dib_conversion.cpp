@@ -26,6 +26,27 @@ bool plain32(const Bitmap& bitmap) {
            bitmap.bitfields[1] == 0xFF00 && bitmap.bitfields[2] == 0xFF;
 }
 
+// Colour-table indices into 24-bit or plain 32-bit pixels. A table entry
+// holds blue, green, red, 0: the bytes such a pixel takes (alpha 0), and the
+// entries past the table are zero, black.
+template <WORD bits, int size>
+void paletteRow(const DibFormat& format, const BYTE* row, BYTE* out, LONG width) {
+    for (LONG x = 0; x < width; ++x, out += size) {
+        const RGBQUAD& colour = format.colours[paletteIndex(row, x, bits)];
+        out[0] = colour.rgbBlue;
+        out[1] = colour.rgbGreen;
+        out[2] = colour.rgbRed;
+        if (size == 4) out[3] = 0;
+    }
+}
+
+template <int size>
+void paletteRowOf(const DibFormat& format, const BYTE* row, BYTE* out, LONG width) {
+    if (format.bitsPerPixel == 1) paletteRow<1, size>(format, row, out, width);
+    else if (format.bitsPerPixel == 4) paletteRow<4, size>(format, row, out, width);
+    else paletteRow<8, size>(format, row, out, width);
+}
+
 // One source row into row y (from the top) of the target.
 void convertRow(const DibFormat& format, const BYTE* row, Bitmap& target, LONG y) {
     if (y < 0 || y >= target.height) return;
@@ -35,6 +56,10 @@ void convertRow(const DibFormat& format, const BYTE* row, Bitmap& target, LONG y
         memcpy(out, row, 3 * size_t(width));
     } else if (format.plain32 && plain32(target)) {
         memcpy(out, row, 4 * size_t(width));
+    } else if (format.bitsPerPixel <= 8 && target.bitsPerPixel == 24) {
+        paletteRowOf<3>(format, row, out, width);
+    } else if (format.bitsPerPixel <= 8 && plain32(target)) {
+        paletteRowOf<4>(format, row, out, width);
     } else {
         for (LONG x = 0; x < width; ++x) writeBitmapPixel(target, x, y, dibPixel(format, row, x));
     }
