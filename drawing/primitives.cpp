@@ -1,7 +1,7 @@
 #include "drawing/primitives.h"
 
 #include "drawing/pixel_access.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 namespace {
 
