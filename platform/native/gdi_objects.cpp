@@ -21,6 +21,7 @@ struct Slot {
     ObjectKind kind;
     void* object;
     uintptr_t reuse;  // bumped each time the slot is freed
+    DestroyRoutine destroy;
 };
 
 // A handle is ((slot + 1) << reuseBits) | (reuse & reuseMask), which is
@@ -63,9 +64,21 @@ Slot* slotOf(HGDIOBJ handle) {
     return &slot;
 }
 
+// What DeleteObject does for a stock object: nothing, successfully.
+BOOL keepForever(HGDIOBJ) { return TRUE; }
+
+// A bitmap selected into a DC lives on until the DC lets go of it.
+BOOL deleteBitmap(HGDIOBJ handle) {
+    Bitmap* bitmap = findBitmap(handle);
+    if (bitmap == nullptr) return FALSE;
+    if (bitmap->selectedInto != nullptr) bitmap->deletePending = true;
+    else destroyBitmap(static_cast<HBITMAP>(handle));
+    return TRUE;
+}
+
 }  // namespace
 
-HGDIOBJ addObject(ObjectKind kind, void* object) {
+HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
     if (kind == kindNone || object == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(tableLock());
     size_t slot;
@@ -74,11 +87,12 @@ HGDIOBJ addObject(ObjectKind kind, void* object) {
         freeSlots().pop_back();
     } else {
         if (slots().size() >= slotLimit) return nullptr;
-        slots().push_back(Slot{kindNone, nullptr, 0});
+        slots().push_back(Slot{kindNone, nullptr, 0, nullptr});
         slot = slots().size() - 1;
     }
     slots()[slot].kind = kind;
     slots()[slot].object = object;
+    slots()[slot].destroy = destroy;
     return handleOf(slot, slots()[slot].reuse);
 }
 
@@ -95,12 +109,30 @@ ObjectKind kindOf(HGDIOBJ handle) {
     return slot == nullptr ? kindNone : slot->kind;
 }
 
+BOOL destroyObject(HGDIOBJ handle) {
+    DestroyRoutine destroy;
+    {
+        std::lock_guard<std::mutex> hold(tableLock());
+        Slot* slot = slotOf(handle);
+        destroy = slot == nullptr ? nullptr : slot->destroy;
+    }
+    // Outside the lock: the routine removes the handle itself.
+    return destroy == nullptr ? FALSE : destroy(handle);
+}
+
+void keepObject(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot != nullptr) slot->destroy = keepForever;
+}
+
 void removeObject(HGDIOBJ handle) {
     std::lock_guard<std::mutex> hold(tableLock());
     Slot* slot = slotOf(handle);
     if (slot == nullptr) return;
     slot->kind = kindNone;
     slot->object = nullptr;
+    slot->destroy = nullptr;
     slot->reuse++;
     freeSlots().push_back(static_cast<size_t>(slot - slots().data()));
 }
@@ -152,7 +184,7 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
     bitmap->selectedInto = nullptr;
     bitmap->deletePending = false;
 
-    HGDIOBJ handle = addObject(kindBitmap, bitmap);
+    HGDIOBJ handle = addObject(kindBitmap, bitmap, deleteBitmap);
     if (handle == nullptr) {
         freeBlock(bitmap->bits);
         delete bitmap;
