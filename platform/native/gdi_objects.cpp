@@ -4,6 +4,7 @@
 // the slot has been given to a new object.
 #include "platform/native/gdi_objects.h"
 #include "platform/native/native_state.h"
+#include "platform/native/seams.h"
 
 #include <mutex>
 #include <new>
@@ -106,6 +107,19 @@ ObjectKind kindOf(HGDIOBJ handle) {
     Slot* slot = slotOf(handle);
     return slot == nullptr ? kindNone : slot->kind;
 }
+
+}  // namespace native
+
+long nativeObjectCount(void) {
+    using namespace native;
+    std::lock_guard<std::mutex> hold(tableLock());
+    long count = 0;
+    for (const Slot& slot : slots())
+        if (slot.kind != kindNone && slot.destroy != keepForever) ++count;
+    return count;
+}
+
+namespace native {
 
 BOOL destroyObject(HGDIOBJ handle) {
     DestroyRoutine destroy;

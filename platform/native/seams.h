@@ -20,6 +20,9 @@ long nativeAllocationCount(void);
 // Blocks still allocated in a heap.
 long nativeHeapBlockCount(HANDLE heap);
 
+// Bitmaps, DCs, brushes, fonts and icons alive, the stock objects left out.
+long nativeObjectCount(void);
+
 // File write faults and records. From the nth WriteFile on (1-based,
 // counted from this call, over every file) the platform write fails and
 // writes nothing; 0 turns the seam off. nativeShortWrites makes a failing
