@@ -14,6 +14,8 @@ must show, taken from the pattern and not from any decoder of ours:
 
     NAME.rgb    the pixels, top row first, 3 bytes (red, green, blue) each
     NAME.alpha  for 32-bit files, the alpha byte each pixel has after loading
+    NAME.rgba   for the drawing pictures, what a correct blit shows: red,
+                green, blue and alpha, top row first
 
 Every written bitmap is read back with Pillow and compared with its pattern,
 so a writer that changed a colour makes this script fail instead of leaving
