@@ -161,8 +161,14 @@ TEST_F(DrawingSession, ClippingMovesTheOriginAndThePixelMemory) {
         }
         context->unclipOutput(context);
         EXPECT_EQ(context->outputWidth, 100);
+        EXPECT_EQ(context->outputHeight, 100);
         EXPECT_EQ(context->originX, 0);
+        EXPECT_EQ(context->originY, 0);
         EXPECT_EQ(context->pixelBits, canvas.bits);
+        // The whole canvas is back, at its own coordinates.
+        canvas.set(99, 98, 0x0A0B0C);
+        EXPECT_EQ(readPixel(99, 98), 0x0C0B0Au);
+        canvas.set(99, 98, 0);
     }
 }
 
