@@ -5,8 +5,9 @@ Each mutant changes one thing in one product file: a comparison flipped
 (< and <=, > and >=, == and !=), an integer constant off by one, or a
 statement dropped. For each, the tree is rebuilt and the tests run; a
 mutant is killed when a test fails, survives when all pass, and does not
-count when it does not compile. Mutants are drawn with a fixed seed from
-every candidate, so two runs over the same files try the same changes.
+count when it does not compile. Mutants are drawn by a hash of the file,
+the line's text and the change, so two runs over trees whose core files
+differ in a few lines still try the same changes everywhere else.
 
     scripts/mutate.py --build build/native                 # the default files
     scripts/mutate.py --build build/native --count 20 runtime/strings.cpp
@@ -17,8 +18,8 @@ where reads past a block's end fail. The source tree is changed in place
 and put back after each mutant: run it on a copy you are not editing.
 """
 import argparse
+import hashlib
 import os
-import random
 import re
 import subprocess
 import sys
@@ -119,7 +120,14 @@ def main():
     for path in arguments.files:
         with open(os.path.join(source, path), encoding="utf-8") as f:
             pool += candidates(path, f.read())
-    chosen = random.Random(arguments.seed).sample(pool, min(arguments.count, len(pool)))
+    def rank(mutant):
+        path, number, replacement, what = mutant
+        with open(os.path.join(source, path), encoding="utf-8") as f:
+            line = f.read().split("\n")[number].strip()
+        key = f"{arguments.seed}|{path}|{line}|{replacement.strip()}|{what}"
+        return hashlib.sha1(key.encode()).hexdigest()
+
+    chosen = sorted(pool, key=rank)[:arguments.count]
     chosen.sort(key=lambda m: (m[0], m[1]))
 
     tally = {"killed": 0, "survived": 0, "not compiled": 0}
