@@ -60,6 +60,26 @@ TEST_F(DrawingSession, ImageOutputsTakeTheirFormatFromTheImage) {
     }
 }
 
+// What beginDrawing hands back is a device context holding the image:
+// platform drawing through it lands in the image's pixels.
+TEST_F(DrawingSession, TheSessionsDeviceContextDrawsIntoTheImage) {
+    for (int32_t depth : {24, 32}) {
+        SCOPED_TRACE(depth);
+        ASSERT_TRUE(createImage(1, 6, 4, depth));
+        DrawingContext* context = imageOutput(1);
+        ASSERT_NE(context, nullptr);
+        HDC dc = reinterpret_cast<HDC>(beginDrawing(context));
+        ASSERT_NE(dc, nullptr);
+        RECT area = {1, 1, 3, 2};
+        ASSERT_TRUE(FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+        EXPECT_EQ(readPixel(1, 1) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(readPixel(2, 1) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(readPixel(3, 1) & 0xFFFFFF, 0u);
+        EXPECT_EQ(readPixel(1, 2) & 0xFFFFFF, 0u);
+        endDrawing();
+    }
+}
+
 TEST_F(DrawingSession, OnlyDibSectionImagesBecomeOutputs) {
     DrawingContext* open = openCanvas(1, 8, 8);
     ASSERT_NE(open, nullptr);
