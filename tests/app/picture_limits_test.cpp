@@ -5,6 +5,8 @@
 // but 16.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "image/image_loading.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"
@@ -55,6 +57,42 @@ TEST_F(PictureLimits, ASideOf32767IsLoadedAndOf32768Refused) {
             EXPECT_EQ(size, std::make_pair(0, 0));
             EXPECT_EQ(imageHandle(0), nullptr);
         }
+        freeImage(0);
+    }
+}
+
+// The smallest picture of every encoding, one pixel, loads; run-length
+// data only bottom-up, as the platform takes it.
+TEST_F(PictureLimits, OnePixelLoadsInEveryEncoding) {
+    const struct {
+        const char* name;
+        int bits, height;
+        uint32_t compression;
+        std::vector<unsigned char> pixels;  // the data after the palette
+        bool loaded;
+    } cases[] = {
+        {"1 bit", 1, 1, BI_RGB, {0x80, 0, 0, 0}, true},
+        {"4 bits", 4, 1, BI_RGB, {0x10, 0, 0, 0}, true},
+        {"8 bits", 8, 1, BI_RGB, {1, 0, 0, 0}, true},
+        {"24 bits", 24, 1, BI_RGB, {1, 2, 3, 0}, true},
+        {"24 bits top-down", 24, -1, BI_RGB, {1, 2, 3, 0}, true},
+        {"RLE8", 8, 1, BI_RLE8, {1, 1, 0, 1}, true},
+        {"RLE4", 4, 1, BI_RLE4, {1, 0x10, 0, 1}, true},
+        {"RLE8 top-down", 8, -1, BI_RLE8, {1, 1, 0, 1}, false},
+        {"RLE4 top-down", 4, -1, BI_RLE4, {1, 0x10, 0, 1}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint32_t> palette;
+        if (c.bits <= 8) palette = {0x000000, 0xFFFFFF};
+        Bytes file = crafted::bitmapFile(1, c.height, c.bits, [](int, int) { return 0u; }, palette);
+        size_t offset = crafted::get32(file, 10);
+        file.resize(offset);
+        file.insert(file.end(), c.pixels.begin(), c.pixels.end());
+        crafted::put32(file, 2, uint32_t(file.size()));
+        crafted::put32(file, 30, c.compression);
+        crafted::put32(file, 34, uint32_t(c.pixels.size()));
+        EXPECT_EQ(load(file), c.loaded ? std::make_pair(1, 1) : std::make_pair(0, 0));
         freeImage(0);
     }
 }
