@@ -35,6 +35,7 @@ struct Heaps {
     HANDLE failHeap = nullptr;
     long failCountdown = 0;
     long allocationCount = 0;
+    long creationCountdown = 0;  // the HeapCreate that fails, counted down
 };
 
 // Never destroyed: blocks may be freed from other static destructors.
@@ -116,6 +117,10 @@ void freeCheckedBlock(void* block, SIZE_T bytes) {
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
     Heaps& state = heaps();
     std::lock_guard<std::mutex> guard(state.lock);
+    if (state.creationCountdown > 0 && --state.creationCountdown == 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     return addHeap(state, new Heap);
 }
 
@@ -246,6 +251,12 @@ void nativeFailAllocation(HANDLE heap, long n) {
     state.failHeap = heap;
     state.failCountdown = n > 0 ? n : 0;
     state.allocationCount = 0;
+}
+
+void nativeFailHeapCreation(long n) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.creationCountdown = n > 0 ? n : 0;
 }
 
 long nativeAllocationCount(void) {

@@ -187,6 +187,16 @@ TEST_F(ObjectTableTest, NumbersAroundTheEndOfTheSlotsAreServedWithoutReadingPast
     }
 }
 
+TEST_F(ObjectTableTest, ListRecordsOfNoListOrANegativeSizeAreRefused) {
+    RecordList list = {nullptr};
+    EXPECT_EQ(addListRecord(nullptr, 8), nullptr);
+    for (int32_t size : {-1, INT32_MIN}) EXPECT_EQ(addListRecord(&list, size), nullptr) << size;
+    EXPECT_EQ(newestListRecord(&list), nullptr);
+    void* empty = addListRecord(&list, 0);
+    EXPECT_NE(empty, nullptr) << "a record of no bytes is still a record";
+    removeListRecord(&list, empty);
+}
+
 TEST_F(ObjectTableTest, AllocateRefusesIdsItCannotServe) {
     make(3, 0x3);
     Record* dynamic = make(DYNAMIC_OBJECT, 0xD);

@@ -41,8 +41,11 @@ TEST_F(NativeStrings, TheWorkspaceStartsWithRoomForEightUnitsUncleared) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(joinsWithoutMemory(c.first, c.second), c.withoutMemory) << wcslen(c.first) + wcslen(c.second);
+    // Growing doubles the room: 32 bytes, 15 units and the NUL.
     ASSERT_EQ(wcslen(joinTemporary(UTF16("12345678"), UTF16(""))), 8u);
     EXPECT_TRUE(joinsWithoutMemory(UTF16("12345678"), UTF16(""))) << "grown once, room kept";
+    EXPECT_TRUE(joinsWithoutMemory(UTF16("123456789012345"), UTF16("")));
+    EXPECT_FALSE(joinsWithoutMemory(UTF16("1234567890123456"), UTF16("")));
 }
 
 TEST_F(NativeStrings, AWorkspaceThatCannotGrowGivesTheEmptyString) {
