@@ -2,7 +2,7 @@
 
 #include "image/bitmap_access.h"
 #include "image/image_object.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "drawing/image_blit.h"
 #include "drawing/pixel_access.h"
+#include "drawing/gradient.h"
 #include "drawing/primitives.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"

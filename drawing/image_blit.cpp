@@ -3,7 +3,7 @@
 #include "drawing/bitmap_conversion.h"
 #include "drawing/pixel_access.h"
 #include "image/image_object.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 namespace {
 

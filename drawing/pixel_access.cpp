@@ -1,6 +1,6 @@
 #include "drawing/pixel_access.h"
 
-#include "drawing/primitives.h"
+#include "drawing/gradient.h"
 #include "runtime/runtime.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The drawing primitives behind the context's slots: filled rectangles,
-// rounded rectangles and ellipses, lines, flood fill, text through the
-// session's text strip, and the gradient colour of a pixel. All draw
-// through the session's plotters, so the drawing mode applies to them.
+// rounded rectangles and ellipses, lines, flood fill, and text through the
+// session's text strip. All draw through the session's plotters, so the
+// drawing mode applies to them.
 #ifndef CELPACK_PRIMITIVES_H
 #define CELPACK_PRIMITIVES_H
 
@@ -25,15 +25,5 @@ int32_t writeRotatedText(DrawingContext* context, int32_t x, int32_t y,
                          const WCHAR* text, float angle, uint32_t colour);
 int32_t textWidth(DrawingContext* context, const WCHAR* text);
 int32_t textHeight(DrawingContext* context, const WCHAR* text);
-
-// The colour of the gradient at (x, y): the callback's position, clamped to
-// 0..1, between the start colour, the stops and the end colour.
-uint32_t gradientColour(DrawingContext* context, int32_t x, int32_t y);
-// Adds a stop (position 0..1) to the session's gradient; 0 without memory.
-int addGradientStop(DrawingContext* context, double position, uint32_t colour);
-
-// The default callbacks of a fresh context.
-double constantGradient(int32_t x, int32_t y);
-uint32_t keepTarget(int32_t x, int32_t y, uint32_t source, uint32_t target);
 
 #endif

@@ -12,6 +12,7 @@
 #include "platform/native/seams.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"
+#include "runtime/strings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "image/icon_file.h"
 
-#include "image/image_loading.h"
+#include "image/image_object.h"
 #include "image/load_failure.h"
 #include "image/pixel_budget.h"
 #include "platform/byte_reader.h"

@@ -1,6 +1,5 @@
 #include "image/image_decoders.h"
 
-#include "image/image_loading.h"
 
 static const ImageDecoder* decoders[IMAGE_DECODER_LIMIT];
 static int decoderCount;

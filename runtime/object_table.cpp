@@ -1,6 +1,6 @@
 #include "runtime/object_table.h"
 
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 // A dynamic record sits right after its two links; callers only ever see
 // the record's address.

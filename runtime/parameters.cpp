@@ -1,7 +1,7 @@
 // Program parameters from the platform's command line.
 #include "runtime/parameters.h"
 
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 #include "runtime/strings.h"
 
 namespace {

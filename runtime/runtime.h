@@ -1,11 +1,13 @@
-// The runtime frame: the two private heaps, the fixed start-up and shut-down
-// sequences, and the msimg32 look-up. Libraries above the runtime hand in
-// their init and end routines so that imports run one way only; the runtime
-// still calls them in its own fixed order.
+// The top of the runtime: the fixed start-up and shut-down sequences and the
+// msimg32 look-up. The records below it (runtime/heaps.h) come with this
+// header for the libraries above. Those libraries hand in their init and
+// end routines so that imports run one way only; the runtime still calls
+// them in its own fixed order.
 #ifndef CELPACK_RUNTIME_H
 #define CELPACK_RUNTIME_H
 
 #include "platform/platform.h"
+#include "runtime/heaps.h"
 
 // The routines of the libraries above the runtime, each optional (null is
 // skipped). The runtime's own (strings, alpha blend, parameters, user
@@ -18,9 +20,6 @@ struct RuntimeLibraries {
     void (*endFiles)();
     void (*endImages)();
 };
-
-extern HANDLE runtimeHeap;  // every runtime record
-extern HANDLE stringHeap;   // the string workspace and string variables
 
 // msimg32's "AlphaBlend", looked up at start-up and never called; null when
 // the library or the entry is missing.
@@ -37,18 +36,9 @@ void startRuntime(const RuntimeLibraries* libraries);
 // the runtime many times in one process.
 void stopRuntime();
 
-// A zero-filled record from the RuntimeHeap, or null.
-void* takeRecord(SIZE_T bytes);
-// Gives a block back to the RuntimeHeap; null is ignored.
-void giveBackRecord(void* block);
-
 // The runtime's own steps of the two sequences.
 void initAlphaBlend();    // loads msimg32 and looks up alphaBlendEntry
 void endAlphaBlend();     // releases msimg32, if it was loaded
 void initUserInterface(); // common controls and COM; results ignored
-
-// Ends the process at once because start-up could not get what it needs:
-// one line on standard error natively, then exit code 0.
-[[noreturn]] void abandonStartup(const char* what);
 
 #endif

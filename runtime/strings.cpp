@@ -1,8 +1,9 @@
 // The StringHeap and the StringWorkspace.
 #include "runtime/strings.h"
 
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
+HANDLE stringHeap;
 StringWorkspace stringWorkspace;
 
 namespace {
@@ -42,7 +43,7 @@ void initStrings() {
     stringWorkspace.buffer = 0;
     stringWorkspace.position = 0;
     stringWorkspace.capacity = initialWorkspaceBytes;
-    stringHeap = HeapCreate(0, 4096, 0);
+    stringHeap = createRuntimeHeap();
     if (!stringHeap) abandonStartup("the string heap");
     stringWorkspace.buffer = (WCHAR*)HeapAlloc(stringHeap, 0, initialWorkspaceBytes);
     if (!stringWorkspace.buffer) abandonStartup("the string workspace");

@@ -15,6 +15,7 @@ struct StringWorkspace {
     int32_t capacity;
 };
 
+extern HANDLE stringHeap;  // the workspace buffer and every string variable
 extern StringWorkspace stringWorkspace;
 
 // Creates the StringHeap and the 16-byte workspace buffer (not zero-filled).

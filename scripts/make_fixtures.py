@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Regenerates the picture fixtures under tests/data/ for the image tests.
+"""Regenerates the picture fixtures under tests/data/ for the image and
+drawing tests.
 
 Run from the repository root with Debian's Python and ImageMagick:
 
@@ -13,6 +14,8 @@ must show, taken from the pattern and not from any decoder of ours:
 
     NAME.rgb    the pixels, top row first, 3 bytes (red, green, blue) each
     NAME.alpha  for 32-bit files, the alpha byte each pixel has after loading
+    NAME.rgba   for the drawing pictures, what a correct blit shows: red,
+                green, blue and alpha, top row first
 
 Every written bitmap is read back with Pillow and compared with its pattern,
 so a writer that changed a colour makes this script fail instead of leaving
@@ -445,6 +448,79 @@ def make_malformed():
     note("malformed/empty.bmp", "an empty file")
 
 
+# ---- The drawing tests' pictures: icons with transparent holes and plain
+# pictures larger and smaller than the canvas. Beside each, NAME.rgba holds
+# what a correct blit must show: red, green, blue, alpha, top row first.
+def holes(size):
+    """Opaque pixels of a few colours with fully transparent holes."""
+    colours = EIGHT[1:]
+    image = Image.new("RGBA", (size, size))
+    for y in range(size):
+        for x in range(size):
+            if (x * 7 + y * 3) % 5 == 0 or (8 <= x < 12 and 4 <= y < 20):
+                image.putpixel((x, y), (0, 0, 0, 0))
+            else:
+                r, g, b = colours[(x // 3 + y // 2) % len(colours)]
+                image.putpixel((x, y), (r, g, b, 255))
+    return image
+
+
+def speckle(width, height, seed):
+    """24-bit pixels that differ from their neighbours and from black."""
+    image = Image.new("RGB", (width, height))
+    for y in range(height):
+        for x in range(width):
+            v = (x * 73 + y * 151 + seed) * 2654435761 & 0xFFFFFFFF
+            image.putpixel((x, y), ((v >> 8) & 255 | 1, (v >> 16) & 255, (v >> 24) & 255))
+    return image
+
+
+def write_rgba(relative, image):
+    with open(path(relative), "wb") as out:
+        out.write(image.convert("RGBA").tobytes())
+    note(relative, "pattern pixels, top row first, RGBA")
+
+
+def check_rgba(relative, image, size=None):
+    """The written file, read back with Pillow, must hold the pattern; the
+    colour of fully transparent pixels does not count."""
+    with Image.open(path(relative)) as written:
+        if size:
+            written.size = size
+        written.load()
+        a, b = image.convert("RGBA"), written.convert("RGBA")
+        same = a.size == b.size and all(
+            p[3] == q[3] and (p[3] == 0 or p[:3] == q[:3]) for p, q in zip(a.getdata(), b.getdata()))
+    if not same:
+        sys.exit("%s does not hold its pattern" % relative)
+
+
+def make_drawing():
+    icon = holes(32)
+    holes_png = source("holes", icon)
+    write_rgba("drawing/holes.rgba", icon)
+    # A 32-bit icon whose alpha marks the holes.
+    magick([holes_png, "-define", "icon:auto-resize=32", "@OUT@"], "drawing/holes_32bit_magick.ico")
+    check_rgba("drawing/holes_32bit_magick.ico", icon)
+    # A palette icon: the holes live in its AND mask only.
+    magick([holes_png, "-type", "PaletteAlpha", "-colors", "8", "@OUT@"], "drawing/holes_8bit_magick.ico")
+    check_rgba("drawing/holes_8bit_magick.ico", icon)
+    # A PNG-compressed entry.
+    icon.save(path("drawing/holes_png_pillow.ico"), sizes=[(32, 32)])
+    note("drawing/holes_png_pillow.ico", "Pillow RGBA 32x32 image .save(f, sizes=[(32, 32)])")
+    check_rgba("drawing/holes_png_pillow.ico", icon, (32, 32))
+
+    large = speckle(300, 300, 1)
+    magick([source("large", large), "-type", "TrueColor", "@OUT@"], "drawing/large_300_24bit_magick.bmp")
+    check_rgba("drawing/large_300_24bit_magick.bmp", large)
+    write_rgba("drawing/large_300.rgba", large)
+    small = speckle(10, 10, 2)
+    small.save(path("drawing/small_10_24bit_pillow.bmp"))
+    note("drawing/small_10_24bit_pillow.bmp", "Pillow RGB 10x10 image .save(f)")
+    check_rgba("drawing/small_10_24bit_pillow.bmp", small)
+    write_rgba("drawing/small_10.rgba", small)
+
+
 def main():
     global scratch
     with tempfile.TemporaryDirectory() as directory:
@@ -453,6 +529,7 @@ def main():
         make_icons()
         make_crafted_icons()
         make_malformed()
+        make_drawing()
     with open(path("FIXTURES.txt"), "w") as out:
         out.write("# Made by scripts/make_fixtures.py; do not edit.\n")
         for relative, how in made:

@@ -31,91 +31,15 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include "app/celpack_main.h"
 #include "app/converter.h"
 #include "platform/native/seams.h"
+#include "support/crafted_files.h"
 #include "support/test_support.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-// Colour of picture pixel (x, y), top row 0, as 0xRRGGBB.
-using Pixels = std::function<uint32_t(int x, int y)>;
-
-void put16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = v & 0xFF;
-    b[at + 1] = (v >> 8) & 0xFF;
-}
-void put32(Bytes& b, size_t at, uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
-// A bottom-up bitmap file of 24 bits, or of 8 bits with `palette`.
-Bytes bitmapFile(int width, int height, int bits, const Pixels& pixels,
-                 const std::vector<uint32_t>& palette = {}) {
-    size_t stride = (size_t(width) * bits + 31) / 32 * 4;
-    size_t offset = 14 + 40 + palette.size() * 4;
-    Bytes file(offset + stride * height, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(file, 2, uint32_t(file.size()));
-    put32(file, 10, uint32_t(offset));
-    put32(file, 14, 40);
-    put32(file, 18, uint32_t(width));
-    put32(file, 22, uint32_t(height));
-    put16(file, 26, 1);
-    put16(file, 28, uint32_t(bits));
-    put32(file, 46, uint32_t(palette.size()));
-    for (size_t i = 0; i < palette.size(); i++) put32(file, 54 + i * 4, palette[i]);
-    for (int y = 0; y < height; y++) {
-        unsigned char* row = &file[offset + stride * (height - 1 - y)];
-        for (int x = 0; x < width; x++) {
-            uint32_t value = pixels(x, y);
-            if (bits == 8) {
-                row[x] = uint8_t(value);
-            } else {
-                row[x * 3] = value & 0xFF;
-                row[x * 3 + 1] = (value >> 8) & 0xFF;
-                row[x * 3 + 2] = (value >> 16) & 0xFF;
-            }
-        }
-    }
-    return file;
-}
-
-// An icon file with one 32-bit image; a pixel is transparent where
-// `pixels` gives 0xFFFFFFFF.
-Bytes iconFile(int side, const Pixels& pixels) {
-    size_t maskStride = (size_t(side) + 31) / 32 * 4;
-    size_t imageSize = 40 + size_t(side) * side * 4 + maskStride * side;
-    Bytes file(6 + 16 + imageSize, 0);
-    put16(file, 2, 1);
-    put16(file, 4, 1);
-    file[6] = uint8_t(side);
-    file[7] = uint8_t(side);
-    put16(file, 10, 1);
-    put16(file, 12, 32);
-    put32(file, 14, uint32_t(imageSize));
-    put32(file, 18, 22);
-    size_t header = 22;
-    put32(file, header, 40);
-    put32(file, header + 4, uint32_t(side));
-    put32(file, header + 8, uint32_t(side * 2));
-    put16(file, header + 12, 1);
-    put16(file, header + 14, 32);
-    size_t colour = header + 40;
-    size_t mask = colour + size_t(side) * side * 4;
-    for (int y = 0; y < side; y++) {
-        int memoryRow = side - 1 - y;
-        for (int x = 0; x < side; x++) {
-            uint32_t value = pixels(x, y);
-            bool transparent = value == 0xFFFFFFFFu;
-            put32(file, colour + (size_t(memoryRow) * side + x) * 4,
-                  transparent ? 0 : (value | 0xFF000000u));
-            if (transparent)
-                file[mask + maskStride * memoryRow + x / 8] |= uint8_t(0x80 >> (x % 8));
-        }
-    }
-    return file;
-}
+using crafted::Bytes;
+using crafted::Pixels;
+using crafted::bitmapFile;
+using crafted::iconFile;
 
 // The font of a picture, worked out from its pixels: glyph g is the cell
 // at (g % 16, g / 16), two bytes a row, leftmost pixel in bit 7, a bit set

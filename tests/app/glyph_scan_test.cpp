@@ -6,6 +6,8 @@
 
 #include "app/font_format.h"
 #include "app/glyph_scan.h"
+#include "support/crafted_files.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -81,25 +83,29 @@ TEST(GlyphScan, UniformSheets) {
     }
 }
 
-// Every byte against the file layout: glyph g row r takes bytes g*32+2r and
-// g*32+2r+1, bit 7 leftmost, glyph g at cell (g % 16, g / 16).
-TEST(GlyphScan, RandomSheetMatchesFileLayout) {
+// The sample sheet of examples/ against the font its own script packed
+// straight from the glyphs, with every lit pixel given a random colour that
+// is not black: the scan must see only "black or not" and lay out every
+// byte as the file format says.
+TEST(GlyphScan, TheSampleSheetGivesItsIndependentFont) {
+    const std::vector<unsigned char> sheet = testsupport::dataBytes("../../examples/dejavu-mono.bmp");
+    const std::vector<unsigned char> font = testsupport::dataBytes("../../examples/dejavu-mono.expected.fnt");
+    ASSERT_EQ(sheet.size(), 62u + 256 * 32) << "a 1-bit 256 x 256 sheet";
+    ASSERT_EQ(font.size(), size_t(fontFileSize));
+    ASSERT_EQ(crafted::get32(sheet, 10), 62u);
+    ASSERT_EQ(crafted::get32(sheet, 22), 256u) << "bottom-up";
+    // Which palette index is black.
+    const bool firstIsBlack = (crafted::get32(sheet, 54) & 0xFFFFFF) == 0;
     std::mt19937 random(20240611);
-    std::vector<uint32_t> pixels(kPictureSize * kPictureSize);
-    for (uint32_t& p : pixels) p = (random() % 3 == 0) ? 0 : (random() & 0xFFFFFF) | 1;
-    std::vector<uint8_t> expected(fontFileSize, 0);
-    for (int g = 0; g < glyphCount; ++g) {
-        for (int r = 0; r < 16; ++r) {
-            for (int c = 0; c < 16; ++c) {
-                int x = (g % 16) * 16 + c, y = (g / 16) * 16 + r;
-                if (pixels[static_cast<size_t>(y) * kPictureSize + x] != 0) {
-                    expected[g * 32 + 2 * r + c / 8] |= 0x80 >> (c % 8);
-                }
-            }
+    std::vector<uint32_t> pixels = filled(0);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            bool index = (sheet[62 + size_t(255 - y) * 32 + size_t(x / 8)] >> (7 - x % 8)) & 1;
+            if (index == firstIsBlack) pixels[size_t(y) * kPictureSize + size_t(x)] = (random() & 0xFFFFFF) | 1;
         }
     }
     scan(pixels);
-    EXPECT_EQ(sunk, expected);
+    EXPECT_EQ(sunk, font);
 }
 
 TEST(GlyphScan, ReadsEachSheetPixelOnceInGlyphOrder) {

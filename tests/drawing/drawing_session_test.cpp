@@ -25,10 +25,10 @@ TEST_F(DrawingSession, ImageOutputsTakeTheirFormatFromTheImage) {
     struct Case {
         int32_t depth;
         uint32_t formatFlags;
-        int32_t bytesPerPixel, bitsPerPixel, rowPitch;
+        int32_t bytesPerPixel, bitsPerPixel;
     } cases[] = {
-        {24, 0x8010, 3, 24, 772},
-        {32, 0x8040, 4, 32, 1028},
+        {24, 0x8010, 3, 24},
+        {32, 0x8040, 4, 32},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.depth);
@@ -42,12 +42,15 @@ TEST_F(DrawingSession, ImageOutputsTakeTheirFormatFromTheImage) {
         EXPECT_EQ(context->bufferFormat(context), c.formatFlags);
         EXPECT_EQ(context->bytesPerPixel, c.bytesPerPixel);
         EXPECT_EQ(context->bitsPerPixel, c.bitsPerPixel);
-        EXPECT_EQ(context->bufferPitch(context), c.rowPitch);
+        // The buffer is the image's pixel memory as the platform describes it.
+        DIBSECTION section;
+        ASSERT_EQ(GetObjectW(imageHandle(1), sizeof section, &section), int(sizeof section));
+        EXPECT_EQ(context->bufferPitch(context), section.dsBm.bmWidthBytes);
+        EXPECT_EQ(context->bufferAddress(context), section.dsBm.bmBits);
         EXPECT_EQ(context->outputWidth, 257);
         EXPECT_EQ(context->outputHeight, 257);
         EXPECT_EQ(context->originX, 0);
         EXPECT_EQ(context->originY, 0);
-        EXPECT_EQ(context->bufferAddress(context), Pixels(1).bits);
         // A fresh context: opaque white to opaque black, colours 0, mode 0.
         EXPECT_EQ(context->gradientStartColour, 0xFF000000u);
         EXPECT_EQ(context->gradientEndColour, 0xFFFFFFFFu);
@@ -57,6 +60,26 @@ TEST_F(DrawingSession, ImageOutputsTakeTheirFormatFromTheImage) {
         EXPECT_EQ(context->frontComponents.inverseAlpha, 255);
         endDrawing();
         EXPECT_EQ(currentDrawingContext(), nullptr);
+    }
+}
+
+// What beginDrawing hands back is a device context holding the image:
+// platform drawing through it lands in the image's pixels.
+TEST_F(DrawingSession, TheSessionsDeviceContextDrawsIntoTheImage) {
+    for (int32_t depth : {24, 32}) {
+        SCOPED_TRACE(depth);
+        ASSERT_TRUE(createImage(1, 6, 4, depth));
+        DrawingContext* context = imageOutput(1);
+        ASSERT_NE(context, nullptr);
+        HDC dc = reinterpret_cast<HDC>(beginDrawing(context));
+        ASSERT_NE(dc, nullptr);
+        RECT area = {1, 1, 3, 2};
+        ASSERT_TRUE(FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+        EXPECT_EQ(readPixel(1, 1) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(readPixel(2, 1) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(readPixel(3, 1) & 0xFFFFFF, 0u);
+        EXPECT_EQ(readPixel(1, 2) & 0xFFFFFF, 0u);
+        endDrawing();
     }
 }
 
@@ -161,8 +184,14 @@ TEST_F(DrawingSession, ClippingMovesTheOriginAndThePixelMemory) {
         }
         context->unclipOutput(context);
         EXPECT_EQ(context->outputWidth, 100);
+        EXPECT_EQ(context->outputHeight, 100);
         EXPECT_EQ(context->originX, 0);
+        EXPECT_EQ(context->originY, 0);
         EXPECT_EQ(context->pixelBits, canvas.bits);
+        // The whole canvas is back, at its own coordinates.
+        canvas.set(99, 98, 0x0A0B0C);
+        EXPECT_EQ(readPixel(99, 98), 0x0C0B0Au);
+        canvas.set(99, 98, 0);
     }
 }
 

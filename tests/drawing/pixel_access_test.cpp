@@ -24,6 +24,13 @@ void store(const Pixels& pixels, int32_t x, int32_t y, uint32_t colour) {
     if (pixels.bytes == 4) p[3] = colour >> 24;
 }
 
+uint32_t lastCustom[4];
+
+uint32_t swapChannels(int32_t x, int32_t y, uint32_t source, uint32_t target) {
+    lastCustom[0] = x, lastCustom[1] = y, lastCustom[2] = source, lastCustom[3] = target;
+    return 0x7F000000 | (target & 0xFF) << 16 | (target & 0xFF0000) >> 16 | (target & 0xFF00);
+}
+
 TEST_F(PixelAccess, ReadersGiveRedInTheLowByte) {
     struct Case {
         unsigned char blue, green, red, alpha;
@@ -49,18 +56,29 @@ TEST_F(PixelAccess, ReadersGiveRedInTheLowByte) {
     }
 }
 
-TEST_F(PixelAccess, TheTopRowLiesLastInMemory) {
+// The canvas is a bottom-up DIB section, as the platform describes it: a
+// pixel written at its place in that layout is the one the session reads
+// at (x, y), at every corner of the 257 x 257 canvas and with every row
+// padded to 4 bytes.
+TEST_F(PixelAccess, ThePlatformsRowOrderIsTheSessionsTopToBottom) {
     DrawingContext* context = openCanvas(1, 257, 257);
     ASSERT_NE(context, nullptr);
-    unsigned char* bits = context->pixelBits;
-    bits[0] = 0x01;                         // first row in memory, x = 0
-    bits[256 * 772 + 2] = 0x02;             // last row in memory, x = 0, red
-    bits[198400] = 0x03;                    // (256, 0): blue
-    bits[198402] = 0x04;                    // (256, 0): red
-    bits[198403] = 0xFF;                    // row padding, never read
-    EXPECT_EQ(readPixel(0, 256), 0x00010000u);
-    EXPECT_EQ(readPixel(0, 0), 0x00000002u);
-    EXPECT_EQ(readPixel(256, 0), 0x00030004u);
+    DIBSECTION section;
+    ASSERT_EQ(GetObjectW(imageHandle(1), sizeof section, &section), int(sizeof section));
+    EXPECT_GT(section.dsBmih.biHeight, 0) << "bottom-up";
+    Pixels pixels(1);
+    const struct {
+        int32_t x, y;
+        uint32_t colour;  // 0x00BBGGRR
+    } cases[] = {
+        {0, 0, 0x00000002}, {256, 0, 0x00030004}, {0, 256, 0x00010000},
+        {256, 256, 0x00050607}, {128, 100, 0x00A0B0C0}, {255, 1, 0x00FFFFFF},
+    };
+    for (const auto& c : cases) store(pixels, c.x, c.y, c.colour);
+    pixels.at(256, 0)[3] = 0xFF;  // the top row's padding
+    for (const auto& c : cases) EXPECT_EQ(readPixel(c.x, c.y), c.colour) << c.x << ", " << c.y;
+    EXPECT_EQ(readPixel(1, 0), 0u) << "neighbours untouched";
+    EXPECT_EQ(readPixel(0, 1), 0u);
 }
 
 // Every pixel reads as its own, at both depths, with and without row
@@ -153,50 +171,55 @@ TEST_F(PixelAccess, NothingOutsideTheOutputIsReadOrWritten) {
     }
 }
 
-TEST_F(PixelAccess, TheModeChoosesThePixelRoutines) {
+// Each mode at each depth, as a caller sees it: the mode the session keeps,
+// what reading a pixel gives (with its alpha or without), and the pixel
+// after plotting half-transparent red on it, through both plotter forms.
+// The pixel before is 0x64102030 (0xAABBGGRR; alpha dropped at 24 bits);
+// the custom mode swaps red and blue and sets alpha 0x7F; the gradient has
+// no stops and gives white.
+TEST_F(PixelAccess, EachModeAtEachDepthGivesItsPixel) {
     struct Case {
         int32_t depth;
-        uint32_t mode, stored;
-        FrontPlotter front;
-        ColourPlotter colour;
-        SessionPixelReader reader;
-        uint32_t premultiplied;
+        uint32_t mode, kept, read, plotted;
+        const char* acts;
     } cases[] = {
-        {24, 0x000, 0x000, plotSolid, plotSolidColour, readRgb, 0},
-        {24, 0x100, 0x000, plotSolid, plotSolidColour, readRgb, 0},
-        {32, 0x100, 0x100, plotAllChannels, plotAllChannelsColour, readRgba, 0},
-        {32, 0x118, 0x100, plotAllChannels, plotAllChannelsColour, readRgba, 0},
-        {24, 0x118, 0x000, plotSolid, plotSolidColour, readRgb, 0},
-        {32, 0x018, 0x018, plotAlphaOnly, plotAlphaOnlyColour, readRgba, 1},
-        {24, 0x018, 0x018, plotNothing, plotNothingColour, readRgb, 1},
-        {24, 0x010, 0x010, plotBlend, plotBlendColour, readRgb, 1},
-        {24, 0x020, 0x020, plotBlend, plotBlendColour, readRgb, 1},
-        {32, 0x010, 0x010, plotBlendAlpha, plotBlendAlphaColour, readRgba, 1},
-        {32, 0x020, 0x020, plotBlendKeepAlpha, plotBlendKeepAlphaColour, readRgba, 1},
-        {32, 0x012, 0x012, plotXor, plotXorColour, readRgba, 0},
-        {32, 0x002, 0x002, plotXor, plotXorColour, readRgb, 0},
-        {32, 0x040, 0x040, plotGeneral, plotGeneralColour, readRgb, 0},
-        {32, 0x050, 0x050, plotGeneral, plotGeneralColour, readRgba, 0},
-        {24, 0x090, 0x090, plotGeneral, plotGeneralColour, readRgb, 0},
-        {32, 0x080, 0x080, plotGeneral, plotGeneralColour, readRgba, 0},
-        {32, 0x110, 0x100, plotAllChannels, plotAllChannelsColour, readRgba, 0},
-        {32, 0x005, 0x005, plotSolid, plotSolidColour, readRgb, 0},
+        {24, 0x000, 0x000, 0x00102030, 0x000000FF, "solid"},
+        {24, 0x100, 0x000, 0x00102030, 0x000000FF, "solid: no alpha to write"},
+        {32, 0x100, 0x100, 0x64102030, 0x800000FF, "all channels"},
+        {32, 0x118, 0x100, 0x64102030, 0x800000FF, "all channels wins over blend and alpha only"},
+        {24, 0x118, 0x000, 0x00102030, 0x000000FF, "solid"},
+        {32, 0x018, 0x018, 0x64102030, 0x80102030, "alpha only"},
+        {24, 0x018, 0x018, 0x00102030, 0x00102030, "alpha only: nothing at 24 bits"},
+        {24, 0x010, 0x010, 0x00102030, 0x00070F97, "blend"},
+        {24, 0x020, 0x020, 0x00102030, 0x00070F97, "blend: no alpha to keep"},
+        {32, 0x010, 0x010, 0x64102030, 0xB10408C5, "blend with alpha"},
+        {32, 0x020, 0x020, 0x64102030, 0x640408C5, "blend keeping alpha"},
+        {32, 0x012, 0x012, 0x64102030, 0x641020CF, "xor, read with alpha"},
+        {32, 0x002, 0x002, 0x00102030, 0x641020CF, "xor, read without alpha"},
+        {32, 0x040, 0x040, 0x00102030, 0x64FFFFFF, "gradient"},
+        {32, 0x050, 0x050, 0x64102030, 0xFFFFFFFF, "gradient blended"},
+        {24, 0x090, 0x090, 0x00102030, 0x00302010, "custom"},
+        {32, 0x080, 0x080, 0x64102030, 0x7F302010, "custom"},
+        {32, 0x110, 0x100, 0x64102030, 0x800000FF, "all channels wins over blend"},
+        {32, 0x005, 0x005, 0x00102030, 0x640000FF, "solid: unknown bits ignored"},
     };
-    for (int32_t depth : {24, 32}) {
-        DrawingContext* context = openCanvas(1, 2, 2, depth);
+    const uint32_t before = 0x64102030, red = 0x800000FF;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.depth << " bits, mode 0x" << std::hex << c.mode << ": " << c.acts);
+        DrawingContext* context = openCanvas(1, 2, 2, c.depth);
         ASSERT_NE(context, nullptr);
-        for (const Case& c : cases) {
-            if (c.depth != depth) continue;
-            SCOPED_TRACE(testing::Message() << depth << " bits, mode 0x" << std::hex << c.mode);
-            context->setDrawingMode(context, c.mode);
-            EXPECT_EQ(context->drawingMode, c.stored);
-            EXPECT_EQ(context->frontPlotter, c.front);
-            EXPECT_EQ(context->colourPlotter, c.colour);
-            EXPECT_EQ(context->pixelReader, c.reader);
-            EXPECT_EQ(context->premultiplied, c.premultiplied);
-            EXPECT_EQ(context->gradientMode, c.stored & 0x40);
-            EXPECT_EQ(context->customMode, c.stored & 0x80);
-        }
+        context->customCallback = swapChannels;
+        context->frontColour = red;
+        Pixels pixels(1);
+        store(pixels, 1, 0, before);
+        context->setDrawingMode(context, c.mode);
+        EXPECT_EQ(context->drawingMode, c.kept);
+        EXPECT_EQ(readPixel(1, 0), c.read);
+        context->frontPlotter(context, 1, 0);
+        EXPECT_EQ(stored(pixels, 1, 0), c.plotted) << "front form";
+        store(pixels, 1, 0, before);
+        context->colourPlotter(context, 1, 0, red);
+        EXPECT_EQ(stored(pixels, 1, 0), c.plotted) << "colour form";
         endDrawing();
     }
 }
@@ -216,13 +239,6 @@ TEST_F(PixelAccess, ColoursAreSplitOncePerModeChange) {
     context->setDrawingMode(context, 0);
     EXPECT_EQ(context->frontComponents.blue, 0xFF);
     EXPECT_EQ(context->backComponents.blue, 1);
-}
-
-uint32_t lastCustom[4];
-
-uint32_t swapChannels(int32_t x, int32_t y, uint32_t source, uint32_t target) {
-    lastCustom[0] = x, lastCustom[1] = y, lastCustom[2] = source, lastCustom[3] = target;
-    return 0x7F000000 | (target & 0xFF) << 16 | (target & 0xFF0000) >> 16 | (target & 0xFF00);
 }
 
 TEST_F(PixelAccess, PlottersCombineTheColourWithThePixel) {

@@ -2,6 +2,7 @@
 #include <set>
 #include <utility>
 
+#include "drawing/gradient.h"
 #include "drawing/primitives.h"
 #include "drawing_fixture.h"
 

@@ -1,5 +1,7 @@
 // A session gives back every block it took: its record, the flood fill's
-// pool and scratch, the gradient stops and the blit's temporary copies.
+// pool and scratch, the gradient stops and the blit's temporary copies;
+// and every platform object: the device context of its output above all.
+#include "drawing/gradient.h"
 #include "drawing/primitives.h"
 #include "drawing_fixture.h"
 #include "platform/native/seams.h"
@@ -24,6 +26,21 @@ TEST_F(SessionMemory, EndDrawingLeavesTheHeapAsItWas) {
     EXPECT_GT(nativeHeapBlockCount(runtimeHeap), before);
     endDrawing();
     EXPECT_EQ(nativeHeapBlockCount(runtimeHeap), before);
+}
+
+TEST_F(SessionMemory, EverySessionEndGivesBackItsPlatformObjects) {
+    ASSERT_TRUE(createImage(1, 20, 10, 24));
+    ASSERT_TRUE(createImage(2, 20, 10, 32));
+    for (ObjectId image : {ObjectId(1), ObjectId(2), ObjectId(1)}) {
+        long objects = nativeObjectCount();
+        DrawingContext* context = imageOutput(image);
+        ASSERT_NE(context, nullptr);
+        ASSERT_NE(beginDrawing(context), 0);
+        EXPECT_GT(nativeObjectCount(), objects) << "the output's device context";
+        drawImage(imageHandle(image == 1 ? 2 : 1), 1, 1);
+        endDrawing();
+        EXPECT_EQ(nativeObjectCount(), objects) << "image " << image;
+    }
 }
 
 }  // namespace

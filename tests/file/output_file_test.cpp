@@ -71,6 +71,23 @@ TEST_F(OutputFileTest, WritesEveryByteInOrder) {
     }
 }
 
+TEST_F(OutputFileTest, ClosingGivesBackEverythingTheFileTook) {
+    // Once for the number's record, which the table keeps for reuse.
+    ASSERT_NE(create(5, "balance_warm"), 0);
+    closeFile(5);
+    for (size_t written : {0u, 1u, 4096u, 10000u}) {
+        for (ObjectId number : {ObjectId(5), DYNAMIC_OBJECT}) {
+            long blocks = testsupport::heapBlockCount(runtimeHeap);
+            intptr_t file = create(number, "balance_" + std::to_string(written));
+            ASSERT_NE(file, 0);
+            ObjectId id = number == DYNAMIC_OBJECT ? ObjectId(file) : number;
+            writeAll(id, pattern(written));
+            EXPECT_NE(closeFile(id), 0);
+            EXPECT_EQ(testsupport::heapBlockCount(runtimeHeap), blocks) << written << " bytes, file " << number;
+        }
+    }
+}
+
 TEST_F(OutputFileTest, ReplacesAnExistingLongerFile) {
     for (size_t written : {0u, 5u, 8192u}) {
         std::string name = "replace_" + std::to_string(written);

@@ -184,6 +184,50 @@ TEST(GetObjectType, KnowsGdiObjectsOnly) {
     EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
 }
 
+// DeleteObject by kind: what it answers and whether the object is gone.
+TEST(DeleteObject, EachKindIsDeletedItsOwnWay) {
+    HDC holder = CreateCompatibleDC(NULL);
+    HBITMAP held = section(2, 2, 24);
+    SelectObject(holder, held);
+    HDC dcWithBitmap = CreateCompatibleDC(NULL);
+    HBITMAP freedWithDC = section(2, 2, 24);
+    SelectObject(dcWithBitmap, freedWithDC);
+    DeleteObject(freedWithDC);  // waits for its DC
+    // The stock bitmap, as a new DC gives it up.
+    HDC probe = CreateCompatibleDC(NULL);
+    HBITMAP probeBitmap = section(1, 1, 24);
+    HGDIOBJ stockBitmap = SelectObject(probe, probeBitmap);
+    DeleteDC(probe);
+    DeleteObject(probeBitmap);
+    const struct {
+        const char* name;
+        HGDIOBJ object;
+        BOOL answer;
+        bool gone;
+    } cases[] = {
+        {"memory DC", CreateCompatibleDC(NULL), TRUE, true},
+        {"memory DC holding a deleted bitmap", dcWithBitmap, TRUE, true},
+        {"solid brush", CreateSolidBrush(RGB(9, 8, 7)), TRUE, true},
+        {"DIB section", section(3, 3, 32), TRUE, true},
+        {"bitmap selected into a DC", held, TRUE, false},
+        {"white brush", GetStockObject(WHITE_BRUSH), TRUE, false},
+        {"black brush", GetStockObject(BLACK_BRUSH), TRUE, false},
+        {"null brush", GetStockObject(NULL_BRUSH), TRUE, false},
+        {"system font", GetStockObject(SYSTEM_FONT), TRUE, false},
+        {"stock bitmap", stockBitmap, TRUE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.object, nullptr);
+        DWORD type = GetObjectType(c.object);
+        EXPECT_EQ(DeleteObject(c.object), c.answer);
+        EXPECT_EQ(GetObjectType(c.object), c.gone ? 0u : type);
+    }
+    EXPECT_EQ(GetObjectType(freedWithDC), 0u) << "went with its DC";
+    EXPECT_TRUE(DeleteDC(holder));
+    EXPECT_EQ(GetObjectType(held), 0u) << "deleted as it left its DC";
+}
+
 TEST(SelectObject, DeletionWaitsForTheBitmapToLeaveItsDC) {
     HDC dc = CreateCompatibleDC(NULL);
     HDC other = CreateCompatibleDC(NULL);

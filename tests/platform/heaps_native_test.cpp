@@ -2,6 +2,9 @@
 // theirs.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include "platform/native/seams.h"
 #include "platform/platform.h"
 
@@ -123,6 +126,34 @@ TEST_F(NativeHeaps, OversizedRequestsFail) {
     void* block = HeapAlloc(first, 0, 8);
     EXPECT_EQ(HeapReAlloc(first, 0, block, static_cast<SIZE_T>(1) << 40), nullptr);
     EXPECT_EQ(HeapSize(first, 0, block), 8u);
+}
+
+// A block written one byte past its end stops the process when the block
+// goes, however it goes; the sanitizer build stops it at the write.
+TEST_F(NativeHeaps, AWritePastABlockStopsTheProcessWhenTheBlockGoes) {
+    const char* const caught = "written past its end|heap-buffer-overflow";
+    for (SIZE_T bytes : {SIZE_T(1), SIZE_T(8), SIZE_T(100), SIZE_T(70000)}) {
+        SCOPED_TRACE(bytes);
+        for (int how = 0; how < 3; ++how) {
+            EXPECT_DEATH(
+                {
+                    unsigned char* block = static_cast<unsigned char*>(HeapAlloc(first, HEAP_ZERO_MEMORY, bytes));
+                    block[bytes] = 0;
+                    if (how == 0) HeapFree(first, 0, block);
+                    if (how == 1) HeapReAlloc(first, 0, block, bytes * 2);
+                    if (how == 2) HeapDestroy(first);
+                    fprintf(stderr, "not caught\n");
+                    exit(0);
+                },
+                caught);
+        }
+        // Writing right up to the end is fine, and so is shrinking in place.
+        unsigned char* block = static_cast<unsigned char*>(HeapAlloc(first, 0, bytes));
+        block[bytes - 1] = 1;
+        block = static_cast<unsigned char*>(HeapReAlloc(first, HEAP_REALLOC_IN_PLACE_ONLY, block, (bytes + 1) / 2));
+        ASSERT_NE(block, nullptr);
+        EXPECT_TRUE(HeapFree(first, 0, block));
+    }
 }
 
 }  // namespace

@@ -165,6 +165,38 @@ TEST_F(ObjectTableTest, RejectsIdsItDidNotHandOut) {
     EXPECT_EQ(freed, std::vector<ObjectId>{});
 }
 
+// The slots are a heap block of exactly 16 words: a number read as a slot
+// one too far reads past it, which the sanitizer build reports.
+TEST_F(ObjectTableTest, NumbersAroundTheEndOfTheSlotsAreServedWithoutReadingPastThem) {
+    for (ObjectId id : {ObjectId(15), ObjectId(16), ObjectId(17)}) {
+        SCOPED_TRACE(id);
+        ASSERT_EQ(table->capacity, 16);
+        EXPECT_EQ(lookupObject(table, id), nullptr) << "nothing there yet";
+        releaseObject(table, id);
+        Record* made = make(id, 0x100 + id);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(lookupObject(table, id), made);
+        EXPECT_EQ(lookupObject(table, id + 1), nullptr);
+        releaseObject(table, id);
+        EXPECT_EQ(lookupObject(table, id), nullptr);
+        stopRuntime();
+        static const RuntimeLibraries none = {};
+        startRuntime(&none);
+        table = createObjectTable(sizeof(Record), 16, freeRecord);
+        ASSERT_NE(table, nullptr);
+    }
+}
+
+TEST_F(ObjectTableTest, ListRecordsOfNoListOrANegativeSizeAreRefused) {
+    RecordList list = {nullptr};
+    EXPECT_EQ(addListRecord(nullptr, 8), nullptr);
+    for (int32_t size : {-1, INT32_MIN}) EXPECT_EQ(addListRecord(&list, size), nullptr) << size;
+    EXPECT_EQ(newestListRecord(&list), nullptr);
+    void* empty = addListRecord(&list, 0);
+    EXPECT_NE(empty, nullptr) << "a record of no bytes is still a record";
+    removeListRecord(&list, empty);
+}
+
 TEST_F(ObjectTableTest, AllocateRefusesIdsItCannotServe) {
     make(3, 0x3);
     Record* dynamic = make(DYNAMIC_OBJECT, 0xD);

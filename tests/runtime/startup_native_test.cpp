@@ -92,6 +92,26 @@ TEST(NativeStartup, AStartThatCannotGetItsMemoryEndsAtOnceWithZero) {
     }
 }
 
+TEST(NativeStartup, AHeapThatCannotBeMadeEndsTheStartAtOnceWithZero) {
+    const struct {
+        long failing;
+        const char* line;
+    } cases[] = {
+        {1, "celpack: cannot start without the runtime heap\n"},
+        {2, "celpack: cannot start without the string heap\n"},
+    };
+    for (const auto& c : cases) {
+        int status = inChild([&] {
+            nativeFailHeapCreation(c.failing);
+            startRuntime(&tracing);
+            _exit(7);
+        });
+        EXPECT_EQ(status, 0) << c.failing;
+        EXPECT_EQ(contents(errors), c.line) << c.failing;
+        EXPECT_EQ(contents(trace), "") << "no library started";
+    }
+}
+
 TEST(NativeStartup, WithoutMsimg32OrItsEntryTheStartGoesOn) {
     const BOOL hidden[][2] = {{TRUE, FALSE}, {FALSE, TRUE}};
     for (const auto& hide : hidden) {

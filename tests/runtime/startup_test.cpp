@@ -45,8 +45,8 @@ TEST(Startup, RunsEveryStepInItsOrderWithWhatItNeeds) {
     };
     EXPECT_EQ(steps, started);
     EXPECT_NE(alphaBlendEntry, nullptr);
-    EXPECT_EQ(stringWorkspace.position, 0);
-    EXPECT_EQ(stringWorkspace.capacity, 16);
+    EXPECT_EQ(joinTemporary(UTF16("first"), UTF16("")), stringWorkspace.buffer)
+        << "the first temporary starts the workspace";
     EXPECT_EQ(parameterCursor(), 0);
 
     steps.clear();

@@ -3,6 +3,10 @@
 #include <fstream>
 #include <iterator>
 
+#ifndef _WIN32
+#include "platform/native/seams.h"
+#endif
+
 namespace testsupport {
 
 std::vector<unsigned char> readFileBytes(const std::string& path) {
@@ -30,5 +34,20 @@ std::string dataPath(const std::string& relative) {
 }
 
 std::vector<unsigned char> dataBytes(const std::string& relative) { return readFileBytes(dataPath(relative)); }
+
+long heapBlockCount(HANDLE heap) {
+#ifdef _WIN32
+    long count = 0;
+    PROCESS_HEAP_ENTRY entry;
+    entry.lpData = nullptr;
+    if (!HeapLock(heap)) return -1;
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++count;
+    HeapUnlock(heap);
+    return count;
+#else
+    return nativeHeapBlockCount(heap);
+#endif
+}
 
 }  // namespace testsupport

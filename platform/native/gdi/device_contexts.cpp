@@ -32,6 +32,17 @@ HGDIOBJ selectBitmap(HDC handle, DeviceContext& dc, HBITMAP bitmap) {
     return previous;
 }
 
+// DeleteDC, and DeleteObject of a memory DC.
+BOOL deleteDeviceContext(HGDIOBJ handle) {
+    DeviceContext* context = findDC(static_cast<HDC>(handle));
+    if (context == nullptr) return FALSE;
+    HBITMAP bitmap = context->bitmap;
+    removeObject(handle);
+    delete context;
+    releaseBitmap(bitmap);
+    return TRUE;
+}
+
 }  // namespace
 
 }  // namespace native
@@ -51,20 +62,12 @@ HDC CreateCompatibleDC(HDC dc) {
     made->textAlign = TA_LEFT | TA_TOP;
     made->stretchMode = blackOnWhite;
     made->brushOrigin = POINT{0, 0};
-    HGDIOBJ handle = addObject(kindMemoryDC, made);
+    HGDIOBJ handle = addObject(kindMemoryDC, made, deleteDeviceContext);
     if (handle == nullptr) delete made;
     return static_cast<HDC>(handle);
 }
 
-BOOL DeleteDC(HDC dc) {
-    DeviceContext* context = findDC(dc);
-    if (context == nullptr) return FALSE;
-    HBITMAP bitmap = context->bitmap;
-    removeObject(dc);
-    delete context;
-    releaseBitmap(bitmap);
-    return TRUE;
-}
+BOOL DeleteDC(HDC dc) { return deleteDeviceContext(dc); }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     DeviceContext* context = findDC(dc);

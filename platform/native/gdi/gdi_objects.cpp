@@ -3,9 +3,8 @@
 // kept after its object was deleted no longer finds anything, even when
 // the slot has been given to a new object.
 #include "platform/native/gdi/gdi_objects.h"
+#include "platform/native/gdi/gdi_seams.h"
 #include "platform/native/kernel/kernel_services.h"
-
-#include "platform/native/gdi/dib_format.h"
 
 #include <mutex>
 #include <new>
@@ -21,6 +20,7 @@ struct Slot {
     ObjectKind kind;
     void* object;
     uintptr_t reuse;  // bumped each time the slot is freed
+    DestroyRoutine destroy;
 };
 
 // A handle is ((slot + 1) << reuseBits) | (reuse & reuseMask), which is
@@ -63,9 +63,21 @@ Slot* slotOf(HGDIOBJ handle) {
     return &slot;
 }
 
+// What DeleteObject does for a stock object: nothing, successfully.
+BOOL keepForever(HGDIOBJ) { return TRUE; }
+
+// A bitmap selected into a DC lives on until the DC lets go of it.
+BOOL deleteBitmap(HGDIOBJ handle) {
+    Bitmap* bitmap = findBitmap(handle);
+    if (bitmap == nullptr) return FALSE;
+    if (bitmap->selectedInto != nullptr) bitmap->deletePending = true;
+    else destroyBitmap(static_cast<HBITMAP>(handle));
+    return TRUE;
+}
+
 }  // namespace
 
-HGDIOBJ addObject(ObjectKind kind, void* object) {
+HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
     if (kind == kindNone || object == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(tableLock());
     size_t slot;
@@ -74,11 +86,12 @@ HGDIOBJ addObject(ObjectKind kind, void* object) {
         freeSlots().pop_back();
     } else {
         if (slots().size() >= slotLimit) return nullptr;
-        slots().push_back(Slot{kindNone, nullptr, 0});
+        slots().push_back(Slot{kindNone, nullptr, 0, nullptr});
         slot = slots().size() - 1;
     }
     slots()[slot].kind = kind;
     slots()[slot].object = object;
+    slots()[slot].destroy = destroy;
     return handleOf(slot, slots()[slot].reuse);
 }
 
@@ -95,12 +108,43 @@ ObjectKind kindOf(HGDIOBJ handle) {
     return slot == nullptr ? kindNone : slot->kind;
 }
 
+}  // namespace native
+
+long nativeObjectCount(void) {
+    using namespace native;
+    std::lock_guard<std::mutex> hold(tableLock());
+    long count = 0;
+    for (const Slot& slot : slots())
+        if (slot.kind != kindNone && slot.destroy != keepForever) ++count;
+    return count;
+}
+
+namespace native {
+
+BOOL destroyObject(HGDIOBJ handle) {
+    DestroyRoutine destroy;
+    {
+        std::lock_guard<std::mutex> hold(tableLock());
+        Slot* slot = slotOf(handle);
+        destroy = slot == nullptr ? nullptr : slot->destroy;
+    }
+    // Outside the lock: the routine removes the handle itself.
+    return destroy == nullptr ? FALSE : destroy(handle);
+}
+
+void keepObject(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot != nullptr) slot->destroy = keepForever;
+}
+
 void removeObject(HGDIOBJ handle) {
     std::lock_guard<std::mutex> hold(tableLock());
     Slot* slot = slotOf(handle);
     if (slot == nullptr) return;
     slot->kind = kindNone;
     slot->object = nullptr;
+    slot->destroy = nullptr;
     slot->reuse++;
     freeSlots().push_back(static_cast<size_t>(slot - slots().data()));
 }
@@ -152,7 +196,7 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
     bitmap->selectedInto = nullptr;
     bitmap->deletePending = false;
 
-    HGDIOBJ handle = addObject(kindBitmap, bitmap);
+    HGDIOBJ handle = addObject(kindBitmap, bitmap, deleteBitmap);
     if (handle == nullptr) {
         freeBlock(bitmap->bits);
         delete bitmap;
@@ -167,105 +211,6 @@ void destroyBitmap(HBITMAP handle) {
     removeObject(handle);
     freeBlock(bitmap->bits);
     delete bitmap;
-}
-
-DWORD readBitmapPixel(const Bitmap& bitmap, LONG x, LONG y) {
-    if (x < 0 || y < 0 || x >= bitmap.width || y >= bitmap.height) return 0;
-    const BYTE* row = bitmapRow(bitmap, y);
-    DWORD index;
-    switch (bitmap.bitsPerPixel) {
-    case 1:
-    case 4:
-    case 8:
-        index = paletteIndex(row, x, bitmap.bitsPerPixel);
-        break;
-    case 24: {
-        const BYTE* p = row + 3 * size_t(x);
-        return DWORD(p[2]) << 16 | DWORD(p[1]) << 8 | p[0];
-    }
-    default: {
-        const BYTE* p = row + (bitmap.bitsPerPixel / 8) * size_t(x);
-        DWORD pixel = DWORD(p[0]) | DWORD(p[1]) << 8;
-        if (bitmap.bitsPerPixel == 32) {
-            pixel |= DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
-            if (bitmap.bitfields[0] == 0xFF0000 && bitmap.bitfields[1] == 0xFF00 && bitmap.bitfields[2] == 0xFF)
-                return pixel;
-        }
-        return DWORD(channelValue(pixel, channelOf(bitmap.bitfields[0]))) << 16 |
-               DWORD(channelValue(pixel, channelOf(bitmap.bitfields[1]))) << 8 |
-               channelValue(pixel, channelOf(bitmap.bitfields[2]));
-    }
-    }
-    if (int(index) >= bitmap.colourCount) return 0;
-    const RGBQUAD& colour = bitmap.colours[index];
-    return DWORD(colour.rgbRed) << 16 | DWORD(colour.rgbGreen) << 8 | colour.rgbBlue;
-}
-
-namespace {
-
-// The palette entry closest to a colour; the first of equals wins.
-DWORD nearestColour(const Bitmap& bitmap, DWORD argb) {
-    int red = (argb >> 16) & 0xFF, green = (argb >> 8) & 0xFF, blue = argb & 0xFF;
-    DWORD best = 0;
-    long bestDistance = -1;
-    for (int i = 0; i < bitmap.colourCount; ++i) {
-        const RGBQUAD& c = bitmap.colours[i];
-        long dr = c.rgbRed - red, dg = c.rgbGreen - green, db = c.rgbBlue - blue;
-        long distance = dr * dr + dg * dg + db * db;
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = DWORD(i);
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
-}  // namespace
-
-void writeBitmapPixel(Bitmap& bitmap, LONG x, LONG y, DWORD argb) {
-    if (x < 0 || y < 0 || x >= bitmap.width || y >= bitmap.height) return;
-    BYTE* row = bitmapRow(bitmap, y);
-    switch (bitmap.bitsPerPixel) {
-    case 1: {
-        BYTE bit = BYTE(0x80 >> (x & 7));
-        if (nearestColour(bitmap, argb)) row[x >> 3] |= bit;
-        else row[x >> 3] &= BYTE(~bit);
-        return;
-    }
-    case 4: {
-        BYTE index = BYTE(nearestColour(bitmap, argb));
-        BYTE& byte = row[x >> 1];
-        byte = (x & 1) ? BYTE((byte & 0xF0) | index) : BYTE((byte & 0x0F) | index << 4);
-        return;
-    }
-    case 8:
-        row[x] = BYTE(nearestColour(bitmap, argb));
-        return;
-    case 24: {
-        BYTE* p = row + 3 * size_t(x);
-        p[0] = BYTE(argb);
-        p[1] = BYTE(argb >> 8);
-        p[2] = BYTE(argb >> 16);
-        return;
-    }
-    default: {
-        BYTE* p = row + (bitmap.bitsPerPixel / 8) * size_t(x);
-        DWORD pixel = argb;
-        bool plain = bitmap.bitsPerPixel == 32 && bitmap.bitfields[0] == 0xFF0000 &&
-                     bitmap.bitfields[1] == 0xFF00 && bitmap.bitfields[2] == 0xFF;
-        if (!plain)
-            pixel = channelBits(BYTE(argb >> 16), channelOf(bitmap.bitfields[0])) |
-                    channelBits(BYTE(argb >> 8), channelOf(bitmap.bitfields[1])) |
-                    channelBits(BYTE(argb), channelOf(bitmap.bitfields[2]));
-        p[0] = BYTE(pixel);
-        p[1] = BYTE(pixel >> 8);
-        if (bitmap.bitsPerPixel == 32) {
-            p[2] = BYTE(pixel >> 16);
-            p[3] = BYTE(pixel >> 24);
-        }
-        return;
-    }
-    }
 }
 
 }  // namespace native

@@ -69,8 +69,19 @@ struct Icon {
     bool hasAlpha;           // 32-bit and PNG images keep their alpha
 };
 
+// What DeleteObject does for one kind: frees the object and its handle (or
+// defers that), answering DeleteObject's result. Each kind's own file
+// hands its routine to addObject, so the table never names another file.
+typedef BOOL (*DestroyRoutine)(HGDIOBJ handle);
+
 // The table. addObject takes ownership of `object` (allocated with new).
-HGDIOBJ addObject(ObjectKind kind, void* object);
+// Without a destroy routine DeleteObject refuses the handle.
+HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy = nullptr);
+// Runs the routine the handle was added with; FALSE for a handle that is
+// not live or has none.
+BOOL destroyObject(HGDIOBJ handle);
+// From now on DeleteObject answers TRUE for the handle and keeps it.
+void keepObject(HGDIOBJ handle);
 // The object of a live handle of that kind, or null.
 void* findObject(HGDIOBJ handle, ObjectKind kind);
 // The kind of a live handle, kindNone for anything else.
@@ -88,11 +99,12 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
 // Frees a bitmap object and its handle.
 void destroyBitmap(HBITMAP bitmap);
 
+// A new brush of that colour; a hollow one paints nothing.
+HGDIOBJ createBrush(COLORREF colour, bool stock, bool hollow);
+
 // The stock 1 x 1 monochrome bitmap every new memory DC holds. It may be
 // selected into any number of DCs and is never deleted.
 HBITMAP stockBitmap();
-// True for the stock bitmap, brushes and font.
-bool isStockObject(HGDIOBJ object);
 
 // Bytes per row of a DIB: rows padded to 4 bytes. 0 when the row would not
 // fit in 32 bits.

@@ -1,44 +1,12 @@
-// The calls that work on any GDI handle (GetObjectType, GetObjectW,
-// DeleteObject), the stock objects and solid brushes.
+// The calls that work on any GDI handle: GetObjectType, GetObjectW and
+// DeleteObject, which runs the destroy routine of the handle's kind.
 #include "platform/native/gdi/gdi_objects.h"
 
-#include <new>
 #include <string.h>
 
 namespace native {
 
 namespace {
-
-struct StockObjects {
-    HGDIOBJ whiteBrush;
-    HGDIOBJ blackBrush;
-    HGDIOBJ nullBrush;
-    HGDIOBJ systemFont;
-    HBITMAP bitmap;
-};
-
-HGDIOBJ makeBrush(COLORREF colour, bool stock, bool hollow) {
-    Brush* brush = new (std::nothrow) Brush{colour, stock, hollow};
-    if (brush == nullptr) return nullptr;
-    HGDIOBJ handle = addObject(kindBrush, brush);
-    if (handle == nullptr) delete brush;
-    return handle;
-}
-
-// Made on first use and kept for the life of the process.
-const StockObjects& stockObjects() {
-    static const StockObjects objects = [] {
-        StockObjects made;
-        made.whiteBrush = makeBrush(RGB(255, 255, 255), true, false);
-        made.blackBrush = makeBrush(RGB(0, 0, 0), true, false);
-        made.nullBrush = makeBrush(0, true, true);
-        Font* font = new (std::nothrow) Font{true};
-        made.systemFont = font ? addObject(kindFont, font) : nullptr;
-        made.bitmap = createBitmap(1, 1, false, 1, false);
-        return made;
-    }();
-    return objects;
-}
 
 // What GetObjectW tells of a bitmap: DIB rows are padded to 4 bytes,
 // device-dependent ones to 2, and only DIB sections show their bits.
@@ -58,33 +26,9 @@ BITMAP describeBitmap(const Bitmap& bitmap) {
 
 }  // namespace
 
-HBITMAP stockBitmap() { return stockObjects().bitmap; }
-
-bool isStockObject(HGDIOBJ object) {
-    const StockObjects& stock = stockObjects();
-    return object != nullptr &&
-           (object == stock.whiteBrush || object == stock.blackBrush || object == stock.nullBrush ||
-            object == stock.systemFont || object == stock.bitmap);
-}
-
 }  // namespace native
 
 using namespace native;
-
-HGDIOBJ GetStockObject(int object) {
-    const StockObjects& stock = stockObjects();
-    switch (object) {
-    case WHITE_BRUSH: return stock.whiteBrush;
-    case BLACK_BRUSH: return stock.blackBrush;
-    case NULL_BRUSH: return stock.nullBrush;
-    case SYSTEM_FONT: return stock.systemFont;
-    default: return nullptr;
-    }
-}
-
-HBRUSH CreateSolidBrush(COLORREF colour) {
-    return static_cast<HBRUSH>(makeBrush(colour & 0xFFFFFF, false, false));
-}
 
 DWORD GetObjectType(HGDIOBJ object) {
     ObjectKind kind = kindOf(object);
@@ -114,31 +58,4 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     return int(sizeof(DIBSECTION));
 }
 
-BOOL DeleteObject(HGDIOBJ object) {
-    if (isStockObject(object)) return TRUE;  // stock objects stay
-    switch (kindOf(object)) {
-    case kindBitmap: {
-        Bitmap* bitmap = findBitmap(object);
-        // A selected bitmap lives on until its DC lets go of it.
-        if (bitmap->selectedInto != nullptr) bitmap->deletePending = true;
-        else destroyBitmap(static_cast<HBITMAP>(object));
-        return TRUE;
-    }
-    case kindBrush: {
-        Brush* brush = static_cast<Brush*>(findObject(object, kindBrush));
-        removeObject(object);
-        delete brush;
-        return TRUE;
-    }
-    case kindFont: {
-        Font* font = static_cast<Font*>(findObject(object, kindFont));
-        removeObject(object);
-        delete font;
-        return TRUE;
-    }
-    case kindMemoryDC:
-        return DeleteDC(static_cast<HDC>(object));
-    default:
-        return FALSE;
-    }
-}
+BOOL DeleteObject(HGDIOBJ object) { return destroyObject(object); }

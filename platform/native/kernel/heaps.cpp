@@ -2,6 +2,7 @@
 // HeapSize can refuse a block that is not theirs and HeapDestroy can give
 // back every block still allocated. Blocks that are not asked to be zeroed
 // are filled with a pattern, so code that forgets HEAP_ZERO_MEMORY shows up.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -34,6 +35,7 @@ struct Heaps {
     HANDLE failHeap = nullptr;
     long failCountdown = 0;
     long allocationCount = 0;
+    long creationCountdown = 0;  // the HeapCreate that fails, counted down
 };
 
 // Never destroyed: blocks may be freed from other static destructors.
@@ -59,10 +61,43 @@ bool allocationAllowed(Heaps& state, HANDLE heap) {
 // as reading the file.
 const SIZE_T markedBytes = 64 * 1024;
 
+// Behind every block, a few bytes of the pattern: a read one past the end
+// finds garbage rather than a lucky zero, and a write there is caught when
+// the block goes. The address checker watches such reads itself, and the
+// tail would hide them from it.
+#if defined(__SANITIZE_ADDRESS__)
+const SIZE_T tailBytes = 0;
+#else
+const SIZE_T tailBytes = 16;
+#endif
+
+void markTail(void* block, SIZE_T bytes) {
+    memset(static_cast<unsigned char*>(block) + bytes, garbageByte, tailBytes);
+}
+
 void* newBlock(SIZE_T bytes, bool zero) {
-    void* block = native::allocateBlock(bytes, zero);
-    if (block && !zero) memset(block, garbageByte, bytes < markedBytes ? bytes : markedBytes);
+    void* block = native::allocateBlock(bytes + tailBytes, zero);
+    if (!block) return nullptr;
+    if (!zero) memset(block, garbageByte, bytes < markedBytes ? bytes : markedBytes);
+    markTail(block, bytes);
     return block;
+}
+
+// A block whose tail was written over: the process cannot go on safely.
+void checkTail(void* block, SIZE_T bytes) {
+    const unsigned char* tail = static_cast<const unsigned char*>(block) + bytes;
+    for (SIZE_T i = 0; i < tailBytes; ++i) {
+        if (tail[i] != garbageByte) {
+            static const char message[] = "native heap: a block was written past its end\n";
+            fwrite(message, 1, sizeof message - 1, stderr);
+            abort();
+        }
+    }
+}
+
+void freeCheckedBlock(void* block, SIZE_T bytes) {
+    checkTail(block, bytes);
+    native::freeBlock(block);
 }
 
 }  // namespace
@@ -70,6 +105,10 @@ void* newBlock(SIZE_T bytes, bool zero) {
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
     Heaps& state = heaps();
     std::lock_guard<std::mutex> guard(state.lock);
+    if (state.creationCountdown > 0 && --state.creationCountdown == 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     return addHeap(state, new Heap);
 }
 
@@ -92,7 +131,7 @@ BOOL HeapDestroy(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    for (auto& block : heap->blocks) native::freeBlock(block.first);
+    for (auto& block : heap->blocks) freeCheckedBlock(block.first, block.second);
     state.table.remove(handle);
     if (state.failHeap == handle) {
         state.failHeap = nullptr;
@@ -135,7 +174,9 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
+        checkTail(block, oldBytes);
         found->second = bytes;
+        markTail(block, bytes);
         return block;
     }
     void* moved = newBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
@@ -145,7 +186,7 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
     }
     memcpy(moved, block, oldBytes < bytes ? oldBytes : bytes);
     heap->blocks.erase(found);
-    native::freeBlock(block);
+    freeCheckedBlock(block, oldBytes);
     heap->blocks.emplace(moved, bytes);
     return moved;
 }
@@ -164,8 +205,9 @@ BOOL HeapFree(HANDLE handle, DWORD, LPVOID block) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    SIZE_T bytes = found->second;
     heap->blocks.erase(found);
-    native::freeBlock(block);
+    freeCheckedBlock(block, bytes);
     return TRUE;
 }
 
@@ -197,6 +239,12 @@ void nativeFailAllocation(HANDLE heap, long n) {
     state.failHeap = heap;
     state.failCountdown = n > 0 ? n : 0;
     state.allocationCount = 0;
+}
+
+void nativeFailHeapCreation(long n) {
+    Heaps& state = heaps();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.creationCountdown = n > 0 ? n : 0;
 }
 
 long nativeAllocationCount(void) {

@@ -18,6 +18,9 @@ void nativeSetCommandLine(const WCHAR* line);
 // allocations have been made since the last call of either.
 void nativeFailAllocation(HANDLE heap, long n);
 long nativeAllocationCount(void);
+// HeapCreate number n (1-based, counted from this call) fails; 0 turns
+// the seam off.
+void nativeFailHeapCreation(long n);
 // Blocks still allocated in a heap.
 long nativeHeapBlockCount(HANDLE heap);
 

@@ -1,0 +1,9 @@
+// Test seams of the gdi room. Tests reach them through
+// platform/native/seams.h; product code never does.
+#ifndef CELPACK_NATIVE_GDI_SEAMS_H
+#define CELPACK_NATIVE_GDI_SEAMS_H
+
+// Bitmaps, DCs, brushes, fonts and icons alive, the stock objects left out.
+long nativeObjectCount(void);
+
+#endif
