@@ -5,7 +5,7 @@
 #include "drawing/gradient.h"
 #include "drawing/primitives.h"
 #include "image/image_object.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 namespace {
 

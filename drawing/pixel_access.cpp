@@ -1,7 +1,7 @@
 #include "drawing/pixel_access.h"
 
 #include "drawing/gradient.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 namespace {
 

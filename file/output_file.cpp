@@ -1,6 +1,6 @@
 #include "file/output_file.h"
 
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 ObjectTable* fileTable;
 int32_t fileBufferSize = 4096;

@@ -4,7 +4,7 @@
 #include "image/load_failure.h"
 #include "image/pixel_budget.h"
 #include "platform/byte_reader.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 // Offsets in the file header and in the info header that follows it.
 static const size_t fileHeaderSize = 14;

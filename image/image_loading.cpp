@@ -4,7 +4,7 @@
 #include "image/icon_file.h"
 #include "image/image_decoders.h"
 #include "image/load_failure.h"
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags) {
     (void)flags;

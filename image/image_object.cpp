@@ -1,6 +1,6 @@
 #include "image/image_object.h"
 
-#include "runtime/runtime.h"
+#include "runtime/heaps.h"
 
 static ObjectTable* imageTable;
 
