@@ -29,7 +29,7 @@ static WCHAR* putDecimal(WCHAR* out, uint32_t value) {
     WCHAR digits[10];
     int32_t count = 0;
     do {
-        digits[count++] = (WCHAR)(UTF16('0') + value % 10);
+        digits[count++] = static_cast<WCHAR>(UTF16('0') + value % 10);
         value /= 10;
     } while (value != 0);
     while (count > 0) *out++ = digits[--count];
@@ -43,7 +43,7 @@ static const WCHAR* temporaryName(const WCHAR* font, int32_t attempt) {
     *at++ = UTF16('.');
     at = putDecimal(at, GetCurrentProcessId());
     *at++ = UTF16('-');
-    at = putDecimal(at, (uint32_t)attempt);
+    at = putDecimal(at, static_cast<uint32_t>(attempt));
     static const WCHAR ending[] = UTF16(".tmp");
     for (const WCHAR* e = ending; *e != 0; ++e) *at++ = *e;
     *at = 0;

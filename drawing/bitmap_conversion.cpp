@@ -28,7 +28,7 @@ bool describeSection(HGDIOBJ bitmap, DIBSECTION* section);
 // A bottom-up DIB section of 24 or 32 bits, made as every image bitmap is,
 // and its pixel memory; null when either cannot be had.
 HBITMAP createSection(int32_t width, int32_t height, int32_t depth, BYTE** bits) {
-    *bits = 0;
+    *bits = nullptr;
     HBITMAP section = createImageBitmap(width, height, depth);
     DIBSECTION described;
     if (section && describeSection(section, &described) && described.dsBm.bmBits) {
@@ -36,7 +36,7 @@ HBITMAP createSection(int32_t width, int32_t height, int32_t depth, BYTE** bits)
         return section;
     }
     if (section) DeleteObject(section);
-    return 0;
+    return nullptr;
 }
 
 bool describe(HGDIOBJ bitmap, BITMAP* described) {
@@ -84,7 +84,7 @@ bool buildFilter(int32_t sourceLength, int32_t targetLength, Filter* filter) {
     uint64_t weightBytes = sizeof(double) * static_cast<uint64_t>(taps) * targetLength;
     filter->weights = weightBytes < 0x40000000u
                           ? static_cast<double*>(takeRecord(static_cast<SIZE_T>(weightBytes)))
-                          : 0;
+                          : nullptr;
     if (!filter->first || !filter->count || !filter->weights) {
         freeFilter(filter);
         return false;
@@ -187,18 +187,18 @@ namespace {
 // any other icon, instead of leaving a blank canvas and an empty font.
 HBITMAP monochromeIconToBitmap(HBITMAP mask) {
     BITMAP described;
-    if (!describe(mask, &described) || described.bmWidth < 1 || described.bmHeight < 2) return 0;
+    if (!describe(mask, &described) || described.bmWidth < 1 || described.bmHeight < 2) return nullptr;
     int32_t width = described.bmWidth, height = described.bmHeight / 2;
-    HDC dc = CreateCompatibleDC(0);
-    if (!dc) return 0;
-    BYTE* bits = 0;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
+    BYTE* bits = nullptr;
     HBITMAP section = createSection(width, height, 32, &bits);
-    HGDIOBJ previous = section ? SelectObject(dc, mask) : 0;
+    HGDIOBJ previous = section ? SelectObject(dc, mask) : nullptr;
     if (section && !previous) {
         // Unread, the mask would leave every pixel transparent: a picture
         // that draws nothing is a failed conversion.
         DeleteObject(section);
-        section = 0;
+        section = nullptr;
     }
     if (section) {
         for (int32_t r = 0; r < height; ++r) {
@@ -219,9 +219,9 @@ HBITMAP monochromeIconToBitmap(HBITMAP mask) {
 
 HBITMAP iconToBitmap(HICON icon) {
     ICONINFO info;
-    if (!GetIconInfo(icon, &info)) return 0;
+    if (!GetIconInfo(icon, &info)) return nullptr;
     if (!info.hbmColor) {
-        HBITMAP section = info.hbmMask ? monochromeIconToBitmap(info.hbmMask) : 0;
+        HBITMAP section = info.hbmMask ? monochromeIconToBitmap(info.hbmMask) : nullptr;
         if (info.hbmMask) DeleteObject(info.hbmMask);
         return section;
     }
@@ -230,17 +230,17 @@ HBITMAP iconToBitmap(HICON icon) {
         if (info.hbmMask) DeleteObject(info.hbmMask);
         return info.hbmColor;
     }
-    HBITMAP section = 0;
-    HDC dc = CreateCompatibleDC(0);
+    HBITMAP section = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
     BITMAP colour;
     if (dc && info.hbmColor && describe(info.hbmColor, &colour)) {
         int32_t width = colour.bmWidth, height = colour.bmHeight;
-        BYTE* bits = 0;
+        BYTE* bits = nullptr;
         section = createSection(width, height, 32, &bits);
-        HGDIOBJ previous = section ? SelectObject(dc, section) : 0;
+        HGDIOBJ previous = section ? SelectObject(dc, section) : nullptr;
         // A failed step would leave a black picture where the icon is
         // opaque: no picture at all, so that the caller hears of it.
-        bool drawn = previous && DrawIconEx(dc, 0, 0, icon, width, height, 0, 0, DI_IMAGE) &&
+        bool drawn = previous && DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_IMAGE) &&
                      SelectObject(dc, info.hbmMask);
         if (drawn) {
             // The mask decides: set bits are transparent.
@@ -253,7 +253,7 @@ HBITMAP iconToBitmap(HICON icon) {
         if (previous) SelectObject(dc, previous);
         if (section && !drawn) {
             DeleteObject(section);
-            section = 0;
+            section = nullptr;
         }
     }
     if (dc) DeleteDC(dc);
@@ -263,20 +263,20 @@ HBITMAP iconToBitmap(HICON icon) {
 }
 
 HBITMAP copyToDibSection(HBITMAP bitmap) {
-    HDC dc = CreateCompatibleDC(0);
-    if (!dc) return 0;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
     BITMAP described;
     if (!describe(bitmap, &described) || described.bmWidth < 1 || described.bmHeight < 1) {
         DeleteDC(dc);
-        return 0;
+        return nullptr;
     }
     int32_t width = described.bmWidth, height = described.bmHeight;
     int32_t depth = described.bmBitsPixel > 24 ? 32 : 24;
-    BYTE* bits = 0;
+    BYTE* bits = nullptr;
     HBITMAP section = createSection(width, height, depth, &bits);
     if (!section) {
         DeleteDC(dc);
-        return 0;
+        return nullptr;
     }
     BitmapInfoBlock info;
     describeRows(&info, width, height, depth);
@@ -284,7 +284,7 @@ HBITMAP copyToDibSection(HBITMAP bitmap) {
                    DIB_RGB_COLORS)) {
         DeleteObject(section);
         DeleteDC(dc);
-        return 0;
+        return nullptr;
     }
     if (described.bmBitsPixel == 32) {
         // A bitmap without any alpha is an opaque one.
@@ -302,15 +302,15 @@ HBITMAP resampleBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
     DIBSECTION section;
     BITMAP& described = section.dsBm;
     bool isSection = describeSection(bitmap, &section);
-    if (!isSection && !describe(bitmap, &described)) return 0;
+    if (!isSection && !describe(bitmap, &described)) return nullptr;
     int32_t sourceWidth = described.bmWidth;
     int32_t sourceHeight = described.bmHeight < 0 ? -described.bmHeight : described.bmHeight;
     if (width == -1) width = sourceWidth;
     if (height == -1) height = sourceHeight;
-    if (width < 1 || height < 1 || sourceWidth < 1 || sourceHeight < 1) return 0;
+    if (width < 1 || height < 1 || sourceWidth < 1 || sourceHeight < 1) return nullptr;
     int32_t depth = described.bmBitsPixel > 24 ? 32 : 24;
     HBITMAP result = createImageBitmap(width, height, depth);
-    if (!result) return 0;
+    if (!result) return nullptr;
 
     bool done = false;
     if (depth == 32 && (width != sourceWidth || height != sourceHeight)) {
@@ -327,8 +327,8 @@ HBITMAP resampleBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
                               static_cast<BYTE*>(made.dsBm.bmBits), width, height);
         }
     } else {
-        HDC sourceDC = CreateCompatibleDC(0);
-        HDC targetDC = CreateCompatibleDC(0);
+        HDC sourceDC = CreateCompatibleDC(nullptr);
+        HDC targetDC = CreateCompatibleDC(nullptr);
         if (sourceDC && targetDC) {
             HGDIOBJ oldSource = SelectObject(sourceDC, bitmap);
             HGDIOBJ oldTarget = SelectObject(targetDC, result);
@@ -336,7 +336,7 @@ HBITMAP resampleBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
                 done = BitBlt(targetDC, 0, 0, width, height, sourceDC, 0, 0, SRCCOPY) != 0;
             } else {
                 SetStretchBltMode(targetDC, HALFTONE);
-                SetBrushOrgEx(targetDC, 0, 0, 0);
+                SetBrushOrgEx(targetDC, 0, 0, nullptr);
                 done = StretchBlt(targetDC, 0, 0, width, height, sourceDC, 0, 0, sourceWidth,
                                   sourceHeight, SRCCOPY) != 0;
             }
@@ -348,7 +348,7 @@ HBITMAP resampleBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
     }
     if (!done) {
         DeleteObject(result);
-        return 0;
+        return nullptr;
     }
     return result;
 }

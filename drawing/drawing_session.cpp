@@ -37,7 +37,7 @@ void makeCurrent(DrawingContext* context) {
 
 void freeContext(DrawingContext* context) {
     giveBackRecord(context);
-    makeCurrent(0);
+    makeCurrent(nullptr);
 }
 
 BYTE* bufferAddress(DrawingContext* context) { return context->publishedBits; }
@@ -47,7 +47,7 @@ uint32_t bufferFormat(DrawingContext* context) { return context->formatFlags; }
 DrawingContext* createDrawingContext(uint32_t formatFlags) {
     DrawingContext* context =
         static_cast<DrawingContext*>(takeRecord(sizeof(DrawingContext)));
-    if (!context) return 0;
+    if (!context) return nullptr;
     makeCurrent(context);
     initDrawingContext(context, formatFlags);
     context->startOutput = startImageOutput;
@@ -101,7 +101,7 @@ void initDrawing() {
 }
 
 DrawingContext* currentDrawingContext() {
-    return currentDrawing == &noSession ? 0 : currentDrawing;
+    return currentDrawing == &noSession ? nullptr : currentDrawing;
 }
 
 void initDrawingContext(DrawingContext* context, uint32_t formatFlags) {
@@ -133,30 +133,30 @@ void initDrawingContext(DrawingContext* context, uint32_t formatFlags) {
 
 DrawingContext* imageOutput(ObjectId number) {
     const ImageObject* image = findImage(number);
-    if (!image) return 0;
+    if (!image) return nullptr;
     HANDLE handle = image->handle;
-    if (GetObjectType(handle) != OBJ_BITMAP) return 0;
+    if (GetObjectType(handle) != OBJ_BITMAP) return nullptr;
     uint32_t depthFlag = image->depth == 32 ? FORMAT_32_BIT : FORMAT_24_BIT;
     DIBSECTION section;
     if (GetObjectW(handle, sizeof section, &section) != static_cast<int>(sizeof section) ||
         !section.dsBm.bmBits)
-        return 0;
+        return nullptr;
     // The record's 16-bit size must be the bitmap's: a wrapped size would
     // let the pixel routines reach past the pixel memory.
     int32_t width = image->width, height = image->height;
     int32_t bitmapHeight = section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight
                                                      : section.dsBm.bmHeight;
     if (width <= 0 || height <= 0 || width != section.dsBm.bmWidth || height != bitmapHeight)
-        return 0;
+        return nullptr;
     // The pixel size must be the bitmap's, or rows would be misread.
-    if (section.dsBm.bmBitsPixel != (depthFlag == FORMAT_32_BIT ? 32 : 24)) return 0;
+    if (section.dsBm.bmBitsPixel != (depthFlag == FORMAT_32_BIT ? 32 : 24)) return nullptr;
 
-    HDC dc = CreateCompatibleDC(0);
-    if (!dc) return 0;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
     DrawingContext* context = createDrawingContext(FORMAT_BOTTOM_UP | depthFlag);
     if (!context) {
         DeleteDC(dc);
-        return 0;
+        return nullptr;
     }
     context->savedBatchLimit = GdiGetBatchLimit();
     GdiSetBatchLimit(1);
@@ -210,7 +210,7 @@ uint32_t readPixel(int32_t x, int32_t y) {
 intptr_t startImageOutput(DrawingContext* context) {
     if (!context->pixelBits) return 0;
     context->publishedBits = context->pixelBits;
-    context->textDC = CreateCompatibleDC(0);
+    context->textDC = CreateCompatibleDC(nullptr);
     context->selectFont(context, reinterpret_cast<HFONT>(static_cast<intptr_t>(-1)));
     return reinterpret_cast<intptr_t>(context->deviceContext);
 }
@@ -237,7 +237,7 @@ void selectFont(DrawingContext* context, HFONT font) {
     context->font = font;
     if (context->rotatedFont) {
         DeleteObject(context->rotatedFont);
-        context->rotatedFont = 0;
+        context->rotatedFont = nullptr;
     }
 
     SIZE size = {0, 0};
@@ -254,8 +254,8 @@ void selectFont(DrawingContext* context, HFONT font) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = 0;
-    HBITMAP strip = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, 0, 0);
+    void* bits = nullptr;
+    HBITMAP strip = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!strip) return;
     context->textStripBits = static_cast<BYTE*>(bits);
     context->textStripHeight = needed;
@@ -271,7 +271,7 @@ void selectFont(DrawingContext* context, HFONT font) {
 }
 
 int32_t measureItalicOverhang(HFONT font) {
-    HDC dc = CreateCompatibleDC(0);
+    HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return 0;
     HGDIOBJ oldFont = SelectObject(dc, font);
     int32_t overhang = 0;

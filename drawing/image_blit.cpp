@@ -276,7 +276,7 @@ bool blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t 
     if (described.bmBitsPixel != 32 && described.bmBitsPixel != 24) return false;
     // The target drawn onto itself: rows would overlap while being copied,
     // so the rows are read from a copy.
-    BYTE* copy = 0;
+    BYTE* copy = nullptr;
     if (bits == context->publishedBits) {
         size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(described.bmHeight);
         copy = static_cast<BYTE*>(takeRecord(bytes));

@@ -18,16 +18,16 @@ inline BYTE* addressOf(const DrawingContext* context, int32_t x, int32_t y, int3
 
 // Address of pixel (x, y), or null outside the output.
 inline BYTE* pixelAt(const DrawingContext* context, int32_t x, int32_t y, int32_t size) {
-    return inside(context, x, y) ? addressOf(context, x, y, size) : 0;
+    return inside(context, x, y) ? addressOf(context, x, y, size) : nullptr;
 }
 
 // The colour's own components, never premultiplied.
 inline ColourComponents split(uint32_t colour) {
     ColourComponents parts;
-    parts.red = colour & 0xFF;
-    parts.green = (colour >> 8) & 0xFF;
-    parts.blue = (colour >> 16) & 0xFF;
-    parts.alpha = colour >> 24;
+    parts.red = static_cast<int32_t>(colour & 0xFF);
+    parts.green = static_cast<int32_t>((colour >> 8) & 0xFF);
+    parts.blue = static_cast<int32_t>((colour >> 16) & 0xFF);
+    parts.alpha = static_cast<int32_t>(colour >> 24);
     parts.inverseAlpha = 255 - parts.alpha;
     return parts;
 }

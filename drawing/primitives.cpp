@@ -23,7 +23,7 @@ void plotSpan(DrawingContext* context, int64_t x1, int64_t x2, int64_t y) {
 
 int64_t squareRoot(int64_t value) {
     if (value <= 0) return 0;
-    int64_t root = 0, bit = int64_t(1) << 62;
+    int64_t root = 0, bit = static_cast<int64_t>(1) << 62;
     while (bit > value) bit >>= 2;
     while (bit) {
         if (value >= root + bit) {
@@ -43,9 +43,9 @@ int64_t ellipseHalfWidth(int64_t rx, int64_t ry, int64_t dy) {
     const int64_t exactLimit = 46340;  // squares below 2^31, products below 2^62
     if (rx <= exactLimit && ry <= exactLimit)
         return squareRoot(rx * rx * (ry * ry - dy * dy) / (ry * ry));
-    double square = static_cast<double>(rx) * rx *
-                    ((static_cast<double>(ry) * ry - static_cast<double>(dy) * dy) /
-                     (static_cast<double>(ry) * ry));
+    double square = static_cast<double>(rx) * static_cast<double>(rx) *
+                    ((static_cast<double>(ry) * static_cast<double>(ry) - static_cast<double>(dy) * static_cast<double>(dy)) /
+                     (static_cast<double>(ry) * static_cast<double>(ry)));
     return squareRoot(static_cast<int64_t>(square));
 }
 
@@ -222,8 +222,8 @@ void drawLine(DrawingContext* context, int32_t x1, int32_t y1, int32_t x2, int32
     int32_t w = context->outputWidth, h = context->outputHeight;
     if ((x1 < 0 && x2 < 0) || (y1 < 0 && y2 < 0) || (x1 >= w && x2 >= w) || (y1 >= h && y2 >= h))
         return;
-    int64_t dx = x2 > x1 ? int64_t(x2) - x1 : int64_t(x1) - x2;
-    int64_t dy = y2 > y1 ? int64_t(y2) - y1 : int64_t(y1) - y2;
+    int64_t dx = x2 > x1 ? static_cast<int64_t>(x2) - x1 : static_cast<int64_t>(x1) - x2;
+    int64_t dy = y2 > y1 ? static_cast<int64_t>(y2) - y1 : static_cast<int64_t>(y1) - y2;
     int32_t stepX = x1 < x2 ? 1 : -1, stepY = y1 < y2 ? 1 : -1;
     int64_t error = dx - dy;
     int64_t x = x1, y = y1;

@@ -9,7 +9,7 @@ int32_t fileBufferSize = 4096;
 static int32_t lostFiles;
 
 void initFiles() {
-    fileTable = createObjectTable((int32_t)sizeof(FileObject), 16, closeFile);
+    fileTable = createObjectTable(static_cast<int32_t>(sizeof(FileObject)), 16, closeFile);
 }
 
 void endFiles() {
@@ -36,7 +36,7 @@ static HANDLE openForWriting(const WCHAR* name, bool onlyNew) {
 
 static intptr_t openFileObject(ObjectId number, const WCHAR* name, bool onlyNew) {
     // An open file under the number is closed (and written out) first.
-    FileObject* record = (FileObject*)allocateObject(fileTable, number);
+    FileObject* record = static_cast<FileObject*>(allocateObject(fileTable, number));
     if (!record) return 0;
 
     HANDLE handle = openForWriting(name, onlyNew);
@@ -45,7 +45,7 @@ static intptr_t openFileObject(ObjectId number, const WCHAR* name, bool onlyNew)
         // caller past the record's release.
         DWORD reason = GetLastError();
         if (number == DYNAMIC_OBJECT) {
-            releaseObject(fileTable, (ObjectId)record);
+            releaseObject(fileTable, reinterpret_cast<ObjectId>(record));
         } else {
             // The number stays allocated but holds no file.
             memset(record, 0, sizeof(FileObject));
@@ -57,14 +57,14 @@ static intptr_t openFileObject(ObjectId number, const WCHAR* name, bool onlyNew)
     // Without a buffer the file still works: every write goes straight out.
     record->buffer = nullptr;
     if (fileBufferSize > 0) {
-        record->buffer = (BYTE*)HeapAlloc(runtimeHeap, 0, (SIZE_T)fileBufferSize);
+        record->buffer = static_cast<BYTE*>(HeapAlloc(runtimeHeap, 0, static_cast<SIZE_T>(fileBufferSize)));
     }
     record->fileHandle = handle;
     record->bufferSize = fileBufferSize;
     record->bufferRemaining = 0;
     record->positionUnsynced = 1;
     record->writeFailed = 0;
-    return number == DYNAMIC_OBJECT ? (intptr_t)record : (intptr_t)handle;
+    return number == DYNAMIC_OBJECT ? reinterpret_cast<intptr_t>(record) : reinterpret_cast<intptr_t>(handle);
 }
 
 intptr_t createFile(ObjectId number, const WCHAR* name) {
@@ -84,16 +84,16 @@ static DWORD writeThrough(FileObject* record, const void* data, DWORD length) {
 }
 
 int32_t writeByte(ObjectId number, uint32_t value) {
-    FileObject* record = (FileObject*)lookupObject(fileTable, number);
+    FileObject* record = static_cast<FileObject*>(lookupObject(fileTable, number));
     if (!record) return 0;
-    uint8_t byte = (uint8_t)value;
+    uint8_t byte = static_cast<uint8_t>(value);
     if (record->buffer) return bufferedWrite(record, &byte, 1);
-    return (int32_t)writeThrough(record, &byte, 1);
+    return static_cast<int32_t>(writeThrough(record, &byte, 1));
 }
 
 int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
     if (length < 0) return 0;
-    if (!record->buffer) return (int32_t)writeThrough(record, data, (DWORD)length);
+    if (!record->buffer) return static_cast<int32_t>(writeThrough(record, data, static_cast<DWORD>(length)));
     if (record->positionUnsynced) {
         // Bring the platform's position back to the logical one (a move
         // by 0 after creation) and enter writing mode.
@@ -104,9 +104,9 @@ int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
     if (record->bufferRemaining > length) {
         BYTE* next = record->buffer + (record->bufferSize - record->bufferRemaining);
         if (length == 1) {
-            *next = *(const BYTE*)data;
+            *next = *static_cast<const BYTE*>(data);
         } else if (length > 0) {
-            memcpy(next, data, (size_t)length);
+            memcpy(next, data, static_cast<size_t>(length));
         }
         record->bufferRemaining -= length;
         return length;
@@ -115,24 +115,24 @@ int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
     // buffer never holds more than bufferSize - 1 bytes.
     flushBuffer(record);
     if (length >= record->bufferSize) {
-        return (int32_t)writeThrough(record, data, (DWORD)length);
+        return static_cast<int32_t>(writeThrough(record, data, static_cast<DWORD>(length)));
     }
-    memcpy(record->buffer, data, (size_t)length);
+    memcpy(record->buffer, data, static_cast<size_t>(length));
     record->bufferRemaining -= length;
     return length;
 }
 
 int32_t flushBuffer(FileObject* record) {
     if (record->positionUnsynced) return 0;
-    DWORD pending = (DWORD)(record->bufferSize - record->bufferRemaining);
+    DWORD pending = static_cast<DWORD>(record->bufferSize - record->bufferRemaining);
     // The platform is called even with nothing pending.
     DWORD written = writeThrough(record, record->buffer, pending);
     record->bufferRemaining = record->bufferSize;
-    return (int32_t)written;
+    return static_cast<int32_t>(written);
 }
 
 static int closeOneFile(ObjectId number) {
-    FileObject* record = (FileObject*)lookupObject(fileTable, number);
+    FileObject* record = static_cast<FileObject*>(lookupObject(fileTable, number));
     if (!record) return 0;
     if (record->buffer) {
         flushBuffer(record);

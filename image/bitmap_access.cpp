@@ -6,7 +6,7 @@
 void* readBitmapRows32(HBITMAP bitmap, int* owned) {
     *owned = 0;
     BITMAP described;
-    if (GetObjectW(bitmap, sizeof described, &described) != sizeof described) return 0;
+    if (GetObjectW(bitmap, sizeof described, &described) != sizeof described) return nullptr;
     if (described.bmBits) return described.bmBits;
 
     *owned = 1;
@@ -14,9 +14,9 @@ void* readBitmapRows32(HBITMAP bitmap, int* owned) {
     // The copy holds what GetDIBits writes: 32 bits a pixel, whatever the
     // bitmap's own depth.
     uint64_t bytes = static_cast<uint64_t>(rowStride(width, 32)) * static_cast<uint64_t>(height);
-    if (width <= 0 || height <= 0 || bytes > 0x7FFFFFFF) return 0;
-    HDC dc = CreateCompatibleDC(NULL);
-    if (!dc) return 0;
+    if (width <= 0 || height <= 0 || bytes > 0x7FFFFFFF) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
     void* rows = takeRecord(static_cast<SIZE_T>(bytes));
     if (rows) {
         BITMAPINFO info;
@@ -29,7 +29,7 @@ void* readBitmapRows32(HBITMAP bitmap, int* owned) {
         info.bmiHeader.biCompression = BI_RGB;
         if (!GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows, &info, DIB_RGB_COLORS)) {
             giveBackRecord(rows);
-            rows = NULL;
+            rows = nullptr;
         }
     }
     DeleteDC(dc);

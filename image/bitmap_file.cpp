@@ -143,7 +143,7 @@ static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageS
     }
     uint32_t rows = out->height < 0 ? static_cast<uint32_t>(-out->height)
                                     : static_cast<uint32_t>(out->height);
-    uint64_t bytes = static_cast<uint64_t>(rowStride(out->width, out->bitCount)) * rows;
+    uint64_t bytes = static_cast<uint64_t>(rowStride(out->width, static_cast<int32_t>(out->bitCount))) * rows;
     if (bytes > 0xFFFFFFFFu || !file.fits(out->pixelOffset, static_cast<size_t>(bytes)))
         return refuseLoad(LoadFailure::DataOutsideFile);
     out->pixelLength = static_cast<uint32_t>(bytes);
@@ -178,7 +178,7 @@ int readBitmapFile(const uint8_t* block, uint32_t length, BitmapFile* out) {
 // mark, so a conversion that trusts the data stops inside the copy.
 static uint8_t* copyRunLengthData(const uint8_t* block, BitmapFile* file) {
     uint8_t* copy = static_cast<uint8_t*>(takeRecord(static_cast<SIZE_T>(file->pixelLength) + 2));
-    if (!copy) return NULL;
+    if (!copy) return nullptr;
     memcpy(copy, block + file->pixelOffset, file->pixelLength);
     copy[file->pixelLength] = 0;
     copy[file->pixelLength + 1] = 1;
@@ -207,7 +207,7 @@ static void fixUpAlpha(HBITMAP bitmap, int32_t width, int32_t rows) {
 HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* sourceDepth) {
     // Large, but taken once per load; it keeps the path off the heap.
     BitmapFile file;
-    if (!readBitmapFile(block, length, &file)) return 0;
+    if (!readBitmapFile(block, length, &file)) return nullptr;
     *sourceDepth = file.bitCount;
 
     // Top-down files become ordinary bottom-up images: the section takes
@@ -217,17 +217,17 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     HBITMAP bitmap = createImageBitmap(file.width, rows, depth);
     if (!bitmap) {
         refuseLoad(LoadFailure::PlatformFailed);
-        return 0;
+        return nullptr;
     }
 
     const uint8_t* pixels = block + file.pixelOffset;
-    uint8_t* copy = NULL;
+    uint8_t* copy = nullptr;
     if (file.compression == BI_RLE8 || file.compression == BI_RLE4) {
         copy = copyRunLengthData(block, &file);
         pixels = copy;
     }
     int converted = 0;
-    HDC dc = pixels ? CreateCompatibleDC(NULL) : NULL;
+    HDC dc = pixels ? CreateCompatibleDC(nullptr) : nullptr;
     if (dc) {
         converted = SetDIBits(dc, bitmap, 0, static_cast<UINT>(rows), pixels,
                               reinterpret_cast<const BITMAPINFO*>(&file.description),
@@ -239,7 +239,7 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     if (converted <= 0) {
         DeleteObject(bitmap);
         refuseLoad(LoadFailure::PlatformFailed);
-        return 0;
+        return nullptr;
     }
     if (depth == 32) fixUpAlpha(bitmap, file.width, rows);
     return bitmap;

@@ -141,7 +141,7 @@ static int readIconImageShape(const ByteReader& image, IconImageShape* shape) {
 HICON iconFromMemory(const void* block, uint32_t length) {
     const uint8_t* bytes = static_cast<const uint8_t*>(block);
     int32_t chosen = chooseIconEntry(bytes, length);
-    if (chosen < 0) return 0;
+    if (chosen < 0) return nullptr;
 
     ByteReader file = {bytes, length};
     size_t entry = directoryHeaderSize + entrySize * static_cast<size_t>(chosen);
@@ -150,16 +150,16 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     if (!file.u32(entry + 8, &imageLength) || !file.u32(entry + 12, &imageOffset) ||
         !file.sub(imageOffset, imageLength, &image)) {
         refuseLoad(LoadFailure::DataOutsideFile);
-        return 0;
+        return nullptr;
     }
     IconImageShape shape = {0, 0, 0};
-    if (!readIconImageShape(image, &shape)) return 0;
+    if (!readIconImageShape(image, &shape)) return nullptr;
 
     // The platform takes the image from a fixed memory block of its own.
     HGLOBAL copy = GlobalAlloc(GMEM_FIXED, imageLength);
     if (!copy) {
         refuseLoad(LoadFailure::PlatformFailed);
-        return 0;
+        return nullptr;
     }
     memcpy(copy, image.data, imageLength);
     PBYTE resource = static_cast<PBYTE>(copy);
@@ -173,7 +173,7 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     // image's own size would give a wrong font, so it is a failed load.
     if (!icon) {
         refuseLoad(LoadFailure::PlatformFailed);
-        return 0;
+        return nullptr;
     }
     int32_t width, height;
     uint32_t depth;
@@ -181,7 +181,7 @@ HICON iconFromMemory(const void* block, uint32_t length) {
     if (!described || width != shape.width || height != shape.height) {
         DestroyIcon(icon);
         refuseLoad(described ? LoadFailure::WrongIconSize : LoadFailure::PlatformFailed);
-        return 0;
+        return nullptr;
     }
     return icon;
 }

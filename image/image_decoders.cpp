@@ -28,5 +28,5 @@ HBITMAP decodeWithRegisteredDecoders(const uint8_t* block, uint32_t length,
         *formatTag = decoder->formatTag;
         return decoder->decode(block, length, sourceDepth);
     }
-    return 0;
+    return nullptr;
 }

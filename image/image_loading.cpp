@@ -10,8 +10,8 @@ intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags) {
     (void)flags;
     // Stays so unless the file is read whole and decoding begins.
     refuseLoad(LoadFailure::Unreadable);
-    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     // A file of 4 GiB or more cannot be held: refuse it rather than decode
     // its first bytes.
@@ -29,7 +29,7 @@ intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags) {
     }
     intptr_t result = 0;
     DWORD read = 0;
-    if (ReadFile(file, block, size, &read, NULL) && read == size)
+    if (ReadFile(file, block, size, &read, nullptr) && read == size)
         result = decodeImageMemory(number, block, size);
     HeapFree(runtimeHeap, 0, block);
     CloseHandle(file);

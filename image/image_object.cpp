@@ -36,13 +36,13 @@ HBITMAP createImageBitmap(int32_t width, int32_t height, int32_t depth) {
     int32_t bitCount = depth >= 24 ? depth : 24;
     // The record holds 16-bit sides, and the memory size must not overflow.
     uint64_t sideX = magnitude(width), sideY = magnitude(height);
-    if (sideX > IMAGE_SIZE_LIMIT || sideY > IMAGE_SIZE_LIMIT) return 0;
-    if (bitCount > 64) return 0;
+    if (sideX > IMAGE_SIZE_LIMIT || sideY > IMAGE_SIZE_LIMIT) return nullptr;
+    if (bitCount > 64) return nullptr;
     uint64_t bytes = ((sideX * static_cast<uint64_t>(bitCount) + 31) / 32) * 4 * sideY;
-    if (bytes > pixelMemoryLimit) return 0;
+    if (bytes > pixelMemoryLimit) return nullptr;
 
-    HDC dc = CreateCompatibleDC(NULL);
-    if (!dc) return 0;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
     BITMAPINFO info;
     memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -51,14 +51,14 @@ HBITMAP createImageBitmap(int32_t width, int32_t height, int32_t depth) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     DeleteDC(dc);
     return bitmap;
 }
 
 ImageObject* allocateImageRecord(ObjectId number) {
-    if (!imageTable) return NULL;
+    if (!imageTable) return nullptr;
     return static_cast<ImageObject*>(allocateObject(imageTable, number));
 }
 
@@ -88,7 +88,7 @@ static void fillPixels32(const BITMAP& described, int32_t width, int32_t height,
 // Other depths are filled by the platform through a memory context.
 static void fillWithBrush(HBITMAP bitmap, int32_t width, int32_t height,
                           uint32_t background) {
-    HDC dc = CreateCompatibleDC(NULL);
+    HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return;
     HGDIOBJ previous = SelectObject(dc, bitmap);
     HBRUSH brush = CreateSolidBrush(background);
@@ -111,7 +111,7 @@ intptr_t createImage(ObjectId number, int32_t width, int32_t height, int32_t dep
     memset(&described, 0, sizeof described);
     if (bitmap && GetObjectW(bitmap, sizeof described, &described) != sizeof described) {
         DeleteObject(bitmap);
-        bitmap = NULL;
+        bitmap = nullptr;
     }
     if (!bitmap) {
         releaseImageRecord(number, record);
@@ -134,13 +134,13 @@ intptr_t createImage(ObjectId number, int32_t width, int32_t height, int32_t dep
 }
 
 const ImageObject* findImage(ObjectId number) {
-    if (!imageTable) return NULL;
+    if (!imageTable) return nullptr;
     return static_cast<const ImageObject*>(lookupObject(imageTable, number));
 }
 
 HANDLE imageHandle(ObjectId number) {
     const ImageObject* record = findImage(number);
-    return record ? record->handle : 0;
+    return record ? record->handle : nullptr;
 }
 
 int freeImage(ObjectId number) {

@@ -19,11 +19,11 @@ void initRecords() {
 
 void endRecords() {
     if (runtimeHeap) HeapDestroy(runtimeHeap);
-    runtimeHeap = 0;
+    runtimeHeap = nullptr;
 }
 
 void* takeRecord(SIZE_T bytes) {
-    if (!runtimeHeap) return 0;
+    if (!runtimeHeap) return nullptr;
     return HeapAlloc(runtimeHeap, HEAP_ZERO_MEMORY, bytes);
 }
 
@@ -38,11 +38,11 @@ void abandonStartup(const char* what) {
     HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
     const char prefix[] = "celpack: cannot start without ";
     DWORD written = 0;
-    WriteFile(errors, prefix, sizeof prefix - 1, &written, 0);
+    WriteFile(errors, prefix, sizeof prefix - 1, &written, nullptr);
     DWORD length = 0;
     while (what[length]) ++length;
-    WriteFile(errors, what, length, &written, 0);
-    WriteFile(errors, "\n", 1, &written, 0);
+    WriteFile(errors, what, length, &written, nullptr);
+    WriteFile(errors, "\n", 1, &written, nullptr);
 #else
     (void)what;
 #endif

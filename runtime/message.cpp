@@ -8,13 +8,13 @@ RecordList heldWindows;
 static const UINT bandChangeOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
 static BOOL CALLBACK holdWindow(HWND window, LPARAM) {
-    if (GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId()) return TRUE;
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return TRUE;
     if (!IsWindowVisible(window)) return TRUE;
 
     HeldWindow* held = static_cast<HeldWindow*>(addListRecord(&heldWindows, sizeof(HeldWindow)));
     // Without a record the window cannot be given back later, so it is
     // left as it is.
-    if (held == NULL) return TRUE;
+    if (held == nullptr) return TRUE;
     held->window = window;
     held->threadId = GetCurrentThreadId();
 
@@ -30,7 +30,7 @@ void holdThreadWindows() {
     EnumWindows(holdWindow, 1);
 
     DWORD thread = GetCurrentThreadId();
-    for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows)); held != NULL;
+    for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows)); held != nullptr;
          held = static_cast<HeldWindow*>(olderListRecord(held))) {
         if (held->threadId == thread && held->wasTopmost)
             SetWindowPos(held->window, HWND_NOTOPMOST, 0, 0, 0, 0, bandChangeOnly);
@@ -40,7 +40,7 @@ void holdThreadWindows() {
 void releaseThreadWindows() {
     DWORD thread = GetCurrentThreadId();
     HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows));
-    while (held != NULL) {
+    while (held != nullptr) {
         // The record goes away below; its neighbour is read first.
         HeldWindow* older = static_cast<HeldWindow*>(olderListRecord(held));
         if (held->threadId == thread) {
@@ -55,10 +55,10 @@ void releaseThreadWindows() {
 
 HWND messageOwner() {
     HWND foreground = GetForegroundWindow();
-    if (foreground == NULL) return NULL;
+    if (foreground == nullptr) return nullptr;
     DWORD process = 0;
     GetWindowThreadProcessId(foreground, &process);
-    return process == GetCurrentProcessId() ? foreground : NULL;
+    return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
 int32_t showMessage(const WCHAR* caption, const WCHAR* text, uint32_t flags) {

@@ -10,7 +10,7 @@ struct RecordNode {
 };
 
 static RecordNode* nodeOf(const void* record) {
-    return (RecordNode*)record - 1;
+    return static_cast<RecordNode*>(const_cast<void*>(record)) - 1;
 }
 
 static void* recordOf(RecordNode* node) {
@@ -19,10 +19,10 @@ static void* recordOf(RecordNode* node) {
 
 // The live rule: the owner's handle, the record's first field, is not 0.
 static bool isLive(const ObjectTable* table, const void* record) {
-    int32_t fieldSize = table->recordSize < (int32_t)sizeof(HANDLE)
+    int32_t fieldSize = table->recordSize < static_cast<int32_t>(sizeof(HANDLE))
                             ? table->recordSize
-                            : (int32_t)sizeof(HANDLE);
-    const uint8_t* bytes = (const uint8_t*)record;
+                            : static_cast<int32_t>(sizeof(HANDLE));
+    const uint8_t* bytes = static_cast<const uint8_t*>(record);
     for (int32_t i = 0; i < fieldSize; ++i) {
         if (bytes[i] != 0) return true;
     }
@@ -37,7 +37,7 @@ static bool isSlotNumber(const ObjectTable* table, ObjectId id) {
 // or null. Only handles get this walk; numbers index the slots directly.
 static RecordNode* findDynamicNode(const ObjectTable* table, ObjectId id) {
     for (RecordNode* node = table->dynamicList.newest; node; node = node->olderLink) {
-        if ((ObjectId)recordOf(node) == id) return node;
+        if (reinterpret_cast<ObjectId>(recordOf(node)) == id) return node;
     }
     return nullptr;
 }
@@ -46,7 +46,7 @@ static RecordNode* findDynamicNode(const ObjectTable* table, ObjectId id) {
 // handle would read as a slot number.
 static bool dynamicHandleBelow(const ObjectTable* table, int64_t capacity) {
     for (RecordNode* node = table->dynamicList.newest; node; node = node->olderLink) {
-        if ((uintptr_t)recordOf(node) < (uint64_t)capacity) return true;
+        if (reinterpret_cast<uintptr_t>(recordOf(node)) < static_cast<uint64_t>(capacity)) return true;
     }
     return false;
 }
@@ -54,14 +54,14 @@ static bool dynamicHandleBelow(const ObjectTable* table, int64_t capacity) {
 ObjectTable* createObjectTable(int32_t recordSize, int32_t initialCount,
                                FreeCallback freeCallback) {
     if (recordSize < 1 || initialCount < 1) return nullptr;
-    if ((uint64_t)initialCount > SIZE_MAX / sizeof(void*)) return nullptr;
-    ObjectTable* table = (ObjectTable*)takeRecord(sizeof(ObjectTable));
+    if (static_cast<uint64_t>(initialCount) > SIZE_MAX / sizeof(void*)) return nullptr;
+    ObjectTable* table = static_cast<ObjectTable*>(takeRecord(sizeof(ObjectTable)));
     if (!table) return nullptr;
     table->recordSize = recordSize;
     table->growthStep = initialCount;
     table->capacity = initialCount;
     table->freeCallback = freeCallback;
-    table->slots = (void**)takeRecord((SIZE_T)initialCount * sizeof(void*));
+    table->slots = static_cast<void**>(takeRecord(static_cast<SIZE_T>(initialCount) * sizeof(void*)));
     if (!table->slots) {
         giveBackRecord(table);
         return nullptr;
@@ -72,18 +72,18 @@ ObjectTable* createObjectTable(int32_t recordSize, int32_t initialCount,
 // Grows the slots to `id` plus one growth step. On failure the table is
 // unchanged and the id cannot be served.
 static bool growSlots(ObjectTable* table, ObjectId id) {
-    int64_t newCapacity = (int64_t)id + table->growthStep;
+    int64_t newCapacity = static_cast<int64_t>(id) + table->growthStep;
     if (id > INT32_MAX || newCapacity > INT32_MAX) return false;
-    if ((uint64_t)newCapacity > SIZE_MAX / sizeof(void*)) return false;
+    if (static_cast<uint64_t>(newCapacity) > SIZE_MAX / sizeof(void*)) return false;
     // A dynamic handle inside the new range would turn into a number.
     if (dynamicHandleBelow(table, newCapacity)) return false;
-    void** grown = (void**)HeapReAlloc(runtimeHeap, HEAP_ZERO_MEMORY, table->slots,
-                                       (SIZE_T)newCapacity * sizeof(void*));
+    void** grown = static_cast<void**>(HeapReAlloc(runtimeHeap, HEAP_ZERO_MEMORY, table->slots,
+                                       static_cast<SIZE_T>(newCapacity) * sizeof(void*)));
     if (!grown) return false;
     memset(grown + table->capacity, 0,
-           (SIZE_T)(newCapacity - table->capacity) * sizeof(void*));
+           static_cast<SIZE_T>(newCapacity - table->capacity) * sizeof(void*));
     table->slots = grown;
-    table->capacity = (int32_t)newCapacity;
+    table->capacity = static_cast<int32_t>(newCapacity);
     return true;
 }
 
@@ -92,7 +92,7 @@ void* allocateObject(ObjectTable* table, ObjectId id) {
     if (id == DYNAMIC_OBJECT) {
         void* record = addListRecord(&table->dynamicList, table->recordSize);
         // A handle that reads as a slot number could never be found again.
-        if (record && isSlotNumber(table, (ObjectId)record)) {
+        if (record && isSlotNumber(table, reinterpret_cast<ObjectId>(record))) {
             removeListRecord(&table->dynamicList, record);
             return nullptr;
         }
@@ -105,7 +105,7 @@ void* allocateObject(ObjectTable* table, ObjectId id) {
         // it zero-filled; the memory is reused.
         if (table->freeCallback) table->freeCallback(id);
     } else {
-        table->slots[id] = takeRecord((SIZE_T)table->recordSize);
+        table->slots[id] = takeRecord(static_cast<SIZE_T>(table->recordSize));
     }
     return table->slots[id];
 }
@@ -127,7 +127,7 @@ void* lookupObject(ObjectTable* table, ObjectId id) {
 void releaseObject(ObjectTable* table, ObjectId id) {
     if (!table) return;
     if (isSlotNumber(table, id)) {
-        if (table->slots[id]) memset(table->slots[id], 0, (SIZE_T)table->recordSize);
+        if (table->slots[id]) memset(table->slots[id], 0, static_cast<SIZE_T>(table->recordSize));
         return;
     }
     if (id < 0) return;
@@ -158,7 +158,7 @@ void freeAllObjects(ObjectTable* table) {
             RecordNode* node = table->walkDynamic;
             if (!node) break;
             table->walkDynamic = node->newerLink;
-            id = (ObjectId)recordOf(node);
+            id = reinterpret_cast<ObjectId>(recordOf(node));
         }
         // The walk has moved past the object: the callback may release it.
         table->freeCallback(id);
@@ -167,8 +167,8 @@ void freeAllObjects(ObjectTable* table) {
 
 void* addListRecord(RecordList* list, int32_t recordSize) {
     if (!list || recordSize < 0) return nullptr;
-    if ((uint64_t)recordSize > SIZE_MAX - sizeof(RecordNode)) return nullptr;
-    RecordNode* node = (RecordNode*)takeRecord(sizeof(RecordNode) + (SIZE_T)recordSize);
+    if (static_cast<uint64_t>(recordSize) > SIZE_MAX - sizeof(RecordNode)) return nullptr;
+    RecordNode* node = static_cast<RecordNode*>(takeRecord(sizeof(RecordNode) + static_cast<SIZE_T>(recordSize)));
     if (!node) return nullptr;
     node->olderLink = list->newest;
     if (list->newest) list->newest->newerLink = node;

@@ -33,11 +33,11 @@ int32_t scanCommandLine(const int32_t* wanted, Token* found) {
         if (*place == doubleQuote) {
             token.start = ++place;
             while (*place && *place != doubleQuote) ++place;
-            token.length = (size_t)(place - token.start);
+            token.length = static_cast<size_t>(place - token.start);
             if (*place) ++place;
         } else if (*place) {
             while (*place && *place != blank) ++place;
-            token.length = (size_t)(place - token.start);
+            token.length = static_cast<size_t>(place - token.start);
             if (*place) ++place;
         } else {
             cut = false;
@@ -55,20 +55,20 @@ int32_t scanCommandLine(const int32_t* wanted, Token* found) {
 }  // namespace
 
 void initParameters() {
-    cursorBlock = (int32_t*)takeRecord(sizeof(int32_t));
+    cursorBlock = static_cast<int32_t*>(takeRecord(sizeof(int32_t)));
     if (!cursorBlock) abandonStartup("the parameter cursor");
 }
 
-void forgetParameters() { cursorBlock = 0; }
+void forgetParameters() { cursorBlock = nullptr; }
 
-int32_t countParameters() { return scanCommandLine(0, 0); }
+int32_t countParameters() { return scanCommandLine(nullptr, nullptr); }
 
 int32_t parameterCursor() { return cursorBlock ? *cursorBlock : 0; }
 
 const WCHAR* parameterAt(int32_t index) {
     if (!cursorBlock) return emptyString;
     if (index >= 0) *cursorBlock = index;
-    Token token = {0, 0};
+    Token token = {nullptr, 0};
     if (!scanCommandLine(cursorBlock, &token)) return emptyString;
     ++*cursorBlock;
     WCHAR* result = temporaryRoom(token.length + 1);

@@ -21,8 +21,8 @@ void run(void (*routine)()) {
 }  // namespace
 
 void startRuntime(const RuntimeLibraries* given) {
-    alphaBlendEntry = 0;
-    alphaBlendLibrary = 0;
+    alphaBlendEntry = nullptr;
+    alphaBlendLibrary = nullptr;
     if (given) libraries = *given;
     else memset(&libraries, 0, sizeof libraries);
 
@@ -54,13 +54,13 @@ void endRuntime() {
 
 void initAlphaBlend() {
     alphaBlendLibrary = LoadLibraryW(UTF16("msimg32.dll"));
-    alphaBlendEntry = alphaBlendLibrary ? GetProcAddress(alphaBlendLibrary, "AlphaBlend") : 0;
+    alphaBlendEntry = alphaBlendLibrary ? GetProcAddress(alphaBlendLibrary, "AlphaBlend") : nullptr;
 }
 
 void endAlphaBlend() {
     if (alphaBlendLibrary) FreeLibrary(alphaBlendLibrary);
-    alphaBlendLibrary = 0;
-    alphaBlendEntry = 0;
+    alphaBlendLibrary = nullptr;
+    alphaBlendEntry = nullptr;
 }
 
 void initUserInterface() {
@@ -69,5 +69,5 @@ void initUserInterface() {
     controls.dwICC = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
                      ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
     InitCommonControlsEx(&controls);
-    CoInitialize(0);
+    CoInitialize(nullptr);
 }

@@ -9,7 +9,7 @@ namespace native {
 namespace {
 
 DWORD argbOf(COLORREF colour) {
-    return DWORD(GetRValue(colour)) << 16 | DWORD(GetGValue(colour)) << 8 | GetBValue(colour);
+    return static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // Monochrome meets colour as on the platform: a 0 bit takes the target's
@@ -69,7 +69,7 @@ DWORD boxAverage(const Bitmap& source, LONG x0, LONG x1, LONG y0, LONG y1) {
             count++;
         }
     DWORD result = 0;
-    for (int c = 0; c < 4; ++c) result |= DWORD((sums[c] + count / 2) / count) << (8 * c);
+    for (int c = 0; c < 4; ++c) result |= static_cast<DWORD>((sums[c] + count / 2) / count) << (8 * c);
     return result;
 }
 
@@ -97,14 +97,14 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
 
     // Read everything first: source and target may be one bitmap.
     BlitColours colours = blitColours(*blit.targetDC, *blit.target, *blit.sourceDC, *blit.source);
-    std::vector<DWORD> pixels(size_t(w) * size_t(h));
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
     for (int64_t row = 0; row < h; ++row)
         for (int64_t column = 0; column < w; ++column)
-            pixels[size_t(row * w + column)] =
-                translate(colours, readBitmapPixel(*blit.source, LONG(sx + column), LONG(sy + row)));
+            pixels[static_cast<size_t>(row * w + column)] =
+                translate(colours, readBitmapPixel(*blit.source, static_cast<LONG>(sx + column), static_cast<LONG>(sy + row)));
     for (int64_t row = 0; row < h; ++row)
         for (int64_t column = 0; column < w; ++column)
-            writeBitmapPixel(*blit.target, LONG(left + column), LONG(top + row), pixels[size_t(row * w + column)]);
+            writeBitmapPixel(*blit.target, static_cast<LONG>(left + column), static_cast<LONG>(top + row), pixels[static_cast<size_t>(row * w + column)]);
     return TRUE;
 }
 
@@ -150,8 +150,8 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
             if (x1 > blit.source->width) x1 = blit.source->width;
             if (y1 > blit.source->height) y1 = blit.source->height;
             if (x0 >= x1 || y0 >= y1) continue;
-            DWORD argb = boxAverage(*blit.source, LONG(x0), LONG(x1), LONG(y0), LONG(y1));
-            placed.push_back(Placed{LONG(tx), LONG(ty), translate(colours, argb)});
+            DWORD argb = boxAverage(*blit.source, static_cast<LONG>(x0), static_cast<LONG>(x1), static_cast<LONG>(y0), static_cast<LONG>(y1));
+            placed.push_back(Placed{static_cast<LONG>(tx), static_cast<LONG>(ty), translate(colours, argb)});
         }
     }
     for (const Placed& pixel : placed) writeBitmapPixel(*blit.target, pixel.x, pixel.y, pixel.argb);

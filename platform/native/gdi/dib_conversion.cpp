@@ -53,9 +53,9 @@ void convertRow(const DibFormat& format, const BYTE* row, Bitmap& target, LONG y
     LONG width = format.width < target.width ? format.width : target.width;
     BYTE* out = bitmapRow(target, y);
     if (format.bitsPerPixel == 24 && target.bitsPerPixel == 24) {
-        memcpy(out, row, 3 * size_t(width));
+        memcpy(out, row, 3 * static_cast<size_t>(width));
     } else if (format.plain32 && plain32(target)) {
-        memcpy(out, row, 4 * size_t(width));
+        memcpy(out, row, 4 * static_cast<size_t>(width));
     } else if (format.bitsPerPixel <= 8 && target.bitsPerPixel == 24) {
         paletteRowOf<3>(format, row, out, width);
     } else if (format.bitsPerPixel <= 8 && plain32(target)) {
@@ -66,39 +66,39 @@ void convertRow(const DibFormat& format, const BYTE* row, Bitmap& target, LONG y
 }
 
 int setUncompressed(const DibFormat& format, UINT start, UINT lines, const BYTE* bits, Bitmap& target) {
-    const UINT height = UINT(format.height);
+    const UINT height = static_cast<UINT>(format.height);
     if (!format.topDown) {
-        if (start > height) return int(lines);
+        if (start > height) return static_cast<int>(lines);
         UINT count = lines < height - start ? lines : height - start;
         for (UINT i = 0; i < count; ++i)
-            convertRow(format, bits + size_t(i) * format.stride, target, LONG(height - 1 - (start + i)));
-        return int(count);
+            convertRow(format, bits + static_cast<size_t>(i) * format.stride, target, static_cast<LONG>(height - 1 - (start + i)));
+        return static_cast<int>(count);
     }
     // Top-down rows: the first row in memory is scan line start + lines - 1.
     // A count that is negative as a signed number converts nothing.
-    int count = int(lines);
+    int count = static_cast<int>(lines);
     if (count <= 0) return count;
-    int64_t firstY = int64_t(height) - int64_t(start) - count;
+    int64_t firstY = static_cast<int64_t>(height) - static_cast<int64_t>(start) - count;
     int64_t rows = count < format.height ? count : format.height;
     for (int64_t i = 0; i < rows; ++i) {
         int64_t y = firstY + i;
-        if (y >= 0 && y < format.height) convertRow(format, bits + size_t(i) * format.stride, target, LONG(y));
+        if (y >= 0 && y < format.height) convertRow(format, bits + static_cast<size_t>(i) * format.stride, target, static_cast<LONG>(y));
     }
     return count;
 }
 
 void storePixel(BYTE* row, LONG x, WORD bitsPerPixel, DWORD argb) {
     if (bitsPerPixel == 16) {
-        WORD pixel = WORD(((argb >> 19) & 0x1F) << 10 | ((argb >> 11) & 0x1F) << 5 | ((argb >> 3) & 0x1F));
-        row[2 * x] = BYTE(pixel);
-        row[2 * x + 1] = BYTE(pixel >> 8);
+        WORD pixel = static_cast<WORD>(((argb >> 19) & 0x1F) << 10 | ((argb >> 11) & 0x1F) << 5 | ((argb >> 3) & 0x1F));
+        row[2 * x] = static_cast<BYTE>(pixel);
+        row[2 * x + 1] = static_cast<BYTE>(pixel >> 8);
         return;
     }
-    BYTE* p = row + size_t(x) * (bitsPerPixel / 8);
-    p[0] = BYTE(argb);
-    p[1] = BYTE(argb >> 8);
-    p[2] = BYTE(argb >> 16);
-    if (bitsPerPixel == 32) p[3] = BYTE(argb >> 24);
+    BYTE* p = row + static_cast<size_t>(x) * (bitsPerPixel / 8);
+    p[0] = static_cast<BYTE>(argb);
+    p[1] = static_cast<BYTE>(argb >> 8);
+    p[2] = static_cast<BYTE>(argb >> 16);
+    if (bitsPerPixel == 32) p[3] = static_cast<BYTE>(argb >> 24);
 }
 
 // The info-only GetDIBits: the bitmap's own format, or the image size of
@@ -110,7 +110,7 @@ int describeForCaller(const Bitmap& bitmap, BITMAPINFOHEADER& header) {
         header.biPlanes = 1;
         header.biBitCount = bitmap.bitsPerPixel;
         header.biCompression = bitmap.bitsPerPixel == 16 || bitmap.bitsPerPixel == 32 ? BI_BITFIELDS : BI_RGB;
-        header.biSizeImage = DWORD(bitmap.stride) * DWORD(bitmap.height);
+        header.biSizeImage = static_cast<DWORD>(bitmap.stride) * static_cast<DWORD>(bitmap.height);
         header.biClrUsed = 0;
         header.biClrImportant = 0;
         return bitmap.height;
@@ -118,10 +118,10 @@ int describeForCaller(const Bitmap& bitmap, BITMAPINFOHEADER& header) {
     WORD bits = header.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
     DWORD stride = dibStride(header.biWidth, bits);
-    uint64_t rows = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
-    uint64_t size = uint64_t(stride) * rows;
+    uint64_t rows = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
+    uint64_t size = static_cast<uint64_t>(stride) * rows;
     if (stride == 0 || size > 0xFFFFFFFFu) return 0;
-    header.biSizeImage = DWORD(size);
+    header.biSizeImage = static_cast<DWORD>(size);
     return 1;
 }
 
@@ -164,22 +164,22 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
         (depth != 16 && depth != 24 && depth != 32))
         return 0;
     LONG width = header.biWidth;
-    if (width <= 0 || header.biHeight == 0 || header.biHeight == LONG(0x80000000)) return 0;
+    if (width <= 0 || header.biHeight == 0 || header.biHeight == static_cast<LONG>(0x80000000)) return 0;
     DWORD stride = dibStride(width, depth);
     if (stride == 0) return 0;
     const bool topDown = header.biHeight < 0;
-    const UINT height = UINT(topDown ? -header.biHeight : header.biHeight);
+    const UINT height = static_cast<UINT>(topDown ? -header.biHeight : header.biHeight);
     if (start >= height) return 0;
     UINT count = lines < height - start ? lines : height - start;
     LONG usableWidth = width < source->width ? width : source->width;
     int copied = 0;
     for (UINT i = 0; i < count; ++i) {
         UINT scan = start + i;
-        BYTE* out = static_cast<BYTE*>(bits) + size_t(topDown ? count - 1 - i : i) * stride;
+        BYTE* out = static_cast<BYTE*>(bits) + static_cast<size_t>(topDown ? count - 1 - i : i) * stride;
         memset(out, 0, stride);
         UINT y = height - 1 - scan;
-        if (y >= UINT(source->height)) continue;
-        for (LONG x = 0; x < usableWidth; ++x) storePixel(out, x, depth, readBitmapPixel(*source, x, LONG(y)));
+        if (y >= static_cast<UINT>(source->height)) continue;
+        for (LONG x = 0; x < usableWidth; ++x) storePixel(out, x, depth, readBitmapPixel(*source, x, static_cast<LONG>(y)));
         copied++;
     }
     return copied;

@@ -13,7 +13,7 @@ const DWORD red555 = 0x7C00, green555 = 0x03E0, blue555 = 0x001F;
 const DWORD red888 = 0xFF0000, green888 = 0x00FF00, blue888 = 0x0000FF;
 
 DWORD readDword(const BYTE* bytes) {
-    return DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 | DWORD(bytes[3]) << 24;
+    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 | static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
 }
 
 bool knownBitCount(WORD bits) {
@@ -42,8 +42,8 @@ bool compressionFits(const DibFormat& format, DibUse use) {
 
 DWORD dibStride(LONG width, WORD bitsPerPixel) {
     if (width <= 0) return 0;
-    uint64_t stride = (uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
-    return stride > 0xFFFFFFFFu ? 0 : DWORD(stride);
+    uint64_t stride = (static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    return stride > 0xFFFFFFFFu ? 0 : static_cast<DWORD>(stride);
 }
 
 Channel channelOf(DWORD mask) {
@@ -63,16 +63,16 @@ Channel channelOf(DWORD mask) {
 BYTE channelValue(DWORD pixel, Channel channel) {
     if (channel.length == 0) return 0;
     DWORD value = pixel >> channel.shift;
-    if (channel.length < 32) value &= (DWORD(1) << channel.length) - 1;
-    if (channel.length >= 8) return BYTE(value >> (channel.length - 8));
+    if (channel.length < 32) value &= (static_cast<DWORD>(1) << channel.length) - 1;
+    if (channel.length >= 8) return static_cast<BYTE>(value >> (channel.length - 8));
     DWORD top = value << (8 - channel.length);
-    return BYTE(top | top >> channel.length);
+    return static_cast<BYTE>(top | top >> channel.length);
 }
 
 DWORD channelBits(BYTE value, Channel channel) {
     if (channel.length == 0) return 0;
-    DWORD bits = channel.length >= 8 ? DWORD(value) << (channel.length - 8)
-                                     : DWORD(value) >> (8 - channel.length);
+    DWORD bits = channel.length >= 8 ? static_cast<DWORD>(value) << (channel.length - 8)
+                                     : static_cast<DWORD>(value) >> (8 - channel.length);
     return bits << channel.shift;
 }
 
@@ -109,7 +109,7 @@ bool readDibFormat(const BITMAPINFO* info, UINT usage, DibUse use, DibFormat* fo
     }
 
     if (use == dibForSection ? planes != 1 : planes == 0) return false;
-    if (format->width <= 0 || height == 0 || height == LONG(0x80000000)) return false;
+    if (format->width <= 0 || height == 0 || height == static_cast<LONG>(0x80000000)) return false;
     format->topDown = height < 0;
     format->height = height < 0 ? -height : height;
     if (!knownBitCount(format->bitsPerPixel) || !compressionFits(*format, use)) return false;
@@ -138,14 +138,14 @@ bool readDibFormat(const BITMAPINFO* info, UINT usage, DibUse use, DibFormat* fo
         // Palette-index tables need a logical palette, which this layer
         // does not have.
         if (usage != DIB_RGB_COLORS) return false;
-        DWORD limit = DWORD(1) << format->bitsPerPixel;
+        DWORD limit = static_cast<DWORD>(1) << format->bitsPerPixel;
         DWORD count = coloursUsed == 0 || coloursUsed > limit ? limit : coloursUsed;
         const BYTE* table = base + headerSize;
         for (DWORD i = 0; i < count; ++i) {
             const BYTE* entry = table + i * entryBytes;
             format->colours[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
         }
-        format->colourCount = int(count);
+        format->colourCount = static_cast<int>(count);
     }
     return true;
 }
@@ -159,18 +159,18 @@ DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x) {
         index = paletteIndex(row, x, format.bitsPerPixel);
         break;
     case 16: {
-        const BYTE* p = row + 2 * size_t(x);
-        DWORD pixel = DWORD(p[0]) | DWORD(p[1]) << 8;
+        const BYTE* p = row + 2 * static_cast<size_t>(x);
+        DWORD pixel = static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8;
         return DWORD(channelValue(pixel, format.channels[0])) << 16 |
                DWORD(channelValue(pixel, format.channels[1])) << 8 |
                channelValue(pixel, format.channels[2]);
     }
     case 24: {
-        const BYTE* p = row + 3 * size_t(x);
-        return DWORD(p[2]) << 16 | DWORD(p[1]) << 8 | p[0];
+        const BYTE* p = row + 3 * static_cast<size_t>(x);
+        return static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[1]) << 8 | p[0];
     }
     default: {
-        DWORD pixel = readDword(row + 4 * size_t(x));
+        DWORD pixel = readDword(row + 4 * static_cast<size_t>(x));
         if (format.plain32) return pixel;
         return DWORD(channelValue(pixel, format.channels[0])) << 16 |
                DWORD(channelValue(pixel, format.channels[1])) << 8 |
@@ -178,9 +178,9 @@ DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x) {
     }
     }
     // Indices past the table give black.
-    if (int(index) >= format.colourCount) return 0;
+    if (static_cast<int>(index) >= format.colourCount) return 0;
     const RGBQUAD& colour = format.colours[index];
-    return DWORD(colour.rgbRed) << 16 | DWORD(colour.rgbGreen) << 8 | colour.rgbBlue;
+    return static_cast<DWORD>(colour.rgbRed) << 16 | static_cast<DWORD>(colour.rgbGreen) << 8 | colour.rgbBlue;
 }
 
 }  // namespace native

@@ -16,7 +16,7 @@ void describeSection(Bitmap& bitmap, const DibFormat& format, const BITMAPINFO& 
     // 16-bit sections always report their masks; 32-bit ones only when
     // they were made with them.
     header.biCompression = format.bitsPerPixel == 16 ? BI_BITFIELDS : format.compression;
-    header.biClrUsed = format.bitsPerPixel <= 8 ? DWORD(1) << format.bitsPerPixel : 0;
+    header.biClrUsed = format.bitsPerPixel <= 8 ? static_cast<DWORD>(1) << format.bitsPerPixel : 0;
     if (info.bmiHeader.biSize >= sizeof(BITMAPINFOHEADER)) {
         header.biXPelsPerMeter = info.bmiHeader.biXPelsPerMeter;
         header.biYPelsPerMeter = info.bmiHeader.biYPelsPerMeter;
@@ -47,7 +47,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     DeviceContext* context = findDC(dc);
     if (context == nullptr) return nullptr;
     // Signs are dropped; an empty size gives the stock bitmap.
-    if (width == int(0x80000000) || height == int(0x80000000)) return nullptr;
+    if (width == static_cast<int>(0x80000000) || height == static_cast<int>(0x80000000)) return nullptr;
     if (width < 0) width = -width;
     if (height < 0) height = -height;
     if (width == 0 || height == 0) return stockBitmap();

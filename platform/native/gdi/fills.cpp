@@ -9,7 +9,7 @@ namespace native {
 namespace {
 
 DWORD argbOf(COLORREF colour) {
-    return DWORD(GetRValue(colour)) << 16 | DWORD(GetGValue(colour)) << 8 | GetBValue(colour);
+    return static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // An edge pair given the wrong way round covers the pixels from the

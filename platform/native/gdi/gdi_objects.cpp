@@ -26,11 +26,11 @@ struct Slot {
 // A handle is ((slot + 1) << reuseBits) | (reuse & reuseMask), which is
 // never 0 and never a small integer such as a stock object number.
 const unsigned reuseBits = 12;
-const uintptr_t reuseMask = (uintptr_t(1) << reuseBits) - 1;
-const size_t slotLimit = size_t(1) << 19;
+const uintptr_t reuseMask = (static_cast<uintptr_t>(1) << reuseBits) - 1;
+const size_t slotLimit = static_cast<size_t>(1) << 19;
 
 // Pixel memory one bitmap may take.
-const size_t bitmapByteLimit = size_t(1) << 30;
+const size_t bitmapByteLimit = static_cast<size_t>(1) << 30;
 
 // The table outlives every static destructor: objects still held at exit
 // (the stock ones at least) stay reachable rather than being cut loose.
@@ -50,7 +50,7 @@ std::vector<size_t>& freeSlots() {
 }
 
 HGDIOBJ handleOf(size_t slot, uintptr_t reuse) {
-    return reinterpret_cast<HGDIOBJ>(((uintptr_t(slot) + 1) << reuseBits) | (reuse & reuseMask));
+    return reinterpret_cast<HGDIOBJ>(((static_cast<uintptr_t>(slot) + 1) << reuseBits) | (reuse & reuseMask));
 }
 
 // The live slot a handle names, or null.
@@ -155,7 +155,7 @@ HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, b
         bitsPerPixel != 24 && bitsPerPixel != 32)
         return nullptr;
     uint64_t stride = dibStride(width, bitsPerPixel);
-    uint64_t total = stride * uint64_t(height);
+    uint64_t total = stride * static_cast<uint64_t>(height);
     if (stride == 0 || total > bitmapByteLimit) return nullptr;
 
     Bitmap* bitmap = new (std::nothrow) Bitmap();

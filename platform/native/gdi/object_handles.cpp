@@ -17,7 +17,7 @@ BITMAP describeBitmap(const Bitmap& bitmap) {
     described.bmHeight = bitmap.height;
     described.bmWidthBytes = bitmap.dibSection
         ? bitmap.stride
-        : LONG((uint64_t(bitmap.width) * bitmap.bitsPerPixel + 15) / 16 * 2);
+        : static_cast<LONG>((static_cast<uint64_t>(bitmap.width) * bitmap.bitsPerPixel + 15) / 16 * 2);
     described.bmPlanes = 1;
     described.bmBitsPixel = bitmap.bitsPerPixel;
     described.bmBits = bitmap.dibSection ? bitmap.bits : nullptr;
@@ -33,20 +33,20 @@ using namespace native;
 DWORD GetObjectType(HGDIOBJ object) {
     ObjectKind kind = kindOf(object);
     // Icons are user objects: GDI does not know them.
-    return kind == kindIcon ? 0 : DWORD(kind);
+    return kind == kindIcon ? 0 : static_cast<DWORD>(kind);
 }
 
 int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     Bitmap* bitmap = findBitmap(object);
     if (bitmap == nullptr) return 0;
-    if (buffer == nullptr) return int(sizeof(BITMAP));
+    if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
     // The size is taken as unsigned, so a negative one is "large enough".
-    UINT room = UINT(size);
+    UINT room = static_cast<UINT>(size);
     if (room < sizeof(BITMAP)) return 0;
     BITMAP described = describeBitmap(*bitmap);
     if (!bitmap->dibSection || room < sizeof(DIBSECTION)) {
         memcpy(buffer, &described, sizeof described);
-        return int(sizeof(BITMAP));
+        return static_cast<int>(sizeof(BITMAP));
     }
     DIBSECTION section;
     memset(&section, 0, sizeof section);
@@ -55,7 +55,7 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     if (bitmap->header.biCompression == BI_BITFIELDS)
         memcpy(section.dsBitfields, bitmap->bitfields, sizeof section.dsBitfields);
     memcpy(buffer, &section, sizeof section);
-    return int(sizeof(DIBSECTION));
+    return static_cast<int>(sizeof(DIBSECTION));
 }
 
 BOOL DeleteObject(HGDIOBJ object) { return destroyObject(object); }

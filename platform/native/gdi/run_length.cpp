@@ -45,7 +45,7 @@ public:
                     scan_ += up;
                 }
             } else {
-                size_t bytes = nibbles ? (size_t(value) + 1) / 2 : value;
+                size_t bytes = nibbles ? (static_cast<size_t>(value) + 1) / 2 : value;
                 if (!has(bytes)) return;
                 for (int k = 0; k < value; ++k) {
                     BYTE packed = data_[at_ + (nibbles ? k / 2 : k)];
@@ -63,20 +63,20 @@ private:
     void place(DWORD index) {
         if (x_ < usableWidth_) {
             DWORD colour = 0;  // indices past the table give black
-            if (int(index) < format_.colourCount) {
+            if (static_cast<int>(index) < format_.colourCount) {
                 const RGBQUAD& entry = format_.colours[index];
-                colour = DWORD(entry.rgbRed) << 16 | DWORD(entry.rgbGreen) << 8 | entry.rgbBlue;
+                colour = static_cast<DWORD>(entry.rgbRed) << 16 | static_cast<DWORD>(entry.rgbGreen) << 8 | entry.rgbBlue;
             }
-            pending_.push_back(PendingPixel{LONG(x_), colour});
+            pending_.push_back(PendingPixel{static_cast<LONG>(x_), colour});
         }
         x_++;
     }
 
     // The row's pixels reach the target once the row is left.
     void commitRow() {
-        int64_t y = int64_t(format_.height) - 1 - scan_;
+        int64_t y = static_cast<int64_t>(format_.height) - 1 - scan_;
         if (y >= 0 && y < target_.height)
-            for (const PendingPixel& pixel : pending_) writeBitmapPixel(target_, pixel.x, LONG(y), pixel.colour);
+            for (const PendingPixel& pixel : pending_) writeBitmapPixel(target_, pixel.x, static_cast<LONG>(y), pixel.colour);
         pending_.clear();
     }
 

@@ -122,7 +122,7 @@ constexpr Glyph glyphs[] = {
 };
 
 constexpr bool glyphTableComplete() {
-    int count = int(sizeof glyphs / sizeof glyphs[0]);
+    int count = static_cast<int>(sizeof glyphs / sizeof glyphs[0]);
     if (count != '~' - ' ' + 1) return false;
     for (int i = 0; i < count; ++i) {
         if (glyphs[i].character != ' ' + i) return false;
@@ -143,7 +143,7 @@ const char* dotsOf(WCHAR character) {
 }
 
 DWORD argbOf(COLORREF colour) {
-    return DWORD(GetRValue(colour)) << 16 | DWORD(GetGValue(colour)) << 8 | GetBValue(colour);
+    return static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // Where a text's cell box starts, from the DC's alignment.
@@ -185,7 +185,7 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int length, LPSIZE size) {
     if (findDC(dc) == nullptr || size == nullptr || length < 0 || (text == nullptr && length > 0))
         return FALSE;
-    if (int64_t(length) * cellWidth > 0x7FFFFFFF) return FALSE;
+    if (static_cast<int64_t>(length) * cellWidth > 0x7FFFFFFF) return FALSE;
     size->cx = length * cellWidth;
     size->cy = length > 0 ? cellHeight : 0;
     return TRUE;
@@ -197,25 +197,25 @@ BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int length) {
     Bitmap* target = findBitmap(context->bitmap);
     if (target == nullptr) return FALSE;
     int64_t left = x, top = y;
-    alignedOrigin(context->textAlign, int64_t(length) * cellWidth, &left, &top);
+    alignedOrigin(context->textAlign, static_cast<int64_t>(length) * cellWidth, &left, &top);
 
     // The opaque box first, then the glyphs' ink; pixels outside the
     // bitmap are dropped by writeBitmapPixel's own check, positions that do
     // not fit a LONG are skipped here.
     auto put = [&](int64_t px, int64_t py, DWORD colour) {
         if (px >= 0 && py >= 0 && px < target->width && py < target->height)
-            writeBitmapPixel(*target, LONG(px), LONG(py), colour);
+            writeBitmapPixel(*target, static_cast<LONG>(px), static_cast<LONG>(py), colour);
     };
     if (context->backgroundMode == OPAQUE) {
         DWORD background = argbOf(context->backgroundColour);
         for (int64_t row = 0; row < cellHeight; ++row)
-            for (int64_t column = 0; column < int64_t(length) * cellWidth; ++column)
+            for (int64_t column = 0; column < static_cast<int64_t>(length) * cellWidth; ++column)
                 put(left + column, top + row, background);
     }
     DWORD ink = argbOf(context->textColour);
     for (int i = 0; i < length; ++i) {
         const char* dots = dotsOf(text[i]);
-        int64_t cellLeft = left + int64_t(i) * cellWidth;
+        int64_t cellLeft = left + static_cast<int64_t>(i) * cellWidth;
         for (int row = 0; row < glyphRows; ++row)
             for (int column = 0; column < glyphColumns; ++column)
                 if (dots[row * glyphColumns + column] == '#')

@@ -34,13 +34,13 @@ HBITMAP colourBitmapOf(const IconImage& image) {
     Bitmap* bitmap = findBitmap(handle);
     if (bitmap == nullptr) return nullptr;
     for (LONG y = 0; y < image.height; ++y)
-        memcpy(bitmapRow(*bitmap, y), image.colours.get() + size_t(y) * size_t(image.width),
-               size_t(image.width) * 4);
+        memcpy(bitmapRow(*bitmap, y), image.colours.get() + static_cast<size_t>(y) * static_cast<size_t>(image.width),
+               static_cast<size_t>(image.width) * 4);
     return handle;
 }
 
 void setMaskBit(Bitmap& bitmap, LONG x, LONG y) {
-    bitmapRow(bitmap, y)[x >> 3] |= BYTE(0x80 >> (x & 7));
+    bitmapRow(bitmap, y)[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
 }
 
 // The AND bits, followed for a monochrome image by the XOR bits.
@@ -50,10 +50,10 @@ HBITMAP maskBitmapOf(const IconImage& image) {
     Bitmap* bitmap = findBitmap(handle);
     if (bitmap == nullptr) return nullptr;
     for (LONG y = 0; y < image.height; ++y) {
-        size_t row = size_t(y) * size_t(image.width);
+        size_t row = static_cast<size_t>(y) * static_cast<size_t>(image.width);
         for (LONG x = 0; x < image.width; ++x) {
-            if (image.mask[row + size_t(x)]) setMaskBit(*bitmap, x, y);
-            if (image.monochrome && image.colours[row + size_t(x)] != 0) setMaskBit(*bitmap, x, image.height + y);
+            if (image.mask[row + static_cast<size_t>(x)]) setMaskBit(*bitmap, x, y);
+            if (image.monochrome && image.colours[row + static_cast<size_t>(x)] != 0) setMaskBit(*bitmap, x, image.height + y);
         }
     }
     return handle;
@@ -86,7 +86,7 @@ HBITMAP copyBitmap(HBITMAP handle) {
     HBITMAP copyHandle = createBitmap(source->width, source->height, source->topDown, source->bitsPerPixel, false);
     Bitmap* copy = findBitmap(copyHandle);
     if (copy == nullptr) return nullptr;
-    memcpy(copy->bits, source->bits, size_t(source->stride) * size_t(source->height));
+    memcpy(copy->bits, source->bits, static_cast<size_t>(source->stride) * static_cast<size_t>(source->height));
     memcpy(copy->colours, source->colours, sizeof copy->colours);
     copy->colourCount = source->colourCount;
     return copyHandle;
@@ -98,9 +98,9 @@ bool IconImage::allocate(LONG newWidth, LONG newHeight) {
     colours.reset();
     mask.reset();
     width = height = 0;
-    if (newWidth <= 0 || newHeight <= 0 || uint64_t(newWidth) * uint64_t(newHeight) > iconPixelLimit)
+    if (newWidth <= 0 || newHeight <= 0 || static_cast<uint64_t>(newWidth) * static_cast<uint64_t>(newHeight) > iconPixelLimit)
         return false;
-    size_t count = size_t(newWidth) * size_t(newHeight);
+    size_t count = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
     colours.reset(new (std::nothrow) DWORD[count]());
     mask.reset(new (std::nothrow) BYTE[count]());
     if (!colours || !mask) {
@@ -178,8 +178,8 @@ BOOL GetIconInfo(HICON handle, PICONINFO info) {
         return FALSE;
     }
     info->fIcon = TRUE;
-    info->xHotspot = DWORD(icon->width / 2);
-    info->yHotspot = DWORD(icon->height / 2);
+    info->xHotspot = static_cast<DWORD>(icon->width / 2);
+    info->yHotspot = static_cast<DWORD>(icon->height / 2);
     info->hbmMask = mask;
     info->hbmColor = colour;
     return TRUE;

@@ -91,7 +91,7 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
     if (bitfields) {
         for (int i = 0; i < 3; ++i) {
             uint32_t mask;
-            if (!data.u32(offset + 4 * size_t(i), &mask) || mask == 0) return false;
+            if (!data.u32(offset + 4 * static_cast<size_t>(i), &mask) || mask == 0) return false;
             format.masks[i] = mask;
         }
         offset += 12;
@@ -113,7 +113,7 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
     ByteReader table;
     if (!data.sub(offset, entries * entryBytes, &table)) return false;
     if (header.bitsPerPixel <= 8) {
-        format.colourCount = int(entries);
+        format.colourCount = static_cast<int>(entries);
         for (uint32_t i = 0; i < entries; ++i) {
             const uint8_t* entry = table.data + i * entryBytes;
             format.colours[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
@@ -122,24 +122,24 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
     offset += table.length;
 
     ByteReader colourRows;
-    uint64_t colourBytes = uint64_t(format.stride) * uint64_t(height);
-    if (colourBytes > data.length || !data.sub(offset, size_t(colourBytes), &colourRows)) return false;
+    uint64_t colourBytes = static_cast<uint64_t>(format.stride) * static_cast<uint64_t>(height);
+    if (colourBytes > data.length || !data.sub(offset, static_cast<size_t>(colourBytes), &colourRows)) return false;
     offset += colourRows.length;
     // A mask cut short by the data's end is not read at all. The image is
     // then opaque everywhere, or, when it has alpha, opaque where its alpha
     // is, as on the platform.
     size_t maskStride = dibStride(header.width, 1);
-    uint64_t maskBytes = uint64_t(maskStride) * uint64_t(height);
+    uint64_t maskBytes = static_cast<uint64_t>(maskStride) * static_cast<uint64_t>(height);
     ByteReader maskRows;
-    bool hasMask = maskBytes <= data.length && data.sub(offset, size_t(maskBytes), &maskRows);
+    bool hasMask = maskBytes <= data.length && data.sub(offset, static_cast<size_t>(maskBytes), &maskRows);
 
     if (!image->allocate(header.width, height)) return false;
     image->sourceBitsPerPixel = header.bitsPerPixel;
     image->monochrome = header.bitsPerPixel == 1 &&
                         (forceMonochrome || isBlackThenWhite(format, table, entryBytes));
     for (LONG y = 0; y < height; ++y) {
-        const BYTE* row = colourRows.data + size_t(height - 1 - y) * format.stride;
-        DWORD* out = image->colours.get() + size_t(y) * size_t(header.width);
+        const BYTE* row = colourRows.data + static_cast<size_t>(height - 1 - y) * format.stride;
+        DWORD* out = image->colours.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
         for (LONG x = 0; x < header.width; ++x) {
             if (image->monochrome)
                 out[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 0x00FFFFFF : 0;
@@ -147,8 +147,8 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
                 out[x] = dibPixel(format, row, x);
         }
         if (!hasMask) continue;
-        const BYTE* maskRow = maskRows.data + size_t(height - 1 - y) * maskStride;
-        BYTE* maskOut = image->mask.get() + size_t(y) * size_t(header.width);
+        const BYTE* maskRow = maskRows.data + static_cast<size_t>(height - 1 - y) * maskStride;
+        BYTE* maskOut = image->mask.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
         for (LONG x = 0; x < header.width; ++x) maskOut[x] = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
     }
     if (!hasMask && format.plain32 && hasAnyAlpha(*image)) maskFromAlpha(image);

@@ -16,8 +16,8 @@ namespace {
 // monochrome icon's mask as black and white.
 DWORD iconColour(const Icon& icon, const Bitmap* colour, const Bitmap& mask, LONG x, LONG y) {
     if (colour != nullptr) {
-        const BYTE* p = bitmapRow(*colour, y) + 4 * size_t(x);
-        return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+        const BYTE* p = bitmapRow(*colour, y) + 4 * static_cast<size_t>(x);
+        return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
     }
     return readBitmapPixel(mask, x, icon.height + y) & 0x00FFFFFF;
 }
@@ -45,16 +45,16 @@ DWORD blendPixel(DWORD source, DWORD target) {
 // the last of a column run and the first of a row run, as the platform
 // was seen to. Unblended, a single column shows the one before the last.
 LONG drawnColumn(int64_t offset, int64_t drawn, LONG size, bool blended) {
-    if (drawn >= size) return LONG((offset * size + (size - 1) / 2) / drawn);
+    if (drawn >= size) return static_cast<LONG>((offset * size + (size - 1) / 2) / drawn);
     if (drawn == 1 && !blended) return size - 2;
     int64_t last = ((offset + 1) * size - 1 - (drawn - 1) / 2) / drawn;
-    return LONG(last < size ? last : size - 1);
+    return static_cast<LONG>(last < size ? last : size - 1);
 }
 
 LONG drawnRow(int64_t offset, int64_t drawn, LONG size) {
-    if (drawn >= size) return LONG((offset * size + (size - 1) / 2) / drawn);
+    if (drawn >= size) return static_cast<LONG>((offset * size + (size - 1) / 2) / drawn);
     int64_t start = offset * size - (drawn - 1) / 2;
-    return LONG(start <= 0 ? 0 : (start + drawn - 1) / drawn);
+    return static_cast<LONG>(start <= 0 ? 0 : (start + drawn - 1) / drawn);
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
     bool blend = icon->hasAlpha && (parts & DI_IMAGE);
 
     int64_t left = x < 0 ? 0 : x, top = y < 0 ? 0 : y;
-    int64_t right = int64_t(x) + width, bottom = int64_t(y) + height;
+    int64_t right = static_cast<int64_t>(x) + width, bottom = static_cast<int64_t>(y) + height;
     if (right > target->width) right = target->width;
     if (bottom > target->height) bottom = target->height;
     for (int64_t ty = top; ty < bottom; ++ty) {
@@ -88,13 +88,13 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
         for (int64_t tx = left; tx < right; ++tx) {
             LONG sx = drawnColumn(tx - x, width, icon->width, blend);
             DWORD image = iconColour(*icon, colour, *mask, sx, sy);
-            DWORD pixel = readBitmapPixel(*target, LONG(tx), LONG(ty));
+            DWORD pixel = readBitmapPixel(*target, static_cast<LONG>(tx), static_cast<LONG>(ty));
             DWORD maskColour = readBitmapPixel(*mask, sx, sy) & 0x00FFFFFF;
             if (blend) pixel = blendPixel(image, pixel);
             else if (parts == DI_MASK) pixel = maskColour;
             else if (parts == DI_IMAGE) pixel = image;
             else pixel = (pixel & maskColour) ^ image;
-            writeBitmapPixel(*target, LONG(tx), LONG(ty), pixel);
+            writeBitmapPixel(*target, static_cast<LONG>(tx), static_cast<LONG>(ty), pixel);
         }
     }
     return TRUE;

@@ -18,7 +18,7 @@ namespace {
 // Largest side the decoder accepts, and the memory an ancillary chunk may
 // take; the pixel count is further held to iconPixelLimit.
 const png_uint_32 sideLimit = 0xFFFF;
-const png_alloc_size_t chunkLimit = png_alloc_size_t(8) << 20;
+const png_alloc_size_t chunkLimit = static_cast<png_alloc_size_t>(8) << 20;
 
 struct PngSource {
     const uint8_t* data;
@@ -61,7 +61,7 @@ bool runDecoder(PngDecoding* decoding, IconImage* image) {
 
     png_uint_32 width = png_get_image_width(png, info);
     png_uint_32 height = png_get_image_height(png, info);
-    if (uint64_t(width) * uint64_t(height) > iconPixelLimit) return false;
+    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > iconPixelLimit) return false;
     int colourType = png_get_color_type(png, info);
     decoding->keepsAlpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
 
@@ -75,13 +75,13 @@ bool runDecoder(PngDecoding* decoding, IconImage* image) {
     if (!decoding->keepsAlpha) png_set_add_alpha(png, 0, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != size_t(width) * 4) return false;
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(width) * 4) return false;
 
-    if (!image->allocate(LONG(width), LONG(height))) return false;
+    if (!image->allocate(static_cast<LONG>(width), static_cast<LONG>(height))) return false;
     decoding->rows = new (std::nothrow) png_bytep[height];
     if (decoding->rows == nullptr) return false;
     for (png_uint_32 y = 0; y < height; ++y)
-        decoding->rows[y] = reinterpret_cast<png_bytep>(image->colours.get() + size_t(y) * width);
+        decoding->rows[y] = reinterpret_cast<png_bytep>(image->colours.get() + static_cast<size_t>(y) * width);
     // The end chunk is not asked for: a stream whose image data is whole
     // is taken without it.
     png_read_image(png, decoding->rows);

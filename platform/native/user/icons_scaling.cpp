@@ -22,19 +22,19 @@ struct AxisRuns {
     std::unique_ptr<LONG[]> last;
 
     bool make(LONG source, LONG target) {
-        first.reset(new (std::nothrow) LONG[size_t(target)]);
-        last.reset(new (std::nothrow) LONG[size_t(target)]);
+        first.reset(new (std::nothrow) LONG[static_cast<size_t>(target)]);
+        last.reset(new (std::nothrow) LONG[static_cast<size_t>(target)]);
         if (!first || !last) return false;
         if (target >= source) {
             for (LONG i = 0; i < target; ++i) {
-                int64_t index = (int64_t(i) * source + (source - 1) / 2) / target;
-                first[i] = last[i] = LONG(index);
+                int64_t index = (static_cast<int64_t>(i) * source + (source - 1) / 2) / target;
+                first[i] = last[i] = static_cast<LONG>(index);
             }
             return true;
         }
         for (LONG i = 0; i < target; ++i) first[i] = -1;
         for (LONG j = 0; j < source; ++j) {
-            LONG index = LONG((int64_t(j) * target + (target - 1) / 2) / source);
+            LONG index = static_cast<LONG>((static_cast<int64_t>(j) * target + (target - 1) / 2) / source);
             if (first[index] < 0) first[index] = j;
             last[index] = j;
         }
@@ -58,13 +58,13 @@ bool scaleIconImage(const IconImage& source, LONG width, LONG height, IconImage*
             DWORD colour = 0xFFFFFFFF;
             BYTE bit = 1;
             for (LONG sy = rows.first[y]; sy <= rows.last[y]; ++sy) {
-                size_t row = size_t(sy) * size_t(source.width);
+                size_t row = static_cast<size_t>(sy) * static_cast<size_t>(source.width);
                 for (LONG sx = columns.first[x]; sx <= columns.last[x]; ++sx) {
-                    colour &= colours[row + size_t(sx)];
-                    bit &= mask[row + size_t(sx)];
+                    colour &= colours[row + static_cast<size_t>(sx)];
+                    bit &= mask[row + static_cast<size_t>(sx)];
                 }
             }
-            size_t at = size_t(y) * size_t(width) + size_t(x);
+            size_t at = static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
             scaled->colours[at] = colour;
             scaled->mask[at] = bit;
         }

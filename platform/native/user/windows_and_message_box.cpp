@@ -38,15 +38,15 @@ std::mutex registryLock;
 std::vector<Window> windows;  // Z order, top first
 uintptr_t nextSerial = 1;
 int nextNumber = 1;
-HWND foreground = NULL;
+HWND foreground = nullptr;
 std::string windowLog;
 int messageBoxAnswer = IDOK;
 
 // Callers hold registryLock.
 Window* findWindow(HWND handle) {
     for (Window& window : windows)
-        if (window.handle == handle && handle != NULL) return &window;
-    return NULL;
+        if (window.handle == handle && handle != nullptr) return &window;
+    return nullptr;
 }
 
 size_t positionOf(const Window* window) { return static_cast<size_t>(window - windows.data()); }
@@ -63,7 +63,7 @@ void raiseInBand(size_t from) {
 }
 
 std::string nameOf(HWND handle) {
-    if (handle == NULL) return "null";
+    if (handle == nullptr) return "null";
     if (handle == HWND_TOPMOST) return "HWND_TOPMOST";
     if (handle == HWND_NOTOPMOST) return "HWND_NOTOPMOST";
     Window* window = findWindow(handle);
@@ -75,7 +75,7 @@ std::string nameOf(HWND handle) {
 // \xNN, so that the box stays one line and a name cannot drive the
 // terminal.
 void appendShown(std::string& out, const WCHAR* text) {
-    if (text == NULL) return;
+    if (text == nullptr) return;
     static const char hex[] = "0123456789abcdef";
     for (char c : native::bytesFromUtf16(text, wcslen(text))) {
         unsigned char byte = static_cast<unsigned char>(c);
@@ -92,7 +92,7 @@ void appendShown(std::string& out, const WCHAR* text) {
 }  // namespace
 
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM extra) {
-    if (callback == NULL) return FALSE;
+    if (callback == nullptr) return FALSE;
     std::vector<HWND> order;
     {
         std::lock_guard<std::mutex> hold(registryLock);
@@ -107,27 +107,27 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM extra) {
 DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
     std::lock_guard<std::mutex> hold(registryLock);
     Window* window = findWindow(handle);
-    if (window == NULL) return 0;
-    if (processId != NULL) *processId = window->processId;
+    if (window == nullptr) return 0;
+    if (processId != nullptr) *processId = window->processId;
     return window->threadId;
 }
 
 BOOL IsWindowVisible(HWND handle) {
     std::lock_guard<std::mutex> hold(registryLock);
     Window* window = findWindow(handle);
-    return window != NULL && window->visible;
+    return window != nullptr && window->visible;
 }
 
 BOOL IsWindowEnabled(HWND handle) {
     std::lock_guard<std::mutex> hold(registryLock);
     Window* window = findWindow(handle);
-    return window != NULL && window->enabled;
+    return window != nullptr && window->enabled;
 }
 
 LONG GetWindowLongA(HWND handle, int index) {
     std::lock_guard<std::mutex> hold(registryLock);
     Window* window = findWindow(handle);
-    if (window == NULL || index != GWL_EXSTYLE) return 0;
+    if (window == nullptr || index != GWL_EXSTYLE) return 0;
     return window->exStyle;
 }
 
@@ -140,7 +140,7 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
     std::lock_guard<std::mutex> hold(registryLock);
     windowLog += "EnableWindow " + nameOf(handle) + (enable ? " TRUE\n" : " FALSE\n");
     Window* window = findWindow(handle);
-    if (window == NULL) return FALSE;
+    if (window == nullptr) return FALSE;
     // The answer tells whether the window was disabled before.
     BOOL wasDisabled = !window->enabled;
     window->enabled = enable != FALSE;
@@ -156,7 +156,7 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int, int, int, int, UINT flags)
     windowLog += line + "\n";
 
     Window* window = findWindow(handle);
-    if (window == NULL) return FALSE;
+    if (window == nullptr) return FALSE;
     // As on the platform, a window moved in the Z order without
     // SWP_NOACTIVATE is activated: it becomes the foreground window.
     if (!(flags & SWP_NOACTIVATE)) foreground = handle;
@@ -179,7 +179,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
     }
     std::string line;
     // The platform captions a box without a caption "Error".
-    if (caption != NULL)
+    if (caption != nullptr)
         appendShown(line, caption);
     else
         line += "Error";
@@ -222,7 +222,7 @@ void nativeClearWindows(void) {
     std::lock_guard<std::mutex> hold(registryLock);
     windows.clear();
     nextNumber = 1;
-    foreground = NULL;
+    foreground = nullptr;
     windowLog.clear();
 }
 
