@@ -5,6 +5,4 @@
 
 // The loader gives no alignment beyond 4 bytes; realign for the compiler's
 // own assumptions.
-extern "C" __attribute__((force_align_arg_pointer, noreturn)) void celpackEntry() {
-    runCelpack();
-}
+extern "C" __attribute__((force_align_arg_pointer, noreturn)) void celpackEntry() { runCelpack(); }

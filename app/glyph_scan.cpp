@@ -9,8 +9,8 @@ void scanGlyphSheet(PixelReader readPixel, ByteSink sink) {
                 uint8_t mask = 0x80;
                 uint8_t accumulator = 0;
                 for (int32_t column = 0; column < glyphWidth; ++column) {
-                    uint32_t colour = readPixel(column + cellColumn * glyphWidth,
-                                                row + cellRow * glyphHeight);
+                    uint32_t colour =
+                        readPixel(column + cellColumn * glyphWidth, row + cellRow * glyphHeight);
                     if (colour != 0) accumulator |= mask;
                     mask >>= 1;
                     if (mask == 0) {

@@ -65,9 +65,11 @@ int main(int argc, char** argv) {
         uint8_t on[side] = {0};
         int32_t x = 0;
         if (bits == 24)
-            for (const uint8_t* p = row; x < columns; ++x, p += 3) on[x] = (p[0] | p[1] | p[2]) != 0;
+            for (const uint8_t* p = row; x < columns; ++x, p += 3)
+                on[x] = (p[0] | p[1] | p[2]) != 0;
         else if (bits == 32)
-            for (const uint8_t* p = row; x < columns; ++x, p += 4) on[x] = (p[0] | p[1] | p[2]) != 0;
+            for (const uint8_t* p = row; x < columns; ++x, p += 4)
+                on[x] = (p[0] | p[1] | p[2]) != 0;
         else if (bits == 8)
             for (; x < columns; ++x) on[x] = lit[row[x]];
         else if (bits == 4)

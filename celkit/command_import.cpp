@@ -23,7 +23,9 @@ struct ImportCommandOptions {
 void parseCell(const std::string& text, int& width, int& height) {
     std::size_t x = text.find_first_of("xX");
     auto number = [&](const std::string& part) {
-        if (part.empty() || part.size() > 4 || part.find_first_not_of("0123456789") != std::string::npos) return 0;
+        if (part.empty() || part.size() > 4 ||
+            part.find_first_not_of("0123456789") != std::string::npos)
+            return 0;
         return std::stoi(part);
     };
     if (x != std::string::npos) {
@@ -34,7 +36,8 @@ void parseCell(const std::string& text, int& width, int& height) {
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
 }
 
-Font importOne(const std::string& input, const ImportOptions& fontOptions, const GridOptions& gridOptions) {
+Font importOne(const std::string& input, const ImportOptions& fontOptions,
+               const GridOptions& gridOptions) {
     std::vector<std::uint8_t> data = readInput(input);
     Font font;
     std::string error;
@@ -42,7 +45,8 @@ Font importOne(const std::string& input, const ImportOptions& fontOptions, const
         Picture picture;
         std::string pictureError;
         if (readPicture(data, picture, pictureError)) {
-            if (!glyphsFromPicture(picture, gridOptions, font, error)) throw Failure(input + ": " + error);
+            if (!glyphsFromPicture(picture, gridOptions, font, error))
+                throw Failure(input + ": " + error);
             return font;
         }
         if (rawFontDespiteSignature(data, font)) return font;
@@ -76,20 +80,31 @@ void runImport(const ImportCommandOptions& options) {
 
 void addImportCommand(CLI::App& app) {
     auto options = std::make_shared<ImportCommandOptions>();
-    CLI::App* command = app.add_subcommand("import", "make a .fnt from PSF, BDF, .hex or a picture of glyphs");
+    CLI::App* command =
+        app.add_subcommand("import", "make a .fnt from PSF, BDF, .hex or a picture of glyphs");
     command->add_option("INPUT", options->inputs, "fonts or pictures (BMP, ICO, PNG)")->required();
     addDestinationOptions(*command, options->destination);
-    command->add_option("--map", options->map, "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
+    command
+        ->add_option("--map", options->map,
+                     "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
         ->type_name("MAP")
         ->capture_default_str();
-    command->add_option("--first", options->first, "take the 256 code points from U+XXXX instead of the map")
+    command
+        ->add_option("--first", options->first,
+                     "take the 256 code points from U+XXXX instead of the map")
         ->type_name("U+XXXX");
-    command->add_option("--paper", options->paper, "paper colour of a picture: auto (the most common) or RRGGBB")
+    command
+        ->add_option("--paper", options->paper,
+                     "paper colour of a picture: auto (the most common) or RRGGBB")
         ->type_name("COLOUR")
         ->capture_default_str();
-    command->add_option("--cell", options->cell, "cell size WxH of a picture's 16 x 16 grid, at most 16x16")
+    command
+        ->add_option("--cell", options->cell,
+                     "cell size WxH of a picture's 16 x 16 grid, at most 16x16")
         ->type_name("WxH");
-    command->add_option("--layout", options->layout, "grid (16 x 16 cells) or unifont (a Unifont chart)")
+    command
+        ->add_option("--layout", options->layout,
+                     "grid (16 x 16 cells) or unifont (a Unifont chart)")
         ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
         ->capture_default_str();

@@ -68,10 +68,11 @@ void describeFont(const Font& font, std::ostream& out) {
     }
     out << "ink bounding box: x " << left << "-" << right << ", y " << top << "-" << bottom << " ("
         << (right - left + 1) << " x " << (bottom - top + 1) << " pixels)\n";
-    auto common = std::max_element(widths.begin(), widths.end(),
-                                   [](const auto& a, const auto& b) { return a.second < b.second; });
-    out << "ink widths: " << widths.begin()->first << "-" << widths.rbegin()->first << " pixels, most often "
-        << common->first << " (" << common->second << " glyphs)\n";
+    auto common = std::max_element(widths.begin(), widths.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+    });
+    out << "ink widths: " << widths.begin()->first << "-" << widths.rbegin()->first
+        << " pixels, most often " << common->first << " (" << common->second << " glyphs)\n";
 }
 
 std::string colourText(std::uint32_t colour) {
@@ -90,9 +91,9 @@ void describeInput(const std::string& input, const CodepointMap& map, std::ostre
     if (pictureKindOf(data) != PictureKind::Unknown && readPicture(data, picture, error)) {
         std::map<std::uint32_t, bool> colours;
         for (std::uint32_t colour : picture.pixels) colours[colour] = true;
-        out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, " << colours.size()
-            << " colour" << (colours.size() == 1 ? "" : "s") << ", most common " << colourText(mostCommonColour(picture))
-            << '\n';
+        out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, "
+            << colours.size() << " colour" << (colours.size() == 1 ? "" : "s") << ", most common "
+            << colourText(mostCommonColour(picture)) << '\n';
         if (picture.width != 256 || picture.height != 256)
             out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
         out << "as celpack reads it (every pixel not pure black is ink):\n";
@@ -128,10 +129,12 @@ void runInfo(const InfoOptions& options) {
 
 void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
-    CLI::App* command = app.add_subcommand("info", "glyph count, blank glyphs, ink bounding box and widths");
+    CLI::App* command =
+        app.add_subcommand("info", "glyph count, blank glyphs, ink bounding box and widths");
     command->add_option("FILE", options->inputs, "fonts or sheets")->required();
     command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
-        ->type_name("MAP")->capture_default_str();
+        ->type_name("MAP")
+        ->capture_default_str();
     command->callback([options] { runInfo(*options); });
 }
 

@@ -35,7 +35,8 @@ void addSheetCommand(CLI::App& app) {
     sheet->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
     addDestinationOptions(*sheet, options->destination);
     sheet->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
-        ->type_name("MAP")->capture_default_str();
+        ->type_name("MAP")
+        ->capture_default_str();
     sheet->callback([options] { runSheet(*options); });
 }
 

@@ -39,7 +39,8 @@ std::string lowerExtension(const fs::path& path) {
 void runShow(const ShowOptions& options) {
     CodepointMap map = loadMap(options.map);
     if (options.glyph) {
-        if (!options.destination.output.empty() || !options.destination.directory.empty() || options.text)
+        if (!options.destination.output.empty() || !options.destination.directory.empty() ||
+            options.text)
             throw UsageError("--glyph prints to the terminal; it takes no -o, -d or --text");
         int glyph = parseGlyphNumber(*options.glyph);
         for (const std::string& input : options.inputs) {
@@ -55,28 +56,32 @@ void runShow(const ShowOptions& options) {
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
     if (options.text && options.text->empty()) throw UsageError("--text: nothing to show");
-    std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, "." + options.format);
+    std::vector<fs::path> paths =
+        outputPaths(options.inputs, options.destination, "." + options.format);
     for (const fs::path& path : paths) {
         std::string extension = lowerExtension(path);
         if (extension != ".png" && extension != ".bmp")
             throw UsageError(displayName(path) + ": a preview is a .png or .bmp picture");
     }
-    std::vector<Output> outputs = makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-        Font font = loadFont(input, map);
-        Picture picture;
-        if (options.text) {
-            int missing = 0;
-            picture = renderText(font, map, *options.text, style, missing);
-            if (missing > 0)
-                reportError("warning: " + std::to_string(missing) + " character(s) of --text have no glyph in map " +
-                            options.map + "; shown as '?'");
-        } else {
-            picture = renderChart(font, style);
-        }
-        std::vector<std::uint8_t> bytes = lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
-        if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
-        return bytes;
-    });
+    std::vector<Output> outputs =
+        makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
+            Font font = loadFont(input, map);
+            Picture picture;
+            if (options.text) {
+                int missing = 0;
+                picture = renderText(font, map, *options.text, style, missing);
+                if (missing > 0)
+                    reportError("warning: " + std::to_string(missing) +
+                                " character(s) of --text have no glyph in map " + options.map +
+                                "; shown as '?'");
+            } else {
+                picture = renderChart(font, style);
+            }
+            std::vector<std::uint8_t> bytes =
+                lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
+            if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
+            return bytes;
+        });
     writeOutputs(outputs);
 }
 
@@ -84,7 +89,8 @@ void runShow(const ShowOptions& options) {
 
 void addShowCommand(CLI::App& app) {
     auto options = std::make_shared<ShowOptions>();
-    CLI::App* show = app.add_subcommand("show", "a picture of the font, or one glyph in the terminal");
+    CLI::App* show =
+        app.add_subcommand("show", "a picture of the font, or one glyph in the terminal");
     show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
     addDestinationOptions(*show, options->destination);
     show->add_option("-f,--format", options->format, "picture format with -d")
@@ -96,15 +102,18 @@ void addShowCommand(CLI::App& app) {
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
     show->add_option("--ink", options->ink, "ink colour RRGGBB")
-        ->type_name("COLOUR")->capture_default_str();
+        ->type_name("COLOUR")
+        ->capture_default_str();
     show->add_option("--paper", options->paper, "paper colour RRGGBB")
-        ->type_name("COLOUR")->capture_default_str();
+        ->type_name("COLOUR")
+        ->capture_default_str();
     show->add_option("--text", options->text, "set these words in the font instead of the chart")
         ->type_name("WORDS");
     show->add_option("--glyph", options->glyph, "print glyph N (decimal or 0x hex) as text")
         ->type_name("N");
     show->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
-        ->type_name("MAP")->capture_default_str();
+        ->type_name("MAP")
+        ->capture_default_str();
     show->callback([options] { runShow(*options); });
 }
 

@@ -24,7 +24,8 @@ std::vector<std::string> arguments(int argc, char** argv) {
     for (int i = 0; wide != nullptr && i < count; ++i) {
         int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
         std::string text(std::size_t(length > 0 ? length - 1 : 0), '\0');
-        if (length > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &text[0], length, nullptr, nullptr);
+        if (length > 1)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &text[0], length, nullptr, nullptr);
         out.push_back(text);
     }
     LocalFree(wide);
@@ -38,13 +39,17 @@ std::vector<std::string> arguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     using namespace celkit;
-    CLI::App app{"celkit: look at celpack fonts, get their sheets back, and convert them to and from PSF, BDF, "
-                 ".hex, C headers and pictures."};
+    CLI::App app{
+        "celkit: look at celpack fonts, get their sheets back, and convert them to and from PSF, "
+        "BDF, "
+        ".hex, C headers and pictures."};
     app.name("celkit");
     app.set_version_flag("--version", "celkit 1.0");
     app.require_subcommand(1, 1);
-    app.footer("Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command line.\n"
-               "See 'celkit COMMAND --help' and man celkit.");
+    app.footer(
+        "Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command "
+        "line.\n"
+        "See 'celkit COMMAND --help' and man celkit.");
     addShowCommand(app);
     addSheetCommand(app);
     addExportCommand(app);

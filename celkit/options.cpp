@@ -13,8 +13,10 @@ bool parseHex(const std::string& text, std::uint64_t& value, std::size_t maxDigi
     if (text.empty() || text.size() > maxDigits) return false;
     value = 0;
     for (char c : text) {
-        int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                                 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        int digit = (c >= '0' && c <= '9')   ? c - '0'
+                    : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                    : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                             : -1;
         if (digit < 0) return false;
         value = value * 16 + std::uint64_t(digit);
     }
@@ -31,7 +33,8 @@ std::uint32_t parseColour(const std::string& option, const std::string& text) {
     std::string digits = startsWith(text, "#") ? text.substr(1) : text;
     std::uint64_t value = 0;
     if (digits.size() != 6 || !parseHex(digits, value, 6))
-        throw UsageError(option + ": '" + text + "' is no colour; give RRGGBB in hex, with or without #");
+        throw UsageError(option + ": '" + text +
+                         "' is no colour; give RRGGBB in hex, with or without #");
     return std::uint32_t(value);
 }
 
@@ -41,16 +44,18 @@ int parseGlyphNumber(const std::string& text) {
     if (startsWith(text, "0x") || startsWith(text, "0X")) {
         good = parseHex(text.substr(2), value, 4);
     } else {
-        good = !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
+        good = !text.empty() && text.size() <= 4 &&
+               text.find_first_not_of("0123456789") == std::string::npos;
         if (good) value = std::stoul(text);
     }
-    if (!good || value > 255) throw UsageError("--glyph: '" + text + "' is no glyph number 0..255 (or 0x00..0xFF)");
+    if (!good || value > 255)
+        throw UsageError("--glyph: '" + text + "' is no glyph number 0..255 (or 0x00..0xFF)");
     return int(value);
 }
 
 char32_t parseCodepoint(const std::string& option, const std::string& text) {
-    std::string digits = (startsWith(text, "U+") || startsWith(text, "u+") || startsWith(text, "0x") ||
-                          startsWith(text, "0X"))
+    std::string digits = (startsWith(text, "U+") || startsWith(text, "u+") ||
+                          startsWith(text, "0x") || startsWith(text, "0X"))
                              ? text.substr(2)
                              : text;
     std::uint64_t value = 0;
@@ -73,7 +78,8 @@ CodepointMap loadMap(const std::string& spec) {
 }
 
 bool rawFontDespiteSignature(const std::vector<std::uint8_t>& data, Font& out) {
-    if (data.size() != std::size_t(fontBytes) || pictureKindOf(data) == PictureKind::Unknown) return false;
+    if (data.size() != std::size_t(fontBytes) || pictureKindOf(data) == PictureKind::Unknown)
+        return false;
     Picture picture;
     std::string error;
     return !readPicture(data, picture, error) && parseFnt(data, out, error);
@@ -84,7 +90,9 @@ Font loadFont(const std::string& name, const CodepointMap& map) {
     Font raw;
     if (!looksLikeFontFile(data) && rawFontDespiteSignature(data, raw)) return raw;
     if (!looksLikeFontFile(data))
-        throw Failure(name + ": not a font celkit reads (.fnt, PSF, BDF, .hex); pictures go through 'celkit import'");
+        throw Failure(name +
+                      ": not a font celkit reads (.fnt, PSF, BDF, .hex); pictures go through "
+                      "'celkit import'");
     Font font;
     std::string error;
     ImportOptions options{map, std::nullopt};
@@ -93,9 +101,10 @@ Font loadFont(const std::string& name, const CodepointMap& map) {
 }
 
 void addDestinationOptions(CLI::App& command, Destination& destination) {
-    auto* output = command.add_option("-o,--output", destination.output, "the output file (one input only)");
-    auto* directory =
-        command.add_option("-d,--directory", destination.directory, "write each output into DIR, named after its input");
+    auto* output =
+        command.add_option("-o,--output", destination.output, "the output file (one input only)");
+    auto* directory = command.add_option("-d,--directory", destination.directory,
+                                         "write each output into DIR, named after its input");
     output->excludes(directory);
     directory->type_name("DIR");
     output->type_name("FILE");

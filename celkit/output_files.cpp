@@ -66,8 +66,8 @@ fs::path temporaryBeside(const fs::path& target, int attempt) {
 #else
     unsigned long process = static_cast<unsigned long>(getpid());
 #endif
-    std::string name = "." + target.filename().u8string() + ".celkit-" + std::to_string(process) + "-" +
-                       std::to_string(attempt) + ".tmp";
+    std::string name = "." + target.filename().u8string() + ".celkit-" + std::to_string(process) +
+                       "-" + std::to_string(attempt) + ".tmp";
     return target.parent_path() / fs::u8path(name);
 }
 
@@ -86,15 +86,16 @@ std::vector<std::uint8_t> readInput(const std::string& name) {
     std::vector<std::uint8_t> bytes;
     std::uint8_t buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) throw Failure(name + ": cannot read: " + systemReason());
     return bytes;
 }
 
-std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs, const Destination& destination,
-                                  const std::string& extension) {
+std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
+                                  const Destination& destination, const std::string& extension) {
     if (destination.output.empty() && destination.directory.empty())
         throw UsageError("say where the output goes: -o FILE, or -d DIR for several inputs");
     std::vector<fs::path> paths;
@@ -123,7 +124,8 @@ void writeOutputs(const std::vector<Output>& outputs) {
     for (const Output& output : outputs) {
         fs::path parent = output.path.parent_path();
         std::error_code error;
-        if (!parent.empty() && !fs::is_directory(parent, error) && !fs::create_directories(parent, error)) {
+        if (!parent.empty() && !fs::is_directory(parent, error) &&
+            !fs::create_directories(parent, error)) {
             discard();
             throw Failure(displayName(parent) + ": cannot make the directory: " + error.message());
         }
@@ -144,7 +146,8 @@ void writeOutputs(const std::vector<Output>& outputs) {
             throw Failure(displayName(output.path) + ": cannot write: " + reason);
         }
         temporaries.push_back(temporary);
-        bool written = std::fwrite(output.bytes.data(), 1, output.bytes.size(), file) == output.bytes.size();
+        bool written =
+            std::fwrite(output.bytes.data(), 1, output.bytes.size(), file) == output.bytes.size();
         written = flushToDisk(file) && written;
         std::string reason = systemReason();
         written = std::fclose(file) == 0 && written;

@@ -71,8 +71,8 @@ void addDestinationOptions(CLI::App& command, Destination& destination);
 // One output path per input: -o as given, or in -d's directory the input's
 // stem with `extension`. UsageError when neither or both are given, when -o
 // meets several inputs, or when two inputs would share an output.
-std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs, const Destination& destination,
-                                  const std::string& extension);
+std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
+                                  const Destination& destination, const std::string& extension);
 
 struct Output {
     fs::path path;
@@ -86,15 +86,16 @@ void writeOutputs(const std::vector<Output>& outputs);
 // reported on standard error and then, if any failed, Failure is thrown
 // before anything is written.
 template <typename Make>
-std::vector<Output> makeAll(const std::vector<std::string>& inputs, const std::vector<fs::path>& paths, Make make);
+std::vector<Output> makeAll(const std::vector<std::string>& inputs,
+                            const std::vector<fs::path>& paths, Make make);
 
 void reportError(const std::string& message);  // "celkit: message" on standard error
 
 }  // namespace celkit
 
 template <typename Make>
-std::vector<celkit::Output> celkit::makeAll(const std::vector<std::string>& inputs, const std::vector<fs::path>& paths,
-                                            Make make) {
+std::vector<celkit::Output> celkit::makeAll(const std::vector<std::string>& inputs,
+                                            const std::vector<fs::path>& paths, Make make) {
     std::vector<Output> outputs;
     bool failed = false;
     for (std::size_t i = 0; i < inputs.size(); ++i) {

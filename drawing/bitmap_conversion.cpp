@@ -138,8 +138,8 @@ bool resample32(BYTE* source, int32_t sourceWidth, int32_t sourceHeight, BYTE* t
                 int32_t width, int32_t height) {
     const intptr_t sourcePitch = static_cast<intptr_t>(sourceWidth) * 4;
     const intptr_t targetPitch = static_cast<intptr_t>(width) * 4;
-    bool rowsFirst = static_cast<int64_t>(width) * sourceHeight <=
-                     static_cast<int64_t>(sourceWidth) * height;
+    bool rowsFirst =
+        static_cast<int64_t>(width) * sourceHeight <= static_cast<int64_t>(sourceWidth) * height;
     int32_t middleWidth = rowsFirst ? width : sourceWidth;
     int32_t middleHeight = rowsFirst ? sourceHeight : height;
     uint64_t middleBytes = static_cast<uint64_t>(middleWidth) * middleHeight * 4;
@@ -187,7 +187,8 @@ namespace {
 // any other icon, instead of leaving a blank canvas and an empty font.
 HBITMAP monochromeIconToBitmap(HBITMAP mask) {
     BITMAP described;
-    if (!describe(mask, &described) || described.bmWidth < 1 || described.bmHeight < 2) return nullptr;
+    if (!describe(mask, &described) || described.bmWidth < 1 || described.bmHeight < 2)
+        return nullptr;
     int32_t width = described.bmWidth, height = described.bmHeight / 2;
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return nullptr;

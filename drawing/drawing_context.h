@@ -11,12 +11,10 @@ struct DrawingContext;
 
 // Colours are 0xAABBGGRR: red in the low byte, alpha in the high byte.
 typedef void (*ColourUnpacker)(DrawingContext* context, uint32_t colour);
-typedef void (*BoxDrawer)(DrawingContext* context, int32_t x, int32_t y,
-                          int32_t width, int32_t height, uint32_t colour);
-typedef void (*RoundBoxDrawer)(DrawingContext* context, int32_t x, int32_t y,
-                               int32_t width, int32_t height,
-                               int32_t radiusX, int32_t radiusY,
-                               uint32_t colour);
+typedef void (*BoxDrawer)(DrawingContext* context, int32_t x, int32_t y, int32_t width,
+                          int32_t height, uint32_t colour);
+typedef void (*RoundBoxDrawer)(DrawingContext* context, int32_t x, int32_t y, int32_t width,
+                               int32_t height, int32_t radiusX, int32_t radiusY, uint32_t colour);
 // A font handle, or (HFONT)-1 for the stock system font.
 typedef void (*FontSelector)(DrawingContext* context, HFONT font);
 typedef BYTE* (*BufferAddress)(DrawingContext* context);
@@ -25,40 +23,33 @@ typedef uint32_t (*BufferFormat)(DrawingContext* context);
 typedef void (*ModeSetter)(DrawingContext* context, uint32_t mode);
 // False when the image was not drawn: a null handle, or a platform step on
 // the way failed.
-typedef bool (*ImageBlitter)(DrawingContext* context, HANDLE image,
-                             int32_t x, int32_t y);
-typedef void (*SizedImageBlitter)(DrawingContext* context, HANDLE image,
-                                  int32_t x, int32_t y,
+typedef bool (*ImageBlitter)(DrawingContext* context, HANDLE image, int32_t x, int32_t y);
+typedef void (*SizedImageBlitter)(DrawingContext* context, HANDLE image, int32_t x, int32_t y,
                                   int32_t width, int32_t height);
-typedef void (*AlphaImageBlitter)(DrawingContext* context, HANDLE image,
-                                  int32_t x, int32_t y, int32_t opacity);
+typedef void (*AlphaImageBlitter)(DrawingContext* context, HANDLE image, int32_t x, int32_t y,
+                                  int32_t opacity);
 // Both text writers return the x just after the text.
-typedef int32_t (*TextWriter)(DrawingContext* context, int32_t x, int32_t y,
-                              const WCHAR* text, uint32_t colour);
+typedef int32_t (*TextWriter)(DrawingContext* context, int32_t x, int32_t y, const WCHAR* text,
+                              uint32_t colour);
 // The angle is in degrees, counter-clockwise as seen on screen.
-typedef int32_t (*RotatedTextWriter)(DrawingContext* context, int32_t x,
-                                     int32_t y, const WCHAR* text,
-                                     float angle, uint32_t colour);
+typedef int32_t (*RotatedTextWriter)(DrawingContext* context, int32_t x, int32_t y,
+                                     const WCHAR* text, float angle, uint32_t colour);
 // (x, y) is the centre.
-typedef void (*EllipseDrawer)(DrawingContext* context, int32_t x, int32_t y,
-                              int32_t radiusX, int32_t radiusY,
-                              uint32_t colour);
-typedef void (*AreaFiller)(DrawingContext* context, int32_t x, int32_t y,
-                           uint32_t colour);
-typedef intptr_t (*ImageGrabber)(DrawingContext* context, ObjectId number,
-                                 int32_t x, int32_t y,
+typedef void (*EllipseDrawer)(DrawingContext* context, int32_t x, int32_t y, int32_t radiusX,
+                              int32_t radiusY, uint32_t colour);
+typedef void (*AreaFiller)(DrawingContext* context, int32_t x, int32_t y, uint32_t colour);
+typedef intptr_t (*ImageGrabber)(DrawingContext* context, ObjectId number, int32_t x, int32_t y,
                                  int32_t width, int32_t height);
-typedef void (*LineDrawer)(DrawingContext* context, int32_t x1, int32_t y1,
-                           int32_t x2, int32_t y2, uint32_t colour);
+typedef void (*LineDrawer)(DrawingContext* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                           uint32_t colour);
 typedef void (*FrontPlotter)(DrawingContext* context, int32_t x, int32_t y);
-typedef void (*ColourPlotter)(DrawingContext* context, int32_t x, int32_t y,
-                              uint32_t colour);
+typedef void (*ColourPlotter)(DrawingContext* context, int32_t x, int32_t y, uint32_t colour);
 typedef uint32_t (*SessionPixelReader)(DrawingContext* context, int32_t x, int32_t y);
 typedef intptr_t (*OutputStarter)(DrawingContext* context);
 typedef void (*OutputStopper)(DrawingContext* context);
 typedef int32_t (*TextGauge)(DrawingContext* context, const WCHAR* text);
-typedef void (*OutputClipper)(DrawingContext* context, int32_t x, int32_t y,
-                              int32_t width, int32_t height);
+typedef void (*OutputClipper)(DrawingContext* context, int32_t x, int32_t y, int32_t width,
+                              int32_t height);
 typedef void (*OutputUnclipper)(DrawingContext* context);
 // completed: 1 from endDrawing, 0 from a failed beginDrawing.
 typedef void (*OutputEnder)(DrawingContext* context, int32_t completed);
@@ -66,8 +57,7 @@ typedef void (*OutputEnder)(DrawingContext* context, int32_t completed);
 // Position 0.0 gives the start colour, 1.0 the end colour.
 typedef double (*GradientCallback)(int32_t x, int32_t y);
 // Returns the colour to store at (x, y).
-typedef uint32_t (*CustomCallback)(int32_t x, int32_t y, uint32_t source,
-                                   uint32_t target);
+typedef uint32_t (*CustomCallback)(int32_t x, int32_t y, uint32_t source, uint32_t target);
 
 // Red, green, blue (multiplied by alpha when the context is premultiplied),
 // alpha and 255 minus alpha.

@@ -45,8 +45,7 @@ int32_t bufferPitch(DrawingContext* context) { return context->rowPitch; }
 uint32_t bufferFormat(DrawingContext* context) { return context->formatFlags; }
 
 DrawingContext* createDrawingContext(uint32_t formatFlags) {
-    DrawingContext* context =
-        static_cast<DrawingContext*>(takeRecord(sizeof(DrawingContext)));
+    DrawingContext* context = static_cast<DrawingContext*>(takeRecord(sizeof(DrawingContext)));
     if (!context) return nullptr;
     makeCurrent(context);
     initDrawingContext(context, formatFlags);
@@ -144,8 +143,8 @@ DrawingContext* imageOutput(ObjectId number) {
     // The record's 16-bit size must be the bitmap's: a wrapped size would
     // let the pixel routines reach past the pixel memory.
     int32_t width = image->width, height = image->height;
-    int32_t bitmapHeight = section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight
-                                                     : section.dsBm.bmHeight;
+    int32_t bitmapHeight =
+        section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight : section.dsBm.bmHeight;
     if (width <= 0 || height <= 0 || width != section.dsBm.bmWidth || height != bitmapHeight)
         return nullptr;
     // The pixel size must be the bitmap's, or rows would be misread.
@@ -306,8 +305,7 @@ int32_t measureItalicOverhang(HFONT font) {
     return overhang;
 }
 
-void clipOutput(DrawingContext* context, int32_t x, int32_t y, int32_t width,
-                int32_t height) {
+void clipOutput(DrawingContext* context, int32_t x, int32_t y, int32_t width, int32_t height) {
     // Sizes never go negative: the pixel routines trust them.
     clampSpan(&x, &width, context->unclippedWidth);
     clampSpan(&y, &height, context->unclippedHeight);
@@ -330,8 +328,8 @@ void unclipOutput(DrawingContext* context) {
     placeRows(context);
 }
 
-intptr_t imageGrabber(DrawingContext* context, ObjectId number, int32_t x, int32_t y,
-                      int32_t width, int32_t height) {
+intptr_t imageGrabber(DrawingContext* context, ObjectId number, int32_t x, int32_t y, int32_t width,
+                      int32_t height) {
     if (width < 1 || height < 1) return 0;
     HBITMAP bitmap = createImageBitmap(width, height, context->bitsPerPixel);
     if (!bitmap) return 0;

@@ -35,11 +35,10 @@ intptr_t startImageOutput(DrawingContext* context);
 void stopImageOutput(DrawingContext* context);
 void endImageOutput(DrawingContext* context, int32_t completed);
 void selectFont(DrawingContext* context, HFONT font);
-void clipOutput(DrawingContext* context, int32_t x, int32_t y,
-                int32_t width, int32_t height);
+void clipOutput(DrawingContext* context, int32_t x, int32_t y, int32_t width, int32_t height);
 void unclipOutput(DrawingContext* context);
-intptr_t imageGrabber(DrawingContext* context, ObjectId number, int32_t x,
-                      int32_t y, int32_t width, int32_t height);
+intptr_t imageGrabber(DrawingContext* context, ObjectId number, int32_t x, int32_t y, int32_t width,
+                      int32_t height);
 
 // Extra width of italic text in `font`, found by drawing "H"; 0 for upright
 // fonts.

@@ -41,7 +41,8 @@ void copyBlock(const RowJob& job) {
 void fadeBytes(const RowJob& job) {
     int32_t opacity = job.opacity, inverse = 255 - job.opacity;
     for (int32_t i = 0; i < job.count * 3; ++i)
-        job.target[i] = static_cast<BYTE>((job.source[i] * opacity + job.target[i] * inverse) / 255);
+        job.target[i] =
+            static_cast<BYTE>((job.source[i] * opacity + job.target[i] * inverse) / 255);
 }
 
 // Blue, green and red copied; a 4-byte target keeps its alpha.
@@ -70,8 +71,7 @@ void blendSourceAlpha3(const RowJob& job) {
     BYTE* t = job.target;
     for (int32_t i = 0; i < job.count; ++i, s += 4, t += 3) {
         int32_t alpha = scaledAlpha(s[3], job.opacity), inverse = 255 - alpha;
-        for (int c = 0; c < 3; ++c)
-            t[c] = static_cast<BYTE>((s[c] * alpha + t[c] * inverse) / 255);
+        for (int c = 0; c < 3; ++c) t[c] = static_cast<BYTE>((s[c] * alpha + t[c] * inverse) / 255);
     }
 }
 
@@ -172,9 +172,8 @@ RowWork chooseRowWork(const DrawingContext* context, int32_t opacity, int32_t us
 // Cuts a source of width by height with its top left pixel at (x, y) to the
 // output and runs `work` on each row that is left. Sums are 64-bit so that
 // no position or size can wrap into the pixel memory.
-void blitRows(DrawingContext* context, const BYTE* bits, int32_t pitch,
-              int32_t sourceBytes, int32_t x, int32_t y, int32_t width,
-              int32_t height, int32_t opacity, RowWork work) {
+void blitRows(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t sourceBytes,
+              int32_t x, int32_t y, int32_t width, int32_t height, int32_t opacity, RowWork work) {
     const int64_t outputWidth = context->outputWidth, outputHeight = context->outputHeight;
     const int bottomUp = context->rowsBottomUp != 0;
     int64_t w = width, h = height, left = x, skipX = 0, skipRows = 0;
@@ -221,8 +220,8 @@ bool imageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y) 
     return handle && blitImage(context, handle, x, y, -1, -1, 255, 0);
 }
 
-void sizedImageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y,
-                       int32_t width, int32_t height) {
+void sizedImageBlitter(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int32_t width,
+                       int32_t height) {
     if (handle) blitImage(context, handle, x, y, width, height, 255, 0);
 }
 
@@ -251,7 +250,8 @@ bool blitImage(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int
             DeleteObject(resampled);
             return drawn;
         }
-        if (GetObjectW(handle, sizeof plain, &plain) != static_cast<int>(sizeof plain)) return false;
+        if (GetObjectW(handle, sizeof plain, &plain) != static_cast<int>(sizeof plain))
+            return false;
         HBITMAP copy = copyToDibSection(bitmap);
         if (!copy) return false;
         bool drawn = blitImage(context, copy, x, y, width, height, opacity, useSourceAlpha);
@@ -265,8 +265,8 @@ bool blitImage(DrawingContext* context, HANDLE handle, int32_t x, int32_t y, int
     return drawn;
 }
 
-bool blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t y,
-                    int32_t opacity, int32_t useSourceAlpha) {
+bool blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t y, int32_t opacity,
+                    int32_t useSourceAlpha) {
     DIBSECTION section;
     if (!readDibSection(bitmap, &section)) return false;
     const BITMAP& described = section.dsBm;
@@ -293,15 +293,14 @@ bool blitDibSection(DrawingContext* context, HBITMAP bitmap, int32_t x, int32_t 
     return true;
 }
 
-void blitRows24(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x,
-                int32_t y, int32_t width, int32_t height, int32_t opacity) {
+void blitRows24(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x, int32_t y,
+                int32_t width, int32_t height, int32_t opacity) {
     blitRows(context, bits, pitch, 3, x, y, width, height, opacity,
              chooseRowWork<3>(context, opacity, 0));
 }
 
-void blitRows32(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x,
-                int32_t y, int32_t width, int32_t height, int32_t opacity,
-                int32_t useSourceAlpha) {
+void blitRows32(DrawingContext* context, const BYTE* bits, int32_t pitch, int32_t x, int32_t y,
+                int32_t width, int32_t height, int32_t opacity, int32_t useSourceAlpha) {
     blitRows(context, bits, pitch, 4, x, y, width, height, opacity,
              chooseRowWork<4>(context, opacity, useSourceAlpha));
 }

@@ -59,8 +59,7 @@ inline void blendWeighted3(BYTE* pixel, const ColourComponents& weighted) {
     pixel[2] = static_cast<BYTE>((pixel[2] * inverse + weighted.red) / 255);
 }
 
-inline void blendWeighted4(BYTE* pixel, const ColourComponents& weighted,
-                           int keepAlpha) {
+inline void blendWeighted4(BYTE* pixel, const ColourComponents& weighted, int keepAlpha) {
     int32_t channels[3] = {weighted.blue, weighted.green, weighted.red};
     blendOverPixel4(pixel, channels, weighted.alpha, keepAlpha);
 }
@@ -72,8 +71,8 @@ inline void writeAll(BYTE* pixel, const ColourComponents& c) {
 
 // A colour as read from memory: 0x00BBGGRR.
 inline uint32_t colourOf(const BYTE* pixel) {
-    return (static_cast<uint32_t>(pixel[0]) << 16) |
-           (static_cast<uint32_t>(pixel[1]) << 8) | pixel[2];
+    return (static_cast<uint32_t>(pixel[0]) << 16) | (static_cast<uint32_t>(pixel[1]) << 8) |
+           pixel[2];
 }
 
 // The gradient or custom colour of one pixel, written under the mode.
@@ -81,12 +80,10 @@ void plotGeneralAt(DrawingContext* context, int32_t x, int32_t y) {
     int32_t size = context->bytesPerPixel;
     BYTE* pixel = pixelAt(context, x, y, size);
     if (!pixel) return;
-    uint32_t colour = context->gradientMode ? gradientColour(context, x, y)
-                                            : context->frontColour;
+    uint32_t colour = context->gradientMode ? gradientColour(context, x, y) : context->frontColour;
     if (context->customMode) {
         uint32_t alpha = size == 4 ? pixel[3] : 255u;
-        uint32_t result = context->customCallback(x, y, colour,
-                                                  colourOf(pixel) | (alpha << 24));
+        uint32_t result = context->customCallback(x, y, colour, colourOf(pixel) | (alpha << 24));
         writeColour(pixel, split(result));
         if (size == 4) pixel[3] = static_cast<BYTE>(result >> 24);
         return;
@@ -111,8 +108,7 @@ void plotGeneralAt(DrawingContext* context, int32_t x, int32_t y) {
 
 }  // namespace
 
-void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha,
-                     int keepAlpha) {
+void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha, int keepAlpha) {
     if (alpha == 0) return;
     int32_t inverse = 255 - alpha;
     int32_t destination = pixel[3];
@@ -121,8 +117,8 @@ void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha,
     } else {
         int32_t divisor = alpha * 255 + destination * inverse;
         for (int i = 0; i < 3; ++i)
-            pixel[i] = static_cast<BYTE>(
-                (pixel[i] * inverse * destination + weighted[i] * 255) / divisor);
+            pixel[i] =
+                static_cast<BYTE>((pixel[i] * inverse * destination + weighted[i] * 255) / divisor);
     }
     if (!keepAlpha) pixel[3] = static_cast<BYTE>((destination * inverse + alpha * 255) / 255);
 }
@@ -165,13 +161,11 @@ void plotXorColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colou
 }
 
 void plotBlend(DrawingContext* context, int32_t x, int32_t y) {
-    if (BYTE* pixel = pixelAt(context, x, y, 3))
-        blendWeighted3(pixel, context->frontComponents);
+    if (BYTE* pixel = pixelAt(context, x, y, 3)) blendWeighted3(pixel, context->frontComponents);
 }
 
 void plotBlendColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
-    if (BYTE* pixel = pixelAt(context, x, y, 3))
-        blendWeighted3(pixel, premultiply(split(colour)));
+    if (BYTE* pixel = pixelAt(context, x, y, 3)) blendWeighted3(pixel, premultiply(split(colour)));
 }
 
 void plotNothing(DrawingContext*, int32_t, int32_t) {}
@@ -199,8 +193,7 @@ void plotAllChannelsColour(DrawingContext* context, int32_t x, int32_t y, uint32
 }
 
 void plotBlendAlpha(DrawingContext* context, int32_t x, int32_t y) {
-    if (BYTE* pixel = pixelAt(context, x, y, 4))
-        blendWeighted4(pixel, context->frontComponents, 0);
+    if (BYTE* pixel = pixelAt(context, x, y, 4)) blendWeighted4(pixel, context->frontComponents, 0);
 }
 
 void plotBlendAlphaColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
@@ -209,8 +202,7 @@ void plotBlendAlphaColour(DrawingContext* context, int32_t x, int32_t y, uint32_
 }
 
 void plotBlendKeepAlpha(DrawingContext* context, int32_t x, int32_t y) {
-    if (BYTE* pixel = pixelAt(context, x, y, 4))
-        blendWeighted4(pixel, context->frontComponents, 1);
+    if (BYTE* pixel = pixelAt(context, x, y, 4)) blendWeighted4(pixel, context->frontComponents, 1);
 }
 
 void plotBlendKeepAlphaColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
@@ -218,9 +210,7 @@ void plotBlendKeepAlphaColour(DrawingContext* context, int32_t x, int32_t y, uin
         blendWeighted4(pixel, premultiply(split(colour)), 1);
 }
 
-void plotGeneral(DrawingContext* context, int32_t x, int32_t y) {
-    plotGeneralAt(context, x, y);
-}
+void plotGeneral(DrawingContext* context, int32_t x, int32_t y) { plotGeneralAt(context, x, y); }
 
 void plotGeneralColour(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
     context->frontColour = colour;
@@ -264,9 +254,8 @@ void setDrawingMode(DrawingContext* context, uint32_t mode) {
         if (!fourBytes) mode &= ~MODE_ALL_CHANNELS;
     }
     context->drawingMode = mode;
-    context->premultiplied =
-        (mode & (MODE_BLEND | MODE_BLEND_KEEP_ALPHA)) &&
-        !(mode & (MODE_XOR | MODE_GRADIENT | MODE_CUSTOM | MODE_ALL_CHANNELS));
+    context->premultiplied = (mode & (MODE_BLEND | MODE_BLEND_KEEP_ALPHA)) &&
+                             !(mode & (MODE_XOR | MODE_GRADIENT | MODE_CUSTOM | MODE_ALL_CHANNELS));
     context->gradientMode = mode & MODE_GRADIENT;
     context->customMode = mode & MODE_CUSTOM;
 
@@ -299,8 +288,8 @@ void setDrawingMode(DrawingContext* context, uint32_t mode) {
     context->frontPlotter = front;
     context->colourPlotter = coloured;
 
-    const uint32_t alphaModes = MODE_ALPHA_ONLY | MODE_BLEND | MODE_BLEND_KEEP_ALPHA |
-                                MODE_CUSTOM | MODE_ALL_CHANNELS;
+    const uint32_t alphaModes =
+        MODE_ALPHA_ONLY | MODE_BLEND | MODE_BLEND_KEEP_ALPHA | MODE_CUSTOM | MODE_ALL_CHANNELS;
     context->pixelReader = fourBytes && (mode & alphaModes) ? readRgba : readRgb;
 
     context->unpackFrontColour(context, context->frontColour);

@@ -48,7 +48,6 @@ void plotGeneralColour(DrawingContext* context, int32_t x, int32_t y, uint32_t c
 
 // Blends of one 4-byte pixel (blue, green, red, alpha) shared with the blit:
 // `weighted` holds blue, green and red already multiplied by `alpha`.
-void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha,
-                     int keepAlpha);
+void blendOverPixel4(BYTE* pixel, const int32_t weighted[3], int32_t alpha, int keepAlpha);
 
 #endif

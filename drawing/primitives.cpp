@@ -14,8 +14,7 @@ bool clampRange(int64_t* from, int64_t* to, int32_t limit) {
 
 // Plots the pixels x1..x2 of row y in the front colour, cut to the output.
 void plotSpan(DrawingContext* context, int64_t x1, int64_t x2, int64_t y) {
-    if (y < 0 || y >= context->outputHeight || !clampRange(&x1, &x2, context->outputWidth))
-        return;
+    if (y < 0 || y >= context->outputHeight || !clampRange(&x1, &x2, context->outputWidth)) return;
     FrontPlotter plot = context->frontPlotter;
     for (int64_t x = x1; x <= x2; ++x)
         plot(context, static_cast<int32_t>(x), static_cast<int32_t>(y));
@@ -44,7 +43,8 @@ int64_t ellipseHalfWidth(int64_t rx, int64_t ry, int64_t dy) {
     if (rx <= exactLimit && ry <= exactLimit)
         return squareRoot(rx * rx * (ry * ry - dy * dy) / (ry * ry));
     double square = static_cast<double>(rx) * static_cast<double>(rx) *
-                    ((static_cast<double>(ry) * static_cast<double>(ry) - static_cast<double>(dy) * static_cast<double>(dy)) /
+                    ((static_cast<double>(ry) * static_cast<double>(ry) -
+                      static_cast<double>(dy) * static_cast<double>(dy)) /
                      (static_cast<double>(ry) * static_cast<double>(ry)));
     return squareRoot(static_cast<int64_t>(square));
 }
@@ -97,7 +97,9 @@ bool popPoint(FillStack* stack, int32_t* x, int32_t* y) {
 }
 
 inline bool taken(const BYTE* bits, int64_t index) { return (bits[index >> 3] >> (index & 7)) & 1; }
-inline void take(BYTE* bits, int64_t index) { bits[index >> 3] |= static_cast<BYTE>(1 << (index & 7)); }
+inline void take(BYTE* bits, int64_t index) {
+    bits[index >> 3] |= static_cast<BYTE>(1 << (index & 7));
+}
 
 // Pushes one seed for each run of fillable pixels in row y from x1 to x2.
 bool pushRuns(FillStack* stack, const BYTE* done, int32_t x1, int32_t x2, int32_t y,
@@ -141,7 +143,9 @@ void sineCosine(float angle, double* sine, double* cosine) {
     *cosine = sineOfRadians((degrees + 90) * pi / 180);
 }
 
-int32_t roundToInt(double value) { return static_cast<int32_t>(value < 0 ? value - 0.5 : value + 0.5); }
+int32_t roundToInt(double value) {
+    return static_cast<int32_t>(value < 0 ? value - 0.5 : value + 0.5);
+}
 
 // Renders `text` into the strip at its top left; its inked area is width
 // by height. False without a strip or text.
@@ -169,7 +173,8 @@ bool renderText(DrawingContext* context, const WCHAR* text, int32_t* width, int3
 
 // A strip pixel counts as ink when its green byte is at least half lit.
 inline bool inked(const DrawingContext* context, int32_t u, int32_t v) {
-    return context->textStripBits[static_cast<intptr_t>(v) * context->textStripPitch + u * 3 + 1] >= 128;
+    return context->textStripBits[static_cast<intptr_t>(v) * context->textStripPitch + u * 3 + 1] >=
+           128;
 }
 
 }  // namespace
@@ -203,8 +208,8 @@ void drawRoundBox(DrawingContext* context, int32_t x, int32_t y, int32_t width, 
     }
 }
 
-void drawEllipse(DrawingContext* context, int32_t x, int32_t y, int32_t radiusX,
-                 int32_t radiusY, uint32_t colour) {
+void drawEllipse(DrawingContext* context, int32_t x, int32_t y, int32_t radiusX, int32_t radiusY,
+                 uint32_t colour) {
     if (radiusX < 0 || radiusY < 0) return;
     useFrontColour(context, colour);
     int64_t top = static_cast<int64_t>(y) - radiusY, bottom = static_cast<int64_t>(y) + radiusY;
@@ -250,7 +255,8 @@ void fillArea(DrawingContext* context, int32_t x, int32_t y, uint32_t colour) {
     useFrontColour(context, colour);
 
     giveBackRecord(context->fillScratch);
-    context->fillScratch = takeRecord(static_cast<SIZE_T>((static_cast<int64_t>(width) * height + 7) / 8));
+    context->fillScratch =
+        takeRecord(static_cast<SIZE_T>((static_cast<int64_t>(width) * height + 7) / 8));
     if (!context->fillPool) context->fillPool = takeRecord(sizeof(FillBlock));
     BYTE* done = static_cast<BYTE*>(context->fillScratch);
     if (!done || !context->fillPool) return;

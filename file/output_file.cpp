@@ -28,8 +28,8 @@ static HANDLE openForWriting(const WCHAR* name, bool onlyNew) {
     HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        handle = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
-                             0, nullptr);
+        handle = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0,
+                             nullptr);
     }
     return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
@@ -57,14 +57,16 @@ static intptr_t openFileObject(ObjectId number, const WCHAR* name, bool onlyNew)
     // Without a buffer the file still works: every write goes straight out.
     record->buffer = nullptr;
     if (fileBufferSize > 0) {
-        record->buffer = static_cast<BYTE*>(HeapAlloc(runtimeHeap, 0, static_cast<SIZE_T>(fileBufferSize)));
+        record->buffer =
+            static_cast<BYTE*>(HeapAlloc(runtimeHeap, 0, static_cast<SIZE_T>(fileBufferSize)));
     }
     record->fileHandle = handle;
     record->bufferSize = fileBufferSize;
     record->bufferRemaining = 0;
     record->positionUnsynced = 1;
     record->writeFailed = 0;
-    return number == DYNAMIC_OBJECT ? reinterpret_cast<intptr_t>(record) : reinterpret_cast<intptr_t>(handle);
+    return number == DYNAMIC_OBJECT ? reinterpret_cast<intptr_t>(record)
+                                    : reinterpret_cast<intptr_t>(handle);
 }
 
 intptr_t createFile(ObjectId number, const WCHAR* name) {
@@ -93,7 +95,8 @@ int32_t writeByte(ObjectId number, uint32_t value) {
 
 int32_t bufferedWrite(FileObject* record, const void* data, int32_t length) {
     if (length < 0) return 0;
-    if (!record->buffer) return static_cast<int32_t>(writeThrough(record, data, static_cast<DWORD>(length)));
+    if (!record->buffer)
+        return static_cast<int32_t>(writeThrough(record, data, static_cast<DWORD>(length)));
     if (record->positionUnsynced) {
         // Bring the platform's position back to the logical one (a move
         // by 0 after creation) and enter writing mode.

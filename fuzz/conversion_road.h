@@ -21,9 +21,9 @@ namespace road {
 
 // What one walk gave.
 struct Outcome {
-    bool loaded;               // decodeImageMemory accepted the bytes
-    Conversion conversion;     // what convertSheet said, once loaded
-    int32_t sinkCalls;         // bytes the scan handed over (8192 expected)
+    bool loaded;            // decodeImageMemory accepted the bytes
+    Conversion conversion;  // what convertSheet said, once loaded
+    int32_t sinkCalls;      // bytes the scan handed over (8192 expected)
     uint8_t font[fontFileSize];
 };
 
@@ -37,7 +37,7 @@ inline int32_t keepByte(uint32_t value) {
 
 inline const RuntimeLibraries* libraries() {
     static const RuntimeLibraries list = {initImageDecoders, initImages, initDrawing,
-                                          nullptr, nullptr, endImages};
+                                          nullptr,           nullptr,    endImages};
     return &list;
 }
 
@@ -57,10 +57,10 @@ inline void walk(const uint8_t* data, size_t size, Outcome* outcome) {
 // they found it. True when it gave the one lit pixel it should.
 inline bool warmUp(Outcome* outcome) {
     static const uint8_t onePixel[58] = {
-        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,   // file header
-        40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // 1 x 1, 24 bits
-        0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0xFF, 0xFF, 0xFF, 0};
+        'B', 'M', 58, 0, 0, 0, 0, 0, 0,    0,    54,   0, 0, 0,         // file header
+        40,  0,   0,  0, 1, 0, 0, 0, 1,    0,    0,    0, 1, 0, 24, 0,  // 1 x 1, 24 bits
+        0,   0,   0,  0, 4, 0, 0, 0, 0,    0,    0,    0, 0, 0, 0,  0,
+        0,   0,   0,  0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
     walk(onePixel, sizeof onePixel, outcome);
     return outcome->loaded && outcome->font[0] == 0x80 && outcome->font[1] == 0;
 }

@@ -17,20 +17,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
 
     celkit::CodepointMap map;
-    if (!celkit::parseMapText(std::string_view(reinterpret_cast<const char*>(data), size), map, error) &&
+    if (!celkit::parseMapText(std::string_view(reinterpret_cast<const char*>(data), size), map,
+                              error) &&
         error.empty())
         abort();
     if (error.empty()) {
         celkit::CodepointMap back;
-        if (!celkit::parseMapText(celkit::formatMapText(map), back, error) || back.codepoints != map.codepoints)
+        if (!celkit::parseMapText(celkit::formatMapText(map), back, error) ||
+            back.codepoints != map.codepoints)
             abort();
     }
 
     static const celkit::CodepointMap cp437 = *celkit::builtinMap("cp437");
-    for (std::optional<char32_t> first : {std::optional<char32_t>(), std::optional<char32_t>(0x400)}) {
+    for (std::optional<char32_t> first :
+         {std::optional<char32_t>(), std::optional<char32_t>(0x400)}) {
         celkit::Font font;
         error.clear();
-        const bool imported = celkit::importFont(bytes, celkit::ImportOptions{cp437, first}, font, error);
+        const bool imported =
+            celkit::importFont(bytes, celkit::ImportOptions{cp437, first}, font, error);
         if (!imported && error.empty()) abort();
         if (imported && !celkit::looksLikeFontFile(bytes)) abort();
     }

@@ -78,8 +78,8 @@ static int readInfoHeader(const ByteReader& file, BitmapFile* out, size_t* table
     *tableStart = infoStart + headerSize;
     if (compression == BI_BITFIELDS) {
         // V4 and V5 headers hold the masks; a 40-byte one is followed by them.
-        size_t masksAt = headerSize >= headerWithMasksSize ? infoStart + infoHeaderSize
-                                                           : infoStart + headerSize;
+        size_t masksAt =
+            headerSize >= headerWithMasksSize ? infoStart + infoHeaderSize : infoStart + headerSize;
         for (int i = 0; i < 3; ++i) {
             uint32_t mask;
             if (!file.u32(masksAt + 4 * i, &mask)) return refuseLoad(LoadFailure::TruncatedHeader);
@@ -141,9 +141,10 @@ static int locatePixels(const ByteReader& file, BitmapFile* out, uint32_t imageS
             return refuseLoad(LoadFailure::TooCostly);
         return 1;
     }
-    uint32_t rows = out->height < 0 ? static_cast<uint32_t>(-out->height)
-                                    : static_cast<uint32_t>(out->height);
-    uint64_t bytes = static_cast<uint64_t>(rowStride(out->width, static_cast<int32_t>(out->bitCount))) * rows;
+    uint32_t rows =
+        out->height < 0 ? static_cast<uint32_t>(-out->height) : static_cast<uint32_t>(out->height);
+    uint64_t bytes =
+        static_cast<uint64_t>(rowStride(out->width, static_cast<int32_t>(out->bitCount))) * rows;
     if (bytes > 0xFFFFFFFFu || !file.fits(out->pixelOffset, static_cast<size_t>(bytes)))
         return refuseLoad(LoadFailure::DataOutsideFile);
     out->pixelLength = static_cast<uint32_t>(bytes);
@@ -229,9 +230,9 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     int converted = 0;
     HDC dc = pixels ? CreateCompatibleDC(nullptr) : nullptr;
     if (dc) {
-        converted = SetDIBits(dc, bitmap, 0, static_cast<UINT>(rows), pixels,
-                              reinterpret_cast<const BITMAPINFO*>(&file.description),
-                              DIB_RGB_COLORS);
+        converted =
+            SetDIBits(dc, bitmap, 0, static_cast<UINT>(rows), pixels,
+                      reinterpret_cast<const BITMAPINFO*>(&file.description), DIB_RGB_COLORS);
         DeleteDC(dc);
     }
     giveBackRecord(copy);

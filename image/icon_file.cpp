@@ -12,8 +12,8 @@ static const DWORD iconFormatVersion = 0x00030000;
 int32_t chooseIconEntry(const uint8_t* block, uint32_t length) {
     ByteReader file = {block, length};
     uint16_t reserved, type, count;
-    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count) ||
-        reserved != 0 || type != 1) {
+    if (!file.u16(0, &reserved) || !file.u16(2, &type) || !file.u16(4, &count) || reserved != 0 ||
+        type != 1) {
         refuseLoad(LoadFailure::UnknownFormat);
         return -1;
     }
@@ -48,7 +48,7 @@ struct IconImageShape {
 
 static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 static const uint32_t pngHeaderChunk = 0x49484452;  // "IHDR"
-static const size_t pngHeaderEnd = 33;               // signature, IHDR and its checksum
+static const size_t pngHeaderEnd = 33;              // signature, IHDR and its checksum
 static const uint32_t coreHeaderSize = 12;
 static const uint32_t infoHeaderSize = 40;
 
@@ -62,8 +62,8 @@ static int readPngShape(const ByteReader& image, IconImageShape* shape) {
     uint8_t bitDepth;
     if (!image.fits(0, pngHeaderEnd) || !readBigEndian32(image, 8, &chunkLength) ||
         !readBigEndian32(image, 12, &chunkType) || !readBigEndian32(image, 16, &width) ||
-        !readBigEndian32(image, 20, &height) || !image.u8(24, &bitDepth) ||
-        chunkLength != 13 || chunkType != pngHeaderChunk)
+        !readBigEndian32(image, 20, &height) || !image.u8(24, &bitDepth) || chunkLength != 13 ||
+        chunkType != pngHeaderChunk)
         return refuseLoad(LoadFailure::TruncatedHeader);
     if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
     if (bitDepth > 8) return refuseLoad(LoadFailure::UnsupportedEncoding);
@@ -109,7 +109,8 @@ static int readBitmapShape(const ByteReader& image, IconImageShape* shape) {
     }
     int32_t height = doubleHeight / 2;
     if (!sideInRange(width) || !sideInRange(height)) return refuseLoad(LoadFailure::SizeOutOfRange);
-    if (planes == 0 || !knownBitCount(bitCount)) return refuseLoad(LoadFailure::UnsupportedEncoding);
+    if (planes == 0 || !knownBitCount(bitCount))
+        return refuseLoad(LoadFailure::UnsupportedEncoding);
     uint64_t masks = 0;
     if (compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32))
         masks = 12;

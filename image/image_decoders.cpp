@@ -1,12 +1,9 @@
 #include "image/image_decoders.h"
 
-
 static const ImageDecoder* decoders[IMAGE_DECODER_LIMIT];
 static int decoderCount;
 
-void initImageDecoders() {
-    decoderCount = 0;
-}
+void initImageDecoders() { decoderCount = 0; }
 
 int registerImageDecoder(const ImageDecoder* decoder) {
     if (!decoder || decoderCount >= IMAGE_DECODER_LIMIT) return 0;
@@ -20,8 +17,8 @@ void endImageDecoders() {
     decoderCount = 0;
 }
 
-HBITMAP decodeWithRegisteredDecoders(const uint8_t* block, uint32_t length,
-                                     uint32_t* sourceDepth, uint32_t* formatTag) {
+HBITMAP decodeWithRegisteredDecoders(const uint8_t* block, uint32_t length, uint32_t* sourceDepth,
+                                     uint32_t* formatTag) {
     for (int i = 0; i < decoderCount; ++i) {
         const ImageDecoder* decoder = decoders[i];
         if (!decoder->probe(block, length)) continue;

@@ -28,7 +28,7 @@ void endImageDecoders();
 
 // The first decoder whose probe takes the block decodes it: its bitmap, or
 // 0 when none takes it or the taker fails.
-HBITMAP decodeWithRegisteredDecoders(const uint8_t* block, uint32_t length,
-                                     uint32_t* sourceDepth, uint32_t* formatTag);
+HBITMAP decodeWithRegisteredDecoders(const uint8_t* block, uint32_t length, uint32_t* sourceDepth,
+                                     uint32_t* formatTag);
 
 #endif

@@ -83,13 +83,12 @@ static void iconPath(HICON icon, DecodedImage* out) {
 // Offered whatever the icon path refused; when no decoder takes it either,
 // the icon path's reason stands.
 static void decoderPath(const uint8_t* block, uint32_t length, DecodedImage* out) {
-    HBITMAP bitmap = decodeWithRegisteredDecoders(block, length, &out->sourceDepth,
-                                                  &out->formatTag);
+    HBITMAP bitmap =
+        decodeWithRegisteredDecoders(block, length, &out->sourceDepth, &out->formatTag);
     if (bitmap) describeBitmap(bitmap, out);
 }
 
-intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length,
-                           int32_t flags) {
+intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length, int32_t flags) {
     (void)flags;
     clearLoadFailure();
     ImageObject* record = allocateImageRecord(number);

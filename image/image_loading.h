@@ -19,7 +19,6 @@ intptr_t loadImage(ObjectId number, const WCHAR* name, int32_t flags = 0);
 // Makes image `number` from `length` bytes at `block`: the bitmap handle or
 // icon handle, the record's address for -1, or 0. An image held under the
 // number is freed first, whatever the outcome.
-intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length,
-                           int32_t flags = 0);
+intptr_t decodeImageMemory(ObjectId number, const void* block, uint32_t length, int32_t flags = 0);
 
 #endif

@@ -8,9 +8,7 @@ static ObjectTable* imageTable;
 // the platform's signed 32-bit size fields.
 static const uint64_t pixelMemoryLimit = 0x7FFFFFFF;
 
-void initImages() {
-    imageTable = createObjectTable(sizeof(ImageObject), 16, freeImage);
-}
+void initImages() { imageTable = createObjectTable(sizeof(ImageObject), 16, freeImage); }
 
 void endImages() {
     if (imageTable) freeAllObjects(imageTable);
@@ -75,8 +73,8 @@ intptr_t imageResult(ObjectId number, const ImageObject* record) {
 // 32-bit images are filled by storing the pixel straight into the section.
 static void fillPixels32(const BITMAP& described, int32_t width, int32_t height,
                          uint32_t background) {
-    uint32_t pixel = ((background & 0xFF) << 16) | ((background >> 16) & 0xFF) |
-                     (background & 0xFF00FF00u);
+    uint32_t pixel =
+        ((background & 0xFF) << 16) | ((background >> 16) & 0xFF) | (background & 0xFF00FF00u);
     int32_t stride = rowStride(described.bmWidth, described.bmBitsPixel);
     uint8_t* row = static_cast<uint8_t*>(described.bmBits);
     for (int32_t y = 0; y < height; ++y, row += stride) {
@@ -86,8 +84,7 @@ static void fillPixels32(const BITMAP& described, int32_t width, int32_t height,
 }
 
 // Other depths are filled by the platform through a memory context.
-static void fillWithBrush(HBITMAP bitmap, int32_t width, int32_t height,
-                          uint32_t background) {
+static void fillWithBrush(HBITMAP bitmap, int32_t width, int32_t height, uint32_t background) {
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return;
     HGDIOBJ previous = SelectObject(dc, bitmap);

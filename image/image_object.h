@@ -10,8 +10,8 @@
 #include "runtime/object_table.h"
 
 struct ImageObject {
-    HANDLE handle;        // bitmap or icon; 0 marks an empty record
-    int16_t width;        // as the platform describes the bitmap
+    HANDLE handle;  // bitmap or icon; 0 marks an empty record
+    int16_t width;  // as the platform describes the bitmap
     int16_t height;
     uint8_t depth;        // bits per pixel as held
     uint8_t sourceDepth;  // bits per pixel of the source
@@ -32,8 +32,8 @@ void endImages();
 // bits per pixel, filled with `background` (0x00BBGGRR; -1 is transparent
 // at 32 bits). Returns the bitmap handle, the record's address for -1, or
 // 0. An image held under the number before is freed in any case.
-intptr_t createImage(ObjectId number, int32_t width, int32_t height,
-                     int32_t depth = 24, int32_t background = 0);
+intptr_t createImage(ObjectId number, int32_t width, int32_t height, int32_t depth = 24,
+                     int32_t background = 0);
 
 // The image's bitmap or icon handle, or 0.
 HANDLE imageHandle(ObjectId number);

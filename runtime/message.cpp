@@ -30,8 +30,8 @@ void holdThreadWindows() {
     EnumWindows(holdWindow, 1);
 
     DWORD thread = GetCurrentThreadId();
-    for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows)); held != nullptr;
-         held = static_cast<HeldWindow*>(olderListRecord(held))) {
+    for (HeldWindow* held = static_cast<HeldWindow*>(newestListRecord(&heldWindows));
+         held != nullptr; held = static_cast<HeldWindow*>(olderListRecord(held))) {
         if (held->threadId == thread && held->wasTopmost)
             SetWindowPos(held->window, HWND_NOTOPMOST, 0, 0, 0, 0, bandChangeOnly);
     }

@@ -13,9 +13,7 @@ static RecordNode* nodeOf(const void* record) {
     return static_cast<RecordNode*>(const_cast<void*>(record)) - 1;
 }
 
-static void* recordOf(RecordNode* node) {
-    return node + 1;
-}
+static void* recordOf(RecordNode* node) { return node + 1; }
 
 // The live rule: the owner's handle, the record's first field, is not 0.
 static bool isLive(const ObjectTable* table, const void* record) {
@@ -46,7 +44,8 @@ static RecordNode* findDynamicNode(const ObjectTable* table, ObjectId id) {
 // handle would read as a slot number.
 static bool dynamicHandleBelow(const ObjectTable* table, int64_t capacity) {
     for (RecordNode* node = table->dynamicList.newest; node; node = node->olderLink) {
-        if (reinterpret_cast<uintptr_t>(recordOf(node)) < static_cast<uint64_t>(capacity)) return true;
+        if (reinterpret_cast<uintptr_t>(recordOf(node)) < static_cast<uint64_t>(capacity))
+            return true;
     }
     return false;
 }
@@ -61,7 +60,8 @@ ObjectTable* createObjectTable(int32_t recordSize, int32_t initialCount,
     table->growthStep = initialCount;
     table->capacity = initialCount;
     table->freeCallback = freeCallback;
-    table->slots = static_cast<void**>(takeRecord(static_cast<SIZE_T>(initialCount) * sizeof(void*)));
+    table->slots =
+        static_cast<void**>(takeRecord(static_cast<SIZE_T>(initialCount) * sizeof(void*)));
     if (!table->slots) {
         giveBackRecord(table);
         return nullptr;
@@ -77,8 +77,9 @@ static bool growSlots(ObjectTable* table, ObjectId id) {
     if (static_cast<uint64_t>(newCapacity) > SIZE_MAX / sizeof(void*)) return false;
     // A dynamic handle inside the new range would turn into a number.
     if (dynamicHandleBelow(table, newCapacity)) return false;
-    void** grown = static_cast<void**>(HeapReAlloc(runtimeHeap, HEAP_ZERO_MEMORY, table->slots,
-                                       static_cast<SIZE_T>(newCapacity) * sizeof(void*)));
+    void** grown =
+        static_cast<void**>(HeapReAlloc(runtimeHeap, HEAP_ZERO_MEMORY, table->slots,
+                                        static_cast<SIZE_T>(newCapacity) * sizeof(void*)));
     if (!grown) return false;
     memset(grown + table->capacity, 0,
            static_cast<SIZE_T>(newCapacity - table->capacity) * sizeof(void*));
@@ -168,7 +169,8 @@ void freeAllObjects(ObjectTable* table) {
 void* addListRecord(RecordList* list, int32_t recordSize) {
     if (!list || recordSize < 0) return nullptr;
     if (static_cast<uint64_t>(recordSize) > SIZE_MAX - sizeof(RecordNode)) return nullptr;
-    RecordNode* node = static_cast<RecordNode*>(takeRecord(sizeof(RecordNode) + static_cast<SIZE_T>(recordSize)));
+    RecordNode* node =
+        static_cast<RecordNode*>(takeRecord(sizeof(RecordNode) + static_cast<SIZE_T>(recordSize)));
     if (!node) return nullptr;
     node->olderLink = list->newest;
     if (list->newest) list->newest->newerLink = node;

@@ -31,8 +31,7 @@ struct ObjectTable {
     RecordNode* walkDynamic;
 };
 
-ObjectTable* createObjectTable(int32_t recordSize, int32_t initialCount,
-                               FreeCallback freeCallback);
+ObjectTable* createObjectTable(int32_t recordSize, int32_t initialCount, FreeCallback freeCallback);
 void* allocateObject(ObjectTable* table, ObjectId id);
 void* lookupObject(ObjectTable* table, ObjectId id);
 void releaseObject(ObjectTable* table, ObjectId id);

@@ -23,8 +23,10 @@ void run(void (*routine)()) {
 void startRuntime(const RuntimeLibraries* given) {
     alphaBlendEntry = nullptr;
     alphaBlendLibrary = nullptr;
-    if (given) libraries = *given;
-    else memset(&libraries, 0, sizeof libraries);
+    if (given)
+        libraries = *given;
+    else
+        memset(&libraries, 0, sizeof libraries);
 
     initRecords();
     initStrings();
@@ -66,8 +68,8 @@ void endAlphaBlend() {
 void initUserInterface() {
     INITCOMMONCONTROLSEX controls;
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
-                     ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+    controls.dwICC = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES |
+                     ICC_INTERNET_CLASSES;
     InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
 }

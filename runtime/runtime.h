@@ -37,8 +37,8 @@ void startRuntime(const RuntimeLibraries* libraries);
 void stopRuntime();
 
 // The runtime's own steps of the two sequences.
-void initAlphaBlend();    // loads msimg32 and looks up alphaBlendEntry
-void endAlphaBlend();     // releases msimg32, if it was loaded
-void initUserInterface(); // common controls and COM; results ignored
+void initAlphaBlend();     // loads msimg32 and looks up alphaBlendEntry
+void endAlphaBlend();      // releases msimg32, if it was loaded
+void initUserInterface();  // common controls and COM; results ignored
 
 #endif

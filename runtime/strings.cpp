@@ -75,9 +75,11 @@ const WCHAR* joinTemporary(const WCHAR* first, const WCHAR* second) {
     ptrdiff_t firstOffset = workspaceOffset(first);
     ptrdiff_t secondOffset = workspaceOffset(second);
     size_t start = static_cast<size_t>(stringWorkspace.position);
-    if (firstOffset >= 0 && static_cast<size_t>(firstOffset) + (firstLength + 1) * sizeof(WCHAR) > start)
+    if (firstOffset >= 0 &&
+        static_cast<size_t>(firstOffset) + (firstLength + 1) * sizeof(WCHAR) > start)
         start = static_cast<size_t>(firstOffset) + (firstLength + 1) * sizeof(WCHAR);
-    if (secondOffset >= 0 && static_cast<size_t>(secondOffset) + (secondLength + 1) * sizeof(WCHAR) > start)
+    if (secondOffset >= 0 &&
+        static_cast<size_t>(secondOffset) + (secondLength + 1) * sizeof(WCHAR) > start)
         start = static_cast<size_t>(secondOffset) + (secondLength + 1) * sizeof(WCHAR);
     size_t units = firstLength + secondLength + 1;
     if (units > (0x7FFFFFFF - start) / sizeof(WCHAR)) return emptyString;

@@ -31,7 +31,9 @@ struct Lines {
     }
 };
 
-std::string_view keyword(std::string_view line) { return line.substr(0, line.find_first_of(" \t")); }
+std::string_view keyword(std::string_view line) {
+    return line.substr(0, line.find_first_of(" \t"));
+}
 
 // Whitespace-separated integers after the keyword; false unless exactly `count`.
 bool integers(std::string_view line, long* values, int count) {
@@ -51,7 +53,8 @@ bool integers(std::string_view line, long* values, int count) {
 std::string propertyString(std::string_view line) {
     std::string_view rest = line.substr(keyword(line).size());
     while (!rest.empty() && (rest[0] == ' ' || rest[0] == '\t')) rest.remove_prefix(1);
-    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+        rest = rest.substr(1, rest.size() - 2);
     return std::string(rest);
 }
 
@@ -68,7 +71,8 @@ std::string at(int line) { return "BDF line " + std::to_string(line) + ": "; }
 
 bool isBdf(const std::vector<std::uint8_t>& data) {
     static const char magic[] = "STARTFONT ";
-    return data.size() >= sizeof magic - 1 && std::equal(magic, magic + sizeof magic - 1, data.begin());
+    return data.size() >= sizeof magic - 1 &&
+           std::equal(magic, magic + sizeof magic - 1, data.begin());
 }
 
 bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error) {
@@ -86,7 +90,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     while (lines.next(line)) {
         const std::string_view key = keyword(line);
         if (key == "FONTBOUNDINGBOX") {
-            if (!integers(line, box, 4) || box[0] < 0 || box[1] < 0 || box[0] > largestBox || box[1] > largestBox) {
+            if (!integers(line, box, 4) || box[0] < 0 || box[1] < 0 || box[0] > largestBox ||
+                box[1] > largestBox) {
                 error = at(lines.number) + "bad FONTBOUNDINGBOX";
                 return false;
             }
@@ -129,8 +134,9 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                     }
                     haveEncoding = true;
                 } else if (k == "BBX") {
-                    if (!integers(line, bbx, 4) || bbx[0] < 0 || bbx[1] < 0 || bbx[0] > largestBox ||
-                        bbx[1] > largestBox || std::labs(bbx[2]) > largestBox || std::labs(bbx[3]) > largestBox) {
+                    if (!integers(line, bbx, 4) || bbx[0] < 0 || bbx[1] < 0 ||
+                        bbx[0] > largestBox || bbx[1] > largestBox ||
+                        std::labs(bbx[2]) > largestBox || std::labs(bbx[3]) > largestBox) {
                         error = at(lines.number) + "bad BBX";
                         return false;
                     }
@@ -151,8 +157,9 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                             return false;
                         }
                         if (line.size() < rowBytes * 2 || line.size() % 2 != 0) {
-                            error = at(lines.number) + "bitmap row of " + std::to_string(line.size()) +
-                                    " hex digits; " + who + " needs " + std::to_string(rowBytes * 2);
+                            error = at(lines.number) + "bitmap row of " +
+                                    std::to_string(line.size()) + " hex digits; " + who +
+                                    " needs " + std::to_string(rowBytes * 2);
                             return false;
                         }
                         for (std::size_t i = 0; i < line.size(); ++i)
@@ -161,8 +168,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                                 return false;
                             }
                         for (std::size_t i = 0; i < rowBytes; ++i)
-                            glyph.rows[y * rowBytes + i] =
-                                static_cast<std::uint8_t>(hexDigit(line[2 * i]) << 4 | hexDigit(line[2 * i + 1]));
+                            glyph.rows[y * rowBytes + i] = static_cast<std::uint8_t>(
+                                hexDigit(line[2 * i]) << 4 | hexDigit(line[2 * i + 1]));
                     }
                 } else if (k == "ENDCHAR") {
                     closed = true;
@@ -223,13 +230,16 @@ std::vector<char32_t> uniqueCodepoints(const CodepointMap& map) {
     return result;
 }
 
-std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map, const std::string& family) {
+std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
+                                   const std::string& family) {
     const std::vector<char32_t> codes = uniqueCodepoints(map);
     // XLFD fields cannot hold '-' and BDF strings end at a '"'.
     std::string name;
-    for (char c : family) name += (c == '-' || c == '"' || c == '*' || c == '?' || c == ',' ||
-                                   static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-                                      ? '_' : c;
+    for (char c : family)
+        name += (c == '-' || c == '"' || c == '*' || c == '?' || c == ',' ||
+                 static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+                    ? '_'
+                    : c;
     if (name.empty()) name = "celkit";
     const int descent = glyphSide - bdfAscent;
     std::string text;
@@ -241,8 +251,10 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map, co
     text += "FOUNDRY \"celkit\"\nFAMILY_NAME \"" + name + "\"\n";
     text += "WEIGHT_NAME \"Medium\"\nSLANT \"R\"\nSETWIDTH_NAME \"Normal\"\nADD_STYLE_NAME \"\"\n";
     text += "PIXEL_SIZE 16\nPOINT_SIZE 160\nRESOLUTION_X 75\nRESOLUTION_Y 75\n";
-    text += "SPACING \"C\"\nAVERAGE_WIDTH 160\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n";
-    text += "FONT_ASCENT " + std::to_string(bdfAscent) + "\nFONT_DESCENT " + std::to_string(descent) + "\n";
+    text +=
+        "SPACING \"C\"\nAVERAGE_WIDTH 160\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n";
+    text += "FONT_ASCENT " + std::to_string(bdfAscent) + "\nFONT_DESCENT " +
+            std::to_string(descent) + "\n";
     text += "DEFAULT_CHAR " + std::to_string(static_cast<unsigned long>(codes[0])) + "\n";
     text += "COPYRIGHT \"\"\n";
     text += "ENDPROPERTIES\n";

@@ -20,7 +20,8 @@ inline constexpr int bdfAscent = 14;
 
 bool isBdf(const std::vector<std::uint8_t>& data);
 bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error);
-std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map, const std::string& family);
+std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
+                                   const std::string& family);
 
 // The code point each glyph is written under by the formats keyed by one:
 // its first code point not taken by an earlier glyph, else U+F000 + glyph

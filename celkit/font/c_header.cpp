@@ -10,12 +10,15 @@ namespace {
 
 // Keywords of C and C++ that a file name might plausibly be.
 const char* const keywords[] = {
-    "alignas", "alignof", "and", "asm", "auto", "bool", "break", "case", "catch", "char", "class", "const",
-    "constexpr", "continue", "default", "delete", "do", "double", "else", "enum", "explicit", "export", "extern",
-    "false", "float", "for", "friend", "goto", "if", "inline", "int", "long", "mutable", "namespace", "new", "not",
-    "operator", "or", "private", "protected", "public", "register", "restrict", "return", "short", "signed",
-    "sizeof", "static", "struct", "switch", "template", "this", "throw", "true", "try", "typedef", "typename",
-    "union", "unsigned", "using", "virtual", "void", "volatile", "while", "xor",
+    "alignas",  "alignof",   "and",      "asm",    "auto",      "bool",     "break",    "case",
+    "catch",    "char",      "class",    "const",  "constexpr", "continue", "default",  "delete",
+    "do",       "double",    "else",     "enum",   "explicit",  "export",   "extern",   "false",
+    "float",    "for",       "friend",   "goto",   "if",        "inline",   "int",      "long",
+    "mutable",  "namespace", "new",      "not",    "operator",  "or",       "private",  "protected",
+    "public",   "register",  "restrict", "return", "short",     "signed",   "sizeof",   "static",
+    "struct",   "switch",    "template", "this",   "throw",     "true",     "try",      "typedef",
+    "typename", "union",     "unsigned", "using",  "virtual",   "void",     "volatile", "while",
+    "xor",
 };
 
 }  // namespace
@@ -31,7 +34,8 @@ std::string cIdentifier(const std::string& name) {
     return id;
 }
 
-std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map, const std::string& name) {
+std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map,
+                                       const std::string& name) {
     const std::string id = cIdentifier(name);
     std::string upper = id;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -48,7 +52,8 @@ std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map
         std::snprintf(buffer, sizeof buffer, "    /* 0x%02X", g);
         text += buffer;
         if (!map.codepoints[g].empty()) {
-            std::snprintf(buffer, sizeof buffer, " U+%04lX", static_cast<unsigned long>(map.codepoints[g][0]));
+            std::snprintf(buffer, sizeof buffer, " U+%04lX",
+                          static_cast<unsigned long>(map.codepoints[g][0]));
             text += buffer;
         }
         text += " */\n    {";

@@ -16,7 +16,8 @@ namespace celkit {
 // `name` made a C identifier: other characters become '_', a leading digit
 // or a keyword gains a prefix, nothing at all becomes "font".
 std::string cIdentifier(const std::string& name);
-std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map, const std::string& name);
+std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map,
+                                       const std::string& name);
 
 }  // namespace celkit
 

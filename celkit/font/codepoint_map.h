@@ -15,8 +15,9 @@
 namespace celkit {
 
 struct CodepointMap {
-    std::array<std::vector<char32_t>, 256> codepoints;  // per glyph; the first is its main code point; may be empty
-    int glyphFor(char32_t codepoint) const;             // -1 when no glyph stands for it
+    std::array<std::vector<char32_t>, 256>
+        codepoints;  // per glyph; the first is its main code point; may be empty
+    int glyphFor(char32_t codepoint) const;  // -1 when no glyph stands for it
 };
 
 // "cp437" (the default) or "latin1"; nullopt for another name.

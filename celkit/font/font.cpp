@@ -19,7 +19,8 @@ bool Font::pixel(int glyph, int x, int y) const {
 void Font::setPixel(int glyph, int x, int y, bool ink) {
     if (!inside(glyph, x, y)) return;
     std::uint8_t& b = bytes[byteIndex(glyph, x, y)];
-    b = ink ? static_cast<std::uint8_t>(b | bitMask(x)) : static_cast<std::uint8_t>(b & ~bitMask(x));
+    b = ink ? static_cast<std::uint8_t>(b | bitMask(x))
+            : static_cast<std::uint8_t>(b & ~bitMask(x));
 }
 
 bool Font::blank(int glyph) const {

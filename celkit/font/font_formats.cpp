@@ -17,7 +17,8 @@ bool hasPictureSignature(const std::vector<std::uint8_t>& d) {
     static const std::uint8_t png[] = {0x89, 'P', 'N', 'G'};
     if (d.size() >= 4 && std::equal(png, png + 4, d.begin())) return true;
     if (d.size() >= 2 && d[0] == 'B' && d[1] == 'M') return true;
-    return d.size() >= 4 && d[0] == 0 && d[1] == 0 && (d[2] == 1 || d[2] == 2) && d[3] == 0;  // ICO, CUR
+    return d.size() >= 4 && d[0] == 0 && d[1] == 0 && (d[2] == 1 || d[2] == 2) &&
+           d[3] == 0;  // ICO, CUR
 }
 
 // Any font format but gzip.
@@ -30,9 +31,12 @@ bool importPlain(const std::vector<std::uint8_t>& data, const ImportOptions& opt
                  std::string& error) {
     SourceFont source;
     bool read;
-    if (isPsf(data)) read = readPsf(data, source, error);
-    else if (isBdf(data)) read = readBdf(data, source, error);
-    else if (isUnifontHex(data)) read = readUnifontHex(data, source, error);
+    if (isPsf(data))
+        read = readPsf(data, source, error);
+    else if (isBdf(data))
+        read = readBdf(data, source, error);
+    else if (isUnifontHex(data))
+        read = readUnifontHex(data, source, error);
     else if (data.size() == static_cast<std::size_t>(fontBytes) && !hasPictureSignature(data))
         return parseFnt(data, out, error);
     else {
@@ -47,7 +51,8 @@ bool importPlain(const std::vector<std::uint8_t>& data, const ImportOptions& opt
 std::optional<FontFormat> formatForOutput(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
     const std::size_t slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::nullopt;
     std::string extension = path.substr(dot + 1);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == "fnt") return FontFormat::Fnt;
@@ -58,7 +63,8 @@ std::optional<FontFormat> formatForOutput(const std::string& path) {
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> exportFont(const Font& font, FontFormat format, const ExportOptions& options) {
+std::vector<std::uint8_t> exportFont(const Font& font, FontFormat format,
+                                     const ExportOptions& options) {
     switch (format) {
     case FontFormat::Fnt: return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
     case FontFormat::Psf: return writePsf2(font, options.map);
@@ -69,7 +75,8 @@ std::vector<std::uint8_t> exportFont(const Font& font, FontFormat format, const 
     return {};
 }
 
-bool importFont(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out, std::string& error) {
+bool importFont(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out,
+                std::string& error) {
     if (!isGzip(data)) return importPlain(data, options, out, error);
     std::vector<std::uint8_t> inflated;
     if (!gunzip(data, inflated, error)) return false;

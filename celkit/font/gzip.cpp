@@ -2,7 +2,6 @@
 
 #include "celkit/font/inflate.h"
 
-
 namespace celkit {
 
 namespace {
@@ -27,8 +26,8 @@ bool isGzip(const std::vector<std::uint8_t>& data) {
     return data.size() >= 2 && data[0] == 0x1F && data[1] == 0x8B;
 }
 
-bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out, std::string& error,
-            std::size_t limit) {
+bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
+            std::string& error, std::size_t limit) {
     enum { textFlag = 1, headerCrc = 2, extra = 4, name = 8, comment = 16 };
     const std::size_t n = data.size();
     if (n < 18 || !isGzip(data)) {
@@ -42,16 +41,25 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
     const std::uint8_t flags = data[3];
     std::size_t at = 10;
     if (flags & extra) {
-        if (n - at < 2) { error = "truncated gzip header"; return false; }
+        if (n - at < 2) {
+            error = "truncated gzip header";
+            return false;
+        }
         std::size_t length = data[at] | (data[at + 1] << 8);
         at += 2;
-        if (n - at < length) { error = "truncated gzip header"; return false; }
+        if (n - at < length) {
+            error = "truncated gzip header";
+            return false;
+        }
         at += length;
     }
     for (int field : {int(name), int(comment)}) {
         if (!(flags & field)) continue;
         while (at < n && data[at] != 0) ++at;
-        if (at == n) { error = "truncated gzip header"; return false; }
+        if (at == n) {
+            error = "truncated gzip header";
+            return false;
+        }
         ++at;
     }
     if (flags & headerCrc) at += 2;

@@ -14,8 +14,8 @@ bool isGzip(const std::vector<std::uint8_t>& data);
 
 // The first member's contents; false with a reason for truncated or corrupt
 // data or one that would inflate beyond `limit` bytes.
-bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out, std::string& error,
-            std::size_t limit = 64u << 20);
+bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
+            std::string& error, std::size_t limit = 64u << 20);
 
 }  // namespace celkit
 

@@ -50,7 +50,8 @@ struct Huffman {
         }
         std::uint16_t offsets[maxBits + 1];
         offsets[1] = 0;
-        for (int len = 1; len < maxBits; ++len) offsets[len + 1] = static_cast<std::uint16_t>(offsets[len] + counts[len]);
+        for (int len = 1; len < maxBits; ++len)
+            offsets[len + 1] = static_cast<std::uint16_t>(offsets[len] + counts[len]);
         for (int s = 0; s < n; ++s)
             if (lengths[s] != 0) symbols[offsets[lengths[s]]++] = static_cast<std::uint16_t>(s);
         return true;
@@ -72,12 +73,16 @@ struct Huffman {
     }
 };
 
-const std::uint16_t lengthBase[29] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27,
-                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const std::uint8_t lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const std::uint16_t distanceBase[30] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129,
-                                        193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const std::uint8_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const std::uint16_t lengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+const std::uint8_t lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const std::uint16_t distanceBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const std::uint8_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 bool codes(Bits& in, const Huffman& lengths, const Huffman& distances, std::size_t limit,
            std::vector<std::uint8_t>& out) {
@@ -117,7 +122,8 @@ bool fixedBlock(Bits& in, std::size_t limit, std::vector<std::uint8_t>& out) {
 }
 
 bool dynamicBlock(Bits& in, std::size_t limit, std::vector<std::uint8_t>& out) {
-    static const std::uint8_t order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    static const std::uint8_t order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
     const int literals = static_cast<int>(in.take(5)) + 257;
     const int distances = static_cast<int>(in.take(5)) + 1;
     const int codeLengths = static_cast<int>(in.take(4)) + 4;
@@ -150,7 +156,8 @@ bool dynamicBlock(Bits& in, std::size_t limit, std::vector<std::uint8_t>& out) {
     }
     if (lengths[256] == 0) return false;  // no end-of-block code
     Huffman literal, distance;
-    if (!literal.build(lengths, literals) || !distance.build(lengths + literals, distances)) return false;
+    if (!literal.build(lengths, literals) || !distance.build(lengths + literals, distances))
+        return false;
     return codes(in, literal, distance, limit, out);
 }
 
@@ -161,7 +168,8 @@ bool storedBlock(Bits& in, std::size_t limit, std::vector<std::uint8_t>& out) {
     const std::size_t length = in.data[in.at] | (in.data[in.at + 1] << 8);
     const std::size_t check = in.data[in.at + 2] | (in.data[in.at + 3] << 8);
     in.at += 4;
-    if (length != (~check & 0xFFFF) || in.size - in.at < length || length > limit - out.size()) return false;
+    if (length != (~check & 0xFFFF) || in.size - in.at < length || length > limit - out.size())
+        return false;
     out.insert(out.end(), in.data + in.at, in.data + in.at + length);
     in.at += length;
     return true;
@@ -169,8 +177,8 @@ bool storedBlock(Bits& in, std::size_t limit, std::vector<std::uint8_t>& out) {
 
 }  // namespace
 
-bool inflate(const std::uint8_t* data, std::size_t size, std::size_t limit, std::vector<std::uint8_t>& out,
-             std::size_t& used) {
+bool inflate(const std::uint8_t* data, std::size_t size, std::size_t limit,
+             std::vector<std::uint8_t>& out, std::size_t& used) {
     Bits in{data, size};
     std::vector<std::uint8_t> result;
     bool last;

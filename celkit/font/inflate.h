@@ -13,8 +13,8 @@ namespace celkit {
 // Inflates `size` bytes of deflate data into `out`, which must grow to no
 // more than `limit` bytes. On success `used` is the count of input bytes
 // the data took. False on corrupt or truncated data or when over the limit.
-bool inflate(const std::uint8_t* data, std::size_t size, std::size_t limit, std::vector<std::uint8_t>& out,
-             std::size_t& used);
+bool inflate(const std::uint8_t* data, std::size_t size, std::size_t limit,
+             std::vector<std::uint8_t>& out, std::size_t& used);
 
 }  // namespace celkit
 

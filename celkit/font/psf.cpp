@@ -21,8 +21,8 @@ bool isPsf2(const std::vector<std::uint8_t>& d) {
     return d.size() >= 4 && d[0] == 0x72 && d[1] == 0xB5 && d[2] == 0x4A && d[3] == 0x86;
 }
 
-void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count, std::uint32_t charSize,
-                int width, int height, SourceFont& out) {
+void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
+                std::uint32_t charSize, int width, int height, SourceFont& out) {
     out.glyphs.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         SourceGlyph& g = out.glyphs[i];
@@ -38,11 +38,21 @@ void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
 std::size_t decodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& c) {
     const std::uint8_t b = p[0];
     std::size_t length;
-    if (b < 0x80) { c = b; return 1; }
-    if ((b & 0xE0) == 0xC0) { length = 2; c = b & 0x1F; }
-    else if ((b & 0xF0) == 0xE0) { length = 3; c = b & 0x0F; }
-    else if ((b & 0xF8) == 0xF0) { length = 4; c = b & 0x07; }
-    else return 0;
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    }
+    if ((b & 0xE0) == 0xC0) {
+        length = 2;
+        c = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+        length = 3;
+        c = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+        length = 4;
+        c = b & 0x07;
+    } else
+        return 0;
     if (n < length) return 0;
     for (std::size_t i = 1; i < length; ++i) {
         if ((p[i] & 0xC0) != 0x80) return 0;
@@ -83,8 +93,8 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     }
     const std::uint32_t count = (mode & psf1Has512) ? 512 : 256;
     if (!file.fits(4, static_cast<std::size_t>(count) * height)) {
-        error = "truncated PSF1 glyphs: " + std::to_string(count) + " glyphs of " + std::to_string(height) +
-                " bytes do not fit in the file";
+        error = "truncated PSF1 glyphs: " + std::to_string(count) + " glyphs of " +
+                std::to_string(height) + " bytes do not fit in the file";
         return false;
     }
     readGlyphs(file, 4, count, height, 8, height, out);
@@ -100,8 +110,10 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
             }
             at += 2;
             if (u == psf1Separator) break;
-            if (u == psf1Sequence) inSequence = true;
-            else if (!inSequence) out.glyphs[i].codepoints.push_back(u);
+            if (u == psf1Sequence)
+                inSequence = true;
+            else if (!inSequence)
+                out.glyphs[i].codepoints.push_back(u);
         }
     }
     out.unicode = true;
@@ -110,8 +122,9 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
 
 bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
     std::uint32_t version, headerSize, flags, count, charSize, height, width;
-    if (!file.u32(4, &version) || !file.u32(8, &headerSize) || !file.u32(12, &flags) || !file.u32(16, &count) ||
-        !file.u32(20, &charSize) || !file.u32(24, &height) || !file.u32(28, &width)) {
+    if (!file.u32(4, &version) || !file.u32(8, &headerSize) || !file.u32(12, &flags) ||
+        !file.u32(16, &count) || !file.u32(20, &charSize) || !file.u32(24, &height) ||
+        !file.u32(28, &width)) {
         error = "truncated PSF2 header";
         return false;
     }
@@ -129,16 +142,18 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
         return false;
     }
     if (charSize != height * ((width + 7) / 8)) {
-        error = "PSF2 glyph size " + std::to_string(charSize) + " bytes does not match " + std::to_string(width) +
-                " x " + std::to_string(height) + " pixels";
+        error = "PSF2 glyph size " + std::to_string(charSize) + " bytes does not match " +
+                std::to_string(width) + " x " + std::to_string(height) + " pixels";
         return false;
     }
     const std::uint64_t glyphBytesTotal = static_cast<std::uint64_t>(count) * charSize;
-    if (glyphBytesTotal > file.length || !file.fits(headerSize, static_cast<std::size_t>(glyphBytesTotal))) {
+    if (glyphBytesTotal > file.length ||
+        !file.fits(headerSize, static_cast<std::size_t>(glyphBytesTotal))) {
         error = "truncated PSF2 glyphs: the header counts " + std::to_string(count) + " glyphs";
         return false;
     }
-    readGlyphs(file, headerSize, count, charSize, static_cast<int>(width), static_cast<int>(height), out);
+    readGlyphs(file, headerSize, count, charSize, static_cast<int>(width), static_cast<int>(height),
+               out);
     if (!(flags & psf2HasTable)) return true;
     std::size_t at = headerSize + static_cast<std::size_t>(glyphBytesTotal);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -149,8 +164,15 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                 return false;
             }
             const std::uint8_t b = file.data[at];
-            if (b == psf2Separator) { ++at; break; }
-            if (b == psf2Sequence) { ++at; inSequence = true; continue; }
+            if (b == psf2Separator) {
+                ++at;
+                break;
+            }
+            if (b == psf2Sequence) {
+                ++at;
+                inSequence = true;
+                continue;
+            }
             char32_t c;
             std::size_t used = decodeUtf8(file.data + at, file.length - at, c);
             if (used == 0) {
@@ -177,8 +199,10 @@ bool readPsf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     const ByteReader file{data.data(), data.size()};
     SourceFont font;
     bool ok;
-    if (isPsf2(data)) ok = readPsf2(file, font, error);
-    else if (isPsf1(data)) ok = readPsf1(file, font, error);
+    if (isPsf2(data))
+        ok = readPsf2(file, font, error);
+    else if (isPsf1(data))
+        ok = readPsf1(file, font, error);
     else {
         error = "not a PSF font (wrong magic)";
         return false;
@@ -190,8 +214,9 @@ bool readPsf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
 std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map) {
     std::vector<std::uint8_t> out;
     out.reserve(psf2HeaderSize + fontBytes + 2048);
-    for (std::uint32_t v : {psf2Magic, 0u, psf2HeaderSize, std::uint32_t(psf2HasTable), std::uint32_t(glyphCount),
-                            std::uint32_t(glyphBytes), std::uint32_t(glyphSide), std::uint32_t(glyphSide)})
+    for (std::uint32_t v :
+         {psf2Magic, 0u, psf2HeaderSize, std::uint32_t(psf2HasTable), std::uint32_t(glyphCount),
+          std::uint32_t(glyphBytes), std::uint32_t(glyphSide), std::uint32_t(glyphSide)})
         put32(out, v);
     out.insert(out.end(), font.bytes.begin(), font.bytes.end());
     for (int g = 0; g < glyphCount; ++g) {

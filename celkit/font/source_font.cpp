@@ -7,7 +7,8 @@ namespace celkit {
 
 std::string hexNumber(long value) {
     char buffer[24];
-    std::snprintf(buffer, sizeof buffer, value < 0 ? "-0x%lX" : "0x%lX", value < 0 ? -value : value);
+    std::snprintf(buffer, sizeof buffer, value < 0 ? "-0x%lX" : "0x%lX",
+                  value < 0 ? -value : value);
     return buffer;
 }
 
@@ -38,7 +39,8 @@ bool place(const SourceGlyph& glyph, int slot, Font& out, std::string& error) {
 
 }  // namespace
 
-bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out, std::string& error) {
+bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out,
+                std::string& error) {
     std::unordered_map<long, std::size_t> byKey;  // code point or number -> first glyph with it
     for (std::size_t i = 0; i < source.glyphs.size(); ++i) {
         const SourceGlyph& g = source.glyphs[i];
@@ -51,10 +53,12 @@ bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& ou
     int picked = 0;
     for (int slot = 0; slot < glyphCount; ++slot) {
         std::vector<long> wanted;
-        if (options.first) wanted.push_back(static_cast<long>(*options.first) + slot);
+        if (options.first)
+            wanted.push_back(static_cast<long>(*options.first) + slot);
         else if (source.unicode)
             for (char32_t c : options.map.codepoints[slot]) wanted.push_back(static_cast<long>(c));
-        else wanted.push_back(slot);
+        else
+            wanted.push_back(slot);
         for (long key : wanted) {
             auto found = byKey.find(key);
             if (found == byKey.end()) continue;
@@ -64,7 +68,8 @@ bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& ou
         }
     }
     if (picked == 0) {
-        error = options.first ? "the font has no glyph in the block from U+" + hexNumber(*options.first).substr(2)
+        error = options.first ? "the font has no glyph in the block from U+" +
+                                    hexNumber(*options.first).substr(2)
                               : "none of the font's glyphs stands for a code point of the map";
         return false;
     }

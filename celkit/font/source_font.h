@@ -16,14 +16,15 @@
 namespace celkit {
 
 struct SourceGlyph {
-    long number = 0;                 // its number in the file (index or encoding), for picking and messages
+    long number = 0;  // its number in the file (index or encoding), for picking and messages
     std::vector<char32_t> codepoints;
     int width = 0, height = 0;
     int left = 0, top = 0;           // where its top-left pixel lands in the cell
     std::vector<std::uint8_t> rows;  // height rows of (width + 7) / 8 bytes, bit 7 leftmost
 
     bool pixel(int x, int y) const {
-        return (rows[static_cast<std::size_t>(y) * ((width + 7) / 8) + x / 8] & (0x80 >> (x % 8))) != 0;
+        return (rows[static_cast<std::size_t>(y) * ((width + 7) / 8) + x / 8] &
+                (0x80 >> (x % 8))) != 0;
     }
 };
 
@@ -36,7 +37,8 @@ struct SourceFont {
 
 // Fills `out` with the glyphs the options pick; false when a picked glyph is
 // larger than the cell or when none of the font's glyphs is picked.
-bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out, std::string& error);
+bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out,
+                std::string& error);
 
 // Hex digits for messages ("0x41").
 std::string hexNumber(long value);

@@ -32,7 +32,8 @@ std::size_t readCodepoint(std::string_view line, unsigned long& cp) {
 }
 
 std::string_view firstLine(const std::vector<std::uint8_t>& data) {
-    std::string_view text(reinterpret_cast<const char*>(data.data()), std::min<std::size_t>(data.size(), 4096));
+    std::string_view text(reinterpret_cast<const char*>(data.data()),
+                          std::min<std::size_t>(data.size(), 4096));
     while (!text.empty() && (text[0] == '\n' || text[0] == '\r')) text.remove_prefix(1);
     return text.substr(0, text.find('\n'));
 }
@@ -43,7 +44,8 @@ bool isUnifontHex(const std::vector<std::uint8_t>& data) {
     std::string_view line = firstLine(data);
     unsigned long cp;
     std::size_t colon = readCodepoint(line, cp);
-    return colon != std::string_view::npos && colon + 1 < line.size() && hexDigit(line[colon + 1]) >= 0;
+    return colon != std::string_view::npos && colon + 1 < line.size() &&
+           hexDigit(line[colon + 1]) >= 0;
 }
 
 bool readUnifontHex(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error) {
@@ -67,7 +69,8 @@ bool readUnifontHex(const std::vector<std::uint8_t>& data, SourceFont& out, std:
         }
         std::string_view bits = line.substr(colon + 1);
         if (bits.size() != 32 && bits.size() != 64 && bits.size() != 96 && bits.size() != 128) {
-            error = where + "glyph data of " + std::to_string(bits.size()) + " hex digits; expected 32 or 64";
+            error = where + "glyph data of " + std::to_string(bits.size()) +
+                    " hex digits; expected 32 or 64";
             return false;
         }
         SourceGlyph glyph;

@@ -7,8 +7,9 @@ namespace {
 
 // Hex digits 3 pixels wide and 5 high, a row per entry, bit 2 leftmost.
 constexpr std::uint8_t digitRows[16][5] = {
-    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 3, 1, 7}, {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7},
-    {7, 4, 7, 5, 7}, {7, 1, 1, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}, {2, 5, 7, 5, 5}, {6, 5, 6, 5, 6},
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 3, 1, 7},
+    {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 2, 2},
+    {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}, {2, 5, 7, 5, 5}, {6, 5, 6, 5, 6},
     {3, 4, 4, 4, 3}, {6, 5, 5, 5, 6}, {7, 4, 6, 4, 7}, {7, 4, 6, 4, 4},
 };
 constexpr int digitWidth = 3, digitHeight = 5;
@@ -16,13 +17,16 @@ constexpr int digitWidth = 3, digitHeight = 5;
 void drawDigit(Picture& picture, int digit, int left, int top, int scale, std::uint32_t colour) {
     for (int y = 0; y < digitHeight; ++y)
         for (int x = 0; x < digitWidth; ++x)
-            if (digitRows[digit][y] & (4 >> x)) picture.fill(left + x * scale, top + y * scale, scale, scale, colour);
+            if (digitRows[digit][y] & (4 >> x))
+                picture.fill(left + x * scale, top + y * scale, scale, scale, colour);
 }
 
-void drawGlyph(Picture& picture, const Font& font, int glyph, int left, int top, int scale, std::uint32_t ink) {
+void drawGlyph(Picture& picture, const Font& font, int glyph, int left, int top, int scale,
+               std::uint32_t ink) {
     for (int y = 0; y < glyphSide; ++y)
         for (int x = 0; x < glyphSide; ++x)
-            if (font.pixel(glyph, x, y)) picture.fill(left + x * scale, top + y * scale, scale, scale, ink);
+            if (font.pixel(glyph, x, y))
+                picture.fill(left + x * scale, top + y * scale, scale, scale, ink);
 }
 
 std::uint32_t halfway(std::uint32_t a, std::uint32_t b) {
@@ -55,7 +59,8 @@ Picture renderChart(const Font& font, const PreviewStyle& style) {
         picture.fill(layout.left, layout.top + k * layout.pitch, 16 * layout.pitch + 1, 1, grid);
     }
     for (int k = 0; k < 16; ++k) {
-        int cellLeft = layout.left + 1 + k * layout.pitch, cellTop = layout.top + 1 + k * layout.pitch;
+        int cellLeft = layout.left + 1 + k * layout.pitch,
+            cellTop = layout.top + 1 + k * layout.pitch;
         drawDigit(picture, k, cellLeft + (cell - digitWidth * d) / 2, 2 * d, d, style.ink);
         int labelTop = cellTop + (cell - digitHeight * d) / 2;
         drawDigit(picture, k, layout.left - 9 * d, labelTop, d, style.ink);
@@ -67,8 +72,8 @@ Picture renderChart(const Font& font, const PreviewStyle& style) {
     return picture;
 }
 
-Picture renderText(const Font& font, const CodepointMap& map, const std::string& text, const PreviewStyle& style,
-                   int& missing) {
+Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
+                   const PreviewStyle& style, int& missing) {
     std::vector<std::u32string> lines(1);
     for (char32_t c : decodeUtf8(text)) {
         if (c == U'\n')
@@ -79,7 +84,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
     std::size_t longest = 0;
     for (const auto& line : lines) longest = std::max(longest, line.size());
     int s = style.scale, margin = s, advance = glyphSide * s;
-    Picture picture(int(longest) * advance + 2 * margin, int(lines.size()) * advance + 2 * margin, style.paper);
+    Picture picture(int(longest) * advance + 2 * margin, int(lines.size()) * advance + 2 * margin,
+                    style.paper);
     int fallback = map.glyphFor(U'?');
     missing = 0;
     for (std::size_t row = 0; row < lines.size(); ++row)
@@ -90,8 +96,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
                 glyph = fallback;
             }
             if (glyph >= 0 && glyph < glyphCount)
-                drawGlyph(picture, font, glyph, margin + int(column) * advance, margin + int(row) * advance, s,
-                          style.ink);
+                drawGlyph(picture, font, glyph, margin + int(column) * advance,
+                          margin + int(row) * advance, s, style.ink);
         }
     return picture;
 }
@@ -101,8 +107,15 @@ std::u32string decodeUtf8(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         auto byte = static_cast<unsigned char>(text[i]);
-        int extra = byte < 0x80 ? 0 : (byte >> 5) == 6 ? 1 : (byte >> 4) == 14 ? 2 : (byte >> 3) == 30 ? 3 : -1;
-        char32_t c = extra == 0 ? byte : extra == 1 ? (byte & 0x1F) : extra == 2 ? (byte & 0x0F) : (byte & 0x07);
+        int extra = byte < 0x80         ? 0
+                    : (byte >> 5) == 6  ? 1
+                    : (byte >> 4) == 14 ? 2
+                    : (byte >> 3) == 30 ? 3
+                                        : -1;
+        char32_t c = extra == 0   ? byte
+                     : extra == 1 ? (byte & 0x1F)
+                     : extra == 2 ? (byte & 0x0F)
+                                  : (byte & 0x07);
         bool good = extra >= 0 && i + std::size_t(extra) < text.size();
         for (int k = 1; good && k <= extra; ++k) {
             auto next = static_cast<unsigned char>(text[i + std::size_t(k)]);
@@ -111,7 +124,8 @@ std::u32string decodeUtf8(const std::string& text) {
         }
         // Overlong forms, surrogates and values past U+10FFFF are not characters.
         static const char32_t least[4] = {0, 0x80, 0x800, 0x10000};
-        if (good && (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) good = false;
+        if (good && (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF))
+            good = false;
         if (!good) {
             out.push_back(0xFFFD);
             ++i;

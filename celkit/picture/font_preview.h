@@ -13,8 +13,8 @@
 namespace celkit {
 
 struct PreviewStyle {
-    int scale = 2;                    // pixels per font pixel, 1..16
-    std::uint32_t ink = 0x000000;     // 0xRRGGBB
+    int scale = 2;                 // pixels per font pixel, 1..16
+    std::uint32_t ink = 0x000000;  // 0xRRGGBB
     std::uint32_t paper = 0xFFFFFF;
 };
 
@@ -34,8 +34,8 @@ Picture renderChart(const Font& font, const PreviewStyle& style);
 // map, with a margin of one font pixel; a code point the map has no glyph
 // for shows glyph '?' (or nothing if that is missing too) and is counted in
 // `missing`.
-Picture renderText(const Font& font, const CodepointMap& map, const std::string& text, const PreviewStyle& style,
-                   int& missing);
+Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
+                   const PreviewStyle& style, int& missing);
 
 // UTF-8 to code points; a malformed sequence gives U+FFFD.
 std::u32string decodeUtf8(const std::string& text);

@@ -41,7 +41,8 @@ std::uint32_t mostCommonColour(const Picture& picture);
 // Every pixel that is not paper is ink. A cell smaller than 16 x 16 goes to
 // the top left of its glyph. False with a reason (cells larger than 16 x 16,
 // a picture too small for its grid, a chart of the wrong shape).
-bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font& out, std::string& error);
+bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font& out,
+                       std::string& error);
 
 }  // namespace celkit
 

@@ -17,7 +17,7 @@ constexpr ObjectId pictureImage = 0;
 constexpr ObjectId canvasImage = 1;
 
 const RuntimeLibraries pictureLibraries = {initImageDecoders, initImages, initDrawing,
-                                           nullptr, nullptr, endImages};
+                                           nullptr,           nullptr,    endImages};
 
 // The runtime is started for one picture and stopped after it, so every
 // image it made is freed whichever way the read ends.
@@ -50,7 +50,8 @@ bool bitmapSizeAcceptable(const std::vector<std::uint8_t>& data) {
 
 }  // namespace
 
-bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Picture& out, std::string& error) {
+bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Picture& out,
+                                    std::string& error) {
     out = Picture();
     if (data.size() > 0xFFFFFFFFu) {
         error = "picture file too large";
@@ -62,7 +63,8 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
     }
     RuntimeForOnePicture runtime;
     static const std::uint8_t nothing = 0;
-    if (!decodeImageMemory(pictureImage, data.empty() ? &nothing : data.data(), std::uint32_t(data.size()))) {
+    if (!decodeImageMemory(pictureImage, data.empty() ? &nothing : data.data(),
+                           std::uint32_t(data.size()))) {
         error = "not a BMP or ICO picture that can be decoded";
         return false;
     }
@@ -78,7 +80,8 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
         return false;
     }
     if (!createImage(canvasImage, width, height)) {
-        error = "no memory for a canvas of " + std::to_string(width) + " x " + std::to_string(height);
+        error =
+            "no memory for a canvas of " + std::to_string(width) + " x " + std::to_string(height);
         return false;
     }
     DrawingContext* canvas = imageOutput(canvasImage);

@@ -6,26 +6,25 @@ namespace celkit {
 
 void Picture::fill(int x, int y, int w, int h, std::uint32_t colour) {
     for (int row = std::max(0, y); row < std::min(height, y + h); ++row)
-        for (int column = std::max(0, x); column < std::min(width, x + w); ++column) set(column, row, colour);
+        for (int column = std::max(0, x); column < std::min(width, x + w); ++column)
+            set(column, row, colour);
 }
 
 PictureKind pictureKindOf(const std::vector<std::uint8_t>& data) {
     static const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (data.size() >= 8 && std::equal(png, png + 8, data.begin())) return PictureKind::Png;
     if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return PictureKind::Bmp;
-    if (data.size() >= 4 && data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0) return PictureKind::Ico;
+    if (data.size() >= 4 && data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0)
+        return PictureKind::Ico;
     return PictureKind::Unknown;
 }
 
 bool readPicture(const std::vector<std::uint8_t>& data, Picture& out, std::string& error) {
     switch (pictureKindOf(data)) {
-    case PictureKind::Png:
-        return readPng(data, out, error);
+    case PictureKind::Png: return readPng(data, out, error);
     case PictureKind::Bmp:
-    case PictureKind::Ico:
-        return readPictureThroughImageLoading(data, out, error);
-    case PictureKind::Unknown:
-        break;
+    case PictureKind::Ico: return readPictureThroughImageLoading(data, out, error);
+    case PictureKind::Unknown: break;
     }
     out = Picture();
     error = "not a font or a BMP, ICO or PNG picture";

@@ -22,8 +22,12 @@ struct Picture {
     Picture() = default;
     Picture(int width, int height, std::uint32_t fill)
         : width(width), height(height), pixels(std::size_t(width) * std::size_t(height), fill) {}
-    std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
-    void set(int x, int y, std::uint32_t colour) { pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = colour; }
+    std::uint32_t at(int x, int y) const {
+        return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
+    void set(int x, int y, std::uint32_t colour) {
+        pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = colour;
+    }
     void fill(int x, int y, int w, int h, std::uint32_t colour);
 };
 
@@ -43,7 +47,8 @@ bool readPicture(const std::vector<std::uint8_t>& data, Picture& out, std::strin
 
 // The BMP/ICO road alone: decode, draw on a black canvas of the picture's
 // size, read every pixel back.
-bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Picture& out, std::string& error);
+bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Picture& out,
+                                    std::string& error);
 
 // PNG through stb_image; the other formats stb knows are refused.
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error);

@@ -35,7 +35,8 @@ bool chunksLieInside(const std::vector<std::uint8_t>& data) {
         std::uint32_t length = std::uint32_t(data[at]) << 24 | std::uint32_t(data[at + 1]) << 16 |
                                std::uint32_t(data[at + 2]) << 8 | data[at + 3];
         if (length > data.size() - at - 12) return false;
-        bool end = data[at + 4] == 'I' && data[at + 5] == 'E' && data[at + 6] == 'N' && data[at + 7] == 'D';
+        bool end = data[at + 4] == 'I' && data[at + 5] == 'E' && data[at + 6] == 'N' &&
+                   data[at + 7] == 'D';
         at += 12 + std::size_t(length);
         if (end) return true;
     }
@@ -57,7 +58,8 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
     int width = 0, height = 0, channels = 0;
     int length = int(data.size());
     if (!stbi_info_from_memory(data.data(), length, &width, &height, &channels)) {
-        error = std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
+        error =
+            std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
         return false;
     }
     if (static_cast<long long>(width) * height > pictureLimit) {
@@ -66,7 +68,8 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
     }
     stbi_uc* rgba = stbi_load_from_memory(data.data(), length, &width, &height, &channels, 4);
     if (rgba == nullptr) {
-        error = std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
+        error =
+            std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
         return false;
     }
     Picture picture(width, height, 0);
@@ -95,7 +98,8 @@ std::vector<std::uint8_t> encodePng(const Picture& picture) {
         static_cast<std::vector<std::uint8_t>*>(context)->insert(
             static_cast<std::vector<std::uint8_t>*>(context)->end(), bytes, bytes + size);
     };
-    if (!stbi_write_png_to_func(append, &out, picture.width, picture.height, 3, rgb.data(), picture.width * 3))
+    if (!stbi_write_png_to_func(append, &out, picture.width, picture.height, 3, rgb.data(),
+                                picture.width * 3))
         out.clear();
     return out;
 }

@@ -159,13 +159,13 @@ BOOL DeleteObject(HGDIOBJ object);
 // ---- Device contexts and bitmaps
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage,
-                         void** bits, HANDLE section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines,
-              const void* bits, const BITMAPINFO* info, UINT usage);
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
-              LPBITMAPINFO info, UINT usage);
+int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
+              const BITMAPINFO* info, UINT usage);
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+              UINT usage);
 
 // ---- Brushes and fills
 #define WHITE_BRUSH 0
@@ -182,11 +182,10 @@ COLORREF GetPixel(HDC dc, int x, int y);
 #define SRCCOPY 0x00CC0020
 #define HALFTONE 4
 #define COLORONCOLOR 3
-BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source,
-            int sourceX, int sourceY, DWORD rop);
-BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source,
-                int sourceX, int sourceY, int sourceWidth, int sourceHeight,
-                DWORD rop);
+BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop);
+BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
+                int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
 int SetStretchBltMode(HDC dc, int mode);
 BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
 DWORD GdiGetBatchLimit(void);

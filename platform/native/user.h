@@ -27,8 +27,7 @@ BOOL IsWindowEnabled(HWND window);
 LONG GetWindowLongA(HWND window, int index);
 HWND GetForegroundWindow(void);
 BOOL EnableWindow(HWND window, BOOL enable);
-BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width,
-                  int height, UINT flags);
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 typedef struct tagINITCOMMONCONTROLSEX {
@@ -59,14 +58,12 @@ typedef struct _ICONINFO {
     HBITMAP hbmColor;
 } ICONINFO, *PICONINFO;
 
-HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon,
-                               DWORD version, int desiredWidth,
+HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version, int desiredWidth,
                                int desiredHeight, UINT flags);
-HICON CreateIconFromResource(PBYTE bits, DWORD size, BOOL icon,
-                             DWORD version);
+HICON CreateIconFromResource(PBYTE bits, DWORD size, BOOL icon, DWORD version);
 BOOL GetIconInfo(HICON icon, PICONINFO info);
 BOOL DestroyIcon(HICON icon);
-BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height,
-                UINT step, HBRUSH flickerFreeBrush, UINT flags);
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step,
+                HBRUSH flickerFreeBrush, UINT flags);
 
 #endif

@@ -36,10 +36,10 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-using crafted::Bytes;
-using crafted::Pixels;
 using crafted::bitmapFile;
+using crafted::Bytes;
 using crafted::iconFile;
+using crafted::Pixels;
 
 // The font of a picture, worked out from its pixels: glyph g is the cell
 // at (g % 16, g / 16), two bytes a row, leftmost pixel in bit 7, a bit set
@@ -68,9 +68,9 @@ uint32_t sheetColour(int x, int y) {
 
 struct Scenario {
     const char* name;
-    Bytes picture;        // written as pic.bmp unless empty
-    const char* argument; // null: no argument at all
-    Bytes font;           // the expected output; empty: none, a box instead
+    Bytes picture;         // written as pic.bmp unless empty
+    const char* argument;  // null: no argument at all
+    Bytes font;            // the expected output; empty: none, a box instead
 };
 
 std::vector<Scenario> scenarios() {
@@ -93,7 +93,10 @@ std::vector<Scenario> scenarios() {
         if ((x + y) % 4 == 0) return 0xFFFFFFFFu;  // transparent
         return (x % 3 == 0) ? 0 : 0x405060u + uint32_t(x);
     };
-    auto litIcon = [icon](int x, int y) { uint32_t v = icon(x, y); return v != 0 && v != 0xFFFFFFFFu; };
+    auto litIcon = [icon](int x, int y) {
+        uint32_t v = icon(x, y);
+        return v != 0 && v != 0xFFFFFFFFu;
+    };
     list.push_back({"32-bit icon", iconFile(32, icon), "pic.bmp", expectedFont(32, 32, litIcon)});
 
     list.push_back({"missing picture", {}, "absent.bmp", {}});
@@ -111,12 +114,12 @@ enum class Mode { real, counted, leakProbe };
 
 struct RunResult {
     bool exitedZero = false;
-    std::string how;     // how the child ended, when not with exit code 0
-    std::string errors;  // standard error
-    bool haveOutput = false;  // the run made the new font
-    Bytes output;             // what is under the font's name after the run
+    std::string how;                      // how the child ended, when not with exit code 0
+    std::string errors;                   // standard error
+    bool haveOutput = false;              // the run made the new font
+    Bytes output;                         // what is under the font's name after the run
     std::vector<std::string> strayFiles;  // anything the run left besides
-    long allocations = -1;  // counted runs only
+    long allocations = -1;                // counted runs only
     long writes = -1;
     long descriptorsBefore = -1;
     long descriptorsAfter = -2;
@@ -231,7 +234,8 @@ protected:
         Bytes errors = testsupport::readFileBytes(work + "/errors.txt");
         result.errors.assign(errors.begin(), errors.end());
         if (scenario.argument) result.output = testsupport::readFileBytes(font);
-        result.haveOutput = scenario.argument && !scenario.font.empty() && result.output == scenario.font;
+        result.haveOutput =
+            scenario.argument && !scenario.font.empty() && result.output == scenario.font;
         DIR* listing = opendir(work.c_str());
         while (struct dirent* entry = listing ? readdir(listing) : nullptr) {
             std::string name = entry->d_name;
@@ -268,7 +272,8 @@ protected:
         // A fault that abandons start-up ends the probe's process in its
         // first run; there is nothing to weigh then.
         if (probe.grownBytes >= 0) {
-            EXPECT_LE(probe.grownBytes, allowedGrowth) << what << ": bytes a second run left allocated";
+            EXPECT_LE(probe.grownBytes, allowedGrowth)
+                << what << ": bytes a second run left allocated";
             maxGrowth = std::max(maxGrowth, probe.grownBytes);
             probes++;
         }
@@ -288,8 +293,8 @@ protected:
         stopRuntime();
     }
 
-    [[noreturn]] static void runChild(const Scenario& scenario, Fault fault, long n,
-                                      Mode mode, const std::string& work) {
+    [[noreturn]] static void runChild(const Scenario& scenario, Fault fault, long n, Mode mode,
+                                      const std::string& work) {
         alarm(120);
         if (chdir(work.c_str()) != 0) _exit(98);
         int errors = open(mode == Mode::leakProbe ? "/dev/null" : "errors.txt",
@@ -344,21 +349,24 @@ TEST_F(FaultInjection, EveryHeapAllocationFailingInTurn) {
         if (!scenario.font.empty()) ASSERT_TRUE(clean.haveOutput);
         ASSERT_GT(clean.allocations, 0);
         for (long n = 1; n <= clean.allocations + 1; n++) {
-            RunResult faulty = faultyRun(scenario, Fault::allocation, n,
-                                         "allocation " + std::to_string(n) + " of " +
-                                             std::to_string(clean.allocations));
+            RunResult faulty = faultyRun(
+                scenario, Fault::allocation, n,
+                "allocation " + std::to_string(n) + " of " + std::to_string(clean.allocations));
             if (faulty.haveOutput)
                 fonts++;
             else
                 (faulty.errors.rfind("Error: ", 0) == 0 ? boxes : abandoned)++;
             if (n == clean.allocations + 1 && !scenario.font.empty())
-                EXPECT_TRUE(faulty.haveOutput) << "a fault past the last allocation changed the run";
+                EXPECT_TRUE(faulty.haveOutput)
+                    << "a fault past the last allocation changed the run";
         }
         total += clean.allocations;
     }
-    printf("allocations failed in turn: %ld; runs that made the font: %ld, showed an Error box: "
-           "%ld, abandoned start-up: %ld; leak probes: %ld, most left allocated by a second run: "
-           "%ld bytes\n", total, fonts, boxes, abandoned, probes, maxGrowth);
+    printf(
+        "allocations failed in turn: %ld; runs that made the font: %ld, showed an Error box: "
+        "%ld, abandoned start-up: %ld; leak probes: %ld, most left allocated by a second run: "
+        "%ld bytes\n",
+        total, fonts, boxes, abandoned, probes, maxGrowth);
 }
 
 // From write n on, every platform write fails outright, or reports half its
@@ -381,8 +389,10 @@ TEST_F(FaultInjection, EveryPlatformWriteFailingInTurn) {
         }
         total += clean.writes;
     }
-    printf("writes failed in turn: %ld (each failing and short); most left allocated by a "
-           "second run: %ld bytes\n", total, maxGrowth);
+    printf(
+        "writes failed in turn: %ld (each failing and short); most left allocated by a "
+        "second run: %ld bytes\n",
+        total, maxGrowth);
 }
 
 }  // namespace

@@ -52,14 +52,14 @@ TEST(GlyphScan, SingleLitPixelSetsOneBit) {
         uint8_t bits;
     } cases[] = {
         {0, 0, 0xFFFFFF, 0, 0x80},
-        {17, 0, 0xFFFFFF, 32, 0x40},      // glyph 1, row 0, first byte
-        {15, 16, 0xFFFFFF, 513, 0x01},    // glyph 16, row 0, second byte
-        {255, 255, 0xFFFFFF, 8191, 0x01}, // the last byte
-        {8, 0, 0xFFFFFF, 1, 0x80},        // column 8 opens the second byte
-        {7, 15, 0xFFFFFF, 30, 0x01},      // bottom row of glyph 0
-        {0, 0, 0x000001, 0, 0x80},        // red 1 is not black
-        {0, 0, 0x010000, 0, 0x80},        // blue 1
-        {0, 0, 0x000100, 0, 0x80},        // green 1
+        {17, 0, 0xFFFFFF, 32, 0x40},       // glyph 1, row 0, first byte
+        {15, 16, 0xFFFFFF, 513, 0x01},     // glyph 16, row 0, second byte
+        {255, 255, 0xFFFFFF, 8191, 0x01},  // the last byte
+        {8, 0, 0xFFFFFF, 1, 0x80},         // column 8 opens the second byte
+        {7, 15, 0xFFFFFF, 30, 0x01},       // bottom row of glyph 0
+        {0, 0, 0x000001, 0, 0x80},         // red 1 is not black
+        {0, 0, 0x010000, 0, 0x80},         // blue 1
+        {0, 0, 0x000100, 0, 0x80},         // green 1
     };
     for (const Case& c : cases) {
         std::vector<uint32_t> pixels = filled(0);
@@ -88,8 +88,10 @@ TEST(GlyphScan, UniformSheets) {
 // is not black: the scan must see only "black or not" and lay out every
 // byte as the file format says.
 TEST(GlyphScan, TheSampleSheetGivesItsIndependentFont) {
-    const std::vector<unsigned char> sheet = testsupport::dataBytes("../../examples/dejavu-mono.bmp");
-    const std::vector<unsigned char> font = testsupport::dataBytes("../../examples/dejavu-mono.expected.fnt");
+    const std::vector<unsigned char> sheet =
+        testsupport::dataBytes("../../examples/dejavu-mono.bmp");
+    const std::vector<unsigned char> font =
+        testsupport::dataBytes("../../examples/dejavu-mono.expected.fnt");
     ASSERT_EQ(sheet.size(), 62u + 256 * 32) << "a 1-bit 256 x 256 sheet";
     ASSERT_EQ(font.size(), size_t(fontFileSize));
     ASSERT_EQ(crafted::get32(sheet, 10), 62u);
@@ -101,7 +103,8 @@ TEST(GlyphScan, TheSampleSheetGivesItsIndependentFont) {
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) {
             bool index = (sheet[62 + size_t(255 - y) * 32 + size_t(x / 8)] >> (7 - x % 8)) & 1;
-            if (index == firstIsBlack) pixels[size_t(y) * kPictureSize + size_t(x)] = (random() & 0xFFFFFF) | 1;
+            if (index == firstIsBlack)
+                pixels[size_t(y) * kPictureSize + size_t(x)] = (random() & 0xFFFFFF) | 1;
         }
     }
     scan(pixels);

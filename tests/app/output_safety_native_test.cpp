@@ -28,15 +28,17 @@ const Bytes outsideBytes = {'k', 'e', 'e', 'p', '\n'};
 std::string programPath() { return std::string(CELPACK_BINARY_DIR) + "/celpack"; }
 
 // Starts celpack with one argument in `dir`; standard error to `errors`.
-pid_t startProgram(const fs::path& dir, const std::string& argument, const fs::path& errors,
-                   const std::function<void()>& inChild = [] {}) {
+pid_t startProgram(
+    const fs::path& dir, const std::string& argument, const fs::path& errors,
+    const std::function<void()>& inChild = [] {}) {
     std::string program = programPath();
     pid_t child = fork();
     if (child == 0) {
         int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (file < 0 || dup2(file, 2) < 0 || chdir(dir.c_str()) != 0) _exit(98);
         inChild();
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
+                        nullptr};
         execv(program.c_str(), argv);
         _exit(96);
     }
@@ -76,10 +78,16 @@ TEST_P(PlantedLink, IsReplacedAndItsTargetKept) {
     writeBytes(dir / "pic.bmp", sheetBytes());
     writeBytes(outside / "target", outsideBytes);
     switch (c.planted) {
-    case Planted::symlinkOutside: fs::create_symlink(outside / "target", dir / "pic.bmp.fnt"); break;
-    case Planted::danglingSymlink: fs::create_symlink(outside / "made-by-celpack", dir / "pic.bmp.fnt"); break;
+    case Planted::symlinkOutside:
+        fs::create_symlink(outside / "target", dir / "pic.bmp.fnt");
+        break;
+    case Planted::danglingSymlink:
+        fs::create_symlink(outside / "made-by-celpack", dir / "pic.bmp.fnt");
+        break;
     case Planted::symlinkToPicture: fs::create_symlink("pic.bmp", dir / "pic.bmp.fnt"); break;
-    case Planted::hardLinkToPicture: fs::create_hard_link(dir / "pic.bmp", dir / "pic.bmp.fnt"); break;
+    case Planted::hardLinkToPicture:
+        fs::create_hard_link(dir / "pic.bmp", dir / "pic.bmp.fnt");
+        break;
     }
 
     ProgramRun run = runProgram(dir, {"pic.bmp"});
@@ -95,7 +103,9 @@ TEST_P(PlantedLink, IsReplacedAndItsTargetKept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PlantedLink, ::testing::ValuesIn(linkCases),
-                         [](const ::testing::TestParamInfo<LinkCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<LinkCase>& info) {
+                             return info.param.name;
+                         });
 
 // ---- Killed at random moments, with a reader watching the font.
 
@@ -126,7 +136,8 @@ Bytes fontOfPixels(const Bytes& rgb) {
             for (int half = 0; half < 16; half += 8) {
                 unsigned char byte = 0;
                 for (int c = 0; c < 8; c++) {
-                    size_t at = (size_t(g / 16 * 16 + row) * 256 + size_t(g % 16 * 16 + half + c)) * 3;
+                    size_t at =
+                        (size_t(g / 16 * 16 + row) * 256 + size_t(g % 16 * 16 + half + c)) * 3;
                     if (rgb[at] || rgb[at + 1] || rgb[at + 2]) byte |= 0x80 >> c;
                 }
                 font.push_back(byte);
@@ -135,10 +146,8 @@ Bytes fontOfPixels(const Bytes& rgb) {
 }
 
 const KillCase killCases[] = {
-    {"Kill", SIGKILL, 150, sheet, sheetFont},
-    {"KillIcon", SIGKILL, 100, icon, iconFont},
-    {"Terminate", SIGTERM, 50, sheet, sheetFont},
-    {"Interrupt", SIGINT, 50, sheet, sheetFont},
+    {"Kill", SIGKILL, 150, sheet, sheetFont},     {"KillIcon", SIGKILL, 100, icon, iconFont},
+    {"Terminate", SIGTERM, 50, sheet, sheetFont}, {"Interrupt", SIGINT, 50, sheet, sheetFont},
     {"HangUp", SIGHUP, 50, icon, iconFont},
 };
 
@@ -186,7 +195,8 @@ TEST_P(KilledRun, LeavesTheOldFontOrTheNewOne) {
         EXPECT_TRUE(code == 0 || code == 128 + c.signal) << "run " << i << " ended with " << code;
 
         Bytes after = readBytes(dir / "pic.bmp.fnt");
-        EXPECT_TRUE(after == oldFont || after == font) << "run " << i << ": " << after.size() << " bytes";
+        EXPECT_TRUE(after == oldFont || after == font)
+            << "run " << i << ": " << after.size() << " bytes";
         (after == font ? newMade : oldKept)++;
         for (const std::string& name : listFiles(dir)) {
             if (name == "pic.bmp" || name == "pic.bmp.fnt") continue;
@@ -197,12 +207,14 @@ TEST_P(KilledRun, LeavesTheOldFontOrTheNewOne) {
     watching = false;
     reader.join();
     EXPECT_EQ(badReads, 0) << "of " << reads << " reads";
-    printf("%s: %d runs kept the old font, %d made the new one; %ld reads, %ld incomplete\n", c.name,
-           oldKept, newMade, long(reads), long(badReads));
+    printf("%s: %d runs kept the old font, %d made the new one; %ld reads, %ld incomplete\n",
+           c.name, oldKept, newMade, long(reads), long(badReads));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KilledRun, ::testing::ValuesIn(killCases),
-                         [](const ::testing::TestParamInfo<KillCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<KillCase>& info) {
+                             return info.param.name;
+                         });
 
 // ---- Resource limits: a write past the file-size limit fails and is
 // reported; too little address space fails somewhere and is reported.
@@ -216,12 +228,9 @@ struct LimitCase {
 
 const LimitCase limitCases[] = {
     {"FileSize100", RLIMIT_FSIZE, 100, false},  // room for the message alone
-    {"FileSize4096", RLIMIT_FSIZE, 4096, false},
-    {"FileSize8191", RLIMIT_FSIZE, 8191, false},
-    {"AddressSpace2M", RLIMIT_AS, 2 << 20, true},
-    {"AddressSpace3M", RLIMIT_AS, 3 << 20, true},
-    {"AddressSpace4M", RLIMIT_AS, 4 << 20, true},
-    {"AddressSpace6M", RLIMIT_AS, 6 << 20, true},
+    {"FileSize4096", RLIMIT_FSIZE, 4096, false},  {"FileSize8191", RLIMIT_FSIZE, 8191, false},
+    {"AddressSpace2M", RLIMIT_AS, 2 << 20, true}, {"AddressSpace3M", RLIMIT_AS, 3 << 20, true},
+    {"AddressSpace4M", RLIMIT_AS, 4 << 20, true}, {"AddressSpace6M", RLIMIT_AS, 6 << 20, true},
     {"AddressSpace8M", RLIMIT_AS, 8 << 20, true},
 };
 
@@ -233,7 +242,8 @@ TEST_P(Limited, ReportsAndKeepsTheOldFont) {
     const LimitCase& c = GetParam();
 #if defined(__SANITIZE_ADDRESS__)
     // The address checker reserves terabytes of shadow memory at start.
-    if (c.resource == RLIMIT_AS) GTEST_SKIP() << "an address-checked program cannot start in a few MiB";
+    if (c.resource == RLIMIT_AS)
+        GTEST_SKIP() << "an address-checked program cannot start in a few MiB";
 #endif
     fs::path dir = freshDirectory(std::string("limit-") + c.name);
     fs::path errors = dir.parent_path() / (std::string("limit-") + c.name + ".stderr");
@@ -260,7 +270,9 @@ TEST_P(Limited, ReportsAndKeepsTheOldFont) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Limited, ::testing::ValuesIn(limitCases),
-                         [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<LimitCase>& info) {
+                             return info.param.name;
+                         });
 
 // ---- Standard error on a closed pipe: the box cannot be shown, the run
 // still ends as usual, with exit code 0.
@@ -276,7 +288,8 @@ TEST(ClosedStandardError, ExitsZeroAfterSuccessAndFailure) {
         pid_t child = fork();
         if (child == 0) {
             if (dup2(pipeEnds[1], 2) < 0 || chdir(dir.c_str()) != 0) _exit(98);
-            char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument), nullptr};
+            char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument),
+                            nullptr};
             execv(program.c_str(), argv);
             _exit(96);
         }
@@ -315,6 +328,8 @@ TEST_P(ShownName, IsOneLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ShownName, ::testing::ValuesIn(shownCases),
-                         [](const ::testing::TestParamInfo<ShownCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ShownCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace

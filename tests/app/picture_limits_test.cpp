@@ -43,8 +43,8 @@ TEST_F(PictureLimits, ASideOf32767IsLoadedAndOf32768Refused) {
         int width, height;
         bool loaded;
     } cases[] = {
-        {32767, 1, true},  {32768, 1, false}, {1, 32767, true},   {1, 32768, false},
-        {1, -32767, true}, {1, -32768, false}, {32767, 2, true},  {32769, 1, false},
+        {32767, 1, true},  {32768, 1, false},  {1, 32767, true}, {1, 32768, false},
+        {1, -32767, true}, {1, -32768, false}, {32767, 2, true}, {32769, 1, false},
         {1, 1, true},      {0, 1, false},      {1, 0, false},
     };
     for (const auto& c : cases) {
@@ -85,7 +85,8 @@ TEST_F(PictureLimits, OnePixelLoadsInEveryEncoding) {
         SCOPED_TRACE(c.name);
         std::vector<uint32_t> palette;
         if (c.bits <= 8) palette = {0x000000, 0xFFFFFF};
-        Bytes file = crafted::bitmapFile(1, c.height, c.bits, [](int, int) { return 0u; }, palette);
+        Bytes file = crafted::bitmapFile(
+            1, c.height, c.bits, [](int, int) { return 0u; }, palette);
         size_t offset = crafted::get32(file, 10);
         file.resize(offset);
         file.insert(file.end(), c.pixels.begin(), c.pixels.end());

@@ -29,7 +29,6 @@ std::vector<std::string> filesIn(const std::string& directory) {
 
 class PictureRoad : public ::testing::TestWithParam<const char*> {
 protected:
-
     void SetUp() override { startRuntime(road::libraries()); }
     void TearDown() override { stopRuntime(); }
 };

@@ -76,7 +76,9 @@ TEST_P(WriteFailure, ReportsAndLeavesNoPartialFont) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteFailure, ::testing::ValuesIn(writeCases),
-                         [](const ::testing::TestParamInfo<WriteCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<WriteCase>& info) {
+                             return info.param.name;
+                         });
 
 // Heap allocation n fails, for every n a clean run makes. Start-up may give
 // up; a load, the output, the canvas or the drawing session may fail; never

@@ -49,15 +49,18 @@ inline Bytes readBytes(const fs::path& path) {
 inline void writeBytes(const fs::path& path, const Bytes& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void setReadOnly(const fs::path& path, bool readOnly) {
 #ifdef _WIN32
-    SetFileAttributesW(path.wstring().c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.wstring().c_str(),
+                       readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
 #else
-    fs::permissions(path, readOnly ? fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read
-                                   : fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(
+        path, readOnly ? fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read
+                       : fs::perms::owner_read | fs::perms::owner_write);
 #endif
 }
 
@@ -101,15 +104,18 @@ struct ProgramRun {
 
 inline std::string utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), NULL,
+                                     0, NULL, NULL);
     std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length, NULL, NULL);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length,
+                        NULL, NULL);
     return out;
 }
 
 inline std::wstring wide(const std::string& text) {
     if (text.empty()) return std::wstring();
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
+    int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
     std::wstring out(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length);
     return out;
@@ -177,8 +183,8 @@ inline ProgramRun runProgram(const fs::path& dir, const std::vector<std::string>
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, dir.wstring().c_str(),
-                        &startup, &process)) {
+    if (!CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL,
+                        dir.wstring().c_str(), &startup, &process)) {
         run.boxFaults.push_back("cannot start celpack.exe");
         return run;
     }
@@ -209,7 +215,8 @@ inline ProgramRun runProgram(const fs::path& dir, const std::vector<std::string>
             run.boxFaults.push_back("the box has " + std::to_string(contents.buttons.size()) +
                                     " buttons, not one OK button");
         answered.push_back(search.box);
-        PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+        PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(ok));
     }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
@@ -262,7 +269,8 @@ inline ProgramRun runProgram(const fs::path& dir, const std::vector<std::string>
     return runForked(dir, [&] {
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(96);

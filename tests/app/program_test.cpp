@@ -30,41 +30,67 @@ struct Case {
 const Case cases[] = {
     {"NoArgument", {}, {}, {"Error: use celpack.exe pic.bmp"}, {}},
     {"MissingPicture", {"x.bmp"}, {}, {"Error: Error loading Imagex.bmp"}, {}},
-    {"NotAPicture", {"pic.bmp"}, {{"pic.bmp", notAPicture, false}},
-     {"Error: Error loading Imagepic.bmp"}, {{"pic.bmp", notAPicture, false}}},
+    {"NotAPicture",
+     {"pic.bmp"},
+     {{"pic.bmp", notAPicture, false}},
+     {"Error: Error loading Imagepic.bmp"},
+     {{"pic.bmp", notAPicture, false}}},
     {"EmptyArgument", {""}, {}, {"Error: Error loading Image"}, {}},
-    {"Converts", {"pic.bmp"}, {{"pic.bmp", sheet, false}}, {},
+    {"Converts",
+     {"pic.bmp"},
+     {{"pic.bmp", sheet, false}},
+     {},
      {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", font, false}}},
-    {"NameWithBlanks", {"my glyph sheet.bmp"}, {{"my glyph sheet.bmp", sheet, false}}, {},
+    {"NameWithBlanks",
+     {"my glyph sheet.bmp"},
+     {{"my glyph sheet.bmp", sheet, false}},
+     {},
      {{"my glyph sheet.bmp", sheet, false}, {"my glyph sheet.bmp.fnt", font, false}}},
-    {"NonAsciiName", {"Zeichensätze Ærø ĳ 字形.bmp"}, {{"Zeichensätze Ærø ĳ 字形.bmp", sheet, false}}, {},
-     {{"Zeichensätze Ærø ĳ 字形.bmp", sheet, false}, {"Zeichensätze Ærø ĳ 字形.bmp.fnt", font, false}}},
+    {"NonAsciiName",
+     {"Zeichensätze Ærø ĳ 字形.bmp"},
+     {{"Zeichensätze Ærø ĳ 字形.bmp", sheet, false}},
+     {},
+     {{"Zeichensätze Ærø ĳ 字形.bmp", sheet, false},
+      {"Zeichensätze Ærø ĳ 字形.bmp.fnt", font, false}}},
     {"MissingNonAsciiName", {"ëxtra.bmp"}, {}, {"Error: Error loading Imageëxtra.bmp"}, {}},
-    {"DirectoryPart", {"sub dir/pic.bmp"}, {{"sub dir/pic.bmp", sheet, false}}, {},
+    {"DirectoryPart",
+     {"sub dir/pic.bmp"},
+     {{"sub dir/pic.bmp", sheet, false}},
+     {},
      {{"sub dir/pic.bmp", sheet, false}, {"sub dir/pic.bmp.fnt", font, false}}},
-    {"AbsoluteName", {"{dir}/pic.bmp"}, {{"pic.bmp", sheet, false}}, {},
+    {"AbsoluteName",
+     {"{dir}/pic.bmp"},
+     {{"pic.bmp", sheet, false}},
+     {},
      {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", font, false}}},
-    {"FurtherParametersIgnored", {"pic.bmp", "other.bmp", "missing.bmp"},
-     {{"pic.bmp", sheet, false}, {"other.bmp", sheet, false}}, {},
+    {"FurtherParametersIgnored",
+     {"pic.bmp", "other.bmp", "missing.bmp"},
+     {{"pic.bmp", sheet, false}, {"other.bmp", sheet, false}},
+     {},
      {{"other.bmp", sheet, false}, {"pic.bmp", sheet, false}, {"pic.bmp.fnt", font, false}}},
-    {"LongerOutputReplaced", {"pic.bmp"}, {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, false}}, {},
+    {"LongerOutputReplaced",
+     {"pic.bmp"},
+     {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, false}},
+     {},
      {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", font, false}}},
-    {"OutputNameIsADirectory", {"pic.bmp"}, {{"pic.bmp", sheet, false}, {"pic.bmp.fnt/kept", junk, false}},
-     {"Error: Error writing file!"}, {{"pic.bmp", sheet, false}, {"pic.bmp.fnt/kept", junk, false}}},
-    {"ReadOnlyOutputKept", {"pic.bmp"}, {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, true}},
-     {"Error: Error writing file!"}, {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, true}}},
+    {"OutputNameIsADirectory",
+     {"pic.bmp"},
+     {{"pic.bmp", sheet, false}, {"pic.bmp.fnt/kept", junk, false}},
+     {"Error: Error writing file!"},
+     {{"pic.bmp", sheet, false}, {"pic.bmp.fnt/kept", junk, false}}},
+    {"ReadOnlyOutputKept",
+     {"pic.bmp"},
+     {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, true}},
+     {"Error: Error writing file!"},
+     {{"pic.bmp", sheet, false}, {"pic.bmp.fnt", junk, true}}},
 };
 
 Bytes contentOf(Content content) {
     switch (content) {
-    case sheet:
-        return readBytes(sourceFile("examples/dejavu-mono.bmp"));
-    case font:
-        return readBytes(sourceFile("examples/dejavu-mono.expected.fnt"));
-    case junk:
-        return Bytes(20000, 0x5A);
-    case notAPicture:
-        break;
+    case sheet: return readBytes(sourceFile("examples/dejavu-mono.bmp"));
+    case font: return readBytes(sourceFile("examples/dejavu-mono.expected.fnt"));
+    case junk: return Bytes(20000, 0x5A);
+    case notAPicture: break;
     }
     std::string text = "BM, but only in name\n";
     return Bytes(text.begin(), text.end());
@@ -114,6 +140,8 @@ TEST_P(Program, ShowsMessagesAndLeavesFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Program, ::testing::ValuesIn(cases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace

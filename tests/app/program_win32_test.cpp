@@ -47,17 +47,20 @@ struct PeImage {
         std::map<std::string, std::set<std::string>> out;
         const IMAGE_DATA_DIRECTORY& directory =
             headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        auto descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(directory.VirtualAddress));
+        auto descriptor =
+            reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(directory.VirtualAddress));
         for (; descriptor && descriptor->Name; ++descriptor) {
             std::string library = reinterpret_cast<const char*>(at(descriptor->Name));
             for (char& c : library) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-            DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
+            DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk
+                                                          : descriptor->FirstThunk;
             auto thunk = reinterpret_cast<const IMAGE_THUNK_DATA32*>(at(thunks));
             for (; thunk && thunk->u1.AddressOfData; ++thunk) {
                 if (IMAGE_SNAP_BY_ORDINAL32(thunk->u1.Ordinal))
                     out[library].insert("#" + std::to_string(IMAGE_ORDINAL32(thunk->u1.Ordinal)));
                 else
-                    out[library].insert(reinterpret_cast<const char*>(at(thunk->u1.AddressOfData) + 2));
+                    out[library].insert(
+                        reinterpret_cast<const char*>(at(thunk->u1.AddressOfData) + 2));
             }
         }
         return out;
@@ -70,11 +73,14 @@ struct PeImage {
         size_t strings = table + header.NumberOfSymbols * IMAGE_SIZEOF_SYMBOL;
         if (table == 0 || strings > file.size()) return 0;
         for (DWORD i = 0; i < header.NumberOfSymbols; ++i) {
-            auto symbol = reinterpret_cast<const IMAGE_SYMBOL*>(file.data() + table + i * IMAGE_SIZEOF_SYMBOL);
-            std::string symbolName = symbol->N.Name.Short
-                ? std::string(reinterpret_cast<const char*>(symbol->N.ShortName),
-                              strnlen(reinterpret_cast<const char*>(symbol->N.ShortName), 8))
-                : std::string(reinterpret_cast<const char*>(file.data() + strings + symbol->N.Name.Long));
+            auto symbol = reinterpret_cast<const IMAGE_SYMBOL*>(file.data() + table +
+                                                                i * IMAGE_SIZEOF_SYMBOL);
+            std::string symbolName =
+                symbol->N.Name.Short
+                    ? std::string(reinterpret_cast<const char*>(symbol->N.ShortName),
+                                  strnlen(reinterpret_cast<const char*>(symbol->N.ShortName), 8))
+                    : std::string(reinterpret_cast<const char*>(file.data() + strings +
+                                                                symbol->N.Name.Long));
             if (symbolName == name && symbol->SectionNumber > 0)
                 return sections()[symbol->SectionNumber - 1].VirtualAddress + symbol->Value;
             i += symbol->NumberOfAuxSymbols;
@@ -92,7 +98,8 @@ TEST(Executable, IsA32BitGuiProgramEnteredAtItsOwnEntry) {
     EXPECT_EQ(image.headers->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(image.headers->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     EXPECT_EQ(image.headers->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    EXPECT_EQ(image.headers->OptionalHeader.AddressOfEntryPoint, image.symbolAddress("_celpackEntry"));
+    EXPECT_EQ(image.headers->OptionalHeader.AddressOfEntryPoint,
+              image.symbolAddress("_celpackEntry"));
 }
 
 TEST(Executable, ImportsOnlyThePlatformsLibraries) {
@@ -106,7 +113,8 @@ TEST(Executable, ImportsOnlyThePlatformsLibraries) {
     EXPECT_EQ(imports.count("msimg32.dll"), 0u);
 
     const std::map<std::string, std::vector<std::string>> needed = {
-        {"kernel32.dll", {"ExitProcess", "GetCommandLineW", "HeapCreate", "LoadLibraryW", "GetProcAddress"}},
+        {"kernel32.dll",
+         {"ExitProcess", "GetCommandLineW", "HeapCreate", "LoadLibraryW", "GetProcAddress"}},
         {"user32.dll", {"MessageBoxW", "EnumWindows"}},
         {"comctl32.dll", {"InitCommonControlsEx"}},
         {"ole32.dll", {"CoInitialize"}},
@@ -149,11 +157,13 @@ TEST(Executable, CarriesTheManifestAndOne24PixelIconIn16Colours) {
     Resource manifest = findResource(module, 1, MAKEINTRESOURCEW(24));
     ASSERT_NE(manifest.data, nullptr);
     std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
-    EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos)
+    EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos)
         << text;
 
     int groups = 0;
-    EnumResourceNamesW(module, MAKEINTRESOURCEW(14), countName, reinterpret_cast<LONG_PTR>(&groups));
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(14), countName,
+                       reinterpret_cast<LONG_PTR>(&groups));
     EXPECT_EQ(groups, 1);
     Resource group = findResource(module, 1, MAKEINTRESOURCEW(14));
     ASSERT_GE(group.size, 6u + 14u);
@@ -169,7 +179,8 @@ TEST(Executable, CarriesTheManifestAndOne24PixelIconIn16Colours) {
     EXPECT_EQ(header.biHeight, 48);  // colour rows and mask rows
     EXPECT_EQ(header.biBitCount, 4);
 
-    HICON made = CreateIconFromResourceEx(const_cast<PBYTE>(icon.data), icon.size, TRUE, 0x00030000, 24, 24, 0);
+    HICON made = CreateIconFromResourceEx(const_cast<PBYTE>(icon.data), icon.size, TRUE, 0x00030000,
+                                          24, 24, 0);
     EXPECT_NE(made, nullptr);
     if (made) DestroyIcon(made);
     FreeLibrary(module);
@@ -183,15 +194,17 @@ TEST(Program, OutputHeldOpenByAnotherProcessIsKept) {
         writeBytes(dir / "pic.bmp", readBytes(sourceFile("examples/dejavu-mono.bmp")));
         Bytes held(100, 0x33);
         writeBytes(dir / "pic.bmp.fnt", held);
-        HANDLE holder = CreateFileW((dir / "pic.bmp.fnt").wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    share, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE holder =
+            CreateFileW((dir / "pic.bmp.fnt").wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                        share, NULL, OPEN_EXISTING, 0, NULL);
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 
         ProgramRun run = runProgram(dir, {"pic.bmp"});
         CloseHandle(holder);
 
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Error writing file!"}) << "share " << share;
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Error writing file!"})
+            << "share " << share;
         EXPECT_TRUE(run.boxFaults.empty());
         EXPECT_TRUE(readBytes(dir / "pic.bmp.fnt") == held);
         EXPECT_EQ(listFiles(dir), (std::vector<std::string>{"pic.bmp", "pic.bmp.fnt"}));

@@ -10,8 +10,9 @@ using BitmapConversion = DrawingTest;
 TEST(CubicWeight, IsTheMitchellNetravaliCurve) {
     struct Case {
         double distance, weight;
-    } cases[] = {{0, 8.0 / 9}, {1, 1.0 / 18}, {-1, 1.0 / 18}, {0.5, 0.5347222},
-                 {1.5, -0.0347222}, {-1.5, -0.0347222}, {2, 0}, {2.5, 0}, {-7, 0}};
+    } cases[] = {{0, 8.0 / 9},     {1, 1.0 / 18},     {-1, 1.0 / 18},
+                 {0.5, 0.5347222}, {1.5, -0.0347222}, {-1.5, -0.0347222},
+                 {2, 0},           {2.5, 0},          {-7, 0}};
     for (const Case& c : cases) EXPECT_NEAR(cubicWeight(c.distance), c.weight, 1e-6) << c.distance;
     // Whole-pixel neighbours always share out exactly one.
     for (double offset : {0.0, 0.1, 0.37, 0.5, 0.9}) {
@@ -25,14 +26,15 @@ TEST_F(BitmapConversion, ResamplingKeepsAUniformColour) {
     struct Case {
         int32_t depth, width, height, newWidth, newHeight;
     } cases[] = {
-        {32, 5, 3, 13, 7}, {32, 9, 8, 2, 2}, {32, 4, 4, 1, 9}, {32, 3, 3, -1, -1},
-        {24, 4, 4, 9, 5}, {24, 6, 6, 3, 3}, {24, 3, 2, -1, -1},
+        {32, 5, 3, 13, 7}, {32, 9, 8, 2, 2}, {32, 4, 4, 1, 9},   {32, 3, 3, -1, -1},
+        {24, 4, 4, 9, 5},  {24, 6, 6, 3, 3}, {24, 3, 2, -1, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.depth << " bits " << c.width << "x" << c.height
                                         << " to " << c.newWidth << "x" << c.newHeight);
         ASSERT_TRUE(createImage(0, c.width, c.height, c.depth, 0x996633));
-        HBITMAP resampled = resampleBitmap(static_cast<HBITMAP>(imageHandle(0)), c.newWidth, c.newHeight);
+        HBITMAP resampled =
+            resampleBitmap(static_cast<HBITMAP>(imageHandle(0)), c.newWidth, c.newHeight);
         ASSERT_NE(resampled, nullptr);
         Pixels result = Pixels::of(resampled);
         ASSERT_NE(result.bits, nullptr);
@@ -52,7 +54,8 @@ TEST_F(BitmapConversion, TheCubicResampleIsSymmetricAndWhitensClearPixels) {
     // A mirror-symmetric 32-bit picture stays symmetric at any size.
     ASSERT_TRUE(createImage(0, 6, 1, 32));
     Pixels source(0);
-    const uint32_t row[6] = {0xFF000000, 0xFF808080, 0x00123456, 0x00123456, 0xFF808080, 0xFF000000};
+    const uint32_t row[6] = {0xFF000000, 0xFF808080, 0x00123456,
+                             0x00123456, 0xFF808080, 0xFF000000};
     for (int32_t x = 0; x < 6; ++x) source.set(x, 0, row[x]);
     HBITMAP resampled = resampleBitmap(static_cast<HBITMAP>(imageHandle(0)), 11, 3);
     ASSERT_NE(resampled, nullptr);

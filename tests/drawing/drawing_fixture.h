@@ -25,7 +25,8 @@ struct Expected {
     int channels = 4;
     uint32_t argb(int32_t x, int32_t y) const {
         const unsigned char* p = &bytes[(static_cast<size_t>(y) * width + x) * channels];
-        return (channels == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        return (channels == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[0]) << 16 |
+               uint32_t(p[1]) << 8 | p[2];
     }
 };
 
@@ -48,8 +49,8 @@ protected:
 
     // Image `number` of width by height, filled with `background`, as the
     // open session.
-    DrawingContext* openCanvas(ObjectId number, int32_t width, int32_t height,
-                               int32_t depth = 24, int32_t background = 0) {
+    DrawingContext* openCanvas(ObjectId number, int32_t width, int32_t height, int32_t depth = 24,
+                               int32_t background = 0) {
         if (!createImage(number, width, height, depth, background)) return nullptr;
         DrawingContext* context = imageOutput(number);
         if (!context || !beginDrawing(context)) return nullptr;
@@ -101,7 +102,8 @@ struct Pixels {
     // 0xAARRGGBB as stored (alpha 0 for 3-byte pixels).
     uint32_t argb(int32_t x, int32_t y) const {
         const unsigned char* p = at(x, y);
-        return (bytes == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        return (bytes == 4 ? uint32_t(p[3]) << 24 : 0) | uint32_t(p[2]) << 16 |
+               uint32_t(p[1]) << 8 | p[0];
     }
     void fill(uint32_t argbValue) const {
         for (int32_t y = 0; y < height; ++y)
@@ -115,6 +117,5 @@ struct Pixels {
         if (bytes == 4) p[3] = argbValue >> 24;
     }
 };
-
 
 #endif

@@ -132,7 +132,8 @@ TEST_F(DrawingSession, TheTextStripIsAsWideAsTheTargetAndTallEnoughForHg) {
         int32_t expected = hg.cy + 20 > 50 ? hg.cy + 20 : 50;
         EXPECT_EQ(context->textStripHeight, expected);
         BITMAP strip;
-        ASSERT_EQ(GetObjectW(context->textStrip, sizeof strip, &strip), static_cast<int>(sizeof strip));
+        ASSERT_EQ(GetObjectW(context->textStrip, sizeof strip, &strip),
+                  static_cast<int>(sizeof strip));
         EXPECT_EQ(strip.bmWidth, width);
         EXPECT_EQ(strip.bmHeight, expected);
         EXPECT_EQ(strip.bmBitsPixel, 24);
@@ -237,7 +238,8 @@ TEST_F(DrawingSession, GrabCopiesTheVisiblePartOfARectangle) {
                 for (int32_t x = 0; x < c.width; ++x) {
                     int32_t cx = c.x + x, cy = c.y + y;
                     bool inside = cx >= 0 && cy >= 0 && cx < 6 && cy < 5;
-                    EXPECT_EQ(grabbed.argb(x, y), inside ? canvas.argb(cx, cy) : 0u) << x << "," << y;
+                    EXPECT_EQ(grabbed.argb(x, y), inside ? canvas.argb(cx, cy) : 0u)
+                        << x << "," << y;
                 }
         }
         intptr_t dynamic = context->imageGrabber(context, -1, 0, 0, 2, 2);

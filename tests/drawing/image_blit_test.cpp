@@ -34,8 +34,8 @@ int misplaced(const Pixels& canvas, int32_t x, int32_t y, int32_t width, int32_t
 
 // The same for image 1, the canvas of these tests, with their background.
 template <typename Picture>
-void expectPlaced(int32_t canvasWidth, int32_t canvasHeight, int32_t x, int32_t y,
-                  int32_t width, int32_t height, const Picture& picture) {
+void expectPlaced(int32_t canvasWidth, int32_t canvasHeight, int32_t x, int32_t y, int32_t width,
+                  int32_t height, const Picture& picture) {
     SCOPED_TRACE(testing::Message() << "at " << x << "," << y);
     Pixels canvas(1);
     ASSERT_EQ(canvas.width, canvasWidth);
@@ -93,10 +93,10 @@ TEST_F(ImageBlit, PicturesLandAtTheirPositionCutAtTheEdges) {
 
 TEST_F(ImageBlit, ATopDownFileLandsUpright) {
     // 3 by 2 pixels, biHeight -2: the top row comes first in the file.
-    std::vector<unsigned char> file = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
-                                       40, 0, 0, 0, 3, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF,
-                                       1, 0, 24, 0, 0, 0, 0, 0, 24, 0, 0, 0,
-                                       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> file = {'B', 'M', 78, 0, 0, 0, 0,  0, 0,    0,    54,   0,    0, 0,
+                                       40,  0,   0,  0, 3, 0, 0,  0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0,
+                                       24,  0,   0,  0, 0, 0, 24, 0, 0,    0,    0,    0,    0, 0,
+                                       0,   0,   0,  0, 0, 0, 0,  0, 0,    0,    0,    0};
     const unsigned char rows[2][12] = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0},
                                        {11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}};
     file.insert(file.end(), &rows[0][0], &rows[0][0] + 24);
@@ -316,8 +316,9 @@ TEST_F(ImageBlit, LowDepthSectionsAndDeviceBitmapsAreConvertedFirst) {
 // (the sanitizer build watches the second part).
 TEST_F(ImageBlit, ClippingNeverLeavesEitherBuffer) {
     std::mt19937 random(7);
-    const int32_t edges[] = {INT32_MIN, INT32_MIN + 1, -1000000000, -300, -17, -1, 0, 1, 5,
-                             16, 17, 18, 1000000000, INT32_MAX - 1, INT32_MAX};
+    const int32_t edges[] = {
+        INT32_MIN, INT32_MIN + 1, -1000000000,   -300,     -17, -1, 0, 1, 5, 16, 17,
+        18,        1000000000,    INT32_MAX - 1, INT32_MAX};
     for (int32_t depth : {24, 32}) {
         DrawingContext* context = openCanvas(1, 17, 13, depth);
         ASSERT_NE(context, nullptr);
@@ -329,7 +330,8 @@ TEST_F(ImageBlit, ClippingNeverLeavesEitherBuffer) {
             int32_t y = random() % 3 ? edges[random() % 15] : int32_t(random() % 60) - 30;
             int32_t pitch = (width * sourceBytes + 3) & ~3;
             std::vector<unsigned char> source(size_t(pitch) * height);
-            for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<unsigned char>(random());
+            for (size_t i = 0; i < source.size(); ++i)
+                source[i] = static_cast<unsigned char>(random());
             canvas.fill(0);
             if (sourceBytes == 3)
                 blitRows24(context, source.data(), pitch, x, y, width, height, 255);
@@ -337,13 +339,14 @@ TEST_F(ImageBlit, ClippingNeverLeavesEitherBuffer) {
                 blitRows32(context, source.data(), pitch, x, y, width, height, 255, 0);
             SCOPED_TRACE(testing::Message() << sourceBytes << " bytes " << width << "x" << height
                                             << " at " << x << "," << y);
-            ASSERT_EQ(misplaced(canvas, x, y, width, height,
-                                [&](int32_t px, int32_t py) {
-                                    const unsigned char* p =
-                                        &source[size_t(height - 1 - py) * pitch + px * sourceBytes];
-                                    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-                                },
-                                0),
+            ASSERT_EQ(misplaced(
+                          canvas, x, y, width, height,
+                          [&](int32_t px, int32_t py) {
+                              const unsigned char* p =
+                                  &source[size_t(height - 1 - py) * pitch + px * sourceBytes];
+                              return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+                          },
+                          0),
                       0);
         }
         endDrawing();

@@ -71,7 +71,7 @@ TEST_F(PixelAccess, ThePlatformsRowOrderIsTheSessionsTopToBottom) {
         int32_t x, y;
         uint32_t colour;  // 0x00BBGGRR
     } cases[] = {
-        {0, 0, 0x00000002}, {256, 0, 0x00030004}, {0, 256, 0x00010000},
+        {0, 0, 0x00000002},     {256, 0, 0x00030004},   {0, 256, 0x00010000},
         {256, 256, 0x00050607}, {128, 100, 0x00A0B0C0}, {255, 1, 0x00FFFFFF},
     };
     for (const auto& c : cases) store(pixels, c.x, c.y, c.colour);
@@ -94,9 +94,12 @@ TEST_F(PixelAccess, EveryPixelReadsAsItselfThroughClipAndUnclip) {
         ASSERT_NE(context, nullptr);
         Pixels pixels(1);
         for (int32_t y = 0; y < c.height; ++y)
-            for (int32_t x = 0; x < c.width; ++x) pixels.set(x, y, 0x805A0000u | uint32_t(y + 1) << 8 | uint32_t(x + 1));
+            for (int32_t x = 0; x < c.width; ++x)
+                pixels.set(x, y, 0x805A0000u | uint32_t(y + 1) << 8 | uint32_t(x + 1));
         // 0x00BBGGRR of pixel (x, y) stored above; alpha plays no part in mode 0.
-        auto own = [](int32_t x, int32_t y) { return uint32_t(x + 1) << 16 | uint32_t(y + 1) << 8 | 0x5Au; };
+        auto own = [](int32_t x, int32_t y) {
+            return uint32_t(x + 1) << 16 | uint32_t(y + 1) << 8 | 0x5Au;
+        };
         for (const char* step : {"fresh", "clipped", "unclipped"}) {
             SCOPED_TRACE(step);
             bool clipped = step[0] == 'c';
@@ -155,8 +158,14 @@ TEST_F(PixelAccess, NothingOutsideTheOutputIsReadOrWritten) {
         ASSERT_NE(context, nullptr);
         Pixels pixels(1);
         std::vector<unsigned char> before(pixels.bits, pixels.bits + pixels.pitch * 4);
-        const int32_t outside[][2] = {{-1, 0}, {0, -1}, {5, 0}, {0, 4}, {INT32_MIN, 0},
-                                      {0, INT32_MAX}, {INT32_MAX, INT32_MIN}, {-1, -1}};
+        const int32_t outside[][2] = {{-1, 0},
+                                      {0, -1},
+                                      {5, 0},
+                                      {0, 4},
+                                      {INT32_MIN, 0},
+                                      {0, INT32_MAX},
+                                      {INT32_MAX, INT32_MIN},
+                                      {-1, -1}};
         for (uint32_t mode : {0u, 0x02u, 0x08u, 0x10u, 0x20u, 0x40u, 0x80u, 0x100u}) {
             context->setDrawingMode(context, mode);
             for (const auto& xy : outside) {
@@ -205,7 +214,8 @@ TEST_F(PixelAccess, EachModeAtEachDepthGivesItsPixel) {
     };
     const uint32_t before = 0x64102030, red = 0x800000FF;
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.depth << " bits, mode 0x" << std::hex << c.mode << ": " << c.acts);
+        SCOPED_TRACE(testing::Message()
+                     << c.depth << " bits, mode 0x" << std::hex << c.mode << ": " << c.acts);
         DrawingContext* context = openCanvas(1, 2, 2, c.depth);
         ASSERT_NE(context, nullptr);
         context->customCallback = swapChannels;

@@ -35,11 +35,19 @@ TEST_F(Primitives, ShapesCoverTheirPixelsCutAtTheEdges) {
         void (*draw)(DrawingContext*);
         Points expected;
     } cases[] = {
-        {"box", [](DrawingContext* c) { c->boxDrawer(c, 2, 3, 4, 2, kInk); }, rectangle(2, 3, 5, 4)},
-        {"box cut", [](DrawingContext* c) { c->boxDrawer(c, -2, -2, 5, 4, kInk); }, rectangle(0, 0, 2, 1)},
-        {"huge box", [](DrawingContext* c) { c->boxDrawer(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kInk); }, {}},
+        {"box", [](DrawingContext* c) { c->boxDrawer(c, 2, 3, 4, 2, kInk); },
+         rectangle(2, 3, 5, 4)},
+        {"box cut", [](DrawingContext* c) { c->boxDrawer(c, -2, -2, 5, 4, kInk); },
+         rectangle(0, 0, 2, 1)},
+        {"huge box",
+         [](DrawingContext* c) {
+             c->boxDrawer(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kInk);
+         },
+         {}},
         {"empty box", [](DrawingContext* c) { c->boxDrawer(c, 2, 2, 0, 5, kInk); }, {}},
-        {"round box without radius", [](DrawingContext* c) { c->roundBoxDrawer(c, 1, 1, 3, 3, 0, 0, kInk); }, rectangle(1, 1, 3, 3)},
+        {"round box without radius",
+         [](DrawingContext* c) { c->roundBoxDrawer(c, 1, 1, 3, 3, 0, 0, kInk); },
+         rectangle(1, 1, 3, 3)},
         {"round box", [](DrawingContext* c) { c->roundBoxDrawer(c, 0, 0, 7, 5, 2, 2, kInk); },
          [] {
              Points p = rectangle(0, 2, 6, 2);
@@ -54,13 +62,20 @@ TEST_F(Primitives, ShapesCoverTheirPixelsCutAtTheEdges) {
              for (auto q : rectangle(5, 2, 5, 6)) p.insert(q);
              return p;
          }()},
-        {"ellipse point", [](DrawingContext* c) { c->ellipseDrawer(c, 1, 1, 0, 0, kInk); }, rectangle(1, 1, 1, 1)},
-        {"line across", [](DrawingContext* c) { c->lineDrawer(c, 1, 2, 6, 2, kInk); }, rectangle(1, 2, 6, 2)},
-        {"line up", [](DrawingContext* c) { c->lineDrawer(c, 3, 6, 3, 1, kInk); }, rectangle(3, 1, 3, 6)},
-        {"diagonal", [](DrawingContext* c) { c->lineDrawer(c, 0, 0, 3, 3, kInk); },
+        {"ellipse point", [](DrawingContext* c) { c->ellipseDrawer(c, 1, 1, 0, 0, kInk); },
+         rectangle(1, 1, 1, 1)},
+        {"line across", [](DrawingContext* c) { c->lineDrawer(c, 1, 2, 6, 2, kInk); },
+         rectangle(1, 2, 6, 2)},
+        {"line up", [](DrawingContext* c) { c->lineDrawer(c, 3, 6, 3, 1, kInk); },
+         rectangle(3, 1, 3, 6)},
+        {"diagonal",
+         [](DrawingContext* c) { c->lineDrawer(c, 0, 0, 3, 3, kInk); },
          {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
-        {"line leaving", [](DrawingContext* c) { c->lineDrawer(c, 8, 1, 12, 1, kInk); }, rectangle(8, 1, 9, 1)},
-        {"line far away", [](DrawingContext* c) { c->lineDrawer(c, INT32_MIN, -5, INT32_MAX, -5, kInk); }, {}},
+        {"line leaving", [](DrawingContext* c) { c->lineDrawer(c, 8, 1, 12, 1, kInk); },
+         rectangle(8, 1, 9, 1)},
+        {"line far away",
+         [](DrawingContext* c) { c->lineDrawer(c, INT32_MIN, -5, INT32_MAX, -5, kInk); },
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,8 +103,9 @@ TEST_F(Primitives, AFloodFillStopsAtOtherColours) {
         Pixels canvas(1);
         for (int32_t y = 0; y < 10; ++y)
             for (int32_t x = 0; x < 12; ++x) {
-                bool wall = (y == 2 || y == 7) && x >= 2 && x <= 8 ? true
-                            : (x == 2 || x == 8) && y >= 2 && y <= 7;
+                bool wall = (y == 2 || y == 7) && x >= 2 && x <= 8
+                                ? true
+                                : (x == 2 || x == 8) && y >= 2 && y <= 7;
                 bool inside = x > 2 && x < 8 && y > 2 && y < 7;
                 // Stored as 0xRRGGBB: the wall red, the fill blue.
                 uint32_t filled = mode == 0x10 ? 0x000080u : 0x0000FFu;
@@ -108,11 +124,13 @@ TEST_F(Primitives, AFloodFillStopsAtOtherColours) {
 TEST_F(Primitives, AFloodFillCoversALargeArea) {
     DrawingContext* context = openCanvas(1, 300, 300);
     ASSERT_NE(context, nullptr);
-    for (int32_t x = 1; x < 300; x += 2) context->lineDrawer(context, x, (x / 2) % 2 ? 0 : 1, x, (x / 2) % 2 ? 298 : 299, 0x00FF00);
+    for (int32_t x = 1; x < 300; x += 2)
+        context->lineDrawer(context, x, (x / 2) % 2 ? 0 : 1, x, (x / 2) % 2 ? 298 : 299, 0x00FF00);
     context->areaFiller(context, 0, 0, 0x0000FF);
     Pixels canvas(1);
     for (int32_t y = 0; y < 300; ++y)
-        for (int32_t x = 0; x < 300; x += 2) ASSERT_EQ(canvas.argb(x, y), 0xFF0000u) << x << "," << y;
+        for (int32_t x = 0; x < 300; x += 2)
+            ASSERT_EQ(canvas.argb(x, y), 0xFF0000u) << x << "," << y;
 }
 
 TEST_F(Primitives, TextIsDrawnInsideItsExtent) {
@@ -159,8 +177,8 @@ TEST_F(Primitives, GradientsRunThroughTheirStops) {
     DrawingContext* context = openCanvas(1, 11, 1, 32);
     ASSERT_NE(context, nullptr);
     context->gradientCallback = alongX;
-    context->gradientStartColour = 0xFF000000;  // black
-    context->gradientEndColour = 0x00FFFFFF;    // clear white
+    context->gradientStartColour = 0xFF000000;               // black
+    context->gradientEndColour = 0x00FFFFFF;                 // clear white
     ASSERT_TRUE(addGradientStop(context, 0.5, 0xFF0000FF));  // red
     ASSERT_TRUE(addGradientStop(context, 0.2, 0xFF00FF00));  // green, added out of order
     EXPECT_FALSE(addGradientStop(context, 1.5, 0));
@@ -169,8 +187,8 @@ TEST_F(Primitives, GradientsRunThroughTheirStops) {
     struct Case {
         int32_t x;
         uint32_t argb;
-    } cases[] = {{0, 0xFF000000}, {1, 0xFF008000}, {2, 0xFF00FF00}, {5, 0xFFFF0000},
-                 {6, 0xCCFF3333}, {10, 0x00FFFFFF}};
+    } cases[] = {{0, 0xFF000000}, {1, 0xFF008000}, {2, 0xFF00FF00},
+                 {5, 0xFFFF0000}, {6, 0xCCFF3333}, {10, 0x00FFFFFF}};
     Pixels canvas(1);
     for (const Case& c : cases) EXPECT_EQ(canvas.argb(c.x, 0), c.argb) << c.x;
     EXPECT_EQ(gradientColour(context, -50, 0), 0xFF000000u);  // clamped to the start

@@ -16,12 +16,13 @@ TEST_F(SessionMemory, EndDrawingLeavesTheHeapAsItWas) {
     DrawingContext* context = imageOutput(1);
     ASSERT_NE(context, nullptr);
     ASSERT_NE(beginDrawing(context), 0);
-    for (int32_t x = 1; x < 300; x += 2) context->lineDrawer(context, x, x % 4 == 1, x, 198 + (x % 4 == 1), 0xFF00FF00);
-    context->areaFiller(context, 0, 0, 0xFF0000FF);   // needs several pool blocks
-    context->areaFiller(context, 2, 5, 0xFF00FFFF);   // a second fill reuses them
+    for (int32_t x = 1; x < 300; x += 2)
+        context->lineDrawer(context, x, x % 4 == 1, x, 198 + (x % 4 == 1), 0xFF00FF00);
+    context->areaFiller(context, 0, 0, 0xFF0000FF);  // needs several pool blocks
+    context->areaFiller(context, 2, 5, 0xFF00FFFF);  // a second fill reuses them
     ASSERT_TRUE(addGradientStop(context, 0.3, 0xFF123456));
     ASSERT_TRUE(addGradientStop(context, 0.6, 0xFF654321));
-    drawImage(imageHandle(1), 3, 3);                  // onto itself: a copy
+    drawImage(imageHandle(1), 3, 3);  // onto itself: a copy
     context->sizedImageBlitter(context, imageHandle(1), 0, 0, 50, 40);
     EXPECT_GT(nativeHeapBlockCount(runtimeHeap), before);
     endDrawing();

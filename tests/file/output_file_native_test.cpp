@@ -28,7 +28,8 @@ intptr_t create(ObjectId number, const std::string& name) {
 
 std::vector<DWORD> recordedWrites() {
     std::vector<DWORD> lengths;
-    for (long i = 0; i < nativeRecordedWriteCount(); ++i) lengths.push_back(nativeRecordedWriteLength(i));
+    for (long i = 0; i < nativeRecordedWriteCount(); ++i)
+        lengths.push_back(nativeRecordedWriteLength(i));
     return lengths;
 }
 
@@ -69,7 +70,8 @@ TEST_F(OutputFileNativeTest, SingleBytesGoOutIn4095ByteWrites) {
         closeFile(0);
         EXPECT_EQ(recordedWrites(), c.all) << c.bytes;
         nativeRecordWrites(FALSE);
-        EXPECT_EQ(testsupport::readFileBytes(hostPath("pattern")).size(), static_cast<size_t>(c.bytes));
+        EXPECT_EQ(testsupport::readFileBytes(hostPath("pattern")).size(),
+                  static_cast<size_t>(c.bytes));
     }
 }
 

@@ -38,17 +38,15 @@ std::vector<unsigned char> contents(const std::string& name) {
 
 class OutputFileTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        std::filesystem::create_directories(hostPath(""));
-    }
+    static void SetUpTestSuite() { std::filesystem::create_directories(hostPath("")); }
     void SetUp() override { start(); }
     void TearDown() override {
         if (running) stopRuntime();
         fileBufferSize = 4096;
     }
     void start() {
-        static const RuntimeLibraries files = {nullptr, nullptr, nullptr, initFiles, endFiles,
-                                               nullptr};
+        static const RuntimeLibraries files = {nullptr,   nullptr,  nullptr,
+                                               initFiles, endFiles, nullptr};
         startRuntime(&files);
         running = true;
     }
@@ -83,7 +81,8 @@ TEST_F(OutputFileTest, ClosingGivesBackEverythingTheFileTook) {
             ObjectId id = number == DYNAMIC_OBJECT ? ObjectId(file) : number;
             writeAll(id, pattern(written));
             EXPECT_NE(closeFile(id), 0);
-            EXPECT_EQ(testsupport::heapBlockCount(runtimeHeap), blocks) << written << " bytes, file " << number;
+            EXPECT_EQ(testsupport::heapBlockCount(runtimeHeap), blocks)
+                << written << " bytes, file " << number;
         }
     }
 }
@@ -198,8 +197,8 @@ TEST_F(OutputFileTest, BlocksOfAnyLengthKeepTheirOrder) {
 // fail; the second, write-only open truncates the file and serves as well.
 TEST_F(OutputFileTest, FallsBackToTruncatingTheExistingFile) {
     ASSERT_TRUE(testsupport::writeFileBytes(hostPath("fallback"), pattern(10000, 1)));
-    HANDLE reader = CreateFileW(wide(hostPath("fallback")).c_str(), GENERIC_READ,
-                                FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader = CreateFileW(wide(hostPath("fallback")).c_str(), GENERIC_READ, FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     intptr_t handle = create(0, "fallback");
     CloseHandle(reader);

@@ -38,7 +38,8 @@ TEST_F(BitmapInspectionTest, OtherBitmapsAreCopiedTopRowFirstAt32Bits) {
     ASSERT_NE(rows, nullptr);
     EXPECT_EQ(owned, 1);
     Bytes rgb;
-    for (int i = 0; i < 16 * 16; ++i) rgb.insert(rgb.end(), {rows[4 * i + 2], rows[4 * i + 1], rows[4 * i]});
+    for (int i = 0; i < 16 * 16; ++i)
+        rgb.insert(rgb.end(), {rows[4 * i + 2], rows[4 * i + 1], rows[4 * i]});
     EXPECT_EQ(rgb, readData("ico/sizes_16.rgb"));
     giveBackRecord(const_cast<unsigned char*>(rows));
     DeleteObject(colour);
@@ -53,7 +54,11 @@ TEST_F(BitmapInspectionTest, AlphaIsReportedFor32BitSectionsAndForBitmapsWithAlp
     ASSERT_NE(loadData(3, "ico/sizes_32bit_magick.ico"), 0);  // alpha 255
     ASSERT_NE(loadData(4, "ico/eight_4bit_magick.ico"), 0);   // held with alpha 0
     HBITMAP withAlpha = iconColourBitmap(3), withoutAlpha = iconColourBitmap(4);
-    struct { const char* what; HANDLE handle; int expected; } cases[] = {
+    struct {
+        const char* what;
+        HANDLE handle;
+        int expected;
+    } cases[] = {
         {"32-bit section", imageHandle(1), 1},
         {"24-bit section", imageHandle(2), 0},
         {"colour bitmap of a 32-bit icon", withAlpha, 1},
@@ -61,11 +66,13 @@ TEST_F(BitmapInspectionTest, AlphaIsReportedFor32BitSectionsAndForBitmapsWithAlp
         {"an icon", imageHandle(3), 0},
         {"nothing", nullptr, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(bitmapHasAlpha(static_cast<HBITMAP>(c.handle)), c.expected) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(bitmapHasAlpha(static_cast<HBITMAP>(c.handle)), c.expected) << c.what;
 
     FARPROC found = alphaBlendEntry;
     alphaBlendEntry = nullptr;
-    for (const auto& c : cases) EXPECT_EQ(bitmapHasAlpha(static_cast<HBITMAP>(c.handle)), 0) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(bitmapHasAlpha(static_cast<HBITMAP>(c.handle)), 0) << c.what;
     alphaBlendEntry = found;
     DeleteObject(withAlpha);
     DeleteObject(withoutAlpha);

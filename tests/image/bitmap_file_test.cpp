@@ -173,7 +173,10 @@ Bytes craft(int32_t width, int32_t height, int bits, uint32_t compression,
 }
 
 Bytes patched(Bytes file, size_t at, uint32_t value, int size = 4) {
-    if (size == 2) put16(file, at, value); else put32(file, at, value);
+    if (size == 2)
+        put16(file, at, value);
+    else
+        put32(file, at, value);
     return file;
 }
 
@@ -204,46 +207,62 @@ TEST_F(BitmapVariantTest, CraftedEncodingsConvertAsThePlatformDoes) {
         // a delta and an early end of bitmap; skipped pixels stay black.
         {"run-length 4 bits",
          craft(6, 3, 4, BI_RLE4, sixteen,
-               {0x06, 0x9A,                    // bottom row: R G R G R G
-                0x00, 0x00,                    // end of line
-                0x00, 0x03, 0xBC, 0xD0,        // absolute: Y B M
-                0x00, 0x02, 0x02, 0x01,        // delta: 2 right, 1 up
-                0x01, 0xFF,                    // white at x 5
-                0x00, 0x01}),                  // end of bitmap
-         6, 3,
+               {0x06, 0x9A,              // bottom row: R G R G R G
+                0x00, 0x00,              // end of line
+                0x00, 0x03, 0xBC, 0xD0,  // absolute: Y B M
+                0x00, 0x02, 0x02, 0x01,  // delta: 2 right, 1 up
+                0x01, 0xFF,              // white at x 5
+                0x00, 0x01}),            // end of bitmap
+         6,
+         3,
          {K, K, K, K, K, W, Y, B, M, K, K, K, R, G, R, G, R, G}},
         // 8-bit runs and absolute mode, a delta and an early end of bitmap.
         {"run-length 8 bits",
          craft(5, 3, 8, BI_RLE8, sixteen,
-               {0x05, 0x0E,                    // bottom row: five cyan
-                0x00, 0x00,
-                0x00, 0x03, 0x09, 0x07, 0x0A, 0x00,  // absolute R S G, padded
-                0x00, 0x02, 0x01, 0x01,        // delta: 1 right, 1 up
-                0x01, 0x0D,                    // magenta at x 4
+               {0x05, 0x0E,                                      // bottom row: five cyan
+                0x00, 0x00, 0x00, 0x03, 0x09, 0x07, 0x0A, 0x00,  // absolute R S G, padded
+                0x00, 0x02, 0x01, 0x01,                          // delta: 1 right, 1 up
+                0x01, 0x0D,                                      // magenta at x 4
                 0x00, 0x01}),
-         5, 3,
+         5,
+         3,
          {K, K, K, K, M, R, S, G, K, K, C, C, C, C, C}},
         // The platform widens 5- and 6-bit channels by repeating their top
         // bits: 0x10 (5 bits) gives 0x84, 0x20 (6 bits) gives 0x82.
         {"16 bits, 5-5-5 without masks",
-         craft(2, 1, 16, BI_RGB, {}, {0x10, 0x42, 0x1F, 0x00}), 2, 1, {0x848484, 0x0000FF}},
+         craft(2, 1, 16, BI_RGB, {}, {0x10, 0x42, 0x1F, 0x00}),
+         2,
+         1,
+         {0x848484, 0x0000FF}},
         {"16 bits, 5-6-5 masks",
-         craft(2, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {0x10, 0x84, 0x00, 0xF8}), 2, 1,
+         craft(2, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {0x10, 0x84, 0x00, 0xF8}),
+         2,
+         1,
          {0x848284, 0xFF0000}},
         // 10-10-10 masks in 32 bits keep each channel's top 8 bits.
         {"32 bits, 10-10-10 masks",
          craft(1, 1, 32, BI_BITFIELDS, {0x3FF00000, 0x000FFC00, 0x000003FF},
                {0xFF, 0x03, 0xF0, 0x3F}),
-         1, 1, {0xFF00FF}},
+         1,
+         1,
+         {0xFF00FF}},
         {"1 bit, two colours",
-         craft(9, 1, 1, BI_RGB, {R, B}, {0xA5, 0x80, 0x00, 0x00}), 9, 1,
+         craft(9, 1, 1, BI_RGB, {R, B}, {0xA5, 0x80, 0x00, 0x00}),
+         9,
+         1,
          {B, R, B, R, R, B, R, B, B}},
         // Indices past a short colour table come out black.
         {"8 bits, three colours",
-         craft(5, 1, 8, BI_RGB, {R, G, B}, {0, 1, 2, 3, 255, 0, 0, 0}), 5, 1, {R, G, B, K, K}},
+         craft(5, 1, 8, BI_RGB, {R, G, B}, {0, 1, 2, 3, 255, 0, 0, 0}),
+         5,
+         1,
+         {R, G, B, K, K}},
         // More colours announced than the bit count has: the first 2^bits.
         {"4 bits, 300 colours announced",
-         patched(craft(3, 1, 4, BI_RGB, sixteen, {0x9A, 0xF0, 0, 0}), 46, 300), 3, 1, {R, G, W}},
+         patched(craft(3, 1, 4, BI_RGB, sixteen, {0x9A, 0xF0, 0, 0}), 46, 300),
+         3,
+         1,
+         {R, G, W}},
     };
     for (const CraftedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -257,7 +276,10 @@ TEST_F(BitmapVariantTest, CraftedEncodingsConvertAsThePlatformDoes) {
 
 TEST_F(BitmapVariantTest, AlphaIsMadeOpaqueOnlyWhenEveryAlphaByteIsZero) {
     // 2 x 2, 32 bits, bottom-up: (alpha of each pixel) -> alpha after loading.
-    struct { Bytes alpha; Bytes expected; } cases[] = {
+    struct {
+        Bytes alpha;
+        Bytes expected;
+    } cases[] = {
         {{0, 0, 0, 0}, {255, 255, 255, 255}},
         {{0, 0, 1, 0}, {0, 0, 1, 0}},
         {{0, 0, 0, 0x80}, {0, 0, 0, 0x80}},
@@ -270,9 +292,10 @@ TEST_F(BitmapVariantTest, AlphaIsMadeOpaqueOnlyWhenEveryAlphaByteIsZero) {
             ASSERT_NE(decodeBytes(0, craft(2, height, 32, BI_RGB, {}, pixels)), 0);
             Pixels loaded = sectionPixels(imageHandle(0));
             Bytes expected = c.expected;
-            if (height > 0) std::swap_ranges(expected.begin(), expected.begin() + 2, expected.begin() + 2);
-            EXPECT_EQ(loaded.alpha(), expected) << "height " << height << " first alpha "
-                                                << int(c.alpha[0]);
+            if (height > 0)
+                std::swap_ranges(expected.begin(), expected.begin() + 2, expected.begin() + 2);
+            EXPECT_EQ(loaded.alpha(), expected)
+                << "height " << height << " first alpha " << int(c.alpha[0]);
         }
     }
 }
@@ -332,13 +355,13 @@ TEST_F(BitmapVariantTest, PixelOffsetsInsideTheHeadersReadThePixelsAfterTheTable
         Fixture fixture;
         Bytes file;
     } pictures[] = {
-        {fixtures[2], readData(fixtures[2].file)},    // 4 bits, 16 colours
-        {fixtures[3], readData(fixtures[3].file)},    // core header, 3-byte colours
-        {fixtures[5], readData(fixtures[5].file)},    // 8 bits, an 8-entry table
-        {fixtures[6], readData(fixtures[6].file)},    // run lengths
-        {fixtures[7], asInfoHeaderWithMasks(v5)},     // masks after a 40-byte header
-        {fixtures[8], v5},                            // masks inside a V5 header
-        {fixtures[9], readData(fixtures[9].file)},    // 24 bits, no table
+        {fixtures[2], readData(fixtures[2].file)},  // 4 bits, 16 colours
+        {fixtures[3], readData(fixtures[3].file)},  // core header, 3-byte colours
+        {fixtures[5], readData(fixtures[5].file)},  // 8 bits, an 8-entry table
+        {fixtures[6], readData(fixtures[6].file)},  // run lengths
+        {fixtures[7], asInfoHeaderWithMasks(v5)},   // masks after a 40-byte header
+        {fixtures[8], v5},                          // masks inside a V5 header
+        {fixtures[9], readData(fixtures[9].file)},  // 24 bits, no table
     };
     for (const auto& picture : pictures) {
         uint32_t written = get32(picture.file, 10);
@@ -368,17 +391,13 @@ TEST_F(BitmapVariantTest, RunLengthPicturesAreHeldToTheirPixelBudget) {
         uint32_t dataLength;
         bool loads;
     } cases[] = {
-        {1024, 1024, 2, true},
-        {1025, 1024, 2, false},
-        {1, 32767, 2, true},
-        {32767, 32, 2, true},
-        {32767, 33, 2, false},
-        {1536, 1024, 12288, true},
-        {1536, 1024, 12287, false},
-        {1536, 1025, 99000, false},
+        {1024, 1024, 2, true},      {1025, 1024, 2, false},     {1, 32767, 2, true},
+        {32767, 32, 2, true},       {32767, 33, 2, false},      {1536, 1024, 12288, true},
+        {1536, 1024, 12287, false}, {1536, 1025, 99000, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " from " << c.dataLength);
+        SCOPED_TRACE(testing::Message()
+                     << c.width << " x " << c.height << " from " << c.dataLength);
         EXPECT_EQ(decodeBytes(0, runLength(c.width, c.height, c.dataLength)) != 0, c.loads);
     }
 }
@@ -402,11 +421,12 @@ TEST_F(BitmapVariantTest, KeptMalformedFilesAreRefusedOrReadSafely) {
     ASSERT_NE(loadData(0, "malformed/bmp_colours_used_huge.bmp"), 0);
     EXPECT_EQ(sectionPixels(imageHandle(0)).rgb(), readData("bmp/indexed_8bit_magick.rgb"));
 
-    for (const char* file : {"malformed/bmp_offbits_past_end.bmp", "malformed/bmp_offbits_wraps.bmp",
-                             "malformed/bmp_huge_sides.bmp", "malformed/bmp_height_most_negative.bmp",
-                             "malformed/bmp_header_size_huge.bmp", "malformed/bmp_colour_table_cut.bmp",
-                             "malformed/bmp_rle8_size_past_end.bmp", "malformed/empty.bmp",
-                             "malformed/bmp_rle8_too_costly.bmp", "malformed/bmp_offbits_zero_cut.bmp"}) {
+    for (const char* file :
+         {"malformed/bmp_offbits_past_end.bmp", "malformed/bmp_offbits_wraps.bmp",
+          "malformed/bmp_huge_sides.bmp", "malformed/bmp_height_most_negative.bmp",
+          "malformed/bmp_header_size_huge.bmp", "malformed/bmp_colour_table_cut.bmp",
+          "malformed/bmp_rle8_size_past_end.bmp", "malformed/empty.bmp",
+          "malformed/bmp_rle8_too_costly.bmp", "malformed/bmp_offbits_zero_cut.bmp"}) {
         EXPECT_EQ(loadData(0, file), 0) << file;
     }
 }

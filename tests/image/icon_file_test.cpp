@@ -107,7 +107,10 @@ TEST_F(IconChoiceTest, TheDeepestImageOfTheFirstEntrysSizeIsChosen) {
         const char* expected;
         int size;
     } cases[] = {
-        {"4 bits, 32 x 32, then 16 x 16 at 32 bits", {eight16, sizes32, sizes16}, "ico/sizes_16.rgb", 16},
+        {"4 bits, 32 x 32, then 16 x 16 at 32 bits",
+         {eight16, sizes32, sizes16},
+         "ico/sizes_16.rgb",
+         16},
         {"deepest first", {sizes16, duo16, eight16}, "ico/sizes_16.rgb", 16},
         {"deeper later", {duo16, eight16}, "ico/eight_4bit_magick.rgb", 16},
         {"larger and deeper never", {duo16, sizes48, sizes32}, "ico/duo_1bit_magick.rgb", 16},
@@ -127,21 +130,29 @@ TEST_F(IconChoiceTest, DirectoriesAndImagesOutsideTheBlockAreRefused) {
     const Bytes good = readData("ico/eight_4bit_magick.ico");
     auto patched = [&](size_t at, uint32_t value, int size) {
         Bytes file = good;
-        if (size == 2) put16(file, at, value); else put32(file, at, value);
+        if (size == 2)
+            put16(file, at, value);
+        else
+            put32(file, at, value);
         return file;
     };
-    struct { const char* what; Bytes file; } refusals[] = {
+    struct {
+        const char* what;
+        Bytes file;
+    } refusals[] = {
         {"no entries", patched(4, 0, 2)},
         {"20 entries in 318 bytes", patched(4, 20, 2)},
         {"65535 entries", patched(4, 0xFFFF, 2)},
-        {"image one byte longer than the block", patched(14, static_cast<uint32_t>(good.size()) - 22 + 1, 4)},
+        {"image one byte longer than the block",
+         patched(14, static_cast<uint32_t>(good.size()) - 22 + 1, 4)},
         {"image offset past the end", patched(18, static_cast<uint32_t>(good.size()), 4)},
         {"offset and length wrap", patched(18, 0xFFFFFFF0, 4)},
         {"image too short for its header", patched(14, 15, 4)},
         {"cursor", patched(2, 2, 2)},
     };
     for (const auto& r : refusals) {
-        EXPECT_EQ(iconFromMemory(r.file.data(), static_cast<uint32_t>(r.file.size())), nullptr) << r.what;
+        EXPECT_EQ(iconFromMemory(r.file.data(), static_cast<uint32_t>(r.file.size())), nullptr)
+            << r.what;
         EXPECT_EQ(decodeBytes(0, r.file), 0) << r.what;
     }
     // Every truncation: the only image runs to the end of the file.
@@ -149,8 +160,9 @@ TEST_F(IconChoiceTest, DirectoriesAndImagesOutsideTheBlockAreRefused) {
         Bytes part(good.begin(), good.begin() + length);
         EXPECT_EQ(decodeBytes(0, part), 0) << "cut to " << length;
     }
-    for (const char* file : {"malformed/ico_count_past_end.ico", "malformed/ico_offset_wraps.ico",
-                             "malformed/ico_bytes_past_end.ico", "malformed/ico_image_too_short.ico"})
+    for (const char* file :
+         {"malformed/ico_count_past_end.ico", "malformed/ico_offset_wraps.ico",
+          "malformed/ico_bytes_past_end.ico", "malformed/ico_image_too_short.ico"})
         EXPECT_EQ(loadData(0, file), 0) << file;
 }
 
@@ -161,7 +173,10 @@ TEST_F(IconChoiceTest, ImageHeadersAreCheckedBeforeThePlatformSeesThem) {
     const Entry four = entryOf("ico/eight_4bit_magick.ico", 0);   // 40-byte header, 16 colours
     const Entry deep = entryOf("ico/sizes_32bit_magick.ico", 0);  // 16 x 16 at 32 bits
     auto with = [](Entry entry, size_t at, uint32_t value, int size) {
-        if (size == 2) put16(entry.image, at, value); else put32(entry.image, at, value);
+        if (size == 2)
+            put16(entry.image, at, value);
+        else
+            put32(entry.image, at, value);
         return entry;
     };
     Entry masked = with(deep, 16, BI_BITFIELDS, 4);

@@ -35,7 +35,10 @@ TEST_F(ImageLoadingTest, ABlockNoPathTakesEmptiesTheNumber) {
     Bytes reserved = readData("ico/eight_4bit_magick.ico");
     put16(reserved, 0, 1);
     const char text[] = "BA not a bitmap, just text\n";
-    struct { const char* what; Bytes block; } cases[] = {
+    struct {
+        const char* what;
+        Bytes block;
+    } cases[] = {
         {"cursor", cursor},
         {"icon with idReserved 1", reserved},
         {"PNG", readData("other/eight_pillow.png")},
@@ -117,8 +120,8 @@ TEST_F(ImageLoadingTest, RegisteredDecodersTakeWhatTheyRecogniseInOrder) {
     const Bytes raw2 = {'R', 'A', 'W', '2', 1, 1, 0, 255, 0};
     EXPECT_EQ(decodeBytes(0, raw1), 0) << "the registry starts empty";
 
-    static const ImageDecoder first = {0x31574152, probeRaw1, decodeRaw, endRaw};    // "RAW1"
-    static const ImageDecoder second = {0x3F574152, probeRawAny, decodeRaw, nullptr}; // "RAW?"
+    static const ImageDecoder first = {0x31574152, probeRaw1, decodeRaw, endRaw};      // "RAW1"
+    static const ImageDecoder second = {0x3F574152, probeRawAny, decodeRaw, nullptr};  // "RAW?"
     ASSERT_TRUE(registerImageDecoder(&first));
     ASSERT_TRUE(registerImageDecoder(&second));
     ASSERT_NE(decodeBytes(0, raw1), 0);

@@ -9,11 +9,13 @@ using namespace imagetest;
 namespace {
 
 TEST(RowStride, FollowsThePlatformRowSizeAndFallsBackToFourBytesAPixel) {
-    struct { int32_t width, depth, bytes; } cases[] = {
-        {257, 24, 772}, {4, 24, 12}, {1, 24, 4}, {2, 24, 8}, {3, 24, 12},
-        {33, 1, 8}, {32, 1, 4}, {1, 1, 4}, {9, 4, 8}, {8, 4, 4}, {5, 8, 8},
-        {5, 16, 12}, {5, 15, 12}, {10, 32, 40}, {10, 12, 40}, {10, 0, 40}, {10, -8, 40},
-        {0, 24, 0}, {0, 1, 0},
+    struct {
+        int32_t width, depth, bytes;
+    } cases[] = {
+        {257, 24, 772}, {4, 24, 12},  {1, 24, 4},  {2, 24, 8},   {3, 24, 12},
+        {33, 1, 8},     {32, 1, 4},   {1, 1, 4},   {9, 4, 8},    {8, 4, 4},
+        {5, 8, 8},      {5, 16, 12},  {5, 15, 12}, {10, 32, 40}, {10, 12, 40},
+        {10, 0, 40},    {10, -8, 40}, {0, 24, 0},  {0, 1, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(rowStride(c.width, c.depth), c.bytes) << c.width << " x " << c.depth;
@@ -39,15 +41,15 @@ TEST_F(ImageObjectTest, BlankImagesHoldTheirBackgroundAndDescribeThemselves) {
         uint32_t pixel;  // 0xAARRGGBB as stored; alpha 0 for 24-bit
     } cases[] = {
         {257, 257, 24, 0, 24, 0x00000000},
-        {5, 3, 24, 0x0000FF, 24, 0x00FF0000},     // red in 0x00BBGGRR
+        {5, 3, 24, 0x0000FF, 24, 0x00FF0000},  // red in 0x00BBGGRR
         {5, 3, 24, 0x00FF8040, 24, 0x004080FF},
-        {5, 3, 32, 0, 32, 0xFF000000},            // opaque black
-        {5, 3, 32, -1, 32, 0x00000000},           // transparent
+        {5, 3, 32, 0, 32, 0xFF000000},   // opaque black
+        {5, 3, 32, -1, 32, 0x00000000},  // transparent
         {5, 3, 32, 0x0000FF, 32, 0xFFFF0000},
-        {5, 3, 32, 0x12345678, 32, 0xFF785634},   // top byte replaced
-        {6, 2, 8, 0x00FF00, 24, 0x0000FF00},      // lower depths give 24 bits
+        {5, 3, 32, 0x12345678, 32, 0xFF785634},  // top byte replaced
+        {6, 2, 8, 0x00FF00, 24, 0x0000FF00},     // lower depths give 24 bits
         {6, 2, 16, 0x00FF00, 24, 0x0000FF00},
-        {4, -3, 32, 0x0000FF, 32, 0xFFFF0000},    // top-down: filled as well
+        {4, -3, 32, 0x0000FF, 32, 0xFFFF0000},  // top-down: filled as well
         {4, -3, 24, 0x0000FF, 24, 0x00FF0000},
     };
     for (const auto& c : cases) {
@@ -68,8 +70,7 @@ TEST_F(ImageObjectTest, BlankImagesHoldTheirBackgroundAndDescribeThemselves) {
         EXPECT_EQ(section.dsBm.bmWidthBytes, rowStride(c.width, c.heldDepth));
         std::vector<uint32_t> pixels = memoryPixels(record->handle);
         ASSERT_EQ(pixels.size(), static_cast<size_t>(c.width) * record->height);
-        for (size_t i = 0; i < pixels.size(); ++i)
-            ASSERT_EQ(pixels[i], c.pixel) << "pixel " << i;
+        for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(pixels[i], c.pixel) << "pixel " << i;
     }
 }
 
@@ -95,11 +96,20 @@ TEST_F(ImageObjectTest, TheCanvasIsBottomUpWithRowsOf772Bytes) {
 }
 
 TEST_F(ImageObjectTest, RefusedSizesAndDepthsLeaveTheNumberEmpty) {
-    struct { int32_t width, height, depth; } refused[] = {
-        {16, 16, 30}, {16, 16, 48}, {32768, 1, 24}, {1, 32768, 24}, {1, -32768, 24},
-        {0x7FFFFFFF, 1, 24}, {1, static_cast<int32_t>(0x80000000), 24},
+    struct {
+        int32_t width, height, depth;
+    } refused[] = {
+        {16, 16, 30},
+        {16, 16, 48},
+        {32768, 1, 24},
+        {1, 32768, 24},
+        {1, -32768, 24},
+        {0x7FFFFFFF, 1, 24},
+        {1, static_cast<int32_t>(0x80000000), 24},
         {32767, 32767, 32},  // 4 GiB of pixels
-        {0, 16, 24}, {16, 0, 24}, {-16, 16, 24},
+        {0, 16, 24},
+        {16, 0, 24},
+        {-16, 16, 24},
     };
     for (const auto& c : refused) {
         ASSERT_NE(createImage(2, 8, 8), 0);

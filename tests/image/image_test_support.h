@@ -43,7 +43,7 @@ class ImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         static const RuntimeLibraries images = {initImageDecoders, initImages, nullptr,
-                                                nullptr, nullptr, endImages};
+                                                nullptr,           nullptr,    endImages};
         startRuntime(&images);
     }
     void TearDown() override { stopRuntime(); }

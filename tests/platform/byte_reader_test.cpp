@@ -18,15 +18,48 @@ struct Width {
 };
 
 const Width widths[] = {
-    {"u8", 1, [](const ByteReader& r, size_t at, uint64_t* v) { uint8_t x = 0xEE; bool ok = r.u8(at, &x); *v = x; return ok; }},
-    {"u16", 2, [](const ByteReader& r, size_t at, uint64_t* v) { uint16_t x = 0xEEEE; bool ok = r.u16(at, &x); *v = x; return ok; }},
-    {"u32", 4, [](const ByteReader& r, size_t at, uint64_t* v) { uint32_t x = 0xEEEEEEEE; bool ok = r.u32(at, &x); *v = x; return ok; }},
-    {"i32", 4, [](const ByteReader& r, size_t at, uint64_t* v) { int32_t x = -0x11111112; bool ok = r.i32(at, &x); *v = uint32_t(x); return ok; }},
-    {"big-endian 32", 4, [](const ByteReader& r, size_t at, uint64_t* v) { uint32_t x = 0xEEEEEEEE; bool ok = readBigEndian32(r, at, &x); *v = x; return ok; }},
-    {"sub of 3", 3, [](const ByteReader& r, size_t at, uint64_t* v) {
+    {"u8", 1,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         uint8_t x = 0xEE;
+         bool ok = r.u8(at, &x);
+         *v = x;
+         return ok;
+     }},
+    {"u16", 2,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         uint16_t x = 0xEEEE;
+         bool ok = r.u16(at, &x);
+         *v = x;
+         return ok;
+     }},
+    {"u32", 4,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         uint32_t x = 0xEEEEEEEE;
+         bool ok = r.u32(at, &x);
+         *v = x;
+         return ok;
+     }},
+    {"i32", 4,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         int32_t x = -0x11111112;
+         bool ok = r.i32(at, &x);
+         *v = uint32_t(x);
+         return ok;
+     }},
+    {"big-endian 32", 4,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         uint32_t x = 0xEEEEEEEE;
+         bool ok = readBigEndian32(r, at, &x);
+         *v = x;
+         return ok;
+     }},
+    {"sub of 3", 3,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
          ByteReader view = {nullptr, 0};
          bool ok = r.sub(at, 3, &view);
-         *v = ok ? uint64_t(view.data[0]) | uint64_t(view.data[2]) << 16 | uint64_t(view.length) << 32 : 0xEEEEEEEE;
+         *v = ok ? uint64_t(view.data[0]) | uint64_t(view.data[2]) << 16 |
+                       uint64_t(view.length) << 32
+                 : 0xEEEEEEEE;
          return ok;
      }},
 };
@@ -73,9 +106,15 @@ TEST(ByteReader, OffsetsAndCountsNearTheTopOfTheRangeDoNotWrap) {
         size_t offset, count;
         bool fits;
     } cases[] = {
-        {0, 8, true},          {8, 0, true},          {9, 0, false},
-        {1, 8, false},         {SIZE_MAX, 1, false},  {1, SIZE_MAX, false},
-        {SIZE_MAX, SIZE_MAX, false}, {SIZE_MAX - 3, 4, false}, {4, SIZE_MAX - 3, false},
+        {0, 8, true},
+        {8, 0, true},
+        {9, 0, false},
+        {1, 8, false},
+        {SIZE_MAX, 1, false},
+        {1, SIZE_MAX, false},
+        {SIZE_MAX, SIZE_MAX, false},
+        {SIZE_MAX - 3, 4, false},
+        {4, SIZE_MAX - 3, false},
     };
     for (const auto& c : cases) {
         ByteReader view = {nullptr, 0};

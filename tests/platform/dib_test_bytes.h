@@ -67,8 +67,9 @@ inline HBITMAP makeSection(int width, int height, int bitsPerPixel, unsigned cha
 }
 
 // A 40-byte header with what follows it (masks or colour table).
-inline std::vector<unsigned char> infoHeader(int width, int height, int bitsPerPixel, DWORD compression,
-                                             DWORD sizeImage, DWORD coloursUsed, const char* after) {
+inline std::vector<unsigned char> infoHeader(int width, int height, int bitsPerPixel,
+                                             DWORD compression, DWORD sizeImage, DWORD coloursUsed,
+                                             const char* after) {
     BITMAPINFOHEADER header;
     memset(&header, 0, sizeof header);
     header.biSize = sizeof header;

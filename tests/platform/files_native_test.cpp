@@ -22,8 +22,8 @@ const char* narrowName() { return "kernel_files_native.bin"; }
 class WriteSeams : public ::testing::Test {
 protected:
     void SetUp() override {
-        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
     }
     void TearDown() override {
@@ -37,7 +37,12 @@ protected:
 };
 
 TEST_F(WriteSeams, WritesFailFromTheNthOnAndWriteNothing) {
-    struct Case { BOOL shortWrites; const char* file; DWORD lastWritten; BOOL lastResult; };
+    struct Case {
+        BOOL shortWrites;
+        const char* file;
+        DWORD lastWritten;
+        BOOL lastResult;
+    };
     const Case cases[] = {
         {FALSE, "aaaabbbb", 0, FALSE},
         {TRUE, "aaaabbbbccdd", 2, TRUE},  // half of each write from the third on
@@ -64,8 +69,8 @@ TEST_F(WriteSeams, WritesFailFromTheNthOnAndWriteNothing) {
         std::string contents(bytes.begin(), bytes.end());
         EXPECT_EQ(contents, c.file);
         nativeFailWrites(0);
-        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(name(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
 }
 
@@ -94,17 +99,23 @@ TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
 }
 
 TEST(FileNames, BytesSurviveTheTripThroughUtf16) {
-    struct Case { std::string bytes; std::u16string units; };
+    struct Case {
+        std::string bytes;
+        std::u16string units;
+    };
     const Case cases[] = {
         {"pic.bmp", u"pic.bmp"},
         {"caf\xC3\xA9", u"caf\u00E9"},
         {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"a\xFF" "b", u"a\xDCFF" "b"},             // a byte that is never UTF-8
-        {"\xC3(", u"\xDCC3("},                    // a lead byte without its tail
-        {"\xC0\xAF", u"\xDCC0\xDCAF"},            // an overlong form
-        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // an encoded surrogate
+        {"a\xFF"
+         "b",
+         u"a\xDCFF"
+         "b"},                                              // a byte that is never UTF-8
+        {"\xC3(", u"\xDCC3("},                              // a lead byte without its tail
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},                      // an overlong form
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // above U+10FFFF
-        {"\xE2\x82", u"\xDCE2\xDC82"},            // cut short by the end
+        {"\xE2\x82", u"\xDCE2\xDC82"},                      // cut short by the end
     };
     for (const Case& c : cases) {
         std::u16string units = native::utf16FromBytes(c.bytes.data(), c.bytes.size());
@@ -117,8 +128,9 @@ TEST(FileNames, AFileWhoseNameIsNotUtf8OpensByItsUtf16Name) {
     const std::string bytes = "kernel_files_\xFF\xFE_\xC3\xA9.bmp";
     ASSERT_TRUE(testsupport::writeFileBytes(bytes, {'B', 'M'}));
     std::u16string units = native::utf16FromBytes(bytes.data(), bytes.size());
-    HANDLE file = CreateFileW(reinterpret_cast<const WCHAR*>(units.c_str()), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(reinterpret_cast<const WCHAR*>(units.c_str()), GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetFileSize(file, nullptr), 2u);
     CloseHandle(file);
@@ -146,7 +158,8 @@ TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     };
     for (const auto& c : refused) {
         SetLastError(0);
-        EXPECT_EQ(CreateFileW(name, c[0], FILE_SHARE_READ, nullptr, c[1], 0, nullptr), INVALID_HANDLE_VALUE)
+        EXPECT_EQ(CreateFileW(name, c[0], FILE_SHARE_READ, nullptr, c[1], 0, nullptr),
+                  INVALID_HANDLE_VALUE)
             << c[1];
         EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED)) << c[1];
     }
@@ -165,12 +178,15 @@ TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
     for (mode_t mode : modes) {
         ASSERT_EQ(chmod(path.c_str(), mode), 0);
         SetLastError(0);
-        EXPECT_EQ(CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-                  INVALID_HANDLE_VALUE) << std::oct << mode;
+        EXPECT_EQ(CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << std::oct << mode;
         EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     }
     ASSERT_EQ(chmod(path.c_str(), 0200), 0);  // one write bit is enough
-    HANDLE file = CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(UTF16("kernel_files_mode.bin"), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     unlink(path.c_str());
@@ -179,8 +195,8 @@ TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
 TEST(SpecialFiles, OnlyRegularFilesOpen) {
     ASSERT_EQ(mkfifo("kernel_files_fifo", 0666), 0);
     // A pipe would block the opener on the platform's semantics of files.
-    EXPECT_EQ(CreateFileW(UTF16("kernel_files_fifo"), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
+    EXPECT_EQ(CreateFileW(UTF16("kernel_files_fifo"), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     unlink("kernel_files_fifo");

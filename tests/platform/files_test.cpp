@@ -14,7 +14,8 @@ namespace {
 class Files : public ::testing::Test {
 protected:
     void SetUp() override {
-        narrow = std::string("kernel_files_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        narrow = std::string("kernel_files_") +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         name = testsupport::wide(narrow);
         DeleteFileW(path());
     }
@@ -25,7 +26,8 @@ protected:
         return CreateFileW(path(), access, share, nullptr, creation, attributes, nullptr);
     }
     void put(const std::string& text) {
-        ASSERT_TRUE(testsupport::writeFileBytes(narrow, std::vector<unsigned char>(text.begin(), text.end())));
+        ASSERT_TRUE(testsupport::writeFileBytes(
+            narrow, std::vector<unsigned char>(text.begin(), text.end())));
     }
     std::string contents() {
         std::vector<unsigned char> bytes = testsupport::readFileBytes(narrow);
@@ -55,8 +57,8 @@ TEST_F(Files, CreationDispositions) {
         DWORD access;
         DWORD creation;
         bool opens;
-        DWORD error;           // GetLastError after the call
-        const char* after;     // contents afterwards; null: no file
+        DWORD error;        // GetLastError after the call
+        const char* after;  // contents afterwards; null: no file
     };
     const DWORD rw = GENERIC_READ | GENERIC_WRITE;
     const Case cases[] = {
@@ -64,7 +66,8 @@ TEST_F(Files, CreationDispositions) {
         {"old", rw, CREATE_ALWAYS, true, ERROR_ALREADY_EXISTS, ""},
         {nullptr, GENERIC_WRITE, TRUNCATE_EXISTING, false, ERROR_FILE_NOT_FOUND, nullptr},
         {"old", GENERIC_WRITE, TRUNCATE_EXISTING, true, ERROR_SUCCESS, ""},
-        {"old", GENERIC_READ, TRUNCATE_EXISTING, true, ERROR_SUCCESS, ""},  // as Wine: write access not needed
+        {"old", GENERIC_READ, TRUNCATE_EXISTING, true, ERROR_SUCCESS,
+         ""},  // as Wine: write access not needed
         {nullptr, GENERIC_READ, OPEN_EXISTING, false, ERROR_FILE_NOT_FOUND, nullptr},
         {"old", GENERIC_READ, OPEN_EXISTING, true, ERROR_SUCCESS, "old"},
         {"old", rw, CREATE_NEW, false, ERROR_FILE_EXISTS, "old"},
@@ -85,8 +88,10 @@ TEST_F(Files, CreationDispositions) {
         if (!c.opens || c.creation == CREATE_ALWAYS || c.creation == OPEN_ALWAYS)
             EXPECT_EQ(GetLastError(), c.error) << "row " << row;
         if (file != INVALID_HANDLE_VALUE) EXPECT_TRUE(CloseHandle(file));
-        if (c.after) EXPECT_EQ(contents(), c.after) << "row " << row;
-        else EXPECT_TRUE(testsupport::readFileBytes(narrow).empty()) << "row " << row;
+        if (c.after)
+            EXPECT_EQ(contents(), c.after) << "row " << row;
+        else
+            EXPECT_TRUE(testsupport::readFileBytes(narrow).empty()) << "row " << row;
     }
 }
 
@@ -98,12 +103,15 @@ TEST_F(Files, WriteReadAndMoveThePointer) {
     EXPECT_EQ(GetFileSize(file, &high), 10u);
     EXPECT_EQ(high, 0u);
 
-    struct Case { LONG distance; DWORD method; DWORD position; const char* rest; };
+    struct Case {
+        LONG distance;
+        DWORD method;
+        DWORD position;
+        const char* rest;
+    };
     const Case cases[] = {
-        {0, FILE_BEGIN, 0, "0123456789"},
-        {4, FILE_BEGIN, 4, "456789"},
-        {-3, FILE_END, 7, "789"},
-        {0, FILE_END, 10, ""},
+        {0, FILE_BEGIN, 0, "0123456789"}, {4, FILE_BEGIN, 4, "456789"},
+        {-3, FILE_END, 7, "789"},         {0, FILE_END, 10, ""},
         {12, FILE_BEGIN, 12, ""},  // past the end reads nothing
     };
     for (const Case& c : cases) {
@@ -174,7 +182,8 @@ TEST_F(Files, SharingBetweenHandles) {
     // Reading alongside is allowed by FILE_SHARE_READ; writing is not.
     HANDLE reader = open(GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(open(GENERIC_WRITE, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open(GENERIC_WRITE, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
     // A reader that does not share reading cannot join a reader.
     EXPECT_EQ(open(GENERIC_READ, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
@@ -187,11 +196,17 @@ TEST_F(Files, SharingBetweenHandles) {
 }
 
 TEST_F(Files, MissingNamesAndDirectories) {
-    struct Case { const WCHAR* name; DWORD access; DWORD creation; DWORD error; };
+    struct Case {
+        const WCHAR* name;
+        DWORD access;
+        DWORD creation;
+        DWORD error;
+    };
     const Case cases[] = {
         {UTF16("kernel_files_no_such_file"), GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
         {UTF16("kernel_files_no_dir/x.bmp"), GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
-        {UTF16("kernel_files_no_dir/x.fnt"), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
+        {UTF16("kernel_files_no_dir/x.fnt"), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS,
+         ERROR_PATH_NOT_FOUND},
         {UTF16(""), GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {UTF16("."), GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
         {UTF16("."), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
@@ -200,8 +215,8 @@ TEST_F(Files, MissingNamesAndDirectories) {
     };
     for (const Case& c : cases) {
         SetLastError(0);
-        EXPECT_EQ(CreateFileW(c.name, c.access, FILE_SHARE_READ, nullptr, c.creation, FILE_ATTRIBUTE_NORMAL,
-                              nullptr),
+        EXPECT_EQ(CreateFileW(c.name, c.access, FILE_SHARE_READ, nullptr, c.creation,
+                              FILE_ATTRIBUTE_NORMAL, nullptr),
                   INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), c.error) << std::string(c.name, c.name + wcslen(c.name));
     }
@@ -214,7 +229,8 @@ TEST_F(Files, ClosedAndForgedHandlesAreRefused) {
     ASSERT_TRUE(CloseHandle(file));
     DWORD count = 0;
     char byte = 0;
-    const HANDLE handles[] = {file, INVALID_HANDLE_VALUE, nullptr, reinterpret_cast<HANDLE>(0x7A5C)};
+    const HANDLE handles[] = {file, INVALID_HANDLE_VALUE, nullptr,
+                              reinterpret_cast<HANDLE>(0x7A5C)};
     for (HANDLE handle : handles) {
         EXPECT_FALSE(WriteFile(handle, "x", 1, &count, nullptr));
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));

@@ -75,7 +75,8 @@ TEST(GetPixel, ReadsColourAndRefusesOutside) {
     EXPECT_EQ(GetPixel(canvas.dc, 1, 0), RGB(1, 2, 3));
     EXPECT_EQ(GetPixel(canvas.dc, 0, 1), RGB(0xAA, 0xBB, 0xCC));
     const POINT outside[] = {{-1, 0}, {0, -1}, {2, 0}, {0, 2}};
-    for (const POINT& p : outside) EXPECT_EQ(GetPixel(canvas.dc, p.x, p.y), CLR_INVALID) << p.x << "," << p.y;
+    for (const POINT& p : outside)
+        EXPECT_EQ(GetPixel(canvas.dc, p.x, p.y), CLR_INVALID) << p.x << "," << p.y;
     EXPECT_EQ(GetPixel(NULL, 0, 0), CLR_INVALID);
     HDC fresh = CreateCompatibleDC(NULL);
     EXPECT_EQ(GetPixel(fresh, 0, 0), RGB(0, 0, 0));  // the stock monochrome bitmap
@@ -108,7 +109,8 @@ TEST(BitBlt, CopiesTheOverlapOfSourceAndTarget) {
     for (const auto& c : cases) {
         Canvas target(5, 3);
         memset(target.bits, 0x77, 5 * 3 * 4);
-        EXPECT_TRUE(BitBlt(target.dc, c.x, c.y, c.width, c.height, source.dc, c.sourceX, c.sourceY, SRCCOPY));
+        EXPECT_TRUE(BitBlt(target.dc, c.x, c.y, c.width, c.height, source.dc, c.sourceX, c.sourceY,
+                           SRCCOPY));
         std::string copied;
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 5; ++x) {
@@ -161,7 +163,8 @@ TEST(SystemFont, MeasuresAndDrawsText) {
 
     // Opaque text covers its box with the background colour and ink; the
     // pixels around the box stay.
-    const COLORREF before = RGB(0x77, 0x77, 0x77), background = RGB(1, 2, 3), ink = RGB(255, 255, 255);
+    const COLORREF before = RGB(0x77, 0x77, 0x77), background = RGB(1, 2, 3),
+                   ink = RGB(255, 255, 255);
     for (int mode : {OPAQUE, TRANSPARENT}) {
         Canvas canvas(hg.cx + 6, hg.cy + 6, 24);
         RECT all = {0, 0, canvas.width, canvas.height};

@@ -9,12 +9,13 @@ namespace {
 
 HBITMAP section(int width, int height, int bits, DWORD compression = BI_RGB, WORD planes = 1,
                 const char* masks = "") {
-    std::vector<unsigned char> info = dibtest::infoHeader(width, height, bits, compression, 0, 0, masks);
+    std::vector<unsigned char> info =
+        dibtest::infoHeader(width, height, bits, compression, 0, 0, masks);
     reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biPlanes = planes;
     info.resize(info.size() + 1024, 0);
     void* memory = NULL;
-    return CreateDIBSection(NULL, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &memory,
-                            NULL, 0);
+    return CreateDIBSection(NULL, reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
+                            &memory, NULL, 0);
 }
 
 TEST(CreateDIBSection, TakesWhatThePlatformTakes) {
@@ -25,18 +26,27 @@ TEST(CreateDIBSection, TakesWhatThePlatformTakes) {
         WORD planes;
         bool made;
     } cases[] = {
-        {"1 bit", 3, 3, 1, BI_RGB, 1, true},       {"4 bits", 3, 3, 4, BI_RGB, 1, true},
-        {"8 bits", 3, 3, 8, BI_RGB, 1, true},      {"16 bits", 3, 3, 16, BI_RGB, 1, true},
-        {"24 bits", 3, 3, 24, BI_RGB, 1, true},    {"32 bits", 3, 3, 32, BI_RGB, 1, true},
-        {"top-down", 3, -3, 24, BI_RGB, 1, true},  {"0 bits", 3, 3, 0, BI_RGB, 1, false},
-        {"2 bits", 3, 3, 2, BI_RGB, 1, false},     {"15 bits", 3, 3, 15, BI_RGB, 1, false},
-        {"30 bits", 3, 3, 30, BI_RGB, 1, false},   {"48 bits", 3, 3, 48, BI_RGB, 1, false},
-        {"64 bits", 3, 3, 64, BI_RGB, 1, false},   {"width 0", 0, 3, 24, BI_RGB, 1, false},
+        {"1 bit", 3, 3, 1, BI_RGB, 1, true},
+        {"4 bits", 3, 3, 4, BI_RGB, 1, true},
+        {"8 bits", 3, 3, 8, BI_RGB, 1, true},
+        {"16 bits", 3, 3, 16, BI_RGB, 1, true},
+        {"24 bits", 3, 3, 24, BI_RGB, 1, true},
+        {"32 bits", 3, 3, 32, BI_RGB, 1, true},
+        {"top-down", 3, -3, 24, BI_RGB, 1, true},
+        {"0 bits", 3, 3, 0, BI_RGB, 1, false},
+        {"2 bits", 3, 3, 2, BI_RGB, 1, false},
+        {"15 bits", 3, 3, 15, BI_RGB, 1, false},
+        {"30 bits", 3, 3, 30, BI_RGB, 1, false},
+        {"48 bits", 3, 3, 48, BI_RGB, 1, false},
+        {"64 bits", 3, 3, 64, BI_RGB, 1, false},
+        {"width 0", 0, 3, 24, BI_RGB, 1, false},
         {"negative width", -3, 3, 24, BI_RGB, 1, false},
         {"height 0", 3, 0, 24, BI_RGB, 1, false},
         {"lowest height", 3, static_cast<int>(0x80000000u), 24, BI_RGB, 1, false},
-        {"0 planes", 3, 3, 24, BI_RGB, 0, false},  {"2 planes", 3, 3, 24, BI_RGB, 2, false},
-        {"RLE8", 3, 3, 8, BI_RLE8, 1, false},      {"masks at 24 bits", 3, 3, 24, BI_BITFIELDS, 1, false},
+        {"0 planes", 3, 3, 24, BI_RGB, 0, false},
+        {"2 planes", 3, 3, 24, BI_RGB, 2, false},
+        {"RLE8", 3, 3, 8, BI_RLE8, 1, false},
+        {"masks at 24 bits", 3, 3, 24, BI_BITFIELDS, 1, false},
         {"too much memory", 100000, 100000, 24, BI_RGB, 1, false},
         {"row too long", 0x7FFFFFFF, 1, 32, BI_RGB, 1, false},
     };
@@ -78,12 +88,14 @@ TEST(GetObjectW, DescribesDibSections) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
-        HBITMAP bitmap = section(c.width, c.height, c.bits, c.compression, 1, "00f80000 e0070000 1f000000");
+        HBITMAP bitmap =
+            section(c.width, c.height, c.bits, c.compression, 1, "00f80000 e0070000 1f000000");
         ASSERT_TRUE(bitmap != NULL);
         EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
         DIBSECTION described;
         memset(&described, 0x55, sizeof described);
-        ASSERT_EQ(GetObjectW(bitmap, sizeof described, &described), static_cast<int>(sizeof(DIBSECTION)));
+        ASSERT_EQ(GetObjectW(bitmap, sizeof described, &described),
+                  static_cast<int>(sizeof(DIBSECTION)));
         LONG height = c.height < 0 ? -c.height : c.height;
         EXPECT_EQ(described.dsBm.bmWidth, c.width);
         EXPECT_EQ(described.dsBm.bmHeight, height);
@@ -132,7 +144,8 @@ TEST(CreateCompatibleBitmap, FollowsTheBitmapInTheDC) {
         HBITMAP bitmap = CreateCompatibleBitmap(dc, c.width, -3);
         ASSERT_TRUE(bitmap != NULL);
         BITMAP described;
-        ASSERT_EQ(GetObjectW(bitmap, sizeof described, &described), static_cast<int>(sizeof(BITMAP)));
+        ASSERT_EQ(GetObjectW(bitmap, sizeof described, &described),
+                  static_cast<int>(sizeof(BITMAP)));
         EXPECT_EQ(described.bmWidth, c.width);
         EXPECT_EQ(described.bmHeight, 3);
         EXPECT_EQ(described.bmBitsPixel, 1);
@@ -148,7 +161,8 @@ TEST(CreateCompatibleBitmap, FollowsTheBitmapInTheDC) {
     // With a DIB section selected: a bottom-up DIB section of its depth.
     HBITMAP alike = CreateCompatibleBitmap(dc, 3, 2);
     DIBSECTION described;
-    ASSERT_EQ(GetObjectW(alike, sizeof described, &described), static_cast<int>(sizeof(DIBSECTION)));
+    ASSERT_EQ(GetObjectW(alike, sizeof described, &described),
+              static_cast<int>(sizeof(DIBSECTION)));
     EXPECT_EQ(described.dsBm.bmBitsPixel, 24);
     EXPECT_EQ(described.dsBmih.biHeight, 2);
     EXPECT_TRUE(CreateCompatibleBitmap(NULL, 3, 2) == NULL);
@@ -249,7 +263,8 @@ TEST(SelectObject, DeletionWaitsForTheBitmapToLeaveItsDC) {
     EXPECT_TRUE(DeleteDC(dc));
     EXPECT_EQ(GetObjectType(second), 0u);
 
-    EXPECT_TRUE(SelectObject(other, reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0x12345))) == NULL);
+    EXPECT_TRUE(SelectObject(other, reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0x12345))) ==
+                NULL);
     EXPECT_TRUE(SelectObject(other, other) == NULL);
     EXPECT_EQ(SelectObject(other, GetStockObject(BLACK_BRUSH)), GetStockObject(WHITE_BRUSH));
     EXPECT_EQ(SelectObject(other, GetStockObject(SYSTEM_FONT)), GetStockObject(SYSTEM_FONT));

@@ -28,12 +28,16 @@ protected:
 
 TEST_F(NativeHeaps, ExactlyTheNthAllocationFails) {
     // Allocations alternate between the heaps; HeapReAlloc counts too.
-    struct Case { HANDLE* heap; long n; int failing; };  // failing: 1-based step, 0 none
+    struct Case {
+        HANDLE* heap;
+        long n;
+        int failing;
+    };  // failing: 1-based step, 0 none
     void* keep = HeapAlloc(first, 0, 8);
     ASSERT_NE(keep, nullptr);
     const Case cases[] = {
         {nullptr, 1, 1}, {nullptr, 4, 4}, {nullptr, 6, 6}, {nullptr, 7, 0},
-        {&first, 2, 3}, {&second, 3, 6}, {nullptr, 0, 0},
+        {&first, 2, 3},  {&second, 3, 6}, {nullptr, 0, 0},
     };
     for (const Case& c : cases) {
         nativeFailAllocation(c.heap ? *c.heap : nullptr, c.n);
@@ -137,7 +141,8 @@ TEST_F(NativeHeaps, AWritePastABlockStopsTheProcessWhenTheBlockGoes) {
         for (int how = 0; how < 3; ++how) {
             EXPECT_DEATH(
                 {
-                    unsigned char* block = static_cast<unsigned char*>(HeapAlloc(first, HEAP_ZERO_MEMORY, bytes));
+                    unsigned char* block =
+                        static_cast<unsigned char*>(HeapAlloc(first, HEAP_ZERO_MEMORY, bytes));
                     block[bytes] = 0;
                     if (how == 0) HeapFree(first, 0, block);
                     if (how == 1) HeapReAlloc(first, 0, block, bytes * 2);
@@ -150,7 +155,8 @@ TEST_F(NativeHeaps, AWritePastABlockStopsTheProcessWhenTheBlockGoes) {
         // Writing right up to the end is fine, and so is shrinking in place.
         unsigned char* block = static_cast<unsigned char*>(HeapAlloc(first, 0, bytes));
         block[bytes - 1] = 1;
-        block = static_cast<unsigned char*>(HeapReAlloc(first, HEAP_REALLOC_IN_PLACE_ONLY, block, (bytes + 1) / 2));
+        block = static_cast<unsigned char*>(
+            HeapReAlloc(first, HEAP_REALLOC_IN_PLACE_ONLY, block, (bytes + 1) / 2));
         ASSERT_NE(block, nullptr);
         EXPECT_TRUE(HeapFree(first, 0, block));
     }

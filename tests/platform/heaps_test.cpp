@@ -7,8 +7,13 @@ namespace {
 
 class Heaps : public ::testing::Test {
 protected:
-    void SetUp() override { heap = HeapCreate(0, 4096, 0); ASSERT_NE(heap, nullptr); }
-    void TearDown() override { if (heap) EXPECT_TRUE(HeapDestroy(heap)); }
+    void SetUp() override {
+        heap = HeapCreate(0, 4096, 0);
+        ASSERT_NE(heap, nullptr);
+    }
+    void TearDown() override {
+        if (heap) EXPECT_TRUE(HeapDestroy(heap));
+    }
     HANDLE heap = nullptr;
 };
 
@@ -30,7 +35,11 @@ TEST_F(Heaps, ZeroMemoryFlagClearsBlocksOfEverySize) {
 }
 
 TEST_F(Heaps, ReAllocKeepsContentsAndZeroesOnlyWhenAsked) {
-    struct Case { DWORD flags; SIZE_T from, to; bool grownZero; };
+    struct Case {
+        DWORD flags;
+        SIZE_T from, to;
+        bool grownZero;
+    };
     const Case cases[] = {
         {HEAP_ZERO_MEMORY, 16, 4000, true},
         {HEAP_ZERO_MEMORY, 4000, 16, true},
@@ -45,15 +54,14 @@ TEST_F(Heaps, ReAllocKeepsContentsAndZeroesOnlyWhenAsked) {
         ASSERT_NE(moved, nullptr);
         EXPECT_EQ(HeapSize(heap, 0, moved), c.to);
         SIZE_T kept = c.from < c.to ? c.from : c.to;
-        for (SIZE_T i = 0; i < kept; ++i) ASSERT_EQ(moved[i], static_cast<unsigned char>(i * 7 + 1)) << i;
+        for (SIZE_T i = 0; i < kept; ++i)
+            ASSERT_EQ(moved[i], static_cast<unsigned char>(i * 7 + 1)) << i;
         if (c.grownZero && c.to > c.from) EXPECT_TRUE(allBytes(moved, c.from, c.to, 0));
         EXPECT_TRUE(HeapFree(heap, 0, moved));
     }
 }
 
-TEST_F(Heaps, FreeingNullSucceeds) {
-    EXPECT_TRUE(HeapFree(heap, 0, nullptr));
-}
+TEST_F(Heaps, FreeingNullSucceeds) { EXPECT_TRUE(HeapFree(heap, 0, nullptr)); }
 
 TEST_F(Heaps, DestroyTakesLiveBlocksWithIt) {
     for (int i = 0; i < 100; ++i) ASSERT_NE(HeapAlloc(heap, 0, 100 + i), nullptr);
@@ -94,9 +102,13 @@ TEST(WideStrings, LengthAndBoundedCopy) {
     EXPECT_EQ(wcslen(UTF16("")), 0u);
     EXPECT_EQ(wcslen(UTF16("pic.bmp")), 7u);
 
-    struct Case { const WCHAR* source; size_t count; const WCHAR expected[6]; };
+    struct Case {
+        const WCHAR* source;
+        size_t count;
+        const WCHAR expected[6];
+    };
     const Case cases[] = {
-        {UTF16("ab"), 5, {'a', 'b', 0, 0, 0, '#'}},      // padded with NULs
+        {UTF16("ab"), 5, {'a', 'b', 0, 0, 0, '#'}},            // padded with NULs
         {UTF16("abcdef"), 3, {'a', 'b', 'c', '#', '#', '#'}},  // cut, no NUL added
         {UTF16(""), 2, {0, 0, '#', '#', '#', '#'}},
         {UTF16("x"), 0, {'#', '#', '#', '#', '#', '#'}},

@@ -42,7 +42,8 @@ Pixels partlyOpaque() {
 Pixels rgb555() {
     Pixels pixels;
     for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < 4; ++x) pixels.push_back(x * 0x1F | y << 10 | (x == 1 ? 0x3E0 : 0));
+        for (uint32_t x = 0; x < 4; ++x)
+            pixels.push_back(x * 0x1F | y << 10 | (x == 1 ? 0x3E0 : 0));
     return pixels;
 }
 
@@ -59,8 +60,10 @@ TEST(IconCreation, BitmapImagesOfEveryDepth) {
         {4, indices(4), coloursOf(indices(4))},
         {8, indices(8), coloursOf(indices(8))},
         // 5-5-5, each channel widened by repeating its top bits.
-        {16, rgb555(), {0x000000, 0x00FFFF, 0x0008F7, 0x0010EF, 0x080000, 0x08FFFF, 0x0808F7, 0x0810EF,
-                        0x100000, 0x10FFFF, 0x1008F7, 0x1010EF}},
+        {16,
+         rgb555(),
+         {0x000000, 0x00FFFF, 0x0008F7, 0x0010EF, 0x080000, 0x08FFFF, 0x0808F7, 0x0810EF, 0x100000,
+          0x10FFFF, 0x1008F7, 0x1010EF}},
         {24, gradient(10), gradient(0)},
         {32, gradient(0), gradient(0)},
         {32, gradient(10), gradient(10)},  // alpha kept
@@ -108,8 +111,14 @@ TEST(IconCreation, BlackAndWhiteOneBitImagesHaveOnlyAMask) {
 TEST(IconCreation, HeaderFields) {
     const Bytes eight = bitmapIcon(4, 3, 8, indices(8), sampleMask, palette16());
     const Bytes deep = bitmapIcon(4, 3, 32, gradient(10), sampleMask);
-    auto set32 = [](Bytes d, size_t at, uint32_t v) { memcpy(&d[at], &v, 4); return d; };
-    auto insert = [](Bytes d, size_t at, const Bytes& extra) { d.insert(d.begin() + long(at), extra.begin(), extra.end()); return d; };
+    auto set32 = [](Bytes d, size_t at, uint32_t v) {
+        memcpy(&d[at], &v, 4);
+        return d;
+    };
+    auto insert = [](Bytes d, size_t at, const Bytes& extra) {
+        d.insert(d.begin() + long(at), extra.begin(), extra.end());
+        return d;
+    };
     auto bitfields = [&](uint32_t r, uint32_t g, uint32_t b) {
         Bytes masks;
         put32(masks, r), put32(masks, g), put32(masks, b);
@@ -128,12 +137,15 @@ TEST(IconCreation, HeaderFields) {
     } cases[] = {
         {"2-entry table", shortTable, {paletteEntry(0), paletteEntry(1), 0, 0}},
         {"table count over 256", set32(eight, 32, 300), normal},
-        {"table skipped at 32 bits", insert(set32(deep, 32, 3), 40, Bytes(12)), firstRow(gradient(10))},
+        {"table skipped at 32 bits", insert(set32(deep, 32, 3), 40, Bytes(12)),
+         firstRow(gradient(10))},
         {"core header", core, firstRow(gradient(0))},
         {"two planes", set32(eight, 12, 0x00080002), normal},
         {"image size ignored", set32(eight, 20, 0xFFFFFFFF), normal},
         {"standard masks keep alpha", bitfields(0xFF0000, 0xFF00, 0xFF), firstRow(gradient(10))},
-        {"other masks drop alpha", bitfields(0xFF, 0xFF00, 0xFF0000), {0xC8, 0x2800C8, 0x5000C8, 0x7800C8}},
+        {"other masks drop alpha",
+         bitfields(0xFF, 0xFF00, 0xFF0000),
+         {0xC8, 0x2800C8, 0x5000C8, 0x7800C8}},
         {"48 bits", set32(deep, 12, 0x00300001), {}},
         {"run-length", set32(eight, 16, 1), {}},
         {"PNG compression", set32(eight, 16, 5), {}},
@@ -154,8 +166,10 @@ TEST(IconCreation, HeaderFields) {
         DestroyIcon(icon);
     }
     Bytes data = eight;
-    EXPECT_EQ(CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00020000, 0, 0, 0), nullptr);
-    EXPECT_EQ(CreateIconFromResourceEx(nullptr, DWORD(data.size()), TRUE, 0x00030000, 0, 0, 0), nullptr);
+    EXPECT_EQ(CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00020000, 0, 0, 0),
+              nullptr);
+    EXPECT_EQ(CreateIconFromResourceEx(nullptr, DWORD(data.size()), TRUE, 0x00030000, 0, 0, 0),
+              nullptr);
 }
 
 // Every byte the data lacks: refused while the colour rows are incomplete;
@@ -171,14 +185,16 @@ TEST(IconCreation, TruncatedData) {
         {"1 bit", bitmapIcon(4, 3, 1, indices(1), sampleMask, palette16()), 12, "0000/0000/0000"},
         {"8 bits", bitmapIcon(4, 3, 8, indices(8), sampleMask, palette16()), 12, "0000/0000/0000"},
         {"32 bits", bitmapIcon(4, 3, 32, gradient(0), sampleMask), 12, "0000/0000/0000"},
-        {"32 bits with alpha", bitmapIcon(4, 3, 32, partlyOpaque(), sampleMask), 12, "1011/1101/1111"},
+        {"32 bits with alpha", bitmapIcon(4, 3, 32, partlyOpaque(), sampleMask), 12,
+         "1011/1101/1111"},
         {"PNG", iconFixture("rgba_4x3_pillow.png"), 12, "1111/1011/0011"},
     };
     for (const auto& c : cases) {
         for (size_t length = 0; length < c.data.size(); ++length) {
             SCOPED_TRACE(std::string(c.name) + " cut to " + std::to_string(length));
             Bytes cut(c.data.begin(), c.data.begin() + long(length));
-            HICON icon = CreateIconFromResourceEx(cut.data(), DWORD(length), TRUE, 0x00030000, 0, 0, 0);
+            HICON icon =
+                CreateIconFromResourceEx(cut.data(), DWORD(length), TRUE, 0x00030000, 0, 0, 0);
             ASSERT_EQ(icon != nullptr, length + c.tail >= c.data.size());
             if (icon) EXPECT_EQ(iconParts(icon).mask, c.mask);
             DestroyIcon(icon);
@@ -197,8 +213,10 @@ TEST(IconCreation, PngImages) {
         // Alpha kept; the mask lets through everything short of opaque.
         {"rgba_4x3_pillow.png", rgba, "1111/1011/0011"},
         {"rgba_interlaced_4x3_magick.png", rgba, "1111/1011/0011"},
-        {"grey_4x3_pillow.png", {0x3C3C3C, 0x404040, 0x454545, 0x494949, 0x5F5F5F, 0x646464, 0x686868, 0x6D6D6D,
-                                  0x828282, 0x878787, 0x8B8B8B, 0x909090}, "0000/0000/0000"},
+        {"grey_4x3_pillow.png",
+         {0x3C3C3C, 0x404040, 0x454545, 0x494949, 0x5F5F5F, 0x646464, 0x686868, 0x6D6D6D, 0x828282,
+          0x878787, 0x8B8B8B, 0x909090},
+         "0000/0000/0000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -252,18 +270,28 @@ TEST(IconCreation, ScalingCombinesSourcePixelsWithAnd) {
         int from, to;
         const char* sources;
     } cases[] = {
-        {1, 3, "0 0 0"}, {2, 5, "0 0 0 1 1"}, {3, 7, "0 0 1 1 1 2 2"}, {4, 5, "0 1 1 2 3"},
-        {4, 7, "0 0 1 1 2 3 3"}, {5, 8, "0 0 1 2 2 3 4 4"}, {3, 1, "0+1+2"}, {4, 3, "0 1+2 3"},
-        {5, 3, "0+1 2 3+4"}, {7, 5, "0 1+2 3 4+5 6"}, {13, 9, "0 1+2 3 4+5 6 7+8 9 10+11 12"},
+        {1, 3, "0 0 0"},
+        {2, 5, "0 0 0 1 1"},
+        {3, 7, "0 0 1 1 1 2 2"},
+        {4, 5, "0 1 1 2 3"},
+        {4, 7, "0 0 1 1 2 3 3"},
+        {5, 8, "0 0 1 2 2 3 4 4"},
+        {3, 1, "0+1+2"},
+        {4, 3, "0 1+2 3"},
+        {5, 3, "0+1 2 3+4"},
+        {7, 5, "0 1+2 3 4+5 6"},
+        {13, 9, "0 1+2 3 4+5 6 7+8 9 10+11 12"},
         {24, 7, "0+1+2 3+4+5+6 7+8+9 10+11+12+13 14+15+16 17+18+19+20 21+22+23"},
     };
     for (const auto& c : cases) {
         for (bool column : {false, true}) {
-            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + (column ? " rows" : " columns"));
+            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) +
+                         (column ? " rows" : " columns"));
             HICON icon = column ? makeIcon(numberedPixels(c.from, true), 1, c.to)
                                 : makeIcon(numberedPixels(c.from, false), c.to, 1);
             std::string sources;
-            for (uint32_t pixel : iconParts(icon).colour) sources += (sources.empty() ? "" : " ") + sourcesOf(pixel);
+            for (uint32_t pixel : iconParts(icon).colour)
+                sources += (sources.empty() ? "" : " ") + sourcesOf(pixel);
             EXPECT_EQ(sources, c.sources);
             DestroyIcon(icon);
         }
@@ -293,11 +321,13 @@ TEST(IconCreation, DesiredSizes) {
         EXPECT_EQ(parts.mask, c.mask);
         DestroyIcon(icon);
     }
-    HICON icon = CreateIconFromResource(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE, 0x00030000);
+    HICON icon = CreateIconFromResource(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE,
+                                        0x00030000);
     EXPECT_EQ(iconParts(icon).maskShape.bmWidth, 32);
     DestroyIcon(icon);
     // LR_DEFAULTSIZE: a 0 means the default size.
-    icon = CreateIconFromResourceEx(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE, 0x00030000, 0, 5, 0x40);
+    icon = CreateIconFromResourceEx(const_cast<BYTE*>(data.data()), DWORD(data.size()), TRUE,
+                                    0x00030000, 0, 5, 0x40);
     IconParts parts = iconParts(icon);
     EXPECT_EQ(parts.maskShape.bmWidth, 32);
     EXPECT_EQ(parts.maskShape.bmHeight, 5);

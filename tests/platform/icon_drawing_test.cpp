@@ -33,7 +33,9 @@ struct Target {
         DeleteDC(dc);
         DeleteObject(bitmap);
     }
-    uint8_t* at(int x, int y) { return memory + (height - 1 - y) * rowBytes(width, bits) + x * bits / 8; }
+    uint8_t* at(int x, int y) {
+        return memory + (height - 1 - y) * rowBytes(width, bits) + x * bits / 8;
+    }
     uint32_t pixel(int x, int y) {
         uint32_t value = 0;
         memcpy(&value, at(x, y), size_t(bits / 8));
@@ -45,7 +47,8 @@ struct Target {
 
 TEST(IconDrawing, MaskImageAndBoth) {
     HICON masked = makeIcon(bitmapIcon(4, 3, 24, gradient(0), sampleMask));
-    HICON mono = makeIcon(bitmapIcon(4, 3, 1, {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1}, sampleMask, {0, 0xFFFFFF}));
+    HICON mono = makeIcon(
+        bitmapIcon(4, 3, 1, {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1}, sampleMask, {0, 0xFFFFFF}));
     HICON alpha = makeIcon(bitmapIcon(4, 3, 32, gradient(10), sampleMask));
     const struct {
         const char* name;
@@ -121,20 +124,25 @@ TEST(IconDrawing, OtherSizesShowOneIconPixelEach) {
         const char* columns;
         const char* rows;
     } cases[] = {
-        {2, 5, "0 0 0 1 1", "0 0 0 1 1"},       {4, 7, "0 0 1 1 2 3 3", "0 0 1 1 2 3 3"},
-        {3, 1, "2", "0"},                       {4, 2, "1 3", "0 2"},
-        {4, 3, "0 2 3", "0 1 3"},               {7, 5, "0 2 3 5 6", "0 1 3 4 6"},
+        {2, 5, "0 0 0 1 1", "0 0 0 1 1"},
+        {4, 7, "0 0 1 1 2 3 3", "0 0 1 1 2 3 3"},
+        {3, 1, "2", "0"},
+        {4, 2, "1 3", "0 2"},
+        {4, 3, "0 2 3", "0 1 3"},
+        {7, 5, "0 2 3 5 6", "0 1 3 4 6"},
         {24, 7, "2 6 9 13 16 20 23", "0 3 7 10 14 17 21"},
     };
     for (const auto& c : cases) {
         for (bool column : {false, true}) {
-            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + (column ? " rows" : " columns"));
+            SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) +
+                         (column ? " rows" : " columns"));
             HICON icon = makeIcon(numberedPixels(c.from, column));
             Target target(column ? 1 : c.to, column ? c.to : 1, 32);
             DrawIconEx(target.dc, 0, 0, icon, target.width, target.height, 0, nullptr, DI_IMAGE);
             std::string shown;
             for (int i = 0; i < c.to; ++i)
-                shown += (shown.empty() ? "" : " ") + sourcesOf(column ? target.pixel(0, i) : target.pixel(i, 0));
+                shown += (shown.empty() ? "" : " ") +
+                         sourcesOf(column ? target.pixel(0, i) : target.pixel(i, 0));
             EXPECT_EQ(shown, column ? c.rows : c.columns);
             DestroyIcon(icon);
         }

@@ -26,10 +26,14 @@ TEST(IconNative, MalformedHeadersAreRefused) {
         const char* name;
         Bytes data;
     } cases[] = {
-        {"0 bits", set32(eight, 12, 0x00000001)},       {"2 bits", set32(eight, 12, 0x00020001)},
-        {"no planes", set32(eight, 12, 0x00080000)},    {"width 0", set32(eight, 4, 0)},
-        {"negative width", set32(eight, 4, uint32_t(-4))}, {"height 1", set32(eight, 8, 1)},
-        {"negative height", set32(eight, 8, uint32_t(-6))}, {"masks at 24 bits", set32(deep, 16, 3)},
+        {"0 bits", set32(eight, 12, 0x00000001)},
+        {"2 bits", set32(eight, 12, 0x00020001)},
+        {"no planes", set32(eight, 12, 0x00080000)},
+        {"width 0", set32(eight, 4, 0)},
+        {"negative width", set32(eight, 4, uint32_t(-4))},
+        {"height 1", set32(eight, 8, 1)},
+        {"negative height", set32(eight, 8, uint32_t(-6))},
+        {"masks at 24 bits", set32(deep, 16, 3)},
         {"zero mask", set32(set32(deep, 12, 0x00200001), 16, 3)},
     };
     for (const auto& c : cases) {
@@ -38,7 +42,8 @@ TEST(IconNative, MalformedHeadersAreRefused) {
     }
     Bytes data = eight;
     EXPECT_EQ(makeIcon(data, -4, 3), nullptr);
-    EXPECT_EQ(CreateIconFromResourceEx(data.data(), DWORD(data.size()), FALSE, 0x00030000, 0, 0, 0), nullptr);
+    EXPECT_EQ(CreateIconFromResourceEx(data.data(), DWORD(data.size()), FALSE, 0x00030000, 0, 0, 0),
+              nullptr);
 }
 
 TEST(IconNative, MonochromeSeamDropsTheColourOfEveryOneBitIcon) {

@@ -28,8 +28,8 @@ using dibtest::rowBytes;
 // `pixels` are top row first: palette indices up to 8 bits, raw values at
 // 16, 0xAARRGGBB at 24 (alpha dropped) and 32. `mask` is "1" for transparent,
 // top row first.
-inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels, const std::string& mask,
-                        const Pixels& palette = Pixels()) {
+inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels,
+                        const std::string& mask, const Pixels& palette = Pixels()) {
     Bytes data;
     put32(data, 40);
     put32(data, uint32_t(width));
@@ -42,8 +42,10 @@ inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels, c
         Bytes row(size_t(rowBytes(width, bits)));
         for (int x = 0; x < width; ++x) {
             uint32_t v = pixels[size_t(y * width + x)];
-            if (bits < 8) row[size_t(x * bits / 8)] |= uint8_t(v << (8 - bits - x * bits % 8));
-            else memcpy(&row[size_t(x * bits / 8)], &v, size_t(bits / 8));
+            if (bits < 8)
+                row[size_t(x * bits / 8)] |= uint8_t(v << (8 - bits - x * bits % 8));
+            else
+                memcpy(&row[size_t(x * bits / 8)], &v, size_t(bits / 8));
         }
         data.insert(data.end(), row.begin(), row.end());
     }
@@ -63,7 +65,8 @@ const char* const sampleMask = "100000000001";
 inline Pixels gradient(uint32_t step) {
     Pixels pixels;
     for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < 4; ++x) pixels.push_back((step * (x + 5 * y)) << 24 | 0xC80000 | y * 60 << 8 | x * 40);
+        for (uint32_t x = 0; x < 4; ++x)
+            pixels.push_back((step * (x + 5 * y)) << 24 | 0xC80000 | y * 60 << 8 | x * 40);
     return pixels;
 }
 
@@ -84,11 +87,14 @@ inline std::string sourcesOf(uint32_t pixel) {
 }
 
 inline HICON makeIcon(Bytes data, int width = 0, int height = 0) {
-    return CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00030000, width, height, 0);
+    return CreateIconFromResourceEx(data.data(), DWORD(data.size()), TRUE, 0x00030000, width,
+                                    height, 0);
 }
 
 // A fixture file of tests/data/icons.
-inline Bytes iconFixture(const std::string& name) { return testsupport::dataBytes("icons/" + name); }
+inline Bytes iconFixture(const std::string& name) {
+    return testsupport::dataBytes("icons/" + name);
+}
 
 // A bitmap's pixels as 32-bit 0xAARRGGBB, top row first.
 inline Pixels readPixels(HBITMAP bitmap) {

@@ -40,7 +40,10 @@ TEST(NativeProcess, ExitProcessFlushesAndPassesItsCode) {
 }
 
 TEST(NativeProcess, HidingMsimg32OrItsEntry) {
-    struct Case { BOOL hideLibrary, hideEntry; bool library, entry; };
+    struct Case {
+        BOOL hideLibrary, hideEntry;
+        bool library, entry;
+    };
     const Case cases[] = {
         {FALSE, FALSE, true, true},
         {FALSE, TRUE, true, false},

@@ -19,7 +19,8 @@ TEST(ThreadSlots, ValuesBelongToTheirSlotAndThread) {
 
     SetLastError(99);
     EXPECT_EQ(TlsGetValue(first), nullptr);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS)) << "a fresh slot holds null, which is no failure";
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS))
+        << "a fresh slot holds null, which is no failure";
     int a = 0, b = 0;
     EXPECT_TRUE(TlsSetValue(first, &a));
     EXPECT_TRUE(TlsSetValue(second, &b));

@@ -26,8 +26,8 @@ struct WindowLayout {
 struct Case {
     const char* name;
     std::vector<WindowLayout> windows;  // added in this order: w1, w2, ...
-    int foreground;                   // 1-based window number, 0 for none
-    const char* log;                  // EnableWindow, SetWindowPos, owner
+    int foreground;                     // 1-based window number, 0 for none
+    const char* log;                    // EnableWindow, SetWindowPos, owner
 };
 
 const DWORD otherProcessId = 0x7FFF0001;
@@ -44,11 +44,15 @@ const Case cases[] = {
      "MessageBoxW owner w1\n"
      "EnableWindow w2 TRUE\n"},
     {"DisabledAndHiddenWindowsAreLeftAlone",
-     {{thisThread, true, false, false}, {thisThread, false, true, false}, {thisThread, false, true, true}},
+     {{thisThread, true, false, false},
+      {thisThread, false, true, false},
+      {thisThread, false, true, true}},
      0,
      "MessageBoxW owner null\n"},
     {"TopmostWindowsLeaveTheBandAndComeBack",
-     {{thisThread, true, true, true}, {thisThread, true, true, true}, {thisThread, true, true, false}},
+     {{thisThread, true, true, true},
+      {thisThread, true, true, true},
+      {thisThread, true, true, false}},
      1,
      "EnableWindow w2 FALSE\n"
      "EnableWindow w3 FALSE\n"
@@ -60,7 +64,9 @@ const Case cases[] = {
      "EnableWindow w2 TRUE\n"
      "SetWindowPos w2 HWND_TOPMOST NOMOVE NOSIZE NOACTIVATE\n"},
     {"OtherThreadsAndProcessesAreNeverTouched",
-     {{otherThread, true, true, true}, {otherProcess, true, true, true}, {thisThread, true, true, false}},
+     {{otherThread, true, true, true},
+      {otherProcess, true, true, true},
+      {thisThread, true, true, false}},
      0,
      "EnableWindow w3 FALSE\n"
      "MessageBoxW owner null\n"
@@ -132,7 +138,9 @@ TEST_P(MessageRequester, HoldsAndReleasesTheThreadsWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, MessageRequester, ::testing::ValuesIn(cases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(MessageRequester, ReturnsTheButtonThatClosedTheBox) {
     for (int answer : {IDOK, 2, 7, 0, -1}) {
@@ -177,7 +185,8 @@ TEST_F(MessageRequester, ReleaseActsOnItsOwnThreadOnly) {
 // Without a record for a window the hold cannot give it back, so it does
 // not take it.
 TEST_F(MessageRequester, WindowWithoutRecordIsLeftAlone) {
-    HWND window = nativeAddWindow(GetCurrentThreadId(), GetCurrentProcessId(), TRUE, TRUE, WS_EX_TOPMOST);
+    HWND window =
+        nativeAddWindow(GetCurrentThreadId(), GetCurrentProcessId(), TRUE, TRUE, WS_EX_TOPMOST);
     nativeFailAllocation(runtimeHeap, 1);
     EXPECT_EQ(showMessage(UTF16("Error"), UTF16("t"), 0), IDOK);
     nativeFailAllocation(NULL, 0);

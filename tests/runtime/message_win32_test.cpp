@@ -26,11 +26,14 @@ struct WindowLayout {
 struct State {
     bool enabled;
     bool topmost;
-    bool operator==(const State& other) const { return enabled == other.enabled && topmost == other.topmost; }
+    bool operator==(const State& other) const {
+        return enabled == other.enabled && topmost == other.topmost;
+    }
 };
 
 State stateOf(HWND window) {
-    return {IsWindowEnabled(window) != FALSE, (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0};
+    return {IsWindowEnabled(window) != FALSE,
+            (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0};
 }
 
 std::ostream& operator<<(std::ostream& out, const State& s) {
@@ -49,8 +52,8 @@ HWND makeWindow(const WindowLayout& layout) {
     wchar_t title[64];
     MultiByteToWideChar(CP_UTF8, 0, layout.name, -1, title, 64);
     HWND window = CreateWindowExW(layout.topmost ? WS_EX_TOPMOST : 0, L"CelpackMessageTest", title,
-                                  WS_OVERLAPPEDWINDOW | (layout.visible ? WS_VISIBLE : 0), 10, 10, 200, 100,
-                                  NULL, NULL, GetModuleHandleW(NULL), NULL);
+                                  WS_OVERLAPPEDWINDOW | (layout.visible ? WS_VISIBLE : 0), 10, 10,
+                                  200, 100, NULL, NULL, GetModuleHandleW(NULL), NULL);
     if (window && !layout.enabled) EnableWindow(window, FALSE);
     return window;
 }
@@ -66,7 +69,8 @@ BOOL CALLBACK findBox(HWND window, LPARAM extra) {
     GetWindowTextW(window, text, 128);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && wcscmp(text, search->caption) == 0) {
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        wcscmp(text, search->caption) == 0) {
         search->box = window;
         return FALSE;
     }
@@ -136,11 +140,11 @@ TEST_F(MessageRequester, HoldsTheThreadsWindowsWhileTheBoxIsOpen) {
     while (!foreignReady) Sleep(10);
 
     const WindowLayout layouts[] = {
-        {"foreground", true, true, true},     // owns the box; leaves the band only
-        {"plain", true, true, false},         // disabled while open
+        {"foreground", true, true, true},  // owns the box; leaves the band only
+        {"plain", true, true, false},      // disabled while open
         {"already disabled", true, false, false},
-        {"hidden", false, true, false},       // not touched
-        {"topmost", true, true, true},        // disabled and out of the band
+        {"hidden", false, true, false},  // not touched
+        {"topmost", true, true, true},   // disabled and out of the band
     };
     struct Expect {
         State during;

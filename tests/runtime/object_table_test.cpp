@@ -120,8 +120,7 @@ TEST_F(ObjectTableTest, ListRemovalKeepsTheOthersLinkedBothWays) {
         for (void* r = newestListRecord(&table->dynamicList); r; r = olderListRecord(r)) {
             newestFirst.push_back(idOf(r));
         }
-        EXPECT_EQ(newestFirst, std::vector<ObjectId>(expected.rbegin(), expected.rend()))
-            << c.what;
+        EXPECT_EQ(newestFirst, std::vector<ObjectId>(expected.rbegin(), expected.rend())) << c.what;
         freed.clear();
         freeAllObjects(table);  // walks the newer links
         EXPECT_EQ(freed, expected) << c.what;
@@ -151,7 +150,7 @@ TEST_F(ObjectTableTest, RejectsIdsItDidNotHandOut) {
     void* otherRecord = allocateObject(other, DYNAMIC_OBJECT);
     static_cast<Record*>(otherRecord)->handle = reinterpret_cast<HANDLE>(0x2);
 
-    const ObjectId rejected[] = {-1, -2, INTPTR_MIN, idOf(&foreign), idOf(otherRecord),
+    const ObjectId rejected[] = {-1,     -2, INTPTR_MIN, idOf(&foreign), idOf(otherRecord),
                                  goneId, 16, 1000};
     for (ObjectId id : rejected) {
         EXPECT_EQ(lookupObject(table, id), nullptr) << id;
@@ -201,7 +200,8 @@ TEST_F(ObjectTableTest, AllocateRefusesIdsItCannotServe) {
     make(3, 0x3);
     Record* dynamic = make(DYNAMIC_OBJECT, 0xD);
     const ObjectId refused[] = {
-        -2, INTPTR_MIN,
+        -2,
+        INTPTR_MIN,
         INT32_MAX,       // id + growth step beyond 32 bits
         INT32_MAX - 15,  // the first that overflows
         idOf(dynamic),   // a dynamic handle is not a number to grow to

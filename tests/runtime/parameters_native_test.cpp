@@ -71,14 +71,15 @@ TEST_F(Parameters, ArgumentsComeBackUnchanged) {
         {"celpack", "", "b"},
         {"celpack", "  lead and trail  "},
         {"celpack", "tab\there"},
-        {"celpack", "a\"b", "c\""},     // inner quotes without blanks stay
+        {"celpack", "a\"b", "c\""},  // inner quotes without blanks stay
         {"celpack", "back\\slash\\"},
         {"celpack", "\xFF\xFE.bmp", "caf\xC3\xA9"},
         {"celpack"},
     };
     for (const auto& arguments : argvs) {
         std::vector<char*> argv;
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         nativeSetArguments(static_cast<int>(argv.size()), argv.data());
         ASSERT_EQ(countParameters(), static_cast<int32_t>(arguments.size()) - 1) << arguments[0];
         for (size_t i = 1; i < arguments.size(); ++i)
@@ -92,7 +93,10 @@ TEST_F(Parameters, ArgumentsComeBackUnchanged) {
 // to be quoted ends the token there, and a leading quote is taken as an
 // opening one.
 TEST_F(Parameters, ArgumentsTheRulesCannotCarry) {
-    struct Case { std::vector<std::string> arguments; std::vector<std::u16string> parameters; };
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::u16string> parameters;
+    };
     const Case cases[] = {
         {{"celpack", "my \"best\" font.bmp"}, {u"my ", u"best\"", u"font.bmp\""}},
         {{"celpack", "\"quoted\"", "x"}, {u"quoted", u"x"}},
@@ -100,10 +104,12 @@ TEST_F(Parameters, ArgumentsTheRulesCannotCarry) {
     };
     for (const Case& c : cases) {
         std::vector<char*> argv;
-        for (const std::string& argument : c.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : c.arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         nativeSetArguments(static_cast<int>(argv.size()), argv.data());
         ASSERT_EQ(countParameters(), static_cast<int32_t>(c.parameters.size())) << c.arguments[1];
-        for (size_t i = 0; i < c.parameters.size(); ++i) EXPECT_EQ(at(static_cast<int32_t>(i)), c.parameters[i]);
+        for (size_t i = 0; i < c.parameters.size(); ++i)
+            EXPECT_EQ(at(static_cast<int32_t>(i)), c.parameters[i]);
     }
 }
 

@@ -22,8 +22,8 @@ std::string runProbe(const std::u16string& line, DWORD* exitCode) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(probe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(probe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return std::string();
     }

@@ -29,12 +29,8 @@ void append(const char* text) {
 }
 
 const RuntimeLibraries tracing = {
-    [] { append("decoders "); },
-    [] { append("images "); },
-    [] { append("drawing "); },
-    [] { append("files "); },
-    [] { append("endFiles "); },
-    [] { append("endImages "); },
+    [] { append("decoders "); }, [] { append("images "); },   [] { append("drawing "); },
+    [] { append("files "); },    [] { append("endFiles "); }, [] { append("endImages "); },
 };
 
 std::string contents(const char* path) {
@@ -74,10 +70,16 @@ TEST(NativeStartup, EndRuntimeRunsTheEndRoutinesAndExitsWithZero) {
 
 TEST(NativeStartup, AStartThatCannotGetItsMemoryEndsAtOnceWithZero) {
     // The allocations of a start without libraries, in order.
-    struct Case { long failing; int status; const char* line; const char* traced; };
+    struct Case {
+        long failing;
+        int status;
+        const char* line;
+        const char* traced;
+    };
     const Case cases[] = {
         {1, 0, "celpack: cannot start without the string workspace\n", ""},
-        {2, 0, "celpack: cannot start without the parameter cursor\n", "decoders images drawing files "},
+        {2, 0, "celpack: cannot start without the parameter cursor\n",
+         "decoders images drawing files "},
         {3, 7, "", "decoders images drawing files "},
     };
     for (const Case& c : cases) {

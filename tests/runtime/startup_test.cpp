@@ -29,19 +29,18 @@ void note(const char* name) {
 }
 
 const RuntimeLibraries recording = {
-    [] { note("imageDecoders"); },
-    [] { note("images"); },
-    [] { note("drawing"); },
-    [] { note("files"); },
-    [] { note("endFiles"); },
-    [] { note("endImages"); },
+    [] { note("imageDecoders"); }, [] { note("images"); },   [] { note("drawing"); },
+    [] { note("files"); },         [] { note("endFiles"); }, [] { note("endImages"); },
 };
 
 TEST(Startup, RunsEveryStepInItsOrderWithWhatItNeeds) {
     steps.clear();
     startRuntime(&recording);
     const std::vector<std::string> started = {
-        "imageDecoders:RS", "images:RSA", "drawing:RSA", "files:RSA",
+        "imageDecoders:RS",
+        "images:RSA",
+        "drawing:RSA",
+        "files:RSA",
     };
     EXPECT_EQ(steps, started);
     EXPECT_NE(alphaBlendEntry, nullptr);

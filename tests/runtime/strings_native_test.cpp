@@ -40,7 +40,8 @@ TEST_F(NativeStrings, TheWorkspaceStartsWithRoomForEightUnitsUncleared) {
         {UTF16("1234"), UTF16("5678"), false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(joinsWithoutMemory(c.first, c.second), c.withoutMemory) << wcslen(c.first) + wcslen(c.second);
+        EXPECT_EQ(joinsWithoutMemory(c.first, c.second), c.withoutMemory)
+            << wcslen(c.first) + wcslen(c.second);
     // Growing doubles the room: 32 bytes, 15 units and the NUL.
     ASSERT_EQ(wcslen(joinTemporary(UTF16("12345678"), UTF16(""))), 8u);
     EXPECT_TRUE(joinsWithoutMemory(UTF16("12345678"), UTF16(""))) << "grown once, room kept";

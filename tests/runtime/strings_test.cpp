@@ -12,7 +12,9 @@ namespace {
 std::u16string text(const WCHAR* units) {
     return std::u16string(reinterpret_cast<const char16_t*>(units), wcslen(units));
 }
-const WCHAR* units(const std::u16string& value) { return reinterpret_cast<const WCHAR*>(value.c_str()); }
+const WCHAR* units(const std::u16string& value) {
+    return reinterpret_cast<const WCHAR*>(value.c_str());
+}
 
 class Strings : public ::testing::Test {
 protected:
@@ -22,7 +24,11 @@ protected:
 
 TEST_F(Strings, JoinBuildsBothPartsInTheWorkspace) {
     const std::u16string long300(300, u'w');
-    struct Case { const WCHAR* first; const WCHAR* second; std::u16string joined; };
+    struct Case {
+        const WCHAR* first;
+        const WCHAR* second;
+        std::u16string joined;
+    };
     const Case cases[] = {
         {UTF16("Error loading Image"), UTF16("x.bmp"), u"Error loading Imagex.bmp"},
         {UTF16("pic.bmp"), UTF16(".fnt"), u"pic.bmp.fnt"},
@@ -48,13 +54,15 @@ TEST_F(Strings, ATemporaryMayBeAPartOfTheNext) {
     EXPECT_EQ(text(joinTemporary(picture, UTF16(".fnt"))), name + u".fnt");
 
     picture = joinTemporary(units(name), UTF16(""));
-    EXPECT_EQ(text(joinTemporary(UTF16("Error loading Image"), picture)), u"Error loading Image" + name);
+    EXPECT_EQ(text(joinTemporary(UTF16("Error loading Image"), picture)),
+              u"Error loading Image" + name);
 
     picture = joinTemporary(units(name), UTF16(""));
     EXPECT_EQ(text(joinTemporary(picture, picture)), name + name);
 
     const WCHAR* big = joinTemporary(units(std::u16string(5000, u'x')), UTF16("y"));
-    EXPECT_EQ(text(joinTemporary(big, big)), std::u16string(5000, u'x') + u"y" + std::u16string(5000, u'x') + u"y");
+    EXPECT_EQ(text(joinTemporary(big, big)),
+              std::u16string(5000, u'x') + u"y" + std::u16string(5000, u'x') + u"y");
 }
 
 TEST_F(Strings, KeptStringsOutliveTemporaries) {

@@ -51,7 +51,9 @@ class BalanceCheck : public testing::EmptyTestEventListener {
         Counts after = countNow();
         std::string left;
         auto compare = [&](const char* what, long was, long is) {
-            if (was != is) left += std::string(" ") + what + " " + std::to_string(was) + " -> " + std::to_string(is) + ";";
+            if (was != is)
+                left += std::string(" ") + what + " " + std::to_string(was) + " -> " +
+                        std::to_string(is) + ";";
         };
         // A heap made or destroyed by the test (a runtime started or
         // stopped) has nothing to compare with.

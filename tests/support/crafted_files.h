@@ -24,7 +24,8 @@ inline void put32(Bytes& bytes, size_t at, uint32_t value) {
     put16(bytes, at + 2, value >> 16);
 }
 inline uint32_t get32(const Bytes& bytes, size_t at) {
-    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (uint32_t(bytes[at + 3]) << 24);
+    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+           (uint32_t(bytes[at + 3]) << 24);
 }
 
 // A bitmap file with a 40-byte header: 24 bits, or 1, 4 or 8 with
@@ -97,8 +98,10 @@ inline Bytes iconFile(int side, const Pixels& pixels) {
         for (int x = 0; x < side; x++) {
             uint32_t value = pixels(x, y);
             bool transparent = value == 0xFFFFFFFFu;
-            put32(image, colour + (memoryRow * size_t(side) + size_t(x)) * 4, transparent ? 0 : (value | 0xFF000000u));
-            if (transparent) image[mask + maskStride * memoryRow + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+            put32(image, colour + (memoryRow * size_t(side) + size_t(x)) * 4,
+                  transparent ? 0 : (value | 0xFF000000u));
+            if (transparent)
+                image[mask + maskStride * memoryRow + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
         }
     }
     return iconFileOf(image, side, 32);

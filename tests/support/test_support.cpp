@@ -17,7 +17,8 @@ std::vector<unsigned char> readFileBytes(const std::string& path) {
 
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -33,7 +34,9 @@ std::string dataPath(const std::string& relative) {
     return hostPath(std::string(CELPACK_TEST_DATA) + "/" + relative);
 }
 
-std::vector<unsigned char> dataBytes(const std::string& relative) { return readFileBytes(dataPath(relative)); }
+std::vector<unsigned char> dataBytes(const std::string& relative) {
+    return readFileBytes(dataPath(relative));
+}
 
 long heapBlockCount(HANDLE heap) {
 #ifdef _WIN32

@@ -12,9 +12,7 @@ DWORD readBitmapPixel(const Bitmap& bitmap, LONG x, LONG y) {
     switch (bitmap.bitsPerPixel) {
     case 1:
     case 4:
-    case 8:
-        index = paletteIndex(row, x, bitmap.bitsPerPixel);
-        break;
+    case 8: index = paletteIndex(row, x, bitmap.bitsPerPixel); break;
     case 24: {
         const BYTE* p = row + 3 * static_cast<size_t>(x);
         return static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[1]) << 8 | p[0];
@@ -24,7 +22,8 @@ DWORD readBitmapPixel(const Bitmap& bitmap, LONG x, LONG y) {
         DWORD pixel = static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8;
         if (bitmap.bitsPerPixel == 32) {
             pixel |= static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
-            if (bitmap.bitfields[0] == 0xFF0000 && bitmap.bitfields[1] == 0xFF00 && bitmap.bitfields[2] == 0xFF)
+            if (bitmap.bitfields[0] == 0xFF0000 && bitmap.bitfields[1] == 0xFF00 &&
+                bitmap.bitfields[2] == 0xFF)
                 return pixel;
         }
         return static_cast<DWORD>(channelValue(pixel, channelOf(bitmap.bitfields[0]))) << 16 |
@@ -34,7 +33,8 @@ DWORD readBitmapPixel(const Bitmap& bitmap, LONG x, LONG y) {
     }
     if (static_cast<int>(index) >= bitmap.colourCount) return 0;
     const RGBQUAD& colour = bitmap.colours[index];
-    return static_cast<DWORD>(colour.rgbRed) << 16 | static_cast<DWORD>(colour.rgbGreen) << 8 | colour.rgbBlue;
+    return static_cast<DWORD>(colour.rgbRed) << 16 | static_cast<DWORD>(colour.rgbGreen) << 8 |
+           colour.rgbBlue;
 }
 
 namespace {
@@ -65,19 +65,20 @@ void writeBitmapPixel(Bitmap& bitmap, LONG x, LONG y, DWORD argb) {
     switch (bitmap.bitsPerPixel) {
     case 1: {
         BYTE bit = static_cast<BYTE>(0x80 >> (x & 7));
-        if (nearestColour(bitmap, argb)) row[x >> 3] |= bit;
-        else row[x >> 3] &= static_cast<BYTE>(~bit);
+        if (nearestColour(bitmap, argb))
+            row[x >> 3] |= bit;
+        else
+            row[x >> 3] &= static_cast<BYTE>(~bit);
         return;
     }
     case 4: {
         BYTE index = static_cast<BYTE>(nearestColour(bitmap, argb));
         BYTE& byte = row[x >> 1];
-        byte = (x & 1) ? static_cast<BYTE>((byte & 0xF0) | index) : static_cast<BYTE>((byte & 0x0F) | index << 4);
+        byte = (x & 1) ? static_cast<BYTE>((byte & 0xF0) | index)
+                       : static_cast<BYTE>((byte & 0x0F) | index << 4);
         return;
     }
-    case 8:
-        row[x] = static_cast<BYTE>(nearestColour(bitmap, argb));
-        return;
+    case 8: row[x] = static_cast<BYTE>(nearestColour(bitmap, argb)); return;
     case 24: {
         BYTE* p = row + 3 * static_cast<size_t>(x);
         p[0] = static_cast<BYTE>(argb);

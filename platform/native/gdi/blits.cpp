@@ -9,7 +9,8 @@ namespace native {
 namespace {
 
 DWORD argbOf(COLORREF colour) {
-    return static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
+    return static_cast<DWORD>(GetRValue(colour)) << 16 |
+           static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // Monochrome meets colour as on the platform: a 0 bit takes the target's
@@ -35,7 +36,8 @@ BlitColours blitColours(const DeviceContext& target, const Bitmap& targetBitmap,
 }
 
 DWORD translate(const BlitColours& colours, DWORD argb) {
-    if (colours.fromMonochrome) return (argb & 0xFFFFFF) == 0 ? colours.textColour : colours.targetBackground;
+    if (colours.fromMonochrome)
+        return (argb & 0xFFFFFF) == 0 ? colours.textColour : colours.targetBackground;
     if (colours.toMonochrome) return (argb & 0xFFFFFF) == colours.sourceBackground ? 0xFFFFFF : 0;
     return argb;
 }
@@ -69,7 +71,8 @@ DWORD boxAverage(const Bitmap& source, LONG x0, LONG x1, LONG y0, LONG y1) {
             count++;
         }
     DWORD result = 0;
-    for (int c = 0; c < 4; ++c) result |= static_cast<DWORD>((sums[c] + count / 2) / count) << (8 * c);
+    for (int c = 0; c < 4; ++c)
+        result |= static_cast<DWORD>((sums[c] + count / 2) / count) << (8 * c);
     return result;
 }
 
@@ -85,12 +88,28 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
     if (!openBlit(target, source, rop, &blit)) return FALSE;
     // Cut the rectangle to the source, then to the target.
     int64_t left = x, top = y, sx = sourceX, sy = sourceY, w = width, h = height;
-    if (sx < 0) { left -= sx; w += sx; sx = 0; }
-    if (sy < 0) { top -= sy; h += sy; sy = 0; }
+    if (sx < 0) {
+        left -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        top -= sy;
+        h += sy;
+        sy = 0;
+    }
     if (sx + w > blit.source->width) w = blit.source->width - sx;
     if (sy + h > blit.source->height) h = blit.source->height - sy;
-    if (left < 0) { sx -= left; w += left; left = 0; }
-    if (top < 0) { sy -= top; h += top; top = 0; }
+    if (left < 0) {
+        sx -= left;
+        w += left;
+        left = 0;
+    }
+    if (top < 0) {
+        sy -= top;
+        h += top;
+        top = 0;
+    }
     if (left + w > blit.target->width) w = blit.target->width - left;
     if (top + h > blit.target->height) h = blit.target->height - top;
     if (w <= 0 || h <= 0) return TRUE;
@@ -101,18 +120,21 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
     for (int64_t row = 0; row < h; ++row)
         for (int64_t column = 0; column < w; ++column)
             pixels[static_cast<size_t>(row * w + column)] =
-                translate(colours, readBitmapPixel(*blit.source, static_cast<LONG>(sx + column), static_cast<LONG>(sy + row)));
+                translate(colours, readBitmapPixel(*blit.source, static_cast<LONG>(sx + column),
+                                                   static_cast<LONG>(sy + row)));
     for (int64_t row = 0; row < h; ++row)
         for (int64_t column = 0; column < w; ++column)
-            writeBitmapPixel(*blit.target, static_cast<LONG>(left + column), static_cast<LONG>(top + row), pixels[static_cast<size_t>(row * w + column)]);
+            writeBitmapPixel(*blit.target, static_cast<LONG>(left + column),
+                             static_cast<LONG>(top + row),
+                             pixels[static_cast<size_t>(row * w + column)]);
     return TRUE;
 }
 
 // HALFTONE averages the source pixels under each target pixel; the other
 // modes take the source pixel under its centre. Mirroring (negative sizes)
 // is not carried out.
-BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                int sourceWidth, int sourceHeight, DWORD rop) {
+BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
+                int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
     if (width == sourceWidth && height == sourceHeight)
         return BitBlt(target, x, y, width, height, source, sourceX, sourceY, rop);
     Blit blit;
@@ -150,8 +172,10 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
             if (x1 > blit.source->width) x1 = blit.source->width;
             if (y1 > blit.source->height) y1 = blit.source->height;
             if (x0 >= x1 || y0 >= y1) continue;
-            DWORD argb = boxAverage(*blit.source, static_cast<LONG>(x0), static_cast<LONG>(x1), static_cast<LONG>(y0), static_cast<LONG>(y1));
-            placed.push_back(Placed{static_cast<LONG>(tx), static_cast<LONG>(ty), translate(colours, argb)});
+            DWORD argb = boxAverage(*blit.source, static_cast<LONG>(x0), static_cast<LONG>(x1),
+                                    static_cast<LONG>(y0), static_cast<LONG>(y1));
+            placed.push_back(
+                Placed{static_cast<LONG>(tx), static_cast<LONG>(ty), translate(colours, argb)});
         }
     }
     for (const Placed& pixel : placed) writeBitmapPixel(*blit.target, pixel.x, pixel.y, pixel.argb);

@@ -74,8 +74,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (context == nullptr) return nullptr;
     HGDIOBJ previous;
     switch (kindOf(object)) {
-    case kindBitmap:
-        return selectBitmap(dc, *context, static_cast<HBITMAP>(object));
+    case kindBitmap: return selectBitmap(dc, *context, static_cast<HBITMAP>(object));
     case kindBrush:
         previous = context->brush;
         context->brush = static_cast<HBRUSH>(object);
@@ -84,8 +83,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
         previous = context->font;
         context->font = static_cast<HFONT>(object);
         return previous;
-    default:
-        return nullptr;
+    default: return nullptr;
     }
 }
 

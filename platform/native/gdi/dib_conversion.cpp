@@ -42,9 +42,12 @@ void paletteRow(const DibFormat& format, const BYTE* row, BYTE* out, LONG width)
 
 template <int size>
 void paletteRowOf(const DibFormat& format, const BYTE* row, BYTE* out, LONG width) {
-    if (format.bitsPerPixel == 1) paletteRow<1, size>(format, row, out, width);
-    else if (format.bitsPerPixel == 4) paletteRow<4, size>(format, row, out, width);
-    else paletteRow<8, size>(format, row, out, width);
+    if (format.bitsPerPixel == 1)
+        paletteRow<1, size>(format, row, out, width);
+    else if (format.bitsPerPixel == 4)
+        paletteRow<4, size>(format, row, out, width);
+    else
+        paletteRow<8, size>(format, row, out, width);
 }
 
 // One source row into row y (from the top) of the target.
@@ -65,13 +68,15 @@ void convertRow(const DibFormat& format, const BYTE* row, Bitmap& target, LONG y
     }
 }
 
-int setUncompressed(const DibFormat& format, UINT start, UINT lines, const BYTE* bits, Bitmap& target) {
+int setUncompressed(const DibFormat& format, UINT start, UINT lines, const BYTE* bits,
+                    Bitmap& target) {
     const UINT height = static_cast<UINT>(format.height);
     if (!format.topDown) {
         if (start > height) return static_cast<int>(lines);
         UINT count = lines < height - start ? lines : height - start;
         for (UINT i = 0; i < count; ++i)
-            convertRow(format, bits + static_cast<size_t>(i) * format.stride, target, static_cast<LONG>(height - 1 - (start + i)));
+            convertRow(format, bits + static_cast<size_t>(i) * format.stride, target,
+                       static_cast<LONG>(height - 1 - (start + i)));
         return static_cast<int>(count);
     }
     // Top-down rows: the first row in memory is scan line start + lines - 1.
@@ -82,14 +87,17 @@ int setUncompressed(const DibFormat& format, UINT start, UINT lines, const BYTE*
     int64_t rows = count < format.height ? count : format.height;
     for (int64_t i = 0; i < rows; ++i) {
         int64_t y = firstY + i;
-        if (y >= 0 && y < format.height) convertRow(format, bits + static_cast<size_t>(i) * format.stride, target, static_cast<LONG>(y));
+        if (y >= 0 && y < format.height)
+            convertRow(format, bits + static_cast<size_t>(i) * format.stride, target,
+                       static_cast<LONG>(y));
     }
     return count;
 }
 
 void storePixel(BYTE* row, LONG x, WORD bitsPerPixel, DWORD argb) {
     if (bitsPerPixel == 16) {
-        WORD pixel = static_cast<WORD>(((argb >> 19) & 0x1F) << 10 | ((argb >> 11) & 0x1F) << 5 | ((argb >> 3) & 0x1F));
+        WORD pixel = static_cast<WORD>(((argb >> 19) & 0x1F) << 10 | ((argb >> 11) & 0x1F) << 5 |
+                                       ((argb >> 3) & 0x1F));
         row[2 * x] = static_cast<BYTE>(pixel);
         row[2 * x + 1] = static_cast<BYTE>(pixel >> 8);
         return;
@@ -109,7 +117,8 @@ int describeForCaller(const Bitmap& bitmap, BITMAPINFOHEADER& header) {
         header.biHeight = bitmap.height;
         header.biPlanes = 1;
         header.biBitCount = bitmap.bitsPerPixel;
-        header.biCompression = bitmap.bitsPerPixel == 16 || bitmap.bitsPerPixel == 32 ? BI_BITFIELDS : BI_RGB;
+        header.biCompression =
+            bitmap.bitsPerPixel == 16 || bitmap.bitsPerPixel == 32 ? BI_BITFIELDS : BI_RGB;
         header.biSizeImage = static_cast<DWORD>(bitmap.stride) * static_cast<DWORD>(bitmap.height);
         header.biClrUsed = 0;
         header.biClrImportant = 0;
@@ -131,8 +140,8 @@ int describeForCaller(const Bitmap& bitmap, BITMAPINFOHEADER& header) {
 
 using namespace native;
 
-int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
-              const BITMAPINFO* info, UINT usage) {
+int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
+              UINT usage) {
     Bitmap* target = findBitmap(bitmap);
     if (target == nullptr || bits == nullptr) return 0;
     DibFormat format;
@@ -164,7 +173,8 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
         (depth != 16 && depth != 24 && depth != 32))
         return 0;
     LONG width = header.biWidth;
-    if (width <= 0 || header.biHeight == 0 || header.biHeight == static_cast<LONG>(0x80000000)) return 0;
+    if (width <= 0 || header.biHeight == 0 || header.biHeight == static_cast<LONG>(0x80000000))
+        return 0;
     DWORD stride = dibStride(width, depth);
     if (stride == 0) return 0;
     const bool topDown = header.biHeight < 0;
@@ -175,11 +185,13 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
     int copied = 0;
     for (UINT i = 0; i < count; ++i) {
         UINT scan = start + i;
-        BYTE* out = static_cast<BYTE*>(bits) + static_cast<size_t>(topDown ? count - 1 - i : i) * stride;
+        BYTE* out =
+            static_cast<BYTE*>(bits) + static_cast<size_t>(topDown ? count - 1 - i : i) * stride;
         memset(out, 0, stride);
         UINT y = height - 1 - scan;
         if (y >= static_cast<UINT>(source->height)) continue;
-        for (LONG x = 0; x < usableWidth; ++x) storePixel(out, x, depth, readBitmapPixel(*source, x, static_cast<LONG>(y)));
+        for (LONG x = 0; x < usableWidth; ++x)
+            storePixel(out, x, depth, readBitmapPixel(*source, x, static_cast<LONG>(y)));
         copied++;
     }
     return copied;

@@ -13,7 +13,8 @@ const DWORD red555 = 0x7C00, green555 = 0x03E0, blue555 = 0x001F;
 const DWORD red888 = 0xFF0000, green888 = 0x00FF00, blue888 = 0x0000FF;
 
 DWORD readDword(const BYTE* bytes) {
-    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 | static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
+    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
+           static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
 }
 
 bool knownBitCount(WORD bits) {
@@ -23,18 +24,15 @@ bool knownBitCount(WORD bits) {
 // The compression a bit count allows, for the given use.
 bool compressionFits(const DibFormat& format, DibUse use) {
     switch (format.compression) {
-    case BI_RGB:
-        return true;
-    case BI_BITFIELDS:
-        return format.bitsPerPixel == 16 || format.bitsPerPixel == 32;
+    case BI_RGB: return true;
+    case BI_BITFIELDS: return format.bitsPerPixel == 16 || format.bitsPerPixel == 32;
     case BI_RLE8:
     case BI_RLE4:
         // Run-length data is bounded by biSizeImage alone, so it must be
         // given; it is stored bottom-up only.
         return use == dibForConversion && !format.topDown && format.sizeImage != 0 &&
                format.bitsPerPixel == (format.compression == BI_RLE8 ? 8 : 4);
-    default:
-        return false;  // BI_JPEG, BI_PNG and unknown codes
+    default: return false;  // BI_JPEG, BI_PNG and unknown codes
     }
 }
 
@@ -119,7 +117,8 @@ bool readDibFormat(const BITMAPINFO* info, UINT usage, DibUse use, DibFormat* fo
     // Masks follow a 40-byte header and lie at the same place inside the
     // longer ones.
     if (format->compression == BI_BITFIELDS) {
-        for (int i = 0; i < 3; ++i) format->masks[i] = readDword(base + sizeof(BITMAPINFOHEADER) + 4 * i);
+        for (int i = 0; i < 3; ++i)
+            format->masks[i] = readDword(base + sizeof(BITMAPINFOHEADER) + 4 * i);
         if (!format->masks[0] || !format->masks[1] || !format->masks[2]) return false;
     } else if (format->bitsPerPixel == 16) {
         format->masks[0] = red555;
@@ -155,9 +154,7 @@ DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x) {
     switch (format.bitsPerPixel) {
     case 1:
     case 4:
-    case 8:
-        index = paletteIndex(row, x, format.bitsPerPixel);
-        break;
+    case 8: index = paletteIndex(row, x, format.bitsPerPixel); break;
     case 16: {
         const BYTE* p = row + 2 * static_cast<size_t>(x);
         DWORD pixel = static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8;
@@ -180,7 +177,8 @@ DWORD dibPixel(const DibFormat& format, const BYTE* row, LONG x) {
     // Indices past the table give black.
     if (static_cast<int>(index) >= format.colourCount) return 0;
     const RGBQUAD& colour = format.colours[index];
-    return static_cast<DWORD>(colour.rgbRed) << 16 | static_cast<DWORD>(colour.rgbGreen) << 8 | colour.rgbBlue;
+    return static_cast<DWORD>(colour.rgbRed) << 16 | static_cast<DWORD>(colour.rgbGreen) << 8 |
+           colour.rgbBlue;
 }
 
 }  // namespace native

@@ -23,17 +23,17 @@ struct Channel {
 };
 
 struct DibFormat {
-    LONG width;              // > 0
-    LONG height;             // > 0, absolute
+    LONG width;   // > 0
+    LONG height;  // > 0, absolute
     bool topDown;
-    WORD bitsPerPixel;       // 1, 4, 8, 16, 24 or 32
-    DWORD compression;       // BI_RGB, BI_RLE8, BI_RLE4 or BI_BITFIELDS
-    DWORD sizeImage;         // bytes of run-length data
-    DWORD stride;            // bytes per uncompressed row
-    DWORD masks[3];          // red, green, blue of 16- and 32-bit pixels
+    WORD bitsPerPixel;  // 1, 4, 8, 16, 24 or 32
+    DWORD compression;  // BI_RGB, BI_RLE8, BI_RLE4 or BI_BITFIELDS
+    DWORD sizeImage;    // bytes of run-length data
+    DWORD stride;       // bytes per uncompressed row
+    DWORD masks[3];     // red, green, blue of 16- and 32-bit pixels
     Channel channels[3];
-    bool plain32;            // 32 bits laid out blue, green, red, alpha
-    RGBQUAD colours[256];    // the colour table; entries past colourCount are black
+    bool plain32;          // 32 bits laid out blue, green, red, alpha
+    RGBQUAD colours[256];  // the colour table; entries past colourCount are black
     int colourCount;
 };
 

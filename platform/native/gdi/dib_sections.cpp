@@ -35,7 +35,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     DibFormat format;
     // No file mappings exist in this layer, so any section handle is bad.
     if (section != nullptr || !readDibFormat(info, usage, dibForSection, &format)) return nullptr;
-    HBITMAP handle = createBitmap(format.width, format.height, format.topDown, format.bitsPerPixel, true);
+    HBITMAP handle =
+        createBitmap(format.width, format.height, format.topDown, format.bitsPerPixel, true);
     if (handle == nullptr) return nullptr;
     Bitmap* bitmap = findBitmap(handle);
     describeSection(*bitmap, format, *info);
@@ -47,7 +48,8 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     DeviceContext* context = findDC(dc);
     if (context == nullptr) return nullptr;
     // Signs are dropped; an empty size gives the stock bitmap.
-    if (width == static_cast<int>(0x80000000) || height == static_cast<int>(0x80000000)) return nullptr;
+    if (width == static_cast<int>(0x80000000) || height == static_cast<int>(0x80000000))
+        return nullptr;
     if (width < 0) width = -width;
     if (height < 0) height = -height;
     if (width == 0 || height == 0) return stockBitmap();

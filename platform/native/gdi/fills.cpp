@@ -9,7 +9,8 @@ namespace native {
 namespace {
 
 DWORD argbOf(COLORREF colour) {
-    return static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
+    return static_cast<DWORD>(GetRValue(colour)) << 16 |
+           static_cast<DWORD>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // An edge pair given the wrong way round covers the pixels from the
@@ -66,7 +67,8 @@ COLORREF GetPixel(HDC dc, int x, int y) {
     DeviceContext* context = findDC(dc);
     if (context == nullptr) return CLR_INVALID;
     const Bitmap* source = findBitmap(context->bitmap);
-    if (source == nullptr || x < 0 || y < 0 || x >= source->width || y >= source->height) return CLR_INVALID;
+    if (source == nullptr || x < 0 || y < 0 || x >= source->width || y >= source->height)
+        return CLR_INVALID;
     DWORD argb = readBitmapPixel(*source, x, y);
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }

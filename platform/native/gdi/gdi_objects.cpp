@@ -50,7 +50,8 @@ std::vector<size_t>& freeSlots() {
 }
 
 HGDIOBJ handleOf(size_t slot, uintptr_t reuse) {
-    return reinterpret_cast<HGDIOBJ>(((static_cast<uintptr_t>(slot) + 1) << reuseBits) | (reuse & reuseMask));
+    return reinterpret_cast<HGDIOBJ>(((static_cast<uintptr_t>(slot) + 1) << reuseBits) |
+                                     (reuse & reuseMask));
 }
 
 // The live slot a handle names, or null.
@@ -70,8 +71,10 @@ BOOL keepForever(HGDIOBJ) { return TRUE; }
 BOOL deleteBitmap(HGDIOBJ handle) {
     Bitmap* bitmap = findBitmap(handle);
     if (bitmap == nullptr) return FALSE;
-    if (bitmap->selectedInto != nullptr) bitmap->deletePending = true;
-    else destroyBitmap(static_cast<HBITMAP>(handle));
+    if (bitmap->selectedInto != nullptr)
+        bitmap->deletePending = true;
+    else
+        destroyBitmap(static_cast<HBITMAP>(handle));
     return TRUE;
 }
 

@@ -23,23 +23,23 @@ enum ObjectKind : DWORD {
 // A bitmap: a DIB section (bits visible through GetObjectW) or a
 // device-dependent bitmap (bits private to the layer).
 struct Bitmap {
-    LONG width;              // > 0
-    LONG height;             // > 0, absolute
-    bool topDown;            // rows stored top row first
-    WORD bitsPerPixel;       // 1, 4, 8, 16, 24 or 32
-    bool dibSection;         // false: a device-dependent bitmap
-    LONG stride;             // bytes per row, padded to 4
-    BYTE* bits;              // stride * height bytes, owned
-    BITMAPINFOHEADER header; // what GetObjectW reports in dsBmih
-    DWORD bitfields[3];      // colour masks of 16- and 32-bit sections
-    RGBQUAD colours[256];    // colour table of 1, 4 and 8-bit sections
+    LONG width;               // > 0
+    LONG height;              // > 0, absolute
+    bool topDown;             // rows stored top row first
+    WORD bitsPerPixel;        // 1, 4, 8, 16, 24 or 32
+    bool dibSection;          // false: a device-dependent bitmap
+    LONG stride;              // bytes per row, padded to 4
+    BYTE* bits;               // stride * height bytes, owned
+    BITMAPINFOHEADER header;  // what GetObjectW reports in dsBmih
+    DWORD bitfields[3];       // colour masks of 16- and 32-bit sections
+    RGBQUAD colours[256];     // colour table of 1, 4 and 8-bit sections
     int colourCount;
-    HDC selectedInto;        // the DC it is selected into, or null
-    bool deletePending;      // DeleteObject while selected: goes when deselected
+    HDC selectedInto;    // the DC it is selected into, or null
+    bool deletePending;  // DeleteObject while selected: goes when deselected
 };
 
 struct DeviceContext {
-    HBITMAP bitmap;          // selected bitmap (the stock 1x1 one at first)
+    HBITMAP bitmap;  // selected bitmap (the stock 1x1 one at first)
     HFONT font;
     HBRUSH brush;
     int backgroundMode;
@@ -53,7 +53,7 @@ struct DeviceContext {
 struct Brush {
     COLORREF colour;
     bool stock;
-    bool hollow;             // NULL_BRUSH: paints nothing
+    bool hollow;  // NULL_BRUSH: paints nothing
 };
 
 struct Font {
@@ -61,12 +61,12 @@ struct Font {
 };
 
 struct Icon {
-    HBITMAP colour;          // 32-bit device-dependent bitmap, or null
-    HBITMAP mask;            // 1-bit bitmap, as tall as the icon
+    HBITMAP colour;  // 32-bit device-dependent bitmap, or null
+    HBITMAP mask;    // 1-bit bitmap, as tall as the icon
     LONG width;
     LONG height;
-    WORD sourceBitsPerPixel; // of the image it was made from; 0 for PNG
-    bool hasAlpha;           // 32-bit and PNG images keep their alpha
+    WORD sourceBitsPerPixel;  // of the image it was made from; 0 for PNG
+    bool hasAlpha;            // 32-bit and PNG images keep their alpha
 };
 
 // What DeleteObject does for one kind: frees the object and its handle (or
@@ -89,8 +89,12 @@ ObjectKind kindOf(HGDIOBJ handle);
 // Forgets the handle; the caller has already freed the object.
 void removeObject(HGDIOBJ handle);
 
-inline Bitmap* findBitmap(HGDIOBJ handle) { return static_cast<Bitmap*>(findObject(handle, kindBitmap)); }
-inline DeviceContext* findDC(HDC handle) { return static_cast<DeviceContext*>(findObject(handle, kindMemoryDC)); }
+inline Bitmap* findBitmap(HGDIOBJ handle) {
+    return static_cast<Bitmap*>(findObject(handle, kindBitmap));
+}
+inline DeviceContext* findDC(HDC handle) {
+    return static_cast<DeviceContext*>(findObject(handle, kindMemoryDC));
+}
 inline Icon* findIcon(HICON handle) { return static_cast<Icon*>(findObject(handle, kindIcon)); }
 
 // A new bitmap with zeroed pixel memory, or null when the size cannot be

@@ -15,9 +15,11 @@ BITMAP describeBitmap(const Bitmap& bitmap) {
     described.bmType = 0;
     described.bmWidth = bitmap.width;
     described.bmHeight = bitmap.height;
-    described.bmWidthBytes = bitmap.dibSection
-        ? bitmap.stride
-        : static_cast<LONG>((static_cast<uint64_t>(bitmap.width) * bitmap.bitsPerPixel + 15) / 16 * 2);
+    described.bmWidthBytes =
+        bitmap.dibSection
+            ? bitmap.stride
+            : static_cast<LONG>((static_cast<uint64_t>(bitmap.width) * bitmap.bitsPerPixel + 15) /
+                                16 * 2);
     described.bmPlanes = 1;
     described.bmBitsPixel = bitmap.bitsPerPixel;
     described.bmBits = bitmap.dibSection ? bitmap.bits : nullptr;

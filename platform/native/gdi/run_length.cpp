@@ -18,7 +18,9 @@ struct PendingPixel {
 class RunLengthDecoder {
 public:
     RunLengthDecoder(const DibFormat& format, const BYTE* data, Bitmap& target)
-        : format_(format), data_(data), target_(target),
+        : format_(format),
+          data_(data),
+          target_(target),
           usableWidth_(format.width < target.width ? format.width : target.width) {}
 
     void run() {
@@ -65,7 +67,8 @@ private:
             DWORD colour = 0;  // indices past the table give black
             if (static_cast<int>(index) < format_.colourCount) {
                 const RGBQUAD& entry = format_.colours[index];
-                colour = static_cast<DWORD>(entry.rgbRed) << 16 | static_cast<DWORD>(entry.rgbGreen) << 8 | entry.rgbBlue;
+                colour = static_cast<DWORD>(entry.rgbRed) << 16 |
+                         static_cast<DWORD>(entry.rgbGreen) << 8 | entry.rgbBlue;
             }
             pending_.push_back(PendingPixel{static_cast<LONG>(x_), colour});
         }
@@ -76,7 +79,8 @@ private:
     void commitRow() {
         int64_t y = static_cast<int64_t>(format_.height) - 1 - scan_;
         if (y >= 0 && y < target_.height)
-            for (const PendingPixel& pixel : pending_) writeBitmapPixel(target_, pixel.x, static_cast<LONG>(y), pixel.colour);
+            for (const PendingPixel& pixel : pending_)
+                writeBitmapPixel(target_, pixel.x, static_cast<LONG>(y), pixel.colour);
         pending_.clear();
     }
 

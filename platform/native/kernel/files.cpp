@@ -22,11 +22,11 @@ namespace {
 
 struct OpenFile {
     int descriptor;
-    DWORD access;        // GENERIC_READ and/or GENERIC_WRITE
+    DWORD access;  // GENERIC_READ and/or GENERIC_WRITE
     DWORD shareMode;
     dev_t device;
     ino_t inode;
-    bool standardStream; // closing the handle leaves the stream open
+    bool standardStream;  // closing the handle leaves the stream open
 };
 
 struct Files {
@@ -34,8 +34,8 @@ struct Files {
     native::KernelTable<OpenFile, native::kernelFile> table;
     HANDLE standard[3] = {};
     // Write seams.
-    long failFrom = 0;   // 0: off; otherwise writes left before failing, + 1
-    long failMoveIn = 0; // 0: off; otherwise moves left before the failing one, + 1
+    long failFrom = 0;    // 0: off; otherwise writes left before failing, + 1
+    long failMoveIn = 0;  // 0: off; otherwise moves left before the failing one, + 1
     bool shortWrites = false;
     bool recording = false;
     std::vector<DWORD> recorded;
@@ -52,7 +52,7 @@ OpenFile* findFile(Files& state, HANDLE handle) { return state.table.find(handle
 // caller's buffer is there; otherwise null with the platform's error set.
 OpenFile* fileForTransfer(Files& state, HANDLE handle, DWORD access, bool bufferMissing) {
     OpenFile* file = findFile(state, handle);
-    DWORD error = !file                     ? ERROR_INVALID_HANDLE
+    DWORD error = !file                      ? ERROR_INVALID_HANDLE
                   : !(file->access & access) ? ERROR_ACCESS_DENIED
                   : bufferMissing            ? ERROR_INVALID_PARAMETER
                                              : ERROR_SUCCESS;
@@ -63,9 +63,7 @@ OpenFile* fileForTransfer(Files& state, HANDLE handle, DWORD access, bool buffer
 
 HANDLE addFile(Files& state, OpenFile* file) { return state.table.add(file); }
 
-std::string pathOf(LPCWSTR name) {
-    return native::bytesFromUtf16(name, wcslen(name));
-}
+std::string pathOf(LPCWSTR name) { return native::bytesFromUtf16(name, wcslen(name)); }
 
 bool parentExists(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -98,7 +96,8 @@ bool readOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
 // with `access` and `shareMode` cannot coexist.
 bool sharingConflict(Files& state, const struct stat& info, DWORD access, DWORD shareMode) {
     for (OpenFile* file : state.table.slots) {
-        if (!file || file->standardStream || file->device != info.st_dev || file->inode != info.st_ino)
+        if (!file || file->standardStream || file->device != info.st_dev ||
+            file->inode != info.st_ino)
             continue;
         if ((access & GENERIC_READ) && !(file->shareMode & FILE_SHARE_READ)) return true;
         if ((access & GENERIC_WRITE) && !(file->shareMode & FILE_SHARE_WRITE)) return true;
@@ -156,9 +155,12 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
     // handle only reads.
     bool replaces = exists && (creation == CREATE_ALWAYS || creation == TRUNCATE_EXISTING);
     bool writeDescriptor = writing || replaces;
-    if (writeDescriptor && (access & GENERIC_READ)) flags |= O_RDWR;
-    else if (writeDescriptor) flags |= O_WRONLY;
-    else flags |= O_RDONLY;
+    if (writeDescriptor && (access & GENERIC_READ))
+        flags |= O_RDWR;
+    else if (writeDescriptor)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
     switch (creation) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
     case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
@@ -180,23 +182,29 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
     HANDLE handle = addFile(state, new OpenFile{descriptor, access & (GENERIC_READ | GENERIC_WRITE),
                                                 shareMode, opened.st_dev, opened.st_ino, false});
     // Replacing or reopening an existing file reports that it existed.
-    SetLastError(exists && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                   : ERROR_SUCCESS);
+    SetLastError(exists && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS)
+                     ? ERROR_ALREADY_EXISTS
+                     : ERROR_SUCCESS);
     return handle;
 }
 
 HANDLE GetStdHandle(DWORD which) {
     int descriptor;
-    if (which == STD_INPUT_HANDLE) descriptor = 0;
-    else if (which == STD_OUTPUT_HANDLE) descriptor = 1;
-    else if (which == STD_ERROR_HANDLE) descriptor = 2;
-    else return fail(ERROR_INVALID_HANDLE);
+    if (which == STD_INPUT_HANDLE)
+        descriptor = 0;
+    else if (which == STD_OUTPUT_HANDLE)
+        descriptor = 1;
+    else if (which == STD_ERROR_HANDLE)
+        descriptor = 2;
+    else
+        return fail(ERROR_INVALID_HANDLE);
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!findFile(state, state.standard[descriptor])) {
         DWORD access = descriptor == 0 ? GENERIC_READ : GENERIC_WRITE;
-        state.standard[descriptor] = addFile(state, new OpenFile{descriptor, access,
-                                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 0, 0, true});
+        state.standard[descriptor] = addFile(
+            state,
+            new OpenFile{descriptor, access, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, 0, true});
     }
     return state.standard[descriptor];
 }
@@ -259,7 +267,8 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LP
     DWORD total = 0;
     DWORD wanted = static_cast<DWORD>(allowed);
     while (total < wanted) {
-        ssize_t put = ::write(file->descriptor, static_cast<const char*>(buffer) + total, wanted - total);
+        ssize_t put =
+            ::write(file->descriptor, static_cast<const char*>(buffer) + total, wanted - total);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             if (written) *written = total;
@@ -281,8 +290,9 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD met
         return INVALID_SET_FILE_POINTER;
     }
     int64_t move = distanceHigh
-                       ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
-                                              static_cast<uint32_t>(distance))
+                       ? static_cast<int64_t>(
+                             (static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                             static_cast<uint32_t>(distance))
                        : static_cast<int64_t>(distance);
     int64_t base;
     struct stat info;
@@ -348,8 +358,8 @@ BOOL DeleteFileW(LPCWSTR name) {
         return FALSE;
     }
     for (OpenFile* file : state.table.slots) {
-        if (file && !file->standardStream && file->device == info.st_dev && file->inode == info.st_ino &&
-            !(file->shareMode & FILE_SHARE_DELETE)) {
+        if (file && !file->standardStream && file->device == info.st_dev &&
+            file->inode == info.st_ino && !(file->shareMode & FILE_SHARE_DELETE)) {
             SetLastError(ERROR_SHARING_VIOLATION);
             return FALSE;
         }
@@ -366,7 +376,8 @@ namespace {
 // True when a handle of this process holds the file.
 bool heldOpen(Files& state, const struct stat& info) {
     for (OpenFile* file : state.table.slots)
-        if (file && !file->standardStream && file->device == info.st_dev && file->inode == info.st_ino)
+        if (file && !file->standardStream && file->device == info.st_dev &&
+            file->inode == info.st_ino)
             return true;
     return false;
 }
@@ -391,7 +402,8 @@ std::string directoryOf(const std::string& path) {
 // open source is a sharing violation, an open destination is denied even
 // when it was opened for sharing, and so is a read-only one.
 BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
-    if (!existingName || !newName || (flags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
+    if (!existingName || !newName ||
+        (flags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

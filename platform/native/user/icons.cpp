@@ -34,7 +34,8 @@ HBITMAP colourBitmapOf(const IconImage& image) {
     Bitmap* bitmap = findBitmap(handle);
     if (bitmap == nullptr) return nullptr;
     for (LONG y = 0; y < image.height; ++y)
-        memcpy(bitmapRow(*bitmap, y), image.colours.get() + static_cast<size_t>(y) * static_cast<size_t>(image.width),
+        memcpy(bitmapRow(*bitmap, y),
+               image.colours.get() + static_cast<size_t>(y) * static_cast<size_t>(image.width),
                static_cast<size_t>(image.width) * 4);
     return handle;
 }
@@ -53,7 +54,8 @@ HBITMAP maskBitmapOf(const IconImage& image) {
         size_t row = static_cast<size_t>(y) * static_cast<size_t>(image.width);
         for (LONG x = 0; x < image.width; ++x) {
             if (image.mask[row + static_cast<size_t>(x)]) setMaskBit(*bitmap, x, y);
-            if (image.monochrome && image.colours[row + static_cast<size_t>(x)] != 0) setMaskBit(*bitmap, x, image.height + y);
+            if (image.monochrome && image.colours[row + static_cast<size_t>(x)] != 0)
+                setMaskBit(*bitmap, x, image.height + y);
         }
     }
     return handle;
@@ -83,10 +85,12 @@ HICON makeIcon(const IconImage& image) {
 HBITMAP copyBitmap(HBITMAP handle) {
     Bitmap* source = findBitmap(handle);
     if (source == nullptr) return nullptr;
-    HBITMAP copyHandle = createBitmap(source->width, source->height, source->topDown, source->bitsPerPixel, false);
+    HBITMAP copyHandle =
+        createBitmap(source->width, source->height, source->topDown, source->bitsPerPixel, false);
     Bitmap* copy = findBitmap(copyHandle);
     if (copy == nullptr) return nullptr;
-    memcpy(copy->bits, source->bits, static_cast<size_t>(source->stride) * static_cast<size_t>(source->height));
+    memcpy(copy->bits, source->bits,
+           static_cast<size_t>(source->stride) * static_cast<size_t>(source->height));
     memcpy(copy->colours, source->colours, sizeof copy->colours);
     copy->colourCount = source->colourCount;
     return copyHandle;
@@ -98,7 +102,8 @@ bool IconImage::allocate(LONG newWidth, LONG newHeight) {
     colours.reset();
     mask.reset();
     width = height = 0;
-    if (newWidth <= 0 || newHeight <= 0 || static_cast<uint64_t>(newWidth) * static_cast<uint64_t>(newHeight) > iconPixelLimit)
+    if (newWidth <= 0 || newHeight <= 0 ||
+        static_cast<uint64_t>(newWidth) * static_cast<uint64_t>(newHeight) > iconPixelLimit)
         return false;
     size_t count = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
     colours.reset(new (std::nothrow) DWORD[count]());
@@ -114,7 +119,8 @@ bool IconImage::allocate(LONG newWidth, LONG newHeight) {
 }
 
 void maskFromAlpha(IconImage* image) {
-    for (size_t i = 0; i < image->pixelCount(); ++i) image->mask[i] = (image->colours[i] >> 24) != 0xFF;
+    for (size_t i = 0; i < image->pixelCount(); ++i)
+        image->mask[i] = (image->colours[i] >> 24) != 0xFF;
 }
 
 bool hasAnyAlpha(const IconImage& image) {
@@ -131,14 +137,16 @@ void nativeMonochromeIconsWithoutColour(BOOL on) { allOneBitIconsMonochrome = on
 
 // Only icons are made; cursor data (icon FALSE, a hot spot before the
 // image) is refused.
-HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version,
-                               int desiredWidth, int desiredHeight, UINT flags) {
-    if (bits == nullptr || !icon || version == refusedVersion || desiredWidth < 0 || desiredHeight < 0)
+HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version, int desiredWidth,
+                               int desiredHeight, UINT flags) {
+    if (bits == nullptr || !icon || version == refusedVersion || desiredWidth < 0 ||
+        desiredHeight < 0)
         return refuse();
     ByteReader data{bits, size};
     IconImage image;
-    bool decoded = isPngIconData(data) ? decodePngIconImage(data, &image)
-                                       : decodeBitmapIconImage(data, allOneBitIconsMonochrome, &image);
+    bool decoded = isPngIconData(data)
+                       ? decodePngIconImage(data, &image)
+                       : decodeBitmapIconImage(data, allOneBitIconsMonochrome, &image);
     if (!decoded) return refuse();
 
     if (flags & defaultSizeFlag) {

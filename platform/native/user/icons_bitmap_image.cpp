@@ -51,7 +51,8 @@ bool knownBitCount(uint16_t bits) {
 // skipped over even for deeper images), or the full table of a palette
 // image when it is 0. Indices past the table are black.
 uint32_t tableEntries(const ImageHeader& header) {
-    if (header.size == coreHeaderSize) return header.bitsPerPixel <= 8 ? 1u << header.bitsPerPixel : 0;
+    if (header.size == coreHeaderSize)
+        return header.bitsPerPixel <= 8 ? 1u << header.bitsPerPixel : 0;
     if (header.coloursUsed != 0) return header.coloursUsed < 256 ? header.coloursUsed : 256;
     return header.bitsPerPixel <= 8 ? 1u << header.bitsPerPixel : 0;
 }
@@ -123,7 +124,9 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
 
     ByteReader colourRows;
     uint64_t colourBytes = static_cast<uint64_t>(format.stride) * static_cast<uint64_t>(height);
-    if (colourBytes > data.length || !data.sub(offset, static_cast<size_t>(colourBytes), &colourRows)) return false;
+    if (colourBytes > data.length ||
+        !data.sub(offset, static_cast<size_t>(colourBytes), &colourRows))
+        return false;
     offset += colourRows.length;
     // A mask cut short by the data's end is not read at all. The image is
     // then opaque everywhere, or, when it has alpha, opaque where its alpha
@@ -131,7 +134,8 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
     size_t maskStride = dibStride(header.width, 1);
     uint64_t maskBytes = static_cast<uint64_t>(maskStride) * static_cast<uint64_t>(height);
     ByteReader maskRows;
-    bool hasMask = maskBytes <= data.length && data.sub(offset, static_cast<size_t>(maskBytes), &maskRows);
+    bool hasMask =
+        maskBytes <= data.length && data.sub(offset, static_cast<size_t>(maskBytes), &maskRows);
 
     if (!image->allocate(header.width, height)) return false;
     image->sourceBitsPerPixel = header.bitsPerPixel;
@@ -139,7 +143,8 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
                         (forceMonochrome || isBlackThenWhite(format, table, entryBytes));
     for (LONG y = 0; y < height; ++y) {
         const BYTE* row = colourRows.data + static_cast<size_t>(height - 1 - y) * format.stride;
-        DWORD* out = image->colours.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
+        DWORD* out =
+            image->colours.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
         for (LONG x = 0; x < header.width; ++x) {
             if (image->monochrome)
                 out[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 0x00FFFFFF : 0;
@@ -148,7 +153,8 @@ bool decodeBitmapIconImage(const ByteReader& data, bool forceMonochrome, IconIma
         }
         if (!hasMask) continue;
         const BYTE* maskRow = maskRows.data + static_cast<size_t>(height - 1 - y) * maskStride;
-        BYTE* maskOut = image->mask.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
+        BYTE* maskOut =
+            image->mask.get() + static_cast<size_t>(y) * static_cast<size_t>(header.width);
         for (LONG x = 0; x < header.width; ++x) maskOut[x] = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
     }
     if (!hasMask && format.plain32 && hasAnyAlpha(*image)) maskFromAlpha(image);

@@ -17,7 +17,8 @@ namespace {
 DWORD iconColour(const Icon& icon, const Bitmap* colour, const Bitmap& mask, LONG x, LONG y) {
     if (colour != nullptr) {
         const BYTE* p = bitmapRow(*colour, y) + 4 * static_cast<size_t>(x);
-        return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
+        return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
+               static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
     }
     return readBitmapPixel(mask, x, icon.height + y) & 0x00FFFFFF;
 }
@@ -64,7 +65,8 @@ LONG drawnRow(int64_t offset, int64_t drawn, LONG size) {
 using namespace native;
 
 // The step and the flicker-free brush are not used.
-BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH, UINT flags) {
+BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH,
+                UINT flags) {
     Icon* icon = findIcon(handle);
     DeviceContext* context = findDC(dc);
     Bitmap* target = context ? findBitmap(context->bitmap) : nullptr;
@@ -90,10 +92,14 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
             DWORD image = iconColour(*icon, colour, *mask, sx, sy);
             DWORD pixel = readBitmapPixel(*target, static_cast<LONG>(tx), static_cast<LONG>(ty));
             DWORD maskColour = readBitmapPixel(*mask, sx, sy) & 0x00FFFFFF;
-            if (blend) pixel = blendPixel(image, pixel);
-            else if (parts == DI_MASK) pixel = maskColour;
-            else if (parts == DI_IMAGE) pixel = image;
-            else pixel = (pixel & maskColour) ^ image;
+            if (blend)
+                pixel = blendPixel(image, pixel);
+            else if (parts == DI_MASK)
+                pixel = maskColour;
+            else if (parts == DI_IMAGE)
+                pixel = image;
+            else
+                pixel = (pixel & maskColour) ^ image;
             writeBitmapPixel(*target, static_cast<LONG>(tx), static_cast<LONG>(ty), pixel);
         }
     }

@@ -63,7 +63,8 @@ bool runDecoder(PngDecoding* decoding, IconImage* image) {
     png_uint_32 height = png_get_image_height(png, info);
     if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > iconPixelLimit) return false;
     int colourType = png_get_color_type(png, info);
-    decoding->keepsAlpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    decoding->keepsAlpha =
+        (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
 
     // Every layout becomes 8-bit blue, green, red, alpha: palettes and
     // transparency chunks expanded, grey widened, 16-bit channels cut to
@@ -81,7 +82,8 @@ bool runDecoder(PngDecoding* decoding, IconImage* image) {
     decoding->rows = new (std::nothrow) png_bytep[height];
     if (decoding->rows == nullptr) return false;
     for (png_uint_32 y = 0; y < height; ++y)
-        decoding->rows[y] = reinterpret_cast<png_bytep>(image->colours.get() + static_cast<size_t>(y) * width);
+        decoding->rows[y] =
+            reinterpret_cast<png_bytep>(image->colours.get() + static_cast<size_t>(y) * width);
     // The end chunk is not asked for: a stream whose image data is whole
     // is taken without it.
     png_read_image(png, decoding->rows);
@@ -99,7 +101,8 @@ bool decodePngIconImage(const ByteReader& data, IconImage* image) {
     PngDecoding decoding;
     memset(&decoding, 0, sizeof decoding);
     decoding.source = PngSource{data.data, data.length, 0};
-    decoding.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
+    decoding.png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
     if (decoding.png == nullptr) return false;
     decoding.info = png_create_info_struct(decoding.png);
     bool decoded = decoding.info != nullptr && runDecoder(&decoding, image);

@@ -34,7 +34,8 @@ struct AxisRuns {
         }
         for (LONG i = 0; i < target; ++i) first[i] = -1;
         for (LONG j = 0; j < source; ++j) {
-            LONG index = static_cast<LONG>((static_cast<int64_t>(j) * target + (target - 1) / 2) / source);
+            LONG index =
+                static_cast<LONG>((static_cast<int64_t>(j) * target + (target - 1) / 2) / source);
             if (first[index] < 0) first[index] = j;
             last[index] = j;
         }
@@ -64,7 +65,8 @@ bool scaleIconImage(const IconImage& source, LONG width, LONG height, IconImage*
                     bit &= mask[row + static_cast<size_t>(sx)];
                 }
             }
-            size_t at = static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
+            size_t at =
+                static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
             scaled->colours[at] = colour;
             scaled->mask[at] = bit;
         }

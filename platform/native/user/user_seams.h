@@ -11,8 +11,7 @@
 void nativeMonochromeIconsWithoutColour(BOOL on);
 
 // Window registry for the message box tests.
-HWND nativeAddWindow(DWORD threadId, DWORD processId, BOOL visible,
-                     BOOL enabled, LONG exStyle);
+HWND nativeAddWindow(DWORD threadId, DWORD processId, BOOL visible, BOOL enabled, LONG exStyle);
 void nativeSetForegroundWindow(HWND window);
 void nativeClearWindows(void);
 // A log of EnableWindow and SetWindowPos calls and of MessageBoxW's owner,

@@ -9,7 +9,12 @@ namespace celkit {
 namespace {
 
 TEST(CodepointMap, TableTextGivesEachGlyphItsCodePoints) {
-    struct Row { const char* text; int glyph; std::vector<char32_t> codepoints; const char* error; };
+    struct Row {
+        const char* text;
+        int glyph;
+        std::vector<char32_t> codepoints;
+        const char* error;
+    };
     const Row rows[] = {
         {"0x41\tU+0041 U+0391 # Alpha too\n", 0x41, {0x41, 0x391}, nullptr},
         {"65 U+0041\r\n", 0x41, {0x41}, nullptr},
@@ -30,9 +35,12 @@ TEST(CodepointMap, TableTextGivesEachGlyphItsCodePoints) {
     for (const Row& row : rows) {
         CodepointMap map;
         std::string error;
-        EXPECT_EQ(parseMapText(row.text, map, error), row.error == nullptr) << row.text << ": " << error;
-        if (row.error) EXPECT_NE(error.find(row.error), std::string::npos) << row.text << ": " << error;
-        else EXPECT_EQ(map.codepoints[row.glyph], row.codepoints) << row.text;
+        EXPECT_EQ(parseMapText(row.text, map, error), row.error == nullptr)
+            << row.text << ": " << error;
+        if (row.error)
+            EXPECT_NE(error.find(row.error), std::string::npos) << row.text << ": " << error;
+        else
+            EXPECT_EQ(map.codepoints[row.glyph], row.codepoints) << row.text;
     }
 }
 
@@ -53,13 +61,13 @@ TEST(CodepointMap, BuiltinMapsSurviveTheirTextAndFindGlyphs) {
 
 TEST(FontNames, OutputNamesAndIdentifiers) {
     const std::pair<const char*, std::optional<FontFormat>> outputs[] = {
-        {"a.fnt", FontFormat::Fnt}, {"dir/A.PSF", FontFormat::Psf}, {"x.bdf", FontFormat::Bdf},
-        {"u.hex", FontFormat::Hex}, {"font.h", FontFormat::CHeader}, {"a.png", std::nullopt},
+        {"a.fnt", FontFormat::Fnt},   {"dir/A.PSF", FontFormat::Psf},  {"x.bdf", FontFormat::Bdf},
+        {"u.hex", FontFormat::Hex},   {"font.h", FontFormat::CHeader}, {"a.png", std::nullopt},
         {"dir.h/font", std::nullopt}, {"noext", std::nullopt}};
     for (const auto& [path, format] : outputs) EXPECT_EQ(formatForOutput(path), format) << path;
     const std::pair<const char*, const char*> names[] = {
-        {"my-font", "my_font"}, {"8x16", "font_8x16"}, {"", "font"}, {"int", "int_font"},
-        {"_Reserved", "font__Reserved"}, {"caf\xC3\xA9", "caf__"}};
+        {"my-font", "my_font"}, {"8x16", "font_8x16"},           {"", "font"},
+        {"int", "int_font"},    {"_Reserved", "font__Reserved"}, {"caf\xC3\xA9", "caf__"}};
     for (const auto& [name, id] : names) EXPECT_EQ(cIdentifier(name), id) << name;
 }
 

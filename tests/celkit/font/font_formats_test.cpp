@@ -16,8 +16,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-Bytes psf2(std::uint32_t count, std::uint32_t charSize, std::uint32_t height, std::uint32_t width, Bytes body,
-           std::uint32_t flags = 0) {
+Bytes psf2(std::uint32_t count, std::uint32_t charSize, std::uint32_t height, std::uint32_t width,
+           Bytes body, std::uint32_t flags = 0) {
     Bytes out;
     for (std::uint32_t v : {0x864AB572u, 0u, 32u, flags, count, charSize, height, width})
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -27,21 +27,30 @@ Bytes psf2(std::uint32_t count, std::uint32_t charSize, std::uint32_t height, st
 
 // A PSF2 font of one 8 x 2 glyph (rows 0xAA, 0x55), gzip-compressed by
 // Python's gzip module (level 9, mtime 0): one fixed-Huffman block.
-const Bytes gzipped = {0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x2B, 0xDA, 0xEA,
-                       0xD5, 0xC6, 0x00, 0x04, 0x0A, 0x0C, 0x10, 0xC0, 0x08, 0xC4, 0x4C, 0x50, 0xCC,
-                       0x01, 0xC4, 0xAB, 0x42, 0x01, 0x60, 0xB1, 0xFC, 0x64, 0x22, 0x00, 0x00, 0x00};
+const Bytes gzipped = {0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03,
+                       0x2B, 0xDA, 0xEA, 0xD5, 0xC6, 0x00, 0x04, 0x0A, 0x0C, 0x10,
+                       0xC0, 0x08, 0xC4, 0x4C, 0x50, 0xCC, 0x01, 0xC4, 0xAB, 0x42,
+                       0x01, 0x60, 0xB1, 0xFC, 0x64, 0x22, 0x00, 0x00, 0x00};
 
-Bytes changed(Bytes b, std::size_t at, std::uint8_t value) { b[at] = value; return b; }
-Bytes cut(Bytes b, std::size_t size) { b.resize(size); return b; }
+Bytes changed(Bytes b, std::size_t at, std::uint8_t value) {
+    b[at] = value;
+    return b;
+}
+Bytes cut(Bytes b, std::size_t size) {
+    b.resize(size);
+    return b;
+}
 
-const std::string bdfHead = "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 1\n"
-                            "CHARSET_REGISTRY \"ISO10646\"\nENDPROPERTIES\n";
+const std::string bdfHead =
+    "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 1\n"
+    "CHARSET_REGISTRY \"ISO10646\"\nENDPROPERTIES\n";
 std::string bdfChar(const std::string& body) { return "STARTCHAR a\nENCODING 65\n" + body; }
 
 Font sample() {
     Font font;
     std::uint32_t seed = 12345;
-    for (auto& b : font.bytes) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    for (auto& b : font.bytes)
+        b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
     for (int i = 0; i < glyphBytes; ++i) font.bytes[7 * glyphBytes + i] = 0;  // a blank glyph
     return font;
 }
@@ -49,37 +58,65 @@ Font sample() {
 TEST(FontFormats, EveryWrittenFormatReadsBackToTheSameFont) {
     const Font font = sample();
     for (const char* mapName : {"cp437", "latin1"})
-        for (FontFormat format : {FontFormat::Fnt, FontFormat::Psf, FontFormat::Bdf, FontFormat::Hex}) {
+        for (FontFormat format :
+             {FontFormat::Fnt, FontFormat::Psf, FontFormat::Bdf, FontFormat::Hex}) {
             ImportOptions in{*builtinMap(mapName), std::nullopt};
             const Bytes file = exportFont(font, format, ExportOptions{in.map, "t"});
             Font back;
             std::string error;
             ASSERT_TRUE(looksLikeFontFile(file));
-            ASSERT_TRUE(importFont(file, in, back, error)) << mapName << " " << int(format) << ": " << error;
+            ASSERT_TRUE(importFont(file, in, back, error))
+                << mapName << " " << int(format) << ": " << error;
             EXPECT_EQ(back.bytes, font.bytes) << mapName << " " << int(format);
         }
 }
 
 TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
-    struct Row { const char* what; Bytes file; std::optional<char32_t> first; std::vector<std::pair<int, int>> set; };
+    struct Row {
+        const char* what;
+        Bytes file;
+        std::optional<char32_t> first;
+        std::vector<std::pair<int, int>> set;
+    };
     const Row rows[] = {
         {"gzip PSF2 8x2, row 1 bit 1", gzipped, std::nullopt, {{0, 0xAA}, {2, 0x55}}},
         {"PSF1 with a table: glyph 1 stands for U+0041",
-         [] { Bytes b = {0x36, 0x04, 0x02, 0x01}; b.resize(4 + 256, 0); b[5] = 0x01;
-              for (int g = 0; g < 256; ++g) { if (g == 1) { b.push_back(0x41); b.push_back(0); }
-                                              b.push_back(0xFF); b.push_back(0xFF); }
-              return b; }(), std::nullopt, {{'A' * 32, 0x01}}},
-        {".hex 8 wide, block from U+4E00", text("4E01:00000000000000000000000000000080\n"), U'\x4E00', {{32 + 30, 0x80}}},
-        {"BDF: box 1x1 at x 3, one row above the baseline", text(bdfHead + "CHARS 1\n" +
-         bdfChar("BBX 1 1 3 1\nBITMAP\n80\nENDCHAR\nENDFONT\n")), std::nullopt, {{'A' * 32 + 8, 0x10}}},
-        {"BDF in Latin-1: e acute is cp437 0x82", text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nCHARSET_REGISTRY "
-         "\"ISO8859\"\nCHARSET_ENCODING \"1\"\nSTARTCHAR e\nENCODING 233\nBBX 8 1 0 7\nBITMAP\nFF\nENDCHAR\nENDFONT\n"),
-         std::nullopt, {{0x82 * 32, 0xFF}}},
+         [] {
+             Bytes b = {0x36, 0x04, 0x02, 0x01};
+             b.resize(4 + 256, 0);
+             b[5] = 0x01;
+             for (int g = 0; g < 256; ++g) {
+                 if (g == 1) {
+                     b.push_back(0x41);
+                     b.push_back(0);
+                 }
+                 b.push_back(0xFF);
+                 b.push_back(0xFF);
+             }
+             return b;
+         }(),
+         std::nullopt,
+         {{'A' * 32, 0x01}}},
+        {".hex 8 wide, block from U+4E00",
+         text("4E01:00000000000000000000000000000080\n"),
+         U'\x4E00',
+         {{32 + 30, 0x80}}},
+        {"BDF: box 1x1 at x 3, one row above the baseline",
+         text(bdfHead + "CHARS 1\n" + bdfChar("BBX 1 1 3 1\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+         std::nullopt,
+         {{'A' * 32 + 8, 0x10}}},
+        {"BDF in Latin-1: e acute is cp437 0x82",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nCHARSET_REGISTRY "
+              "\"ISO8859\"\nCHARSET_ENCODING \"1\"\nSTARTCHAR e\nENCODING 233\nBBX 8 1 0 "
+              "7\nBITMAP\nFF\nENDCHAR\nENDFONT\n"),
+         std::nullopt,
+         {{0x82 * 32, 0xFF}}},
     };
     for (const Row& row : rows) {
         Font font, expected;
         std::string error;
-        ASSERT_TRUE(importFont(row.file, ImportOptions{*builtinMap("cp437"), row.first}, font, error))
+        ASSERT_TRUE(
+            importFont(row.file, ImportOptions{*builtinMap("cp437"), row.first}, font, error))
             << row.what << ": " << error;
         for (auto [at, value] : row.set) expected.bytes[at] = static_cast<std::uint8_t>(value);
         EXPECT_EQ(font.bytes, expected.bytes) << row.what;
@@ -90,43 +127,63 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
     const Bytes psf = psf2(1, 2, 2, 8, {0xAA, 0x55});
     std::string rows17;
     for (int i = 0; i < 17; ++i) rows17 += "00\n";
-    struct Row { const char* what; Bytes file; const char* reason; };
+    struct Row {
+        const char* what;
+        Bytes file;
+        const char* reason;
+    };
     const Row rows[] = {
         {"PSF2 header cut short", cut(psf, 20), "truncated PSF2 header"},
         {"PSF2 count lies", changed(psf, 16, 9), "truncated PSF2 glyphs"},
         {"PSF2 glyph size lies", changed(psf, 20, 3), "does not match"},
         {"PSF2 header size lies", changed(psf, 8, 200), "header size 200"},
         {"PSF2 too wide", psf2(1, 48, 16, 24, Bytes(48)), "24 x 16 pixels; at most 16 x 16 fit"},
-        {"PSF2 table cut short", psf2(1, 2, 2, 8, {0xAA, 0x55, 0x41}, 1), "truncated PSF2 Unicode table"},
+        {"PSF2 table cut short", psf2(1, 2, 2, 8, {0xAA, 0x55, 0x41}, 1),
+         "truncated PSF2 Unicode table"},
         {"PSF2 table bad UTF-8", psf2(1, 2, 2, 8, {0xAA, 0x55, 0xC3, 0x41, 0xFF}, 1), "bad UTF-8"},
         {"PSF1 glyphs cut short", {0x36, 0x04, 0x00, 0x10, 0x00}, "truncated PSF1 glyphs"},
-        {"PSF1 table cut short", [] { Bytes b = {0x36, 0x04, 0x02, 0x01}; b.resize(4 + 256 + 3); return b; }(),
+        {"PSF1 table cut short",
+         [] {
+             Bytes b = {0x36, 0x04, 0x02, 0x01};
+             b.resize(4 + 256 + 3);
+             return b;
+         }(),
          "truncated PSF1 Unicode table"},
         {"gzip cut short", cut(gzipped, 30), "gzip"},
         {"gzip CRC wrong", changed(gzipped, 31, 0x61), "fails its check"},
         {"gzip unknown method", changed(gzipped, 2, 7), "unknown method"},
         {"gzip deflate data corrupt", changed(gzipped, 10, 0xFF), "corrupt"},
-        {"gzip of no font", {0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "holds no font"},
+        {"gzip of no font",
+         {0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "holds no font"},
         {"hex line of the wrong length", text("0041:00FF\n"), "glyph data of 4 hex digits"},
         {"hex data not hex", text("0041:0000000000000000000000000000000G\n"), "not hexadecimal"},
         {"hex bad line after good", text("0041:" + std::string(32, '0') + "\nzz\n"), "line 2"},
-        {"hex glyph too wide", text("0041:" + std::string(96, '0') + "\n"), "is 24 pixels wide; at most 16 fit"},
-        {"BDF missing ENDCHAR", text(bdfHead + "CHARS 1\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDFONT\n")),
+        {"hex glyph too wide", text("0041:" + std::string(96, '0') + "\n"),
+         "is 24 pixels wide; at most 16 fit"},
+        {"BDF missing ENDCHAR",
+         text(bdfHead + "CHARS 1\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDFONT\n")),
          "has no ENDCHAR"},
-        {"BDF CHARS lies", text(bdfHead + "CHARS 2\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+        {"BDF CHARS lies",
+         text(bdfHead + "CHARS 2\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
          "says CHARS 2 but holds 1"},
-        {"BDF row too short", text(bdfHead + bdfChar("BBX 9 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+        {"BDF row too short",
+         text(bdfHead + bdfChar("BBX 9 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
          "bitmap row of 2 hex digits"},
         {"BDF rows missing", text(bdfHead + bdfChar("BBX 1 3 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
          "fewer bitmap rows"},
-        {"BDF bitmap before BBX", text(bdfHead + bdfChar("BITMAP\n80\nENDCHAR\nENDFONT\n")), "BITMAP before BBX"},
+        {"BDF bitmap before BBX", text(bdfHead + bdfChar("BITMAP\n80\nENDCHAR\nENDFONT\n")),
+         "BITMAP before BBX"},
         {"BDF huge BBX", text(bdfHead + bdfChar("BBX 99999 1 0 0\nENDCHAR\nENDFONT\n")), "bad BBX"},
-        {"BDF glyph too high", text(bdfHead + bdfChar("BBX 1 17 0 0\nBITMAP\n") + rows17 + "ENDCHAR\nENDFONT\n"),
+        {"BDF glyph too high",
+         text(bdfHead + bdfChar("BBX 1 17 0 0\nBITMAP\n") + rows17 + "ENDCHAR\nENDFONT\n"),
          "17 pixels high"},
-        {"BDF glyph past the cell", text(bdfHead + bdfChar("BBX 1 1 16 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+        {"BDF glyph past the cell",
+         text(bdfHead + bdfChar("BBX 1 1 16 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
          "reaches outside the 16 x 16 cell"},
         {"BDF without ENDFONT", text(bdfHead), "no ENDFONT"},
-        {"nothing the map picks", text("4E00:" + std::string(32, '0') + "\n"), "none of the font's glyphs"},
+        {"nothing the map picks", text("4E00:" + std::string(32, '0') + "\n"),
+         "none of the font's glyphs"},
         {"fnt of the wrong size", Bytes(8191, 0x11), "not a font celkit reads"},
     };
     EXPECT_FALSE(looksLikeFontFile(rows[13].file)) << rows[13].what;
@@ -134,7 +191,9 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
         Font font;
         font.bytes[0] = 0x5A;
         std::string error;
-        EXPECT_FALSE(importFont(row.file, ImportOptions{*builtinMap("cp437"), std::nullopt}, font, error)) << row.what;
+        EXPECT_FALSE(
+            importFont(row.file, ImportOptions{*builtinMap("cp437"), std::nullopt}, font, error))
+            << row.what;
         EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
         EXPECT_EQ(font.bytes[0], 0x5A) << row.what << ": the font was changed";
     }

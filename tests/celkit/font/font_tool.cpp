@@ -26,7 +26,8 @@ celkit::CodepointMap loadMap(const std::string& name) {
     const auto text = readFile(name);
     celkit::CodepointMap map;
     std::string error;
-    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error)) throw std::runtime_error(error);
+    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error))
+        throw std::runtime_error(error);
     return map;
 }
 
@@ -38,7 +39,8 @@ int main(int argc, char** argv) try {
         std::cout << celkit::formatMapText(loadMap(args[1]));
         return 0;
     }
-    if (args.size() < 3) throw std::runtime_error("usage: font_tool export|import IN OUT [MAP] [NAME]");
+    if (args.size() < 3)
+        throw std::runtime_error("usage: font_tool export|import IN OUT [MAP] [NAME]");
     std::string error;
     celkit::Font font;
     std::vector<std::uint8_t> output;
@@ -46,19 +48,24 @@ int main(int argc, char** argv) try {
         if (!celkit::parseFnt(readFile(args[1]), font, error)) throw std::runtime_error(error);
         auto format = celkit::formatForOutput(args[2]);
         if (!format) throw std::runtime_error("unknown output format");
-        celkit::ExportOptions options{loadMap(args.size() > 3 ? args[3] : "cp437"), args.size() > 4 ? args[4] : "test"};
+        celkit::ExportOptions options{loadMap(args.size() > 3 ? args[3] : "cp437"),
+                                      args.size() > 4 ? args[4] : "test"};
         output = celkit::exportFont(font, *format, options);
     } else if (args[0] == "import") {
         celkit::ImportOptions options{*celkit::builtinMap("cp437"), std::nullopt};
-        if (args.size() > 3 && args[3].rfind("U+", 0) == 0) options.first = std::stoul(args[3].substr(2), nullptr, 16);
-        else if (args.size() > 3) options.map = loadMap(args[3]);
-        if (!celkit::importFont(readFile(args[1]), options, font, error)) throw std::runtime_error(error);
+        if (args.size() > 3 && args[3].rfind("U+", 0) == 0)
+            options.first = std::stoul(args[3].substr(2), nullptr, 16);
+        else if (args.size() > 3)
+            options.map = loadMap(args[3]);
+        if (!celkit::importFont(readFile(args[1]), options, font, error))
+            throw std::runtime_error(error);
         output.assign(font.bytes.begin(), font.bytes.end());
     } else {
         throw std::runtime_error("unknown command " + args[0]);
     }
     std::ofstream out(args[2], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(output.data()), static_cast<std::streamsize>(output.size()));
+    out.write(reinterpret_cast<const char*>(output.data()),
+              static_cast<std::streamsize>(output.size()));
     return out ? 0 : 1;
 } catch (const std::exception& e) {
     std::cerr << "font_tool: " << e.what() << "\n";

@@ -17,7 +17,9 @@ namespace {
 // Released on every return, so that leak checks see only our own faults.
 struct Library {
     FT_Library library = nullptr;
-    ~Library() { if (library) FT_Done_FreeType(library); }
+    ~Library() {
+        if (library) FT_Done_FreeType(library);
+    }
 };
 }  // namespace
 
@@ -61,13 +63,15 @@ int main(int argc, char** argv) {
         for (unsigned y = 0; y < bitmap.rows; ++y)
             for (unsigned x = 0; x < bitmap.width; ++x) {
                 const unsigned char* row = bitmap.buffer + static_cast<long>(y) * bitmap.pitch;
-                const bool ink = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x / 8] >> (7 - x % 8)) & 1
-                                                                       : row[x] >= 128;
+                const bool ink = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                                     ? (row[x / 8] >> (7 - x % 8)) & 1
+                                     : row[x] >= 128;
                 if (!ink) continue;
                 const long cx = slot->bitmap_left + static_cast<long>(x);
                 const long cy = ascent - slot->bitmap_top + static_cast<long>(y);
                 if (cx < 0 || cx >= 16 || cy < 0 || cy >= 16) {
-                    std::cerr << "freetype_render: U+" << std::hex << code << " leaves the 16 x 16 cell\n";
+                    std::cerr << "freetype_render: U+" << std::hex << code
+                              << " leaves the 16 x 16 cell\n";
                     return 1;
                 }
                 font[g * 32 + cy * 2 + cx / 8] |= static_cast<unsigned char>(0x80 >> (cx % 8));
