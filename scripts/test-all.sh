@@ -2,8 +2,8 @@
 # Sets up a Debian 12 machine (as root) for every test and runs them all:
 # the native build, the native build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the 32-bit Windows build under Wine (its
-# message-box tests on a virtual X display); then the fuzz targets for a
-# bounded minute and the end-to-end cases under valgrind. Ends with each
+# message-box tests on a virtual X display); then the style check, the fuzz
+# targets for a bounded minute and the end-to-end cases under valgrind. Ends with each
 # run's ctest summary and a total line; exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.."
@@ -16,7 +16,7 @@ packages=(
   wine wine32:i386 fonts-liberation
   xvfb xauth xdotool
   imagemagick python3-pil fonts-dejavu-core
-  clang libclang-rt-14-dev valgrind hyperfine
+  clang libclang-rt-14-dev clang-format clang-tidy valgrind hyperfine
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -73,8 +73,11 @@ start=$SECONDS
 run_preset native
 run_preset sanitize
 run_preset win32
-# Each fuzz target for a bounded minute, after replaying the kept findings;
-# then the end-to-end cases once under valgrind memcheck.
+# The tree's one style (formatting and the tidy checks) on the native
+# preset's compile commands; each fuzz target for a bounded minute, after
+# replaying the kept findings; then the end-to-end cases once under
+# valgrind memcheck.
+run_harness style bash scripts/check_style.sh build/native
 run_harness fuzz bash scripts/fuzz.sh 60
 run_harness memcheck bash scripts/memcheck.sh
 
