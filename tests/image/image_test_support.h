@@ -13,6 +13,7 @@
 #include "image/image_loading.h"
 #include "image/image_object.h"
 #include "runtime/runtime.h"
+#include "support/crafted_files.h"
 #include "support/test_support.h"
 #include "tests/platform/dib_test_bytes.h"
 
@@ -139,18 +140,10 @@ inline std::string rgbDifference(const Bytes& got, const Bytes& expected, int wi
     return "";
 }
 
-// Little-endian patches for crafted files.
-inline void put16(Bytes& bytes, size_t at, uint32_t value) {
-    bytes[at] = value & 0xFF;
-    bytes[at + 1] = (value >> 8) & 0xFF;
-}
-inline void put32(Bytes& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = (value >> (8 * i)) & 0xFF;
-}
-inline uint32_t get32(const Bytes& bytes, size_t at) {
-    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-           (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
+// Little-endian patches for crafted files: the tests' one copy.
+using crafted::get32;
+using crafted::put16;
+using crafted::put32;
 
 }  // namespace imagetest
 
