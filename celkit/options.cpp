@@ -64,16 +64,16 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
     return char32_t(value);
 }
 
-CodepointMap loadMap(const std::string& spec) {
-    if (auto builtin = builtinMap(spec)) return *builtin;
+CodepointMap loadMap(const std::string& mapName) {
+    if (auto builtin = builtinMap(mapName)) return *builtin;
     std::error_code ignored;
-    if (!fs::is_regular_file(pathOf(spec), ignored))
-        throw UsageError("--map: '" + spec + "' is neither cp437, latin1 nor a map file");
-    std::vector<std::uint8_t> bytes = readInput(spec);
+    if (!fs::is_regular_file(pathOf(mapName), ignored))
+        throw UsageError("--map: '" + mapName + "' is neither cp437, latin1 nor a map file");
+    std::vector<std::uint8_t> bytes = readInput(mapName);
     CodepointMap map;
     std::string error;
     if (!parseMapText(std::string(bytes.begin(), bytes.end()), map, error))
-        throw Failure(spec + ": " + error);
+        throw Failure(mapName + ": " + error);
     return map;
 }
 

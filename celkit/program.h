@@ -60,7 +60,7 @@ bool rawFontDespiteSignature(const std::vector<std::uint8_t>& data, Font& out);
 std::uint32_t parseColour(const std::string& option, const std::string& text);
 int parseGlyphNumber(const std::string& text);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
-CodepointMap loadMap(const std::string& spec);  // built-in name or a file
+CodepointMap loadMap(const std::string& mapName);  // built-in name or a file
 
 // -o FILE for one input, -d DIR for any number.
 struct Destination {

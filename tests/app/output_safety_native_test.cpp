@@ -284,15 +284,10 @@ TEST(ClosedStandardError, ExitsZeroAfterSuccessAndFailure) {
         int pipeEnds[2];
         ASSERT_EQ(pipe(pipeEnds), 0);
         close(pipeEnds[0]);
-        std::string program = programPath();
-        pid_t child = fork();
-        if (child == 0) {
-            if (dup2(pipeEnds[1], 2) < 0 || chdir(dir.c_str()) != 0) _exit(98);
-            char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument),
-                            nullptr};
-            execv(program.c_str(), argv);
-            _exit(96);
-        }
+        // Standard error goes to the file first, then to the pipe nobody reads.
+        pid_t child = startProgram(dir, argument, dir.parent_path() / "closed-pipe.stderr", [&] {
+            if (dup2(pipeEnds[1], 2) < 0) _exit(98);
+        });
         close(pipeEnds[1]);
         EXPECT_EQ(waitFor(child), 0) << argument;
     }

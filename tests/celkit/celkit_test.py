@@ -126,11 +126,11 @@ class Show(unittest.TestCase):
 
     def test_glyph_in_the_terminal(self):
         font = crafted_fonts()["random"]
-        for spec, glyph, status in [("65", 65, 0), ("0x41", 65, 0), ("0XfF", 255, 0), ("0", 0, 0),
-                                    ("256", None, 2), ("0x100", None, 2), ("A", None, 2), ("-1", None, 2)]:
-            with self.subTest(spec=spec):
+        for number, glyph, status in [("65", 65, 0), ("0x41", 65, 0), ("0XfF", 255, 0), ("0", 0, 0),
+                                      ("256", None, 2), ("0x100", None, 2), ("A", None, 2), ("-1", None, 2)]:
+            with self.subTest(number=number):
                 d = fresh("glyph")
-                code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", spec], d)
+                code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", number], d)
                 self.assertEqual(code, status, err)
                 if glyph is not None:
                     want = ["".join("##" if pixel(font, glyph, x, y) else ".." for x in range(16)) for y in range(16)]
