@@ -8,6 +8,9 @@ void scanGlyphSheet(PixelReader readPixel, ByteSink sink) {
             for (int32_t row = 0; row < glyphHeight; ++row) {
                 uint8_t mask = 0x80;
                 uint8_t accumulator = 0;
+                // Unrolled, the mask is a constant at each pixel and the
+                // sink's two calls sit at fixed places: no test per pixel.
+#pragma GCC unroll 16
                 for (int32_t column = 0; column < glyphWidth; ++column) {
                     uint32_t colour =
                         readPixel(column + cellColumn * glyphWidth, row + cellRow * glyphHeight);

@@ -11,9 +11,11 @@ inline bool inside(const DrawingContext* context, int32_t x, int32_t y) {
            static_cast<uint32_t>(y) < static_cast<uint32_t>(context->outputHeight);
 }
 
-// Address of pixel (x, y), which must be inside the output.
+// Address of pixel (x, y), which must be inside the output: both are then
+// small and not negative, so the column's offset fits 32 unsigned bits.
 inline BYTE* addressOf(const DrawingContext* context, int32_t x, int32_t y, int32_t size) {
-    return context->topRow + y * context->rowStep + static_cast<intptr_t>(x) * size;
+    uint32_t column = static_cast<uint32_t>(x) * static_cast<uint32_t>(size);
+    return context->topRow + static_cast<uint32_t>(y) * context->rowStep + column;
 }
 
 // Address of pixel (x, y), or null outside the output.

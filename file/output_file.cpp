@@ -89,6 +89,14 @@ int32_t writeByte(ObjectId number, uint32_t value) {
     FileObject* record = static_cast<FileObject*>(lookupObject(fileTable, number));
     if (!record) return 0;
     uint8_t byte = static_cast<uint8_t>(value);
+    // The font is written a byte at a time: while the buffer is in writing
+    // mode and keeps room after this byte, store it here, as bufferedWrite
+    // would, without its other cases.
+    if (record->bufferRemaining > 1 && record->buffer && !record->positionUnsynced) {
+        record->buffer[record->bufferSize - record->bufferRemaining] = byte;
+        --record->bufferRemaining;
+        return 1;
+    }
     if (record->buffer) return bufferedWrite(record, &byte, 1);
     return static_cast<int32_t>(writeThrough(record, &byte, 1));
 }

@@ -17,11 +17,14 @@ static void* recordOf(RecordNode* node) { return node + 1; }
 
 // The live rule: the owner's handle, the record's first field, is not 0.
 static bool isLive(const ObjectTable* table, const void* record) {
-    int32_t fieldSize = table->recordSize < static_cast<int32_t>(sizeof(HANDLE))
-                            ? table->recordSize
-                            : static_cast<int32_t>(sizeof(HANDLE));
+    // Every table in use has records at least a handle wide: one load.
+    if (table->recordSize >= static_cast<int32_t>(sizeof(HANDLE))) {
+        HANDLE owner;
+        memcpy(&owner, record, sizeof owner);
+        return owner != nullptr;
+    }
     const uint8_t* bytes = static_cast<const uint8_t*>(record);
-    for (int32_t i = 0; i < fieldSize; ++i) {
+    for (int32_t i = 0; i < table->recordSize; ++i) {
         if (bytes[i] != 0) return true;
     }
     return false;
