@@ -70,6 +70,33 @@ TEST(CreateDIBSection, GivesZeroedMemoryAndNoBitsWhenRefused) {
     EXPECT_TRUE(bits == NULL);
 }
 
+// Memory given back just before, by a section or a heap block of about the
+// same size, must not show through in a new section.
+TEST(CreateDIBSection, IsZeroAfterMemoryOfItsSizeWasWrittenAndFreed) {
+    const struct {
+        int width, height, bits;
+    } cases[] = {{13, 7, 24}, {150, 150, 24}, {257, 257, 24}, {256, 256, 32}, {300, 300, 8}};
+    for (const auto& c : cases) {
+        size_t bytes = size_t(dibtest::rowBytes(c.width, c.bits)) * size_t(c.height);
+        unsigned char* bits;
+        HBITMAP old = dibtest::makeSection(c.width, c.height, c.bits, &bits);
+        ASSERT_TRUE(old != NULL) << c.width;
+        memset(bits, 0xAB, bytes);
+        DeleteObject(old);
+        void* block = HeapAlloc(GetProcessHeap(), 0, bytes + 100);
+        ASSERT_TRUE(block != NULL) << c.width;
+        memset(block, 0xCD, bytes + 100);
+        HeapFree(GetProcessHeap(), 0, block);
+
+        HBITMAP bitmap = dibtest::makeSection(c.width, c.height, c.bits, &bits);
+        ASSERT_TRUE(bitmap != NULL) << c.width;
+        size_t nonZero = 0;
+        for (size_t i = 0; i < bytes; ++i) nonZero += bits[i] != 0;
+        EXPECT_EQ(nonZero, 0u) << c.width << " x " << c.height << " at " << c.bits << " bits";
+        DeleteObject(bitmap);
+    }
+}
+
 TEST(GetObjectW, DescribesDibSections) {
     const struct {
         int width, height, bits;
