@@ -4,9 +4,16 @@
  * no canvas). It knows only uncompressed bitmap files of 1, 4, 8, 24 and
  * 32 bits, which is all the benchmark writes.
  *
- * usage: floor PICTURE   (writes PICTURE.fnt; exit 1 on any failure)
+ * usage: floor [--durable] PICTURE   (writes PICTURE.fnt; exit 1 on any failure)
+ *
+ * --durable replaces PICTURE.fnt the way celpack must, so that no crash or
+ * power cut can leave a broken font: a new file beside it, synced, renamed
+ * over the old one, and the directory synced. That is the floor of the same
+ * job with the same promise; without it, the floor of the packing alone.
  */
 #include <fcntl.h>
+#include <libgen.h>
+#include <stdio.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,8 +25,29 @@ enum { side = 256, cell = 16, fontBytes = 8192 };
 static uint32_t le16(const uint8_t* p) { return p[0] | (uint32_t)p[1] << 8; }
 static uint32_t le32(const uint8_t* p) { return le16(p) | le16(p + 2) << 16; }
 
+/* Writes the font to `name` through a synced new file renamed over it. */
+static int replaceDurably(const char* name, const uint8_t* font) {
+    char temporary[4096], directory[4096];
+    if (snprintf(temporary, sizeof temporary, "%s.%ld.tmp", name, (long)getpid()) >=
+            (int)sizeof temporary ||
+        snprintf(directory, sizeof directory, "%s", name) >= (int)sizeof directory)
+        return 1;
+    int out = open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (out < 0) return 1;
+    if (write(out, font, fontBytes) != fontBytes || fsync(out) != 0 || close(out) != 0 ||
+        rename(temporary, name) != 0) {
+        unlink(temporary);
+        return 1;
+    }
+    int folder = open(dirname(directory), O_RDONLY | O_DIRECTORY);
+    if (folder < 0 || fsync(folder) != 0 || close(folder) != 0) return 1;
+    return 0;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) return 1;
+    int durable = argc == 3 && strcmp(argv[1], "--durable") == 0;
+    if (argc != 2 + durable) return 1;
+    argv += durable;
     int in = open(argv[1], O_RDONLY);
     struct stat info;
     if (in < 0 || fstat(in, &info) != 0 || info.st_size < 54) return 1;
@@ -90,6 +118,7 @@ int main(int argc, char** argv) {
     if (name == NULL) return 1;
     memcpy(name, argv[1], length);
     memcpy(name + length, ".fnt", 5);
+    if (durable) return replaceDurably(name, font);
     int out = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0 || write(out, font, fontBytes) != fontBytes || close(out) != 0) return 1;
     return 0;
