@@ -854,6 +854,65 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SetDIBitsCases, ::testing::ValuesIn(setCases
                              return name;
                          });
 
+// Colour-table rows of every width from 1 to 19 at each index size, into
+// 24 and 32 bits: each pixel takes its entry's colour (alpha 0 at 32 bits,
+// whatever the entry's fourth byte), and the row padding keeps its bytes.
+TEST(SetDIBits, ColourTableRowsOfEveryWidth) {
+    std::mt19937 random(7);
+    for (int sourceBits : {1, 4, 8}) {
+        for (int depth : {24, 32}) {
+            for (int width = 1; width <= 19; ++width) {
+                const int height = 3, entries = 1 << sourceBits;
+                std::vector<unsigned char> info = dibtest::infoHeader(
+                    width, height, sourceBits, BI_RGB, 0, static_cast<DWORD>(entries), "");
+                std::vector<uint32_t> table(static_cast<size_t>(entries));
+                for (uint32_t& entry : table) {
+                    entry = static_cast<uint32_t>(random());
+                    for (int b = 0; b < 4; ++b) info.push_back((entry >> (8 * b)) & 0xFF);
+                }
+                // Indices packed from the left of each byte, rows bottom-up.
+                const int stride = dibtest::rowBytes(width, sourceBits);
+                std::vector<int> index(static_cast<size_t>(width * height));
+                std::vector<unsigned char> source(static_cast<size_t>(stride * height), 0);
+                for (int y = 0; y < height; ++y) {
+                    for (int x = 0; x < width; ++x) {
+                        int i = static_cast<int>(random() % static_cast<unsigned>(entries));
+                        index[static_cast<size_t>(y * width + x)] = i;
+                        int bit = x * sourceBits;
+                        source[static_cast<size_t>((height - 1 - y) * stride + bit / 8)] |=
+                            static_cast<unsigned char>(i << (8 - sourceBits - bit % 8));
+                    }
+                }
+
+                unsigned char* bits;
+                HBITMAP bitmap = dibtest::makeSection(width, -height, depth, &bits);
+                ASSERT_TRUE(bitmap != NULL);
+                const int rowSize = dibtest::rowBytes(width, depth), pixel = depth / 8;
+                memset(bits, 0x11, static_cast<size_t>(rowSize * height));
+                HDC dc = CreateCompatibleDC(NULL);
+                EXPECT_EQ(
+                    SetDIBits(dc, bitmap, 0, height, source.data(),
+                              reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS),
+                    height);
+                std::string want, got = hexOf(bits, static_cast<size_t>(rowSize * height));
+                for (int y = 0; y < height; ++y) {
+                    std::vector<unsigned char> row(static_cast<size_t>(rowSize), 0x11);
+                    for (int x = 0; x < width; ++x) {
+                        uint32_t colour = table[static_cast<size_t>(index[y * width + x])];
+                        for (int b = 0; b < pixel; ++b)
+                            row[static_cast<size_t>(x * pixel + b)] =
+                                b < 3 ? (colour >> (8 * b)) & 0xFF : 0;
+                    }
+                    want += hexOf(row.data(), row.size());
+                }
+                EXPECT_EQ(got, want) << sourceBits << " bits into " << depth << ", width " << width;
+                DeleteDC(dc);
+                DeleteObject(bitmap);
+            }
+        }
+    }
+}
+
 // Descriptions the platform refuses: SetDIBits returns 0 and writes nothing.
 TEST(SetDIBits, RefusesWhatThePlatformRefuses) {
     const struct {

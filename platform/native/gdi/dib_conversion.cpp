@@ -26,17 +26,38 @@ bool plain32(const Bitmap& bitmap) {
            bitmap.bitfields[1] == 0xFF00 && bitmap.bitfields[2] == 0xFF;
 }
 
+// Writes a table entry as a pixel: blue, green, red and, at 4 bytes, an
+// alpha of 0. With `spare`, the byte after a 3-byte pixel may be written
+// too (the next pixel's first byte, written over next): one store.
+template <int size, bool spare>
+inline void putColour(BYTE* out, RGBQUAD colour) {
+    colour.rgbReserved = 0;
+    memcpy(out, &colour, size == 4 || spare ? 4 : 3);
+}
+
 // Colour-table indices into 24-bit or plain 32-bit pixels. A table entry
 // holds blue, green, red, 0: the bytes such a pixel takes (alpha 0), and the
-// entries past the table are zero, black.
+// entries past the table are zero, black. Whole bytes of packed indices are
+// split with fixed shifts; the last pixel of the row never writes past it.
 template <WORD bits, int size>
 void paletteRow(const DibFormat& format, const BYTE* row, BYTE* out, LONG width) {
-    for (LONG x = 0; x < width; ++x, out += size) {
+    const LONG perByte = 8 / bits;
+    const DWORD mask = (1u << bits) - 1;
+    LONG x = 0;
+    // Every pixel of these bytes has one after it in the row.
+    for (; x + perByte < width; x += perByte, out += perByte * size) {
+        BYTE packed = row[x / perByte];
+#pragma GCC unroll 8
+        for (LONG k = 0; k < perByte; ++k)
+            putColour<size, true>(out + k * size,
+                                  format.colours[(packed >> (8 - bits * (k + 1))) & mask]);
+    }
+    for (; x < width; ++x, out += size) {
         const RGBQUAD& colour = format.colours[paletteIndex(row, x, bits)];
-        out[0] = colour.rgbBlue;
-        out[1] = colour.rgbGreen;
-        out[2] = colour.rgbRed;
-        if (size == 4) out[3] = 0;
+        if (x + 1 < width)
+            putColour<size, true>(out, colour);
+        else
+            putColour<size, false>(out, colour);
     }
 }
 
