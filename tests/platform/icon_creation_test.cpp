@@ -121,7 +121,7 @@ TEST(IconCreation, HeaderFields) {
     };
     auto bitfields = [&](uint32_t r, uint32_t g, uint32_t b) {
         Bytes masks;
-        put32(masks, r), put32(masks, g), put32(masks, b);
+        append32(masks, r), append32(masks, g), append32(masks, b);
         return insert(set32(deep, 16, 3), 40, masks);
     };
     Bytes core = {12, 0, 0, 0, 4, 0, 6, 0, 1, 0, 24, 0};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/crafted_files.h"
 #include "support/test_support.h"
 #include "tests/platform/dib_test_bytes.h"
 
@@ -17,9 +18,7 @@ namespace icontest {
 typedef std::vector<uint8_t> Bytes;
 typedef std::vector<uint32_t> Pixels;
 
-inline void put32(Bytes& bytes, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
-}
+using crafted::append32;
 
 using dibtest::rowBytes;
 
@@ -31,13 +30,14 @@ using dibtest::rowBytes;
 inline Bytes bitmapIcon(int width, int height, int bits, const Pixels& pixels,
                         const std::string& mask, const Pixels& palette = Pixels()) {
     Bytes data;
-    put32(data, 40);
-    put32(data, uint32_t(width));
-    put32(data, uint32_t(2 * height));
-    put32(data, 1 | uint32_t(bits) << 16);
-    for (int i = 0; i < 6; ++i) put32(data, 0);
+    append32(data, 40);
+    append32(data, uint32_t(width));
+    append32(data, uint32_t(2 * height));
+    append32(data, 1 | uint32_t(bits) << 16);
+    for (int i = 0; i < 6; ++i) append32(data, 0);
     if (bits <= 8)
-        for (int i = 0; i < (1 << bits); ++i) put32(data, i < int(palette.size()) ? palette[i] : 0);
+        for (int i = 0; i < (1 << bits); ++i)
+            append32(data, i < int(palette.size()) ? palette[i] : 0);
     for (int y = height - 1; y >= 0; --y) {
         Bytes row(size_t(rowBytes(width, bits)));
         for (int x = 0; x < width; ++x) {

@@ -23,6 +23,10 @@ inline void put32(Bytes& bytes, size_t at, uint32_t value) {
     put16(bytes, at, value & 0xFFFF);
     put16(bytes, at + 2, value >> 16);
 }
+// Appends `value` as four little-endian bytes.
+inline void append32(Bytes& bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.push_back((value >> (8 * i)) & 0xFF);
+}
 inline uint32_t get32(const Bytes& bytes, size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
            (uint32_t(bytes[at + 3]) << 24);
