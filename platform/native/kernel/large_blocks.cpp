@@ -125,6 +125,9 @@ void freeBlock(void* block) {
         auto found = state.sizes.find(block);
         if (found != state.sizes.end()) {
             if (found->second < largeBlock) {
+                // A block freed twice must not be handed out twice.
+                for (void* spare : state.spare)
+                    if (spare == block) return;
                 for (void*& spare : state.spare) {
                     if (spare == nullptr) {
                         spare = block;
