@@ -228,6 +228,17 @@ TEST_F(BitmapVariantTest, CraftedEncodingsConvertAsThePlatformDoes) {
          5,
          3,
          {K, K, K, K, M, R, S, G, K, K, C, C, C, C, C}},
+        // One row is the fewest either run length takes.
+        {"run-length 4 bits, one row",
+         craft(4, 1, 4, BI_RLE4, sixteen, {0x04, 0x9A, 0x00, 0x01}),
+         4,
+         1,
+         {R, G, R, G}},
+        {"run-length 8 bits, one row",
+         craft(2, 1, 8, BI_RLE8, sixteen, {0x02, 0x0C, 0x00, 0x01}),
+         2,
+         1,
+         {B, B}},
         // The platform widens 5- and 6-bit channels by repeating their top
         // bits: 0x10 (5 bits) gives 0x84, 0x20 (6 bits) gives 0x82.
         {"16 bits, 5-5-5 without masks",
