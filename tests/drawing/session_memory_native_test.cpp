@@ -61,6 +61,8 @@ TEST_F(SessionMemory, EachObjectThatCannotBeMadeLeavesASessionWhole) {
         nativeFailObjects(0);
         if (begun) {
             ++started;
+            // Upright, whether or not the overhang could be measured.
+            EXPECT_EQ(context->italicOverhang, 0);
             context->selectFont(context, reinterpret_cast<HFONT>(intptr_t(-1)));
             context->textWriter(context, 2, 2, UTF16("H"), 0x00FFFFFF);
             int inked = 0;
