@@ -19,7 +19,8 @@ one, where the paths only Windows takes run. The source tree is changed in
 place and put back after each mutant: run it on a copy you are not editing.
 
 Mutants listed in EQUIVALENT are run like the others but left out of the
-second rate; one that is killed is reported, since its entry is wrong.
+second rate; one that is killed is reported, since its entry is wrong. They
+skip the --confirm builds unless --check-equivalent is given.
 """
 import argparse
 import hashlib
@@ -151,6 +152,8 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--confirm", action="append", default=[],
                         help="another build the survivors are tried in (may be repeated)")
+    parser.add_argument("--check-equivalent", action="store_true",
+                        help="try the known equivalent mutants in the --confirm builds too")
     parser.add_argument("--count", type=int, default=60)
     parser.add_argument("--seed", type=int, default=11)
     parser.add_argument("--tests", help="ctest -R pattern")
@@ -187,7 +190,7 @@ def main():
         try:
             result = verdict(source, arguments.build, arguments.tests, arguments.jobs)
             for build in arguments.confirm:
-                if result != "survived":
+                if result != "survived" or (known and not arguments.check_equivalent):
                     break
                 result = verdict(source, build, arguments.tests, arguments.jobs)
                 if result == "killed":
