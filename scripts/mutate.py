@@ -83,6 +83,10 @@ EQUIVALENT = [
     ("drawing/drawing_session.cpp", "if (count < 0) count = 0;", "if (count <= 0) count = 0;",
      "a count of 0 is set to 0"),
     ("drawing/drawing_session.cpp",
+     'GetTextExtentPoint32W(dc, UTF16("H"), 1, &size) && size.cx > 0 && size.cy > 0) {',
+     'GetTextExtentPoint32W(dc, UTF16("H"), 1, &size) && size.cx > 0 && size.cy >= 0) {',
+     "an H of some width has the font's height, never 0"),
+    ("drawing/drawing_session.cpp",
      'TextOutW(dc, 0, 0, UTF16("H"), 1);', 'TextOutW(dc, 0, 1, UTF16("H"), 1);',
      "an italic H reaches furthest right in its top rows; one row lower only hides the cell's last"),
 ]
