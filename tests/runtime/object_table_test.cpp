@@ -209,6 +209,8 @@ TEST_F(ObjectTableTest, TablesOfNoRecordsOrTooManySlotsAreRefused) {
 TEST_F(ObjectTableTest, ListRecordsOfNoListOrANegativeSizeAreRefused) {
     RecordList list = {nullptr};
     EXPECT_EQ(addListRecord(nullptr, 8), nullptr);
+    EXPECT_EQ(newestListRecord(nullptr), nullptr);
+    EXPECT_EQ(olderListRecord(nullptr), nullptr);
     for (int32_t size : {-1, INT32_MIN}) EXPECT_EQ(addListRecord(&list, size), nullptr) << size;
     EXPECT_EQ(newestListRecord(&list), nullptr);
     void* empty = addListRecord(&list, 0);
