@@ -70,7 +70,7 @@ EQUIVALENT = [
      "the capacity is 16 doubled or 0x7FFFFFFF, never 0x3FFFFFFF"),
     ("runtime/strings.cpp", "if (units > (0x7FFFFFFF - start) / sizeof(WCHAR)) return emptyString;",
      "if (units >= (0x7FFFFFFF - start) / sizeof(WCHAR)) return emptyString;",
-     "the one length between needs a 2 GiB workspace, which every heap here refuses"),
+     "where the two differ the workspace would need 2 GiB, which every heap here refuses"),
     ("runtime/strings.cpp", "if (!stringHeap) return nullptr;", "",
      "the native layer and Wine both answer null for a null heap; only Windows itself faults"),
     ("drawing/drawing_session.cpp",
