@@ -214,7 +214,8 @@ HBITMAP decodeBitmapFile(const uint8_t* block, uint32_t length, uint32_t* source
     // Top-down files become ordinary bottom-up images: the section takes
     // the absolute height and the platform turns the rows around.
     int32_t rows = file.height < 0 ? -file.height : file.height;
-    int32_t depth = file.bitCount >= 24 ? static_cast<int32_t>(file.bitCount) : 24;
+    // Only 32-bit files keep their depth (and alpha); the rest become 24.
+    int32_t depth = file.bitCount == 32 ? 32 : 24;
     HBITMAP bitmap = createImageBitmap(file.width, rows, depth);
     if (!bitmap) {
         refuseLoad(LoadFailure::PlatformFailed);

@@ -189,7 +189,7 @@ HICON iconFromMemory(const void* block, uint32_t length) {
 
 bool describeIcon(HICON icon, int32_t* width, int32_t* height, uint32_t* depth) {
     ICONINFO info;
-    memset(&info, 0, sizeof info);
+    // Filled whole on success; nothing of it is read on failure.
     if (!GetIconInfo(icon, &info)) return false;
     BITMAP described;
     memset(&described, 0, sizeof described);

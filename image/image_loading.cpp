@@ -47,20 +47,21 @@ struct DecodedImage {
     uint32_t formatTag;
 };
 
-// Size and depth of a new bitmap, or 0 (the bitmap deleted) when the
-// platform cannot describe it or a record cannot hold its size.
-static int describeBitmap(HBITMAP bitmap, DecodedImage* out) {
+// Takes a new bitmap with its size and depth; leaves the handle null (the
+// bitmap deleted) when the platform cannot describe it or a record cannot
+// hold its size.
+static void describeBitmap(HBITMAP bitmap, DecodedImage* out) {
     BITMAP described;
     if (GetObjectW(bitmap, sizeof described, &described) != sizeof described ||
         described.bmWidth > IMAGE_SIZE_LIMIT || described.bmHeight > IMAGE_SIZE_LIMIT) {
         DeleteObject(bitmap);
-        return refuseLoad(LoadFailure::PlatformFailed);
+        refuseLoad(LoadFailure::PlatformFailed);
+        return;
     }
     out->handle = bitmap;
     out->width = described.bmWidth;
     out->height = described.bmHeight;
     out->depth = described.bmBitsPixel;
-    return 1;
 }
 
 static void bitmapPath(const uint8_t* block, uint32_t length, DecodedImage* out) {

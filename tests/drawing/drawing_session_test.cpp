@@ -94,6 +94,40 @@ TEST_F(DrawingSession, OnlyDibSectionImagesBecomeOutputs) {
     EXPECT_EQ(beginDrawing(nullptr), 0);
 }
 
+// A record that does not describe its bitmap would let the pixel routines
+// misread rows or reach past the pixel memory: no output is made of it.
+TEST_F(DrawingSession, RecordsThatDoNotDescribeTheirBitmapAreNoOutputs) {
+    const struct {
+        int32_t recordDepth, bits, recordWidth, recordHeight;
+        bool output;
+    } cases[] = {
+        {24, 24, 8, 6, true},  {32, 32, 8, 6, true},  {24, 16, 8, 6, false}, {24, 32, 8, 6, false},
+        {32, 24, 8, 6, false}, {24, 24, 9, 6, false}, {24, 24, 8, 7, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.recordDepth << " over " << c.bits << " bits, "
+                                        << c.recordWidth << " x " << c.recordHeight);
+        ImageObject* record = allocateImageRecord(3);
+        ASSERT_NE(record, nullptr);
+        record->handle = createImageBitmap(8, 6, 24);
+        if (c.bits != 24) {
+            DeleteObject(record->handle);
+            BITMAPINFO info = {};
+            info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, 6, 1, WORD(c.bits), BI_RGB};
+            void* bits = nullptr;
+            record->handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        }
+        ASSERT_NE(record->handle, nullptr);
+        record->width = int16_t(c.recordWidth);
+        record->height = int16_t(c.recordHeight);
+        record->depth = uint8_t(c.recordDepth);
+        DrawingContext* context = imageOutput(3);
+        EXPECT_EQ(context != nullptr, c.output);
+        if (context) EXPECT_NE(beginDrawing(context), 0);
+        endDrawing();
+    }
+}
+
 TEST_F(DrawingSession, WithoutASessionTheEntriesDoNothing) {
     ASSERT_TRUE(createImage(0, 4, 4, 24, 0xFFFFFF));
     drawImage(imageHandle(0), 0, 0);

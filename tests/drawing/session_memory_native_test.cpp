@@ -44,4 +44,41 @@ TEST_F(SessionMemory, EverySessionEndGivesBackItsPlatformObjects) {
     }
 }
 
+// Each platform object and each heap block a session takes fails in turn:
+// the output or the session is refused and leaves nothing behind, or the
+// session starts without a text strip and the next font selection makes
+// it. (A session whose text DC could not be made draws no text at all.)
+TEST_F(SessionMemory, EachFailureLeavesASessionWholeOrNone) {
+    ASSERT_TRUE(createImage(1, 40, 30, 24));
+    const long objects = nativeObjectCount(), blocks = nativeHeapBlockCount(runtimeHeap);
+    for (bool heap : {false, true}) {
+        int started = 0;
+        for (long n = 1; n <= 6; ++n) {
+            SCOPED_TRACE(testing::Message() << (heap ? "heap block " : "object ") << n);
+            Pixels(1).fill(0);
+            heap ? nativeFailAllocation(nullptr, n) : nativeFailObjects(n);
+            DrawingContext* context = imageOutput(1);
+            bool begun = beginDrawing(context) != 0;
+            heap ? nativeFailAllocation(nullptr, 0) : nativeFailObjects(0);
+            if (begun) {
+                ++started;
+                // Upright, whether or not the overhang could be measured.
+                EXPECT_EQ(context->italicOverhang, 0);
+                context->selectFont(context, reinterpret_cast<HFONT>(intptr_t(-1)));
+                context->textWriter(context, 2, 2, UTF16("H"), 0x00FFFFFF);
+                int inked = 0;
+                for (int32_t y = 0; y < 30; ++y)
+                    for (int32_t x = 0; x < 40; ++x) inked += Pixels(1).argb(x, y) != 0;
+                if (context->textDC) EXPECT_GT(inked, 0) << "no text drawn";
+                endDrawing();
+            }
+            EXPECT_EQ(currentDrawingContext(), nullptr);
+            EXPECT_EQ(nativeObjectCount(), objects);
+            EXPECT_EQ(nativeHeapBlockCount(runtimeHeap), blocks);
+        }
+        EXPECT_GT(started, 0);
+        EXPECT_LT(started, 6);
+    }
+}
+
 }  // namespace

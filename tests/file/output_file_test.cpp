@@ -176,18 +176,20 @@ TEST_F(OutputFileTest, UnbufferedFilesWriteStraightThrough) {
 }
 
 // Blocks of any length through the buffer: those of a buffer's size or
-// more go out in one write after what was buffered.
+// more go out in one write after what was buffered. A negative length
+// takes nothing and leaves the buffer's count alone.
 TEST_F(OutputFileTest, BlocksOfAnyLengthKeepTheirOrder) {
-    const int32_t lengths[] = {1, 2, 4, 3, 4090, 4, 4096, 5000, 1, 4095, 0, 2};
+    const int32_t lengths[] = {1, 2, 4, 3, 4090, 4, -1, 4096, 5000, 1, 4095, 0, INT32_MIN, 2, -1};
     ASSERT_NE(create(0, "blocks"), 0);
     FileObject* record = static_cast<FileObject*>(lookupObject(fileTable, 0));
     ASSERT_NE(record, nullptr);
     std::vector<unsigned char> expected;
     unsigned seed = 0;
     for (int32_t length : lengths) {
-        std::vector<unsigned char> block = pattern(static_cast<size_t>(length), ++seed);
-        EXPECT_EQ(bufferedWrite(record, block.data(), length), length);
-        expected.insert(expected.end(), block.begin(), block.end());
+        int32_t taken = length < 0 ? 0 : length;
+        std::vector<unsigned char> block = pattern(static_cast<size_t>(taken) + 8, ++seed);
+        EXPECT_EQ(bufferedWrite(record, block.data(), length), taken) << length;
+        expected.insert(expected.end(), block.begin(), block.begin() + taken);
     }
     EXPECT_NE(closeFile(0), 0);
     EXPECT_EQ(contents("blocks"), expected);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "image/bitmap_file.h"
+#include "image/load_failure.h"
 #include "image_test_support.h"
 
 using namespace imagetest;
@@ -227,6 +228,17 @@ TEST_F(BitmapVariantTest, CraftedEncodingsConvertAsThePlatformDoes) {
          5,
          3,
          {K, K, K, K, M, R, S, G, K, K, C, C, C, C, C}},
+        // One row is the fewest either run length takes.
+        {"run-length 4 bits, one row",
+         craft(4, 1, 4, BI_RLE4, sixteen, {0x04, 0x9A, 0x00, 0x01}),
+         4,
+         1,
+         {R, G, R, G}},
+        {"run-length 8 bits, one row",
+         craft(2, 1, 8, BI_RLE8, sixteen, {0x02, 0x0C, 0x00, 0x01}),
+         2,
+         1,
+         {B, B}},
         // The platform widens 5- and 6-bit channels by repeating their top
         // bits: 0x10 (5 bits) gives 0x84, 0x20 (6 bits) gives 0x82.
         {"16 bits, 5-5-5 without masks",
@@ -305,44 +317,65 @@ TEST_F(BitmapVariantTest, AlphaIsMadeOpaqueOnlyWhenEveryAlphaByteIsZero) {
 struct Refusal {
     const char* what;
     Bytes file;
+    LoadFailure reason;  // names the stage that must stop the file
 };
 
-TEST_F(BitmapVariantTest, FilesThatLieAboutThemselvesAreRefused) {
+TEST_F(BitmapVariantTest, FilesThatLieAboutThemselvesAreRefusedByTheRightStage) {
     const Bytes rgb24 = readData("bmp/gradient_24bit_magick.bmp");
     const Bytes indexed = readData("bmp/indexed_8bit_magick.bmp");
     const Bytes rle = readData("bmp/indexed_rle8_magick.bmp");
     const Bytes withMasks = asInfoHeaderWithMasks(readData("bmp/eight_rgb565_magick.bmp"));
+    const Bytes v5Masks = readData("bmp/eight_rgb565_magick.bmp");
+    const LoadFailure outside = LoadFailure::DataOutsideFile, size = LoadFailure::SizeOutOfRange,
+                      encoding = LoadFailure::UnsupportedEncoding,
+                      truncated = LoadFailure::TruncatedHeader;
     const std::vector<Refusal> refusals = {
-        {"pixel offset one byte too far", patched(rgb24, 10, get32(rgb24, 10) + 1)},
-        {"pixel offset at the end", patched(rgb24, 10, static_cast<uint32_t>(rgb24.size()))},
-        {"pixel offset wraps", patched(rgb24, 10, 0xFFFFFFFF)},
-        {"one row more than the data", patched(rgb24, 22, 18)},
-        {"width 0", patched(rgb24, 18, 0)},
-        {"negative width", patched(rgb24, 18, static_cast<uint32_t>(-23))},
-        {"width 32768", patched(rgb24, 18, 32768)},
-        {"height 0", patched(rgb24, 22, 0)},
-        {"height -32768", patched(rgb24, 22, static_cast<uint32_t>(-32768))},
-        {"height -2^31", patched(rgb24, 22, 0x80000000)},
-        {"header size 13", patched(rgb24, 14, 13)},
-        {"header size 39", patched(rgb24, 14, 39)},
-        {"header size past the end", patched(rgb24, 14, 0xFFFFFFF0)},
-        {"bit count 0", patched(rgb24, 28, 0, 2)},
-        {"bit count 2", patched(rgb24, 28, 2, 2)},
-        {"bit count 48", patched(rgb24, 28, 48, 2)},
-        {"JPEG compression", patched(rgb24, 30, BI_JPEG)},
-        {"PNG compression", patched(rgb24, 30, BI_PNG)},
-        {"unknown compression", patched(rgb24, 30, 7)},
-        {"24 bits with masks", patched(rgb24, 30, BI_BITFIELDS)},
-        {"8-bit run lengths at 4 bits", patched(rle, 28, 4, 2)},
-        {"run lengths top-down", patched(rle, 22, static_cast<uint32_t>(-17))},
-        {"run-length size past the end", patched(rle, 34, get32(rle, 34) + 1000)},
-        {"colour table past the end", Bytes(indexed.begin(), indexed.begin() + 54 + 1023)},
-        {"masks past the end", Bytes(withMasks.begin(), withMasks.begin() + 54 + 8)},
+        {"pixel offset one byte too far", patched(rgb24, 10, get32(rgb24, 10) + 1), outside},
+        {"pixel offset at the end", patched(rgb24, 10, static_cast<uint32_t>(rgb24.size())),
+         outside},
+        {"pixel offset wraps", patched(rgb24, 10, 0xFFFFFFFF), outside},
+        {"one row more than the data", patched(rgb24, 22, 18), outside},
+        {"width 0", patched(rgb24, 18, 0), size},
+        {"negative width", patched(rgb24, 18, static_cast<uint32_t>(-23)), size},
+        {"width 32768", patched(rgb24, 18, 32768), size},
+        {"height 0", patched(rgb24, 22, 0), size},
+        {"height 32768", patched(rgb24, 22, 32768), size},
+        {"height -32768", patched(rgb24, 22, static_cast<uint32_t>(-32768)), size},
+        {"height -2^31", patched(rgb24, 22, 0x80000000), size},
+        {"header size 13", patched(rgb24, 14, 13), encoding},
+        {"header size 39", patched(rgb24, 14, 39), encoding},
+        {"header size past the end", patched(rgb24, 14, 0xFFFFFFF0), truncated},
+        {"bit count 0", patched(rgb24, 28, 0, 2), encoding},
+        {"bit count 2", patched(rgb24, 28, 2, 2), encoding},
+        {"bit count 48", patched(rgb24, 28, 48, 2), encoding},
+        {"JPEG compression", patched(rgb24, 30, BI_JPEG), encoding},
+        {"PNG compression", patched(rgb24, 30, BI_PNG), encoding},
+        {"unknown compression", patched(rgb24, 30, 7), encoding},
+        {"24 bits with masks", patched(rgb24, 30, BI_BITFIELDS), encoding},
+        {"8-bit run lengths at 4 bits", patched(rle, 28, 4, 2), encoding},
+        {"run lengths top-down", patched(rle, 22, static_cast<uint32_t>(-17)), encoding},
+        {"run-length size past the end", patched(rle, 34, get32(rle, 34) + 1000), outside},
+        {"colour table past the end", Bytes(indexed.begin(), indexed.begin() + 54 + 1023), outside},
+        {"masks past the end", Bytes(withMasks.begin(), withMasks.begin() + 54 + 8), truncated},
+        // The masks are whole and only the rows are cut: the rows' stage
+        // refuses, not the masks'.
+        {"masks whole, rows cut after 2 bytes",
+         Bytes(withMasks.begin(), withMasks.begin() + 54 + 12 + 2), outside},
+        {"V5 masks whole, rows cut",
+         Bytes(v5Masks.begin(), v5Masks.begin() + get32(v5Masks, 10) + 2), outside},
+        // The signature alone is still a bitmap file, cut in its header.
+        {"BM alone", Bytes{'B', 'M'}, truncated},
+        {"BM and the size field", Bytes(rgb24.begin(), rgb24.begin() + 6), truncated},
+        {"file header without the info header", Bytes(rgb24.begin(), rgb24.begin() + 14),
+         truncated},
+        {"B alone", Bytes{'B'}, LoadFailure::UnknownFormat},
     };
     for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
         ASSERT_NE(createImage(0, 4, 4), 0);
-        EXPECT_EQ(decodeBytes(0, refusal.file), 0) << refusal.what;
-        EXPECT_EQ(imageHandle(0), nullptr) << refusal.what;
+        EXPECT_EQ(decodeBytes(0, refusal.file), 0);
+        EXPECT_EQ(imageHandle(0), nullptr);
+        EXPECT_STREQ(loadFailureName(lastLoadFailure()), loadFailureName(refusal.reason));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/icon_file.h"
+#include "image/load_failure.h"
 #include "image_test_support.h"
 
 using namespace imagetest;
@@ -206,6 +207,49 @@ TEST_F(IconChoiceTest, ImageHeadersAreCheckedBeforeThePlatformSeesThem) {
         EXPECT_EQ(icon != nullptr, c.loads);
         if (icon) DestroyIcon(icon);
         EXPECT_EQ(decodeBytes(0, file) != 0, c.loads);
+    }
+}
+
+// An 8-bit image announcing `coloursUsed` colours and holding `entries`
+// table entries, then its rows and mask, cut by `shortBy` bytes.
+Entry eightBitImage(uint32_t coloursUsed, size_t entries, size_t shortBy = 0) {
+    Entry entry;
+    entry.width = entry.height = 16;
+    entry.bitCount = 8;
+    entry.image.assign(40 + entries * 4 + 16 * 16 + 16 * 4, 0);
+    put32(entry.image, 0, 40);
+    put32(entry.image, 4, 16);
+    put32(entry.image, 8, 32);
+    put16(entry.image, 12, 1);
+    put16(entry.image, 14, 8);
+    put32(entry.image, 32, coloursUsed);
+    for (size_t i = 0; i < entries; ++i) put32(entry.image, 40 + i * 4, 0x00FFFFFF);
+    entry.image.resize(entry.image.size() - shortBy);
+    return entry;
+}
+
+// The table the platform skips holds biClrUsed entries, never more than
+// 256; with none announced, the full table of the bit count.
+TEST_F(IconChoiceTest, ColourTablesAreMeasuredAsThePlatformSkipsThem) {
+    const struct {
+        const char* what;
+        Entry entry;
+        LoadFailure reason;
+    } cases[] = {
+        {"none announced, 256 there", eightBitImage(0, 256), LoadFailure::None},
+        {"255 announced and there", eightBitImage(255, 255), LoadFailure::None},
+        {"256 announced and there", eightBitImage(256, 256), LoadFailure::None},
+        {"300 announced, 256 there", eightBitImage(300, 256), LoadFailure::None},
+        {"none announced, one byte short", eightBitImage(0, 256, 1), LoadFailure::DataOutsideFile},
+        {"255 announced, one byte short", eightBitImage(255, 255, 1), LoadFailure::DataOutsideFile},
+        {"256 announced, one byte short", eightBitImage(256, 256, 1), LoadFailure::DataOutsideFile},
+        {"300 announced, one byte short", eightBitImage(300, 256, 1), LoadFailure::DataOutsideFile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes file = iconFile({c.entry});
+        EXPECT_EQ(decodeBytes(0, file) != 0, c.reason == LoadFailure::None);
+        EXPECT_STREQ(loadFailureName(lastLoadFailure()), loadFailureName(c.reason));
     }
 }
 

@@ -114,6 +114,11 @@ int probeRawAny(const uint8_t* block, uint32_t length) {
 }
 int ended;
 void endRaw() { ++ended; }
+int64_t offered = -1;  // the length the last probe was offered
+int probeNothing(const uint8_t*, uint32_t length) {
+    offered = length;
+    return 0;
+}
 
 TEST_F(ImageLoadingTest, RegisteredDecodersTakeWhatTheyRecogniseInOrder) {
     const Bytes raw1 = {'R', 'A', 'W', '1', 2, 1, 0, 0, 255, 255, 0, 0};
@@ -136,6 +141,11 @@ TEST_F(ImageLoadingTest, RegisteredDecodersTakeWhatTheyRecogniseInOrder) {
     EXPECT_EQ(findImage(0)->formatTag, IMAGE_FORMAT_BMP);
     // A taker that fails is a failed load; later decoders are not asked.
     EXPECT_EQ(decodeBytes(0, Bytes({'R', 'A', 'W', '1', 9, 9})), 0);
+    // No block is an empty one, whatever length comes with it.
+    static const ImageDecoder last = {0x3F3F3F3F, probeNothing, decodeRaw, nullptr};
+    ASSERT_TRUE(registerImageDecoder(&last));
+    EXPECT_EQ(decodeImageMemory(0, nullptr, 10), 0);
+    EXPECT_EQ(offered, 0);
 
     ended = 0;
     endImageDecoders();

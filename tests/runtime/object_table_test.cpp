@@ -186,9 +186,31 @@ TEST_F(ObjectTableTest, NumbersAroundTheEndOfTheSlotsAreServedWithoutReadingPast
     }
 }
 
+// Slots of 2^30 words would wrap a 32-bit size to nothing; more than the
+// heap holds is refused by it.
+TEST_F(ObjectTableTest, TablesOfNoRecordsOrTooManySlotsAreRefused) {
+    const struct {
+        int32_t recordSize, initialCount;
+        bool made;
+    } cases[] = {
+        {1, 1, true},   {0, 16, false},         {-1, 16, false},       {8, 0, false},
+        {8, -1, false}, {8, 0x40000000, false}, {8, INT32_MAX, false},
+    };
+    for (const auto& c : cases) {
+        ObjectTable* made = createObjectTable(c.recordSize, c.initialCount, nullptr);
+        EXPECT_EQ(made != nullptr, c.made) << c.recordSize << " x " << c.initialCount;
+        if (made) {
+            EXPECT_EQ(made->capacity, c.initialCount);
+            EXPECT_NE(allocateObject(made, c.initialCount - 1), nullptr);
+        }
+    }
+}
+
 TEST_F(ObjectTableTest, ListRecordsOfNoListOrANegativeSizeAreRefused) {
     RecordList list = {nullptr};
     EXPECT_EQ(addListRecord(nullptr, 8), nullptr);
+    EXPECT_EQ(newestListRecord(nullptr), nullptr);
+    EXPECT_EQ(olderListRecord(nullptr), nullptr);
     for (int32_t size : {-1, INT32_MIN}) EXPECT_EQ(addListRecord(&list, size), nullptr) << size;
     EXPECT_EQ(newestListRecord(&list), nullptr);
     void* empty = addListRecord(&list, 0);

@@ -77,4 +77,12 @@ TEST_F(Strings, KeptStringsOutliveTemporaries) {
     EXPECT_EQ(empty[0], 0);
 }
 
+// Outside a running runtime there is no StringHeap: nothing can be kept.
+TEST(StringsWithoutTheRuntime, KeepingAStringGivesNull) {
+    EXPECT_EQ(keepString(UTF16("pic.bmp")), nullptr);
+    startRuntime(nullptr);
+    stopRuntime();
+    EXPECT_EQ(keepString(UTF16("pic.bmp")), nullptr);
+}
+
 }  // namespace

@@ -64,6 +64,9 @@ Slot* slotOf(HGDIOBJ handle) {
     return &slot;
 }
 
+// The seam's countdown to the object that fails; 0 when off.
+long failObjectIn = 0;
+
 // What DeleteObject does for a stock object: nothing, successfully.
 BOOL keepForever(HGDIOBJ) { return TRUE; }
 
@@ -83,6 +86,7 @@ BOOL deleteBitmap(HGDIOBJ handle) {
 HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
     if (kind == kindNone || object == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(tableLock());
+    if (failObjectIn > 0 && --failObjectIn == 0) return nullptr;
     size_t slot;
     if (!freeSlots().empty()) {
         slot = freeSlots().back();
@@ -120,6 +124,11 @@ long nativeObjectCount(void) {
     for (const Slot& slot : slots())
         if (slot.kind != kindNone && slot.destroy != keepForever) ++count;
     return count;
+}
+
+void nativeFailObjects(long n) {
+    std::lock_guard<std::mutex> hold(native::tableLock());
+    native::failObjectIn = n > 0 ? n : 0;
 }
 
 namespace native {

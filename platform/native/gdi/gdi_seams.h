@@ -5,5 +5,9 @@
 
 // Bitmaps, DCs, brushes, fonts and icons alive, the stock objects left out.
 long nativeObjectCount(void);
+// Object making number n (1-based, counted from this call, over bitmaps,
+// DCs, brushes and icons) fails as if the table were full; 0 turns the
+// seam off.
+void nativeFailObjects(long n);
 
 #endif
