@@ -206,6 +206,34 @@ TEST_F(ObjectTableTest, TablesOfNoRecordsOrTooManySlotsAreRefused) {
     }
 }
 
+// The live rule reads the record's first handle-wide field; a record
+// narrower than a handle is live when any of its bytes is not 0.
+TEST_F(ObjectTableTest, ARecordIsLiveByAnyByteOfItsHandleField) {
+    const struct {
+        int32_t recordSize, setByte;
+        bool live;
+    } cases[] = {
+        {1, -1, false},
+        {1, 0, true},
+        {3, -1, false},
+        {3, 0, true},
+        {3, 2, true},
+        {int32_t(sizeof(HANDLE)), -1, false},
+        {int32_t(sizeof(HANDLE)), 0, true},
+        {int32_t(sizeof(HANDLE)), int32_t(sizeof(HANDLE)) - 1, true},
+        {int32_t(sizeof(HANDLE)) + 4, int32_t(sizeof(HANDLE)), false},
+    };
+    for (const auto& c : cases) {
+        ObjectTable* small = createObjectTable(c.recordSize, 4, nullptr);
+        ASSERT_NE(small, nullptr);
+        unsigned char* record = static_cast<unsigned char*>(allocateObject(small, 2));
+        ASSERT_NE(record, nullptr);
+        if (c.setByte >= 0) record[c.setByte] = 0x80;
+        EXPECT_EQ(lookupObject(small, 2) != nullptr, c.live)
+            << c.recordSize << "-byte record, byte " << c.setByte << " set";
+    }
+}
+
 TEST_F(ObjectTableTest, ListRecordsOfNoListOrANegativeSizeAreRefused) {
     RecordList list = {nullptr};
     EXPECT_EQ(addListRecord(nullptr, 8), nullptr);
