@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "platform/byte_reader.h"
 
@@ -17,35 +18,21 @@ struct Width {
     bool (*read)(const ByteReader&, size_t, uint64_t*);
 };
 
+// A fixed-width read with the value as the table compares it. The target
+// starts as 0xEE bytes, which a failed read must leave.
+template <typename T, bool (ByteReader::*read)(size_t, T*) const>
+bool readAs(const ByteReader& r, size_t at, uint64_t* v) {
+    T x = static_cast<T>(0xEEEEEEEEEEEEEEEEull);
+    bool ok = (r.*read)(at, &x);
+    *v = static_cast<typename std::make_unsigned<T>::type>(x);
+    return ok;
+}
+
 const Width widths[] = {
-    {"u8", 1,
-     [](const ByteReader& r, size_t at, uint64_t* v) {
-         uint8_t x = 0xEE;
-         bool ok = r.u8(at, &x);
-         *v = x;
-         return ok;
-     }},
-    {"u16", 2,
-     [](const ByteReader& r, size_t at, uint64_t* v) {
-         uint16_t x = 0xEEEE;
-         bool ok = r.u16(at, &x);
-         *v = x;
-         return ok;
-     }},
-    {"u32", 4,
-     [](const ByteReader& r, size_t at, uint64_t* v) {
-         uint32_t x = 0xEEEEEEEE;
-         bool ok = r.u32(at, &x);
-         *v = x;
-         return ok;
-     }},
-    {"i32", 4,
-     [](const ByteReader& r, size_t at, uint64_t* v) {
-         int32_t x = -0x11111112;
-         bool ok = r.i32(at, &x);
-         *v = uint32_t(x);
-         return ok;
-     }},
+    {"u8", 1, readAs<uint8_t, &ByteReader::u8>},
+    {"u16", 2, readAs<uint16_t, &ByteReader::u16>},
+    {"u32", 4, readAs<uint32_t, &ByteReader::u32>},
+    {"i32", 4, readAs<int32_t, &ByteReader::i32>},
     {"big-endian 32", 4,
      [](const ByteReader& r, size_t at, uint64_t* v) {
          uint32_t x = 0xEEEEEEEE;

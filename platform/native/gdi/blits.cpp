@@ -76,6 +76,17 @@ DWORD boxAverage(const Bitmap& source, LONG x0, LONG x1, LONG y0, LONG y1) {
     return result;
 }
 
+// Cuts a span of `length` starting at `start` to 0..limit along one axis;
+// `partner`, the same span's start in the other bitmap, moves with it.
+void clipSpan(int64_t& start, int64_t& partner, int64_t& length, int64_t limit) {
+    if (start < 0) {
+        partner -= start;
+        length += start;
+        start = 0;
+    }
+    if (start + length > limit) length = limit - start;
+}
+
 }  // namespace
 
 }  // namespace native
@@ -88,30 +99,10 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
     if (!openBlit(target, source, rop, &blit)) return FALSE;
     // Cut the rectangle to the source, then to the target.
     int64_t left = x, top = y, sx = sourceX, sy = sourceY, w = width, h = height;
-    if (sx < 0) {
-        left -= sx;
-        w += sx;
-        sx = 0;
-    }
-    if (sy < 0) {
-        top -= sy;
-        h += sy;
-        sy = 0;
-    }
-    if (sx + w > blit.source->width) w = blit.source->width - sx;
-    if (sy + h > blit.source->height) h = blit.source->height - sy;
-    if (left < 0) {
-        sx -= left;
-        w += left;
-        left = 0;
-    }
-    if (top < 0) {
-        sy -= top;
-        h += top;
-        top = 0;
-    }
-    if (left + w > blit.target->width) w = blit.target->width - left;
-    if (top + h > blit.target->height) h = blit.target->height - top;
+    clipSpan(sx, left, w, blit.source->width);
+    clipSpan(sy, top, h, blit.source->height);
+    clipSpan(left, sx, w, blit.target->width);
+    clipSpan(top, sy, h, blit.target->height);
     if (w <= 0 || h <= 0) return TRUE;
 
     // Read everything first: source and target may be one bitmap.
