@@ -5,6 +5,8 @@
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
 #include "celkit/font/gzip.h"
+#include "celkit/font/otb.h"
+#include "celkit/font/pcf.h"
 #include "celkit/font/psf.h"
 #include "celkit/font/source_font.h"
 #include "celkit/font/unifont_hex.h"
@@ -67,6 +69,22 @@ const std::vector<FontFormat>& fontFormats() {
          readAndPick<readUnifontHex>,
          [](const Font& font, const ExportOptions& options) {
              return writeUnifontHex(font, options.map);
+         }},
+        {"pcf",
+         "X11 Portable Compiled Format (also read gzip-compressed)",
+         {".pcf"},
+         isPcf,
+         readAndPick<readPcf>,
+         [](const Font& font, const ExportOptions& options) {
+             return writePcf(font, options.map, options.name);
+         }},
+        {"otb",
+         "OpenType bitmap font: one 16-pixel strike, no outlines",
+         {".otb"},
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeOtb(font, options.map, options.name);
          }},
         {"h",
          "a C/C++ header with the glyph array",
