@@ -376,13 +376,9 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
             return false;
         }
         glyph.rows.resize(rowBytes * glyph.height);
-        for (int y = 0; y < glyph.height; ++y) {
+        for (int y = 0; y < glyph.height; ++y)  // the bits past the width stay unread
             std::copy_n(bits.data.begin() + static_cast<long>(start + y * stride), rowBytes,
                         glyph.rows.begin() + static_cast<long>(y * rowBytes));
-            if (glyph.width % 8 != 0)  // padding bits are no ink
-                glyph.rows[(y + 1) * rowBytes - 1] &=
-                    static_cast<std::uint8_t>(0xFF00 >> (glyph.width % 8));
-        }
         glyph.left = m.left - originLeft;
         glyph.top = ascent - m.ascent;
         placed[index] = font.glyphs.size();

@@ -29,7 +29,7 @@ struct Pcf {
     std::uint32_t layout = 0x0E;  // MSB byte and bit, rows padded to 4
     bool compressed = true;
     long count = 1, width = 10, left = 3, ascent = 1, descent = 1, fontAscent = 12;
-    Bytes rows = {0xC0, 0x40, 0x80, 0x00};
+    Bytes rows = {0xC0, 0x7F, 0x80, 0x00};  // bits past the width are padding, no ink
     long rowBytes = 2;
     long bitmapCount = -1, bitmapSize = -1, firstColumn = 0x41, lastColumn = -1, index = 0;
     long metricsCount = -1;
@@ -122,12 +122,10 @@ bool import(const Bytes& file, Font& font, std::string& error) {
 }
 
 TEST(Pcf, EveryRowLayoutReadsAsTheSameGlyph) {
-    Font expected;  // 'A' at its bearing 3, its top row one above the baseline at 12
-    for (auto [x, y] : {std::pair{3, 11}, {4, 11}, {12, 11}, {3, 12}})
-        expected.setPixel('A', x, y, true);
     struct Row {
         std::uint32_t layout;
         bool compressed;
+        long left = 3;  // a font's negative bearing moves all its glyphs right by it
     };
     const Row rows[] = {
         {0x0E, true},   // bdftopcf's default: MSB, padded to 4
@@ -138,12 +136,17 @@ TEST(Pcf, EveryRowLayoutReadsAsTheSameGlyph) {
         {0x26, true},   // bits LSB, bytes MSB in units of 4
         {0x0B, true},   // bytes LSB, bits MSB, padded to 8: units of 1 keep their order
         {0x1F, true},   // both MSB, units of 2: nothing to swap
+        {0x0E, true, -2},
     };
     for (const Row& row : rows) {
         Pcf pcf;
         pcf.layout = row.layout;
         pcf.compressed = row.compressed;
-        Font font;
+        pcf.left = row.left;
+        Font font, expected;  // 'A' at its bearing, its top row one above the baseline at 12
+        const int x0 = row.left < 0 ? 0 : static_cast<int>(row.left);
+        for (auto [x, y] : {std::pair{0, 11}, {1, 11}, {9, 11}, {0, 12}})
+            expected.setPixel('A', x0 + x, y, true);
         std::string error;
         ASSERT_TRUE(import(pcf.bytes(), font, error)) << std::hex << row.layout << ": " << error;
         EXPECT_EQ(font.bytes, expected.bytes) << std::hex << row.layout;
