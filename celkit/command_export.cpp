@@ -1,5 +1,5 @@
 // celkit export: the font in the formats it is used in (console PSF, BDF,
-// Unifont .hex, a C header), written by the font format library.
+// PCF, OpenType bitmap, Unifont .hex, a C header), written by the font format library.
 #include <CLI/CLI.hpp>
 #include <memory>
 
@@ -81,7 +81,7 @@ void addExportCommand(CLI::App& app) {
         ->capture_default_str();
     command
         ->add_option("--name", options->name,
-                     "C array name / BDF family (default: the output's name)")
+                     "C array name / BDF, PCF and OTB family (default: the output's name)")
         ->type_name("NAME");
     command->callback([options] { runExport(*options); });
 }

@@ -40,9 +40,8 @@ std::vector<std::string> arguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace celkit;
     CLI::App app{
-        "celkit: look at celpack fonts, get their sheets back, and convert them to and from PSF, "
-        "BDF, "
-        ".hex, C headers and pictures."};
+        "celkit: look at celpack fonts, get their sheets back, convert them to and from PSF, "
+        "BDF, PCF, .hex and pictures, and to OpenType bitmap fonts and C headers."};
     app.name("celkit");
     app.set_version_flag("--version", "celkit 1.0");
     app.require_subcommand(1, 1);
