@@ -216,7 +216,7 @@ bool readBitmaps(const PcfFile& file, std::size_t glyphs, Bitmaps& out, std::str
             b = r;
         }
     // Bytes within a scan unit are in the byte order only when it differs from the bit order.
-    const std::size_t unit = std::size_t(1) << ((format >> 4) & 3);
+    const std::size_t unit = static_cast<std::size_t>(1) << ((format >> 4) & 3);
     if (((format & msbByte) != 0) != ((format & msbBit) != 0) && unit > 1)
         for (std::size_t i = 0; i + unit <= out.data.size(); i += unit)
             std::reverse(out.data.begin() + static_cast<long>(i),
@@ -334,7 +334,7 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     std::vector<std::size_t> placed(metrics.size(), SIZE_MAX);  // glyph index -> font.glyphs
     // Distinct glyphs unpack to less than their padded rows; overlapping ones
     // may not make a small file cost much more than a font of its size.
-    const std::size_t budget = 4 * bits.data.size() + (std::size_t(1) << 20);
+    const std::size_t budget = 4 * bits.data.size() + (static_cast<std::size_t>(1) << 20);
     std::size_t spent = 0;
     for (std::size_t i = 0; i < codes; ++i) {
         const int index = c.u16();
@@ -586,7 +586,8 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
     std::size_t offset = out.size() + 16 * tables.size();
     for (Table& t : tables) {
         t.bytes.resize((t.bytes.size() + 3) / 4 * 4, 0);
-        for (std::size_t v : {std::size_t(t.type), std::size_t(t.format), t.bytes.size(), offset})
+        for (std::size_t v : {static_cast<std::size_t>(t.type), static_cast<std::size_t>(t.format),
+                              t.bytes.size(), offset})
             put(out, static_cast<std::uint32_t>(v), 4, false);
         offset += t.bytes.size();
     }

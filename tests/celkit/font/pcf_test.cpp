@@ -75,7 +75,7 @@ struct Pcf {
 
         // Rows padded, then bits and bytes laid out as `layout` says.
         Bytes data;
-        for (std::size_t y = 0; y * rowBytes < rows.size(); ++y) {
+        for (long y = 0; y * rowBytes < static_cast<long>(rows.size()); ++y) {
             data.insert(data.end(), rows.begin() + y * rowBytes, rows.begin() + (y + 1) * rowBytes);
             data.resize(data.size() + stride - rowBytes, 0);
         }
