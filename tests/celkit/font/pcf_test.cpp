@@ -16,10 +16,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void put(Bytes& out, long value, int bytes, bool msb) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(static_cast<unsigned long>(value) >>
-                                                (8 * (msb ? bytes - 1 - i : i))));
+void put(Bytes& out, std::initializer_list<long> values, int bytes, bool msb) {
+    for (long value : values)
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(static_cast<unsigned long>(value) >>
+                                                    (8 * (msb ? bytes - 1 - i : i))));
 }
 
 // A font of `count` glyphs, each `width` x (ascent + descent) at bearing
@@ -28,7 +29,7 @@ void put(Bytes& out, long value, int bytes, bool msb) {
 struct Pcf {
     std::uint32_t layout = 0x0E;  // MSB byte and bit, rows padded to 4
     bool compressed = true;
-    long count = 1, width = 10, left = 3, ascent = 1, descent = 1, fontAscent = 12;
+    long count = 1, width = 10, left = 3, ascent = 1, descent = 1;  // the font's ascent is 12
     Bytes rows = {0xC0, 0x7F, 0x80, 0x00};  // bits past the width are padding, no ink
     long rowBytes = 2;
     long bitmapCount = -1, bitmapSize = -1, firstColumn = 0x41, lastColumn = -1, index = 0;
@@ -42,36 +43,34 @@ struct Pcf {
         std::vector<std::pair<std::uint32_t, Bytes>> tables;
         auto table = [&](std::uint32_t type, std::uint32_t kind) -> Bytes& {
             tables.push_back({type, {}});
-            put(tables.back().second, layout | kind, 4, false);
+            put(tables.back().second, {layout | kind}, 4, false);
             return tables.back().second;
         };
-        Bytes& props = table(1, 0);
-        put(props, 1, 4, msb);
-        put(props, 0, 4, msb);
+        Bytes& props = table(1, 0);  // one string property, padded to 4, and the strings
+        put(props, {1, 0}, 4, msb);
         props.push_back(1);
-        put(props, 17, 4, msb);
-        props.resize(props.size() + 3, 0);
-        const std::string strings("CHARSET_REGISTRY\0ISO10646", 26);
-        put(props, static_cast<long>(strings.size()), 4, msb);
-        props.insert(props.end(), strings.begin(), strings.end());
+        put(props, {17}, 4, msb);
+        put(props, {0, 0, 0}, 1, msb);
+        put(props, {26}, 4, msb);
+        for (char c : std::string("CHARSET_REGISTRY\0ISO10646", 26)) props.push_back(c);
 
-        Bytes& accel = table(0x100, 0x100);
+        Bytes& accel = table(0x100, 0x100);  // flags, ascent, descent, overlap, least bearing
         accel.resize(accel.size() + 8, 1);
-        put(accel, fontAscent, 4, msb);
-        put(accel, 2, 4, msb);
-        put(accel, 0, 4, msb);
-        put(accel, left, 2, msb);
+        put(accel, {12, 2, 0}, 4, msb);
+        put(accel, {left}, 2, msb);
 
         Bytes& metrics = table(4, metricsFormat != 0xFFFFFFFF ? metricsFormat
                                   : compressed                ? 0x100
                                                               : 0);
         const long declared = metricsCount >= 0 ? metricsCount : count;
-        put(metrics, declared, compressed ? 2 : 4, msb);
-        for (long i = 0; i < count; ++i) {
-            const long values[] = {left, left + width, width, ascent, descent};
-            for (long v : values) put(metrics, compressed ? v + 0x80 : v, compressed ? 1 : 2, msb);
-            if (!compressed) put(metrics, 0, 2, msb);
-        }
+        put(metrics, {declared}, compressed ? 2 : 4, msb);
+        for (long i = 0; i < count; ++i)
+            if (compressed)
+                put(metrics,
+                    {left + 128, left + width + 128, width + 128, ascent + 128, descent + 128}, 1,
+                    msb);
+            else
+                put(metrics, {left, left + width, width, ascent, descent, 0}, 2, msb);
 
         // Rows padded, then bits and bytes laid out as `layout` says.
         Bytes data;
@@ -91,25 +90,24 @@ struct Pcf {
                 std::reverse(data.begin() + static_cast<long>(i),
                              data.begin() + static_cast<long>(i + unit));
         Bytes& bits = table(8, 0);
-        put(bits, bitmapCount >= 0 ? bitmapCount : count, 4, msb);
-        for (long i = 0; i < count; ++i) put(bits, 0, 4, msb);  // all glyphs share the bitmap
-        for (int p = 0; p < 4; ++p)
-            put(bits, bitmapSize >= 0 ? bitmapSize : static_cast<long>(data.size()), 4, msb);
+        put(bits, {bitmapCount >= 0 ? bitmapCount : count}, 4, msb);
+        for (long i = 0; i < count; ++i) put(bits, {0}, 4, msb);  // all glyphs share the bitmap
+        const long size = bitmapSize >= 0 ? bitmapSize : static_cast<long>(data.size());
+        put(bits, {size, size, size, size}, 4, msb);
         bits.insert(bits.end(), data.begin(), data.end());
 
         Bytes& encodings = table(encodingsType, 0);
         const long last = lastColumn >= 0 ? lastColumn : firstColumn + count - 1;
-        for (long v : {firstColumn, last, 0L, 0L, 0L}) put(encodings, v, 2, msb);
+        put(encodings, {firstColumn, last, 0, 0, 0}, 2, msb);
         for (long i = firstColumn; i <= last; ++i)
-            put(encodings, index + (i - firstColumn), 2, msb);
+            put(encodings, {index + i - firstColumn}, 2, msb);
 
         Bytes out = {1, 'f', 'c', 'p'};
-        put(out, static_cast<long>(tables.size()), 4, false);
+        put(out, {static_cast<long>(tables.size())}, 4, false);
         long offset = 8 + 16 * static_cast<long>(tables.size());
         for (const auto& [type, body] : tables) {
-            for (long v : {static_cast<long>(type), static_cast<long>(body[0] | body[1] << 8),
-                           static_cast<long>(body.size()), offset})
-                put(out, v, 4, false);
+            put(out, {type, body[0] | body[1] << 8, static_cast<long>(body.size()), offset}, 4,
+                false);
             offset += static_cast<long>(body.size());
         }
         for (const auto& t : tables) out.insert(out.end(), t.second.begin(), t.second.end());
