@@ -43,7 +43,7 @@ struct Pcf {
         std::vector<std::pair<std::uint32_t, Bytes>> tables;
         auto table = [&](std::uint32_t type, std::uint32_t kind) -> Bytes& {
             tables.push_back({type, {}});
-            put(tables.back().second, {layout | kind}, 4, false);
+            put(tables.back().second, {static_cast<long>(layout | kind)}, 4, false);
             return tables.back().second;
         };
         Bytes& props = table(1, 0);  // one string property, padded to 4, and the strings
@@ -106,8 +106,10 @@ struct Pcf {
         put(out, {static_cast<long>(tables.size())}, 4, false);
         long offset = 8 + 16 * static_cast<long>(tables.size());
         for (const auto& [type, body] : tables) {
-            put(out, {type, body[0] | body[1] << 8, static_cast<long>(body.size()), offset}, 4,
-                false);
+            put(out,
+                {static_cast<long>(type), body[0] | body[1] << 8, static_cast<long>(body.size()),
+                 offset},
+                4, false);
             offset += static_cast<long>(body.size());
         }
         for (const auto& t : tables) out.insert(out.end(), t.second.begin(), t.second.end());
