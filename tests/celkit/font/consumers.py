@@ -19,7 +19,7 @@ os.chdir(work)
 
 FONT = os.path.join(source, "examples", "dejavu-mono.expected.fnt")
 MISC = "/usr/share/fonts/X11/misc"
-NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "gcc", "g++",
+NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "mkfontdir", "gcc", "g++",
           "i686-w64-mingw32-gcc-posix", "/usr/share/unifont/unifont.hex",
           MISC + "/unifont.pcf.gz", MISC + "/9x15.pcf.gz", MISC + "/10x20.pcf.gz",
           MISC + "/6x13.pcf.gz", MISC + "/9x15B.pcf.gz", MISC + "/8x13B-ISO8859-1.pcf.gz",
@@ -194,6 +194,12 @@ check("FreeType renders all 256 glyphs of celkit's PCF", r.returncode == 0 and o
       detail + first_diff(got, fnt))
 q = run("fc-query", "out.pcf").stdout.decode()
 check("fc-query on celkit's PCF", '"Celkit Test"' in q and "pixelsize: 16(f)" in q, q)
+os.makedirs("xdir", exist_ok=True)
+shutil.copy("out.pcf", "xdir/celkit.pcf")
+r = run("mkfontdir", "xdir")
+listed = read("xdir/fonts.dir").decode().splitlines() if r.returncode == 0 else []
+check("mkfontdir lists celkit's PCF by its XLFD name", listed == [
+    "1", "celkit.pcf -celkit-celkit test-medium-r-normal--16-160-75-75-c-160-iso10646-1"], str(listed))
 computed = re.compile(r"^(WEIGHT|X_HEIGHT|QUAD_WIDTH|RESOLUTION|STARTPROPERTIES) ", re.M)
 run("bdftopcf", "-o", "theirs.pcf", "out.bdf", check=True)
 ours, theirs = (computed.sub("#", run("pcf2bdf", f).stdout.decode()) for f in ("out.pcf", "theirs.pcf"))
