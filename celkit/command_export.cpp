@@ -76,7 +76,10 @@ void addExportCommand(CLI::App& app) {
         ->add_option("-f,--format", options->format, "output format (default: from -o's extension)")
         ->type_name("FORMAT")
         ->check(CLI::IsMember(writableFormatNames()));
-    command->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
+    command
+        ->add_option("--map", options->map,
+                     "code-point map: cp437, latin1, a code page (cp850, cp866, koi8-r, iso8859-N, "
+                     "windows-125N ...) or a map file")
         ->type_name("MAP")
         ->capture_default_str();
     command

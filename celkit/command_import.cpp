@@ -77,7 +77,8 @@ void addImportCommand(CLI::App& app) {
     addDestinationOptions(*command, options->destination);
     command
         ->add_option("--map", options->map,
-                     "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
+                     "code-point map picking the 256 glyphs: cp437, latin1, a code page (cp850, "
+                     "cp866, koi8-r, iso8859-N, windows-125N ...) or a map file")
         ->type_name("MAP")
         ->capture_default_str();
     command

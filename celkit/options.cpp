@@ -67,7 +67,7 @@ CodepointMap loadMap(const std::string& mapName) {
     if (auto builtin = builtinMap(mapName)) return *builtin;
     std::error_code ignored;
     if (!fs::is_regular_file(pathOf(mapName), ignored))
-        throw UsageError("--map: '" + mapName + "' is neither cp437, latin1 nor a map file");
+        throw UsageError("--map: '" + mapName + "' is no map file nor one of " + builtinMapNames());
     std::vector<std::uint8_t> bytes = readInput(mapName);
     CodepointMap map;
     std::string error;
