@@ -68,10 +68,10 @@ class Options(unittest.TestCase):
             shown = OPTION.findall(self.forms[command])
             for name, (names, choices) in options.items():
                 with self.subTest(command=command, option=name):
-                    self.assertIn(name, words, "--help lists it; the page never names it")
+                    self.assertTrue(name in words, f"{name}: --help lists it; the page never names it")
                     if name in ("-h", "--help") and command:
                         continue  # every command's --help is the plain form's --help
-                    self.assertTrue(set(names) & set(shown), f"not in the synopsis of 'celkit {command}'")
+                    self.assertTrue(set(names) & set(shown), f"{name}: not in the synopsis of 'celkit {command}'")
                     if choices and name in shown:
                         given = re.search(re.escape(name) + r"\s+\[?\s*([\w.]+(?:\s*\|\s*[\w.]+)+)", self.forms[command])
                         self.assertTrue(given, f"the synopsis gives no choices after {name}")
@@ -82,10 +82,10 @@ class Options(unittest.TestCase):
         for command, form in self.forms.items():
             for name in OPTION.findall(form):
                 with self.subTest(command=command, option=name):
-                    self.assertIn(name, self.helps.get(command, {}), f"the synopsis of 'celkit {command}' shows it")
+                    self.assertTrue(name in self.helps.get(command, {}), f"{name}: in the synopsis of 'celkit {command}', not in its --help")
         for name in OPTION.findall(" ".join(map(plain, self.page.splitlines()))):
             with self.subTest(option=name):
-                self.assertIn(name, every, "the page names it; no --help lists it")
+                self.assertTrue(name in every, f"{name}: the page names it; no --help lists it")
 
 
 class Pages(unittest.TestCase):
