@@ -10,6 +10,8 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 PAGES = sorted(glob.glob(os.path.join(ROOT, "docs", "*.1")))
 # An option after a blank, bracket or quote: not the hyphen of "Lat15-Fixed16".
 OPTION = re.compile(r"(?<![\w./+-])(--?[A-Za-z][\w-]*)")
+# A line of --help's option list: "  -f,--format FORMAT:{png,bmp}=png".
+LISTED = re.compile(r"^  (-{1,2}[A-Za-z][\w-]*(?:,-{1,2}[A-Za-z][\w-]*)*)")
 
 
 def read(path):
@@ -25,7 +27,7 @@ def help_of(command):
     for line in text.splitlines():
         if re.match(r"^\S.*:$", line):
             section = line
-        elif section == "Options:" and (m := re.match(r"^  (-{1,2}[A-Za-z][\w-]*(?:,-{1,2}[A-Za-z][\w-]*)*)(\S*)", line)):
+        elif section == "Options:" and (m := LISTED.match(line)):
             names = tuple(m.group(1).split(","))
             choices = re.search(r":\{([^}]*)\}", line)
             for name in names:
@@ -38,7 +40,9 @@ def help_of(command):
 def plain(line):
     """One line of roff as text: fonts, escapes and the macro name dropped."""
     line = re.sub(r"\\f[BIRP]", "", line).replace("\\-", "-").replace("\\&", "").replace('"', " ")
-    return line.split(None, 1)[1] if line.startswith(".") and " " in line else ("" if line.startswith(".") else line)
+    if line.startswith("."):
+        line = line.split(None, 1)[1] if " " in line else ""
+    return line
 
 
 def synopses(page):
@@ -49,7 +53,8 @@ def synopses(page):
         lines = form.strip().splitlines()
         m = re.match(r"^\.B celkit(?: (\w+))?$", lines[0])
         assert m, "a synopsis form that does not start '.B celkit [COMMAND]': " + lines[0]
-        forms[m.group(1) or ""] = forms.get(m.group(1) or "", "") + " " + " ".join(map(plain, lines[1:]))
+        command = m.group(1) or ""
+        forms[command] = forms.get(command, "") + " " + " ".join(map(plain, lines[1:]))
     return forms
 
 
@@ -71,9 +76,10 @@ class Options(unittest.TestCase):
                     self.assertTrue(name in words, f"{name}: --help lists it; the page never names it")
                     if name in ("-h", "--help") and command:
                         continue  # every command's --help is the plain form's --help
-                    self.assertTrue(set(names) & set(shown), f"{name}: not in the synopsis of 'celkit {command}'")
+                    self.assertTrue(set(names) & set(shown), f"{name}: not in 'celkit {command}' of the synopsis")
                     if choices and name in shown:
-                        given = re.search(re.escape(name) + r"\s+\[?\s*([\w.]+(?:\s*\|\s*[\w.]+)+)", self.forms[command])
+                        given = re.search(re.escape(name) + r"\s+\[?\s*([\w.]+(?:\s*\|\s*[\w.]+)+)",
+                                          self.forms[command])
                         self.assertTrue(given, f"the synopsis gives no choices after {name}")
                         self.assertEqual(sorted(re.split(r"\s*\|\s*", given.group(1))), sorted(choices))
 
@@ -82,7 +88,7 @@ class Options(unittest.TestCase):
         for command, form in self.forms.items():
             for name in OPTION.findall(form):
                 with self.subTest(command=command, option=name):
-                    self.assertTrue(name in self.helps.get(command, {}), f"{name}: in the synopsis of 'celkit {command}', not in its --help")
+                    self.assertTrue(name in self.helps.get(command, {}), f"{name}: in the synopsis, not in --help")
         for name in OPTION.findall(" ".join(map(plain, self.page.splitlines()))):
             with self.subTest(option=name):
                 self.assertTrue(name in every, f"{name}: the page names it; no --help lists it")
@@ -95,7 +101,8 @@ class Pages(unittest.TestCase):
         env = dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80")
         for page in PAGES + built:
             with self.subTest(page=page):
-                run = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, text=True, env=env, timeout=60)
+                run = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, text=True,
+                                     env=env, timeout=60)
                 self.assertEqual((run.returncode, run.stderr), (0, ""))
                 self.assertGreater(len(run.stdout), 200)
 
