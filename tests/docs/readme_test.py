@@ -13,13 +13,22 @@ SKIP = re.compile(r"^<!-- readme-test: skip, (\S.*\S) -->$")
 
 
 def blocks(text):
-    """[(first line number, lines, skip reason or None)] of the shell blocks."""
+    """[(line number, [(line number, command line)], skip reason or None)] of
+    the shell blocks; a command continued with a backslash is one line."""
     found, lines, i = [], text.splitlines(), 0
     while i < len(lines):
         if re.match(r"^```(sh|bash|shell)\s*$", lines[i]):
             end = lines.index("```", i + 1)
             reason = SKIP.match(lines[i - 1]) if i > 0 else None
-            found.append((i + 2, lines[i + 1:end], reason.group(1) if reason else None))
+            commands, pending = [], ""
+            for number in range(i + 2, end + 1):
+                line = lines[number - 1]
+                if line.endswith("\\"):
+                    pending += line[:-1]
+                else:
+                    commands.append((number, pending + line))
+                    pending = ""
+            found.append((i + 1, commands, reason.group(1) if reason else None))
             i = end
         i += 1
     return found
@@ -63,14 +72,14 @@ class Readme(unittest.TestCase):
         with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as readme:
             cls.blocks = blocks(readme.read())
         # Programs the README calls by name that the build makes.
-        called = {words[0] for _, lines, skip in cls.blocks[2:] if not skip for line in lines
+        called = {words[0] for _, lines, skip in cls.blocks[2:] if not skip for _, line in lines
                   for words in commands(line)}
         cls.programs = sorted(p for p in called if os.path.isfile(os.path.join(ARGS.build, p)))
 
     def test_the_first_command_builds_every_program_the_readme_calls(self):
         self.assertGreaterEqual(len(self.blocks), 3)
-        self.assertEqual(self.blocks[1][1], ["bash scripts/test-all.sh"])
-        for words in commands(self.blocks[0][1][0]):
+        self.assertEqual([line for _, line in self.blocks[1][1]], ["bash scripts/test-all.sh"])
+        for words in commands(self.blocks[0][1][0][1]):
             if words[:2] == ["cmake", "--build"] and "--target" in words:
                 built = words[words.index("--target") + 1:]
                 missing = [p for p in self.programs if p not in built]
@@ -90,10 +99,10 @@ class Readme(unittest.TestCase):
             if skip:
                 print(f"README.md:{number}: block skipped: {skip}")
                 continue
-            for offset, line in enumerate(lines):
+            for number, line in lines:
                 if not line.strip() or line.lstrip().startswith("#"):
                     continue
-                with self.subTest(line=f"README.md:{number + offset}: {line}"):
+                with self.subTest(line=f"README.md:{number}: {line}"):
                     self.assertEqual(self.run_line(line, work, env), 0)
                     made = promises(line, self.programs)
                     self.assertEqual([p for p in made if not os.path.exists(os.path.join(work, p))], [],
