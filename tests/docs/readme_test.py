@@ -20,15 +20,15 @@ def blocks(text):
         if re.match(r"^```(sh|bash|shell)\s*$", lines[i]):
             end = lines.index("```", i + 1)
             reason = SKIP.match(lines[i - 1]) if i > 0 else None
-            commands, pending = [], ""
+            entries, pending = [], ""
             for number in range(i + 2, end + 1):
                 line = lines[number - 1]
                 if line.endswith("\\"):
                     pending += line[:-1]
                 else:
-                    commands.append((number, pending + line))
+                    entries.append((number, pending + line))
                     pending = ""
-            found.append((i + 1, commands, reason.group(1) if reason else None))
+            found.append((i + 1, entries, reason.group(1) if reason else None))
             i = end
         i += 1
     return found
