@@ -76,6 +76,13 @@ CodepointMap loadMap(const std::string& mapName) {
     return map;
 }
 
+CodepointMap blockMap(char32_t first) {
+    CodepointMap map;
+    for (char32_t g = 0; g < 256 && first + g <= 0x10FFFF; ++g)
+        map.codepoints[g].push_back(first + g);
+    return map;
+}
+
 Font loadFont(const std::string& name, const CodepointMap& map) {
     return fontOf(readAndIdentify(name), ImportOptions{map, std::nullopt});
 }
