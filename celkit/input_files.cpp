@@ -53,7 +53,7 @@ std::vector<std::uint8_t> readInput(const std::string& name) {
         return Failure(shownName + ": " + why);
     };
     if (!standard && opened.kind != FileKind::Regular)
-        throw refuse("is " + kindText(opened.kind) + " now; celkit reads files only");
+        throw refuse("became " + kindText(opened.kind) + " as celkit opened it");
     if (opened.kind == FileKind::Directory) throw refuse("is a directory");
     if (opened.kind == FileKind::Regular && opened.size > inputLimit)
         throw refuse("is " + std::to_string(opened.size) + " bytes, more than the " + limitText() +

@@ -75,7 +75,8 @@ Target examine(const Output& output, bool& makeDirectoryOption) {
     }
     FileStatus status = statusOfName(output.path);
     if (status.kind == FileKind::Directory) throw Failure(name + ": is a directory");
-    if (status.kind == FileKind::Missing && status.error != ENOENT)
+    // ENOTDIR: the directory the output goes into is a file, said below.
+    if (status.kind == FileKind::Missing && status.error != ENOENT && status.error != ENOTDIR)
         throw Failure(name + ": cannot write: " + systemReason(status.error));
     if (status.kind != FileKind::Missing && status.kind != FileKind::Regular) {
         target.through = true;
