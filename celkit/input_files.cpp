@@ -2,6 +2,8 @@
 // by its name before anything is opened, and the opened file is looked at
 // again, so that one swapped in between cannot make celkit wait or read
 // without end. Standard input ("-") is read too, up to the same limit.
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "celkit/file_access.h"
@@ -32,7 +34,9 @@ const std::string* inputAt(const FileStatus& file) {
     return nullptr;
 }
 
-std::vector<std::uint8_t> readInput(const std::string& name) {
+namespace {
+
+std::vector<std::uint8_t> readWhole(const std::string& name) {
     bool standard = name == "-";
     std::string shownName = standard ? "standard input" : name;
     int file;
@@ -60,7 +64,9 @@ std::vector<std::uint8_t> readInput(const std::string& name) {
                      " celkit reads");
 
     std::vector<std::uint8_t> bytes;
-    if (opened.kind == FileKind::Regular) bytes.reserve(std::size_t(opened.size));
+    // A stream's size is unknown: room for all it may send, which costs
+    // address space only until it is filled, and no copy on the way.
+    bytes.reserve(std::size_t(opened.kind == FileKind::Regular ? opened.size : inputLimit + 1));
     std::uint8_t buffer[65536];
     // One byte past the limit tells a file that grew, or a stream, from one
     // that ends at it.
@@ -69,6 +75,11 @@ std::vector<std::uint8_t> readInput(const std::string& name) {
         long got = readSome(file, buffer, want);
         if (got < 0) throw refuse("cannot read: " + systemReason(errno));
         if (got == 0) break;
+        // Growth stops at the limit: a 32-bit process has no room for the
+        // copy a doubling past it would make.
+        if (bytes.size() + std::size_t(got) > bytes.capacity())
+            bytes.reserve(std::min(std::max(bytes.capacity() * 2, sizeof buffer),
+                                   std::size_t(inputLimit + 1)));
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     if (!standard) closeFile(file);
@@ -76,6 +87,17 @@ std::vector<std::uint8_t> readInput(const std::string& name) {
         throw Failure(shownName + ": more than the " + limitText() + " celkit reads");
     if (opened.kind == FileKind::Regular) inputsRead().emplace_back(opened, shownName);
     return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> readInput(const std::string& name) {
+    if (name != standardStream) return readWhole(name);
+    // Standard input can be read once; a command that looks at an input
+    // twice gets the same bytes again.
+    static std::optional<std::vector<std::uint8_t>> standardBytes;
+    if (!standardBytes) standardBytes = readWhole(name);
+    return *standardBytes;
 }
 
 }  // namespace celkit
