@@ -244,6 +244,20 @@ class Outputs(unittest.TestCase):
                     self.assertEqual(os.readlink(node), "/proc/self/fd/1")
                 self.assertEqual(tree(d), ["f.fnt", "node"], "no temporary beside it")
 
+    def test_closed_pipe_is_a_write_error(self):
+        if ARGS.wine:
+            self.skipTest(NATIVE_ONLY)
+        d = fresh("epipe")
+        put(d, "f.fnt", FONT)
+        read, write = os.pipe()
+        os.close(read)  # nobody will ever read
+        run = subprocess.run([ARGS.celkit, "export", "f.fnt", "-f", "bdf", "-o", "-"], cwd=d, stdout=write,
+                             capture_output=False, stderr=subprocess.PIPE, timeout=60)
+        os.close(write)
+        self.assertEqual(run.returncode, 1, "a message and status 1, not death by SIGPIPE")
+        self.assertEqual(run.stderr, b"celkit: standard output: cannot write: Broken pipe\n")
+        self.assertEqual(tree(d), ["f.fnt"])
+
     def test_windows_device_names_are_written_through(self):
         if not ARGS.wine:
             self.skipTest("Windows names")
