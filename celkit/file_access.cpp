@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -20,7 +21,7 @@ namespace celkit {
 namespace {
 
 // Larger writes go in pieces: the Windows calls take an int.
-constexpr std::size_t chunk = std::size_t(1) << 20;
+constexpr std::size_t chunk = static_cast<std::size_t>(1) << 20;
 
 #ifdef _WIN32
 
@@ -60,10 +61,10 @@ FileStatus statusOfHandle(HANDLE handle) {
     status.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Directory
                                                                      : FileKind::Regular;
     status.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    status.size = std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    status.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     status.identified = true;
     status.volume = info.dwVolumeSerialNumber;
-    status.index = std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    status.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     return status;
 }
 
@@ -86,10 +87,10 @@ FileStatus statusOfStat(const struct stat& info) {
     status.mode = info.st_mode & 07777;
     status.owner = info.st_uid;
     status.group = info.st_gid;
-    status.size = std::uint64_t(info.st_size);
+    status.size = static_cast<std::uint64_t>(info.st_size);
     status.identified = true;
-    status.volume = std::uint64_t(info.st_dev);
-    status.index = std::uint64_t(info.st_ino);
+    status.volume = static_cast<std::uint64_t>(info.st_dev);
+    status.index = static_cast<std::uint64_t>(info.st_ino);
     return status;
 }
 
@@ -136,7 +137,7 @@ bool isDeviceName(const std::filesystem::path& path) {
     std::wstring name = path.filename().wstring();
     name = name.substr(0, name.find(L'.'));
     while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (wchar_t& c : name) c = wchar_t(std::towupper(c));
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
     static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* device : devices)
         if (name == device) return true;
@@ -191,18 +192,18 @@ int standardOutput() {
 }
 
 long readSome(int file, std::uint8_t* buffer, std::size_t size) {
-    return _read(file, buffer, unsigned(std::min(size, chunk)));
+    return _read(file, buffer, static_cast<unsigned>(std::min(size, chunk)));
 }
 
 bool writeAll(int file, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
-        int done = _write(file, bytes, unsigned(std::min(size, chunk)));
+        int done = _write(file, bytes, static_cast<unsigned>(std::min(size, chunk)));
         if (done <= 0) {
             if (done == 0) errno = EIO;
             return false;
         }
         bytes += done;
-        size -= std::size_t(done);
+        size -= static_cast<std::size_t>(done);
     }
     return true;
 }
@@ -281,7 +282,7 @@ int standardOutput() {
 long readSome(int file, std::uint8_t* buffer, std::size_t size) {
     for (;;) {
         ssize_t done = read(file, buffer, std::min(size, chunk));
-        if (done >= 0 || errno != EINTR) return long(done);
+        if (done >= 0 || errno != EINTR) return static_cast<long>(done);
     }
 }
 
@@ -294,7 +295,7 @@ bool writeAll(int file, const std::uint8_t* bytes, std::size_t size) {
             return false;
         }
         bytes += done;
-        size -= std::size_t(done);
+        size -= static_cast<std::size_t>(done);
     }
     return true;
 }

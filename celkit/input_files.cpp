@@ -66,20 +66,22 @@ std::vector<std::uint8_t> readWhole(const std::string& name) {
     std::vector<std::uint8_t> bytes;
     // A stream's size is unknown: room for all it may send, which costs
     // address space only until it is filled, and no copy on the way.
-    bytes.reserve(std::size_t(opened.kind == FileKind::Regular ? opened.size : inputLimit + 1));
+    bytes.reserve(
+        static_cast<std::size_t>(opened.kind == FileKind::Regular ? opened.size : inputLimit + 1));
     std::uint8_t buffer[65536];
     // One byte past the limit tells a file that grew, or a stream, from one
     // that ends at it.
     while (bytes.size() <= inputLimit) {
-        std::size_t want = std::min(sizeof buffer, std::size_t(inputLimit + 1 - bytes.size()));
+        std::size_t want =
+            std::min(sizeof buffer, static_cast<std::size_t>(inputLimit + 1 - bytes.size()));
         long got = readSome(file, buffer, want);
         if (got < 0) throw refuse("cannot read: " + systemReason(errno));
         if (got == 0) break;
         // Growth stops at the limit: a 32-bit process has no room for the
         // copy a doubling past it would make.
-        if (bytes.size() + std::size_t(got) > bytes.capacity())
+        if (bytes.size() + static_cast<std::size_t>(got) > bytes.capacity())
             bytes.reserve(std::min(std::max(bytes.capacity() * 2, sizeof buffer),
-                                   std::size_t(inputLimit + 1)));
+                                   static_cast<std::size_t>(inputLimit + 1)));
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     if (!standard) closeFile(file);

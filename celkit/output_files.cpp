@@ -31,7 +31,7 @@ fs::path& directoryOption() {
 fs::path outputKey(const fs::path& path) {
 #ifdef _WIN32
     std::wstring text = path.lexically_normal().wstring();
-    if (!text.empty()) CharUpperBuffW(&text[0], DWORD(text.size()));
+    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
     return fs::path(text);
 #else
     return path.lexically_normal();
