@@ -47,7 +47,7 @@ def tree(d):
 
 
 def lay_out(d, before):
-    """before: name -> bytes, (bytes, mode), "link:NAME" (a hard link) or "dir"."""
+    """before: name -> bytes, (bytes, mode), "link:NAME" (a hard link), "symlink:NAME" or "dir"."""
     for name, value in before.items():
         path = os.path.join(d, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -55,6 +55,8 @@ def lay_out(d, before):
             os.makedirs(path)
         elif isinstance(value, str) and value.startswith("link:"):
             os.link(os.path.join(d, value[5:]), path)
+        elif isinstance(value, str) and value.startswith("symlink:"):
+            os.symlink(value[8:], path)
         else:
             data, mode = value if isinstance(value, tuple) else (value, None)
             put(d, name, data)
@@ -68,7 +70,9 @@ def expect_files(test, d, after):
                   {os.path.dirname(n) + "/" for n in after if os.path.dirname(n)})
     test.assertEqual(tree(d), want, "no other file, no temporary left")
     for name, value in after.items():
-        if value == "dir" or (isinstance(value, str) and value.startswith("link:")):
+        if isinstance(value, str) and value.startswith("symlink:"):
+            test.assertEqual(os.readlink(os.path.join(d, name)), value[8:], "the link stays")
+        if isinstance(value, str):
             continue
         data, mode = value if isinstance(value, tuple) else (value, None)
         path = os.path.join(d, name)
@@ -97,6 +101,8 @@ class Outputs(unittest.TestCase):
                 ("same as the input", {}, import_to("f.fnt"), 1, "f.fnt: is the same file as the input", {}),
                 ("hard link to the input", {"h.fnt": "link:f.fnt"}, import_to("h.fnt"), 1, "same file as the input f.fnt",
                  {"h.fnt": "link:f.fnt"}),
+                ("link to a file: its file replaced", {"real.fnt": (b"old", 0o600), "o.fnt": "symlink:real.fnt"},
+                 import_to("o.fnt"), 0, "", {"real.fnt": (FONT, 0o600), "o.fnt": "symlink:real.fnt"}),
                 ("250-byte name", {}, import_to(long_name), 0, "", {long_name: FONT}),
                 ("long name over a file", {long_name: (b"old", 0o600)}, import_to(long_name), 0, "",
                  {long_name: (FONT, 0o600)}),
@@ -108,6 +114,8 @@ class Outputs(unittest.TestCase):
                 ("-d into a file", {"file": b"x"}, ["import", "f.fnt", "-d", "file"], 1, "file: is not a directory",
                  {"file": b"x"})]:
             with self.subTest(name):
+                if "symlink" in str(before) and ARGS.wine:
+                    self.skipTest("Wine sees through a Linux link")
                 d = fresh("kinds")
                 put(d, "f.fnt", FONT)
                 lay_out(d, before)
@@ -272,13 +280,16 @@ class Outputs(unittest.TestCase):
     def test_file_size_limit_fails_the_write(self):
         if ARGS.wine:
             self.skipTest(NATIVE_ONLY)
-        d = fresh("fsize")
-        lay_out(d, {"f.fnt": FONT, "o.psf": b"old"})
         limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
-        status, _, err = celkit(["export", "f.fnt", "-o", "o.psf"], d, preexec=limit)
-        self.assertEqual(status, 1, err)
-        self.assertTrue(err.startswith("celkit: o.psf: cannot write: File too large"), err)
-        expect_files(self, d, {"f.fnt": FONT, "o.psf": b"old"})
+        for destination, shown, before in [(["-o", "o.psf"], "o.psf", {"o.psf": b"old"}),
+                                           (["-d", "new", "-f", "psf"], "new/f.psf", {})]:
+            with self.subTest(destination[0]):
+                d = fresh("fsize")
+                lay_out(d, dict({"f.fnt": FONT}, **before))
+                status, _, err = celkit(["export", "f.fnt"] + destination, d, preexec=limit)
+                self.assertEqual(status, 1, err)
+                self.assertEqual(err, "celkit: %s: cannot write: File too large\n" % shown)
+                expect_files(self, d, dict({"f.fnt": FONT}, **before))  # -d's new directory gone again
 
     def test_temporary_is_flushed_to_disk_before_the_rename(self):
         if ARGS.wine or shutil.which("strace") is None:
