@@ -162,15 +162,21 @@ class Outputs(unittest.TestCase):
                 expect_files(self, d, dict(inputs, **after))
 
     def test_names_differing_in_case(self):
-        d = fresh("case")
-        lay_out(d, {"a.fnt": FONT, "A.fnt": OTHER})
-        status, _, err = celkit(["import", "a.fnt", "A.fnt", "-d", "out"], d)
-        if ARGS.wine:  # one file on Windows: refused before anything is read
-            self.assertEqual((status, "both" in err), (2, True), err)
-            expect_files(self, d, {"a.fnt": FONT, "A.fnt": OTHER})
-        else:
-            self.assertEqual((status, err), (0, ""))
-            expect_files(self, d, {"a.fnt": FONT, "A.fnt": OTHER, "out/a.fnt": FONT, "out/A.fnt": OTHER})
+        # One file on Windows, two natively.
+        for args, windows, native in [
+                (["import", "a.fnt", "A.fnt", "-d", "out"], (2, "both"), {"out/a.fnt": FONT, "out/A.fnt": OTHER}),
+                (["import", "a.fnt", "-o", "A.FNT"], (1, "A.FNT: is the same file as the input a.fnt"), {"A.FNT": FONT})]:
+            with self.subTest(" ".join(args)):
+                d = fresh("case")
+                inputs = {"a.fnt": FONT} if "-o" in args else {"a.fnt": FONT, "A.fnt": OTHER}
+                lay_out(d, inputs)
+                status, _, err = celkit(args, d)
+                if ARGS.wine:
+                    self.assertEqual((status, windows[1] in err), (windows[0], True), err)
+                    expect_files(self, d, inputs)
+                else:
+                    self.assertEqual((status, err), (0, ""))
+                    expect_files(self, d, dict(inputs, **native))
 
     def test_dash_is_standard_output(self):
         for args, name in [(["import", "f.fnt"], "o.fnt"), (["export", "f.fnt", "-f", "psf"], "o.psf"),
