@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
         return exitFailure;
+    } catch (const std::exception& e) {  // a library's, so still one line
+        reportError(e.what());
+        return exitFailure;
     }
     return exitOk;
 }
