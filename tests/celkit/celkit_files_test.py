@@ -6,7 +6,7 @@ PSF that goes through a pipe is read back by kbd's psfxtable."""
 import argparse, os, resource, shutil, stat, subprocess, sys, threading, unittest
 
 import celkit_test
-from celkit_test import crafted_fonts, put
+from celkit_test import crafted_fonts, fresh, put
 
 ARGS = None
 FONT = crafted_fonts()["random"]
@@ -33,10 +33,6 @@ def slashed(text):
     return text.replace("\\", "/") if ARGS.wine else text
 
 
-def fresh(name):
-    return celkit_test.fresh(name)
-
-
 def tree(d):
     """Files and directories under d, directories ending in /."""
     found = []
@@ -47,7 +43,7 @@ def tree(d):
 
 
 def lay_out(d, before):
-    """before: name -> bytes, (bytes, mode), "link:NAME" (a hard link), "symlink:NAME" or "dir"."""
+    """before: name -> bytes, (bytes, mode[, owner]), "link:NAME" (a hard link), "symlink:NAME" or "dir"."""
     for name, value in before.items():
         path = os.path.join(d, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -58,8 +54,10 @@ def lay_out(d, before):
         elif isinstance(value, str) and value.startswith("symlink:"):
             os.symlink(value[8:], path)
         else:
-            data, mode = value if isinstance(value, tuple) else (value, None)
+            data, mode, owner = (value + (None,))[:3] if isinstance(value, tuple) else (value, None, None)
             put(d, name, data)
+            if owner is not None:
+                os.chown(path, owner, owner)
             if mode is not None:
                 os.chmod(path, mode)
 
@@ -74,11 +72,13 @@ def expect_files(test, d, after):
             test.assertEqual(os.readlink(os.path.join(d, name)), value[8:], "the link stays")
         if isinstance(value, str):
             continue
-        data, mode = value if isinstance(value, tuple) else (value, None)
+        data, mode, owner = (value + (None,))[:3] if isinstance(value, tuple) else (value, None, None)
         path = os.path.join(d, name)
         test.assertEqual(open(path, "rb").read(), data, name)
         if mode is not None and not ARGS.wine:
             test.assertEqual(stat.S_IMODE(os.stat(path).st_mode), mode, name)
+        if owner is not None and not ARGS.wine:
+            test.assertEqual((os.stat(path).st_uid, os.stat(path).st_gid), (owner, owner), name)
 
 
 def immutable(path, on):
@@ -96,6 +96,8 @@ class Outputs(unittest.TestCase):
                 ("0640 kept", {"o.fnt": (b"old", 0o640)}, import_to("o.fnt"), 0, "", {"o.fnt": (FONT, 0o640)}),
                 ("0666 kept past the umask", {"o.fnt": (b"old", 0o666)}, import_to("o.fnt"), 0, "",
                  {"o.fnt": (FONT, 0o666)}),
+                ("owner kept when root replaces", {"o.fnt": (b"old", 0o640, 4321)}, import_to("o.fnt"), 0, "",
+                 {"o.fnt": (FONT, 0o640, 4321)}),
                 ("read-only refused", {"o.fnt": (b"old", 0o444)}, import_to("o.fnt"), 1, "o.fnt: is read-only",
                  {"o.fnt": (b"old", 0o444)}),
                 ("same as the input", {}, import_to("f.fnt"), 1, "f.fnt: is the same file as the input", {}),
@@ -116,6 +118,8 @@ class Outputs(unittest.TestCase):
             with self.subTest(name):
                 if "symlink" in str(before) and ARGS.wine:
                     self.skipTest("Wine sees through a Linux link")
+                if "root" in name and not ROOT:
+                    self.skipTest("only root gives a file away")
                 d = fresh("kinds")
                 put(d, "f.fnt", FONT)
                 lay_out(d, before)
