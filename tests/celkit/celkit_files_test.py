@@ -87,7 +87,7 @@ def immutable(path, on):
 
 class Outputs(unittest.TestCase):
     def test_each_kind_of_name(self):
-        long_name = "n" * 246 + ".fnt"
+        long_name, long_letters = "n" * 246 + ".fnt", "\u00e9" * 123 + ".fnt"  # 250 bytes each
         import_to = lambda out: ["import", "f.fnt", "-o", out]
         for name, before, args, code, message, after in [
                 ("new name", {}, import_to("o.fnt"), 0, "", {"o.fnt": FONT}),
@@ -106,6 +106,7 @@ class Outputs(unittest.TestCase):
                 ("link to a file: its file replaced", {"real.fnt": (b"old", 0o600), "o.fnt": "symlink:real.fnt"},
                  import_to("o.fnt"), 0, "", {"real.fnt": (FONT, 0o600), "o.fnt": "symlink:real.fnt"}),
                 ("250-byte name", {}, import_to(long_name), 0, "", {long_name: FONT}),
+                ("250 bytes of two-byte letters", {}, import_to(long_letters), 0, "", {long_letters: FONT}),
                 ("long name over a file", {long_name: (b"old", 0o600)}, import_to(long_name), 0, "",
                  {long_name: (FONT, 0o600)}),
                 ("missing directory not made", {}, import_to("nodir/o.fnt"), 1, "nodir: no such directory", {}),
