@@ -37,7 +37,7 @@ const std::string* inputAt(const FileStatus& file) {
 namespace {
 
 std::vector<std::uint8_t> readWhole(const std::string& name) {
-    bool standard = name == "-";
+    bool standard = name == standardStream;
     std::string shownName = standard ? "standard input" : name;
     int file;
     if (standard) {
