@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        reportError(e.what());
-        std::cerr << "Run 'celkit --help' or 'celkit COMMAND --help' for the options.\n";
+        reportError(e.what() + std::string(" (see 'celkit --help' or 'celkit COMMAND --help')"));
         return exitUsage;
     } catch (const UsageError& e) {
         reportError(e.what());

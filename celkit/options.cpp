@@ -26,8 +26,6 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 
 }  // namespace
 
-void reportError(const std::string& message) { std::cerr << "celkit: " << message << std::endl; }
-
 std::uint32_t parseColour(const std::string& option, const std::string& text) {
     std::string digits = startsWith(text, "#") ? text.substr(1) : text;
     std::uint64_t value = 0;

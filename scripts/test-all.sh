@@ -18,6 +18,7 @@ packages=(
   imagemagick python3-pil fonts-dejavu-core man-db groff-base
   clang libclang-rt-14-dev clang-format clang-tidy valgrind hyperfine
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
+  strace e2fsprogs
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
