@@ -358,7 +358,7 @@ class Inputs(unittest.TestCase):
             f.write(FONT)
         for name, args, code, shown, after in [
                 ("import", ["import", "-", "-o", "o.fnt"], 0, "", {"o.fnt": FONT}),
-                ("info reads it twice", ["info", "-"], 0, "-: font, 8192 bytes\nglyphs: 256 of", {}),
+                ("info reads it twice", ["info", "-"], 0, "-: font (fnt), 8192 bytes\nglyphs: 256 of", {}),
                 ("to standard output too", ["import", "-", "-o", "-"], 0, FONT, {}),
                 ("-d has no name for it", ["import", "-", "-d", "out"], 2, "standard input", {})]:
             with self.subTest(name):
