@@ -5,6 +5,10 @@
 set(CELPACK_PRODUCT_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics
     -Wall -Wextra -Werror=return-type -Werror=implicit-fallthrough)
 
+# Both Windows programs: terminal-server aware, and ASLR and DEP on
+# whatever the linker's default.
+set(CELPACK_WIN32_LINK_FLAGS -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat)
+
 option(CELPACK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(CELPACK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
