@@ -5,7 +5,8 @@
 
 set(CELPACK_MAINTAINER "celpack maintainers <maintainers@users.noreply.c-seed-a198c29c.example>")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/resources/third_party_notices.txt
+  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+  ${PROJECT_SOURCE_DIR}/resources/third_party_notices.txt
   ${PROJECT_SOURCE_DIR}/resources/README-win32.txt.in)
 
 # Our licence, then the notices of the code compiled in.
@@ -25,8 +26,10 @@ else()
   file(CONFIGURE OUTPUT ${CELPACK_GENERATED_DIR}/copyright CONTENT "${celpack_copyright}")
   install(FILES ${CELPACK_GENERATED_DIR}/copyright ${PROJECT_SOURCE_DIR}/README.md
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
-    RENAME changelog)
+  include(${PROJECT_SOURCE_DIR}/cmake/debian_changelog.cmake)
+  celpack_debian_changelog(${CELPACK_GENERATED_DIR}/changelog)
+  install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${CELPACK_GENERATED_DIR}/changelog
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/resources/celkit.bash-completion
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME celkit)
 endif()

@@ -78,11 +78,13 @@ check completion bash "$source/tests/package/completion_test.sh" \
   /usr/share/bash-completion/completions/celkit /usr/bin
 
 check copyright grep -q "MIT License" /usr/share/doc/celpack/copyright
+check changelog bash -c 'zcat /usr/share/doc/celpack/changelog.gz >changelog &&
+  [ "$(dpkg-parsechangelog -l changelog -S Version)" = "$1" ]' changelog "$version"
 check depends bash -c 'dpkg-query -W -f "\${Depends}" celpack | grep -q "libc6"'
 
 # lintian: no error; the warnings it gives are printed for the record.
 lint() {
-  lintian --no-tag-display-limit "$deb" >lintian.txt 2>&1
+  lintian --tag-display-limit 0 "$deb" >lintian.txt 2>&1
   cat lintian.txt
   ! grep -q '^E:' lintian.txt
 }
