@@ -24,7 +24,8 @@ PROGRAMS = [
 
 
 def manifest(pe):
-    for kind in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", pefile.Structure("")).entries:
+    resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in resources.entries if resources else []:
         if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]:
             for entry in kind.directory.entries:
                 if entry.id == 1:

@@ -15,20 +15,8 @@ zip=$work/celpack-$version-win32.zip
 cpack --config "$config" -G ZIP -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
 cd "$work/unpacked" && unzip -q "$zip" || exit 1
 
-failures=0
-passes=0
-check() {  # check NAME COMMAND...: one verdict
-  local name=$1
-  shift
-  if "$@" >"../$name.log" 2>&1; then
-    passes=$((passes + 1))
-    echo "ok   $name"
-  else
-    failures=$((failures + 1))
-    echo "FAIL $name:"
-    sed 's/^/     /' "../$name.log" | head -n 20
-  fi
-}
+logs=$work
+source "$(dirname "$0")/verdicts.sh"
 
 check contents bash -c '[ "$(find . | sort | paste -sd" ")" = ". ./LICENSE.txt ./README.txt ./celkit.exe ./celpack.exe" ]'
 crlf() {  # every line ends in CR LF, and the file names the release
@@ -51,5 +39,4 @@ rm -f sheet.bmp sheet.bmp.fnt imported.fnt
 check message_box bash "$source/tests/app/real_message_box.sh" "$work/unpacked/celpack.exe" \
   "$source/examples/dejavu-mono.bmp" "$work/message_box"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+verdicts
