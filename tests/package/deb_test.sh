@@ -11,13 +11,9 @@ packages=$1
 version=$2
 source=$3
 work=$4
-deb=$(ls "$packages"/celpack_"$version"_*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || { echo "no celpack_${version}_*.deb in $packages"; exit 1; }
-if [ "$(id -u)" -ne 0 ]; then
-  echo "skipped: installing a package needs root"
-  exit 77
-fi
-if dpkg-query -W -f '${Status}' celpack 2>/dev/null | grep -q ' installed$' ||
+deb=$(ls "$packages"/celpack_"$version"_*.deb) || exit 1
+[ "$(id -u)" -eq 0 ] || { echo "skipped: installing a package needs root"; exit 77; }
+if dpkg-query -W -f '${db:Status-Status}' celpack 2>/dev/null | grep -qvx not-installed ||
   [ -e /usr/bin/celpack ] || [ -e /usr/bin/celkit ]; then
   echo "skipped: a celpack is installed on this system already; not touching it"
   exit 77
@@ -31,14 +27,7 @@ source "$(dirname "$0")/verdicts.sh"
 dpkg-deb -c "$deb" | awk '{ sub(/^\./, "", $6); print $6 }' | sed 's:/$::' | grep . >paths
 while read -r path; do [ -e "$path" ] && echo "$path"; done <paths >before
 
-removed=0
-remove() {
-  [ "$removed" -eq 0 ] || return 0
-  removed=1
-  dpkg -r celpack
-}
-trap remove EXIT
-
+trap 'dpkg -r celpack >/dev/null 2>&1' EXIT  # also when a step above fails
 check install dpkg -i "$deb"
 
 cp "$source/examples/dejavu-mono.bmp" sheet.bmp
@@ -72,7 +61,7 @@ cat lintian.txt
 
 echo "installed sizes (bytes): celpack $(stat -c %s /usr/bin/celpack), celkit $(stat -c %s /usr/bin/celkit)"
 
-remove >remove.log 2>&1
+dpkg -r celpack >remove.log 2>&1
 check removed bash -c '[ -z "$(dpkg-query -W -f "\${Status}" celpack 2>/dev/null)" ]'
 while read -r path; do [ -e "$path" ] && echo "$path"; done <paths >after
 check nothing_left diff before after
