@@ -2,9 +2,10 @@
 # zip_test.sh CPACK_CONFIG VERSION SOURCE_DIR WORK_DIR
 # The Windows zip as a user meets it: made by cpack, unpacked into an
 # empty folder, holding the two programs and their two text files with
-# Windows line ends, and nothing else; both programs run from there under
-# Wine on the sample sheet and give the native font, and celpack.exe shows
-# its message boxes. Run through scripts/with-display.sh.
+# Windows line ends, and nothing else; the programs' PE headers and
+# resources (pe_test.py); both programs run from there under Wine on the
+# sample sheet and give the native font, and celpack.exe shows its message
+# boxes. Run through scripts/with-display.sh.
 set -u
 config=$1
 version=$2
@@ -18,7 +19,7 @@ cd "$work/unpacked" && unzip -q "$zip" || exit 1
 logs=$work
 source "$(dirname "$0")/verdicts.sh"
 
-check contents bash -c '[ "$(find . | sort | paste -sd" ")" = ". ./LICENSE.txt ./README.txt ./celkit.exe ./celpack.exe" ]'
+check contents bash -c 'diff <(find . | sort) <(printf "%s\n" . ./LICENSE.txt ./README.txt ./celkit.exe ./celpack.exe)'
 crlf() {  # every line ends in CR LF, and the file names the release
   local file
   for file in README.txt LICENSE.txt; do
@@ -27,6 +28,7 @@ crlf() {  # every line ends in CR LF, and the file names the release
   grep -q "celpack $version" README.txt && grep -q "MIT License" LICENSE.txt && grep -q "CLI11" LICENSE.txt
 }
 check text_files crlf
+check pe_headers /usr/bin/python3 "$source/tests/package/pe_test.py" "$version" celpack.exe celkit.exe
 
 cp "$source/examples/dejavu-mono.bmp" sheet.bmp
 expected=$source/examples/dejavu-mono.expected.fnt
