@@ -112,6 +112,8 @@ rows = [r for r in h.all_rows() if filter in r.name]
 builds = [("native", [native], True)] + ([("wine", ["wine", exe], False)] if wine else [])
 print("Targets: %.0f s and %d MB a row; native runs have an address-space ceiling of %d MB." %
       (TIME_S, PEAK_MB, ceiling >> 20))
+# Times on a machine with more runnable work than cores are mostly waiting.
+print("Load %s on %d cores at the start." % (open("/proc/loadavg").read().split()[0], os.cpu_count()))
 for build, command, native_run in builds:
     base_s = base_mb = 0.0
     if not native_run:
@@ -130,5 +132,6 @@ for build, command, native_run in builds:
         print("| %s | %s | %s | %s | %s | %s | %s |" % (
             row.name, row.expect, "-" if s is None else "%.2f" % s, "-" if mb is None else "%.0f" % mb, status, verdict,
             message.replace("|", "\\|")), flush=True)
-    print("\n%s: %d of %d rows met both targets" % (build, len(rows) - missed, len(rows)))
+    print("\n%s: %d of %d rows met both targets; load %s at the end" %
+          (build, len(rows) - missed, len(rows), open("/proc/loadavg").read().split()[0]))
 PY

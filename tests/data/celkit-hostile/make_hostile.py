@@ -133,8 +133,11 @@ def map_last_codepoint():
     return chr(MAP_FIRST + 256 * MAP_PER_GLYPH - 1)
 
 
-def bdf(glyphs, box="FONTBOUNDINGBOX 8 8 0 0"):
-    return ("STARTFONT 2.1\n" + box + "\nCHARS %d\n" % len(glyphs) + "".join(glyphs)
+UNICODE = "STARTPROPERTIES 2\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\n"
+
+
+def bdf(glyphs, box="FONTBOUNDINGBOX 8 8 0 0", properties=""):
+    return ("STARTFONT 2.1\n" + box + "\n" + properties + "CHARS %d\n" % len(glyphs) + "".join(glyphs)
             + "ENDFONT\n").encode()
 
 
@@ -143,7 +146,7 @@ BDF_POINTS = {
     "bdf_encoding_past_32_bits.bdf": bdf(["STARTCHAR big\nENCODING 4294967361\nBBX 8 8 0 0\nBITMAP\n"
                                           + "FF\n" * 8 + "ENDCHAR\n",
                                           "STARTCHAR B\nENCODING 66\nBBX 8 8 0 0\nBITMAP\n"
-                                          + "81\n" * 8 + "ENDCHAR\n"]),
+                                          + "81\n" * 8 + "ENDCHAR\n"], properties=UNICODE),
     "bdf_box_offset_huge.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 8 0 0\nBITMAP\n" + "FF\n" * 8
                                     + "ENDCHAR\n"], "FONTBOUNDINGBOX 8 8 0 9223372036854775807"),
     "bdf_second_bitmap.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 1 0 0\nBITMAP\nFF\nBITMAP\n81\nENDCHAR\n"]),
