@@ -332,10 +332,15 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     SourceFont font;
     font.unicode = registry == "ISO10646" || (registry == "ISO8859" && charset == "1");
     std::vector<std::size_t> placed(metrics.size(), SIZE_MAX);  // glyph index -> font.glyphs
-    // Distinct glyphs unpack to less than their padded rows; overlapping ones
-    // may not make a small file cost much more than a font of its size.
-    const std::size_t budget = 4 * bits.data.size() + (static_cast<std::size_t>(1) << 20);
+    // Distinct glyphs unpack to less than their padded rows; overlapping or
+    // repeated ones may not make a small file cost much more than that.
+    const std::size_t budget = 4 * bits.data.size() + (static_cast<std::size_t>(4) << 20);
     std::size_t spent = 0;
+    auto charge = [&](std::size_t bytes) {
+        spent += bytes;
+        if (spent > budget) error = "PCF glyph bitmaps overlap far more than a font's do";
+        return spent <= budget;
+    };
     for (std::size_t i = 0; i < codes; ++i) {
         const int index = c.u16();
         if (index == 0xFFFF) continue;
@@ -346,8 +351,16 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                     " of " + std::to_string(metrics.size());
             return false;
         }
-        if (placed[index] != SIZE_MAX) {
+        if (placed[index] != SIZE_MAX && font.unicode) {
             font.glyphs[placed[index]].codepoints.push_back(static_cast<char32_t>(code));
+            continue;
+        }
+        if (placed[index] != SIZE_MAX) {  // picked by number: every code its own glyph
+            SourceGlyph copy = font.glyphs[placed[index]];
+            if (!charge(copy.rows.size())) return false;
+            copy.number = code;
+            copy.codepoints = {static_cast<char32_t>(code)};
+            font.glyphs.push_back(std::move(copy));
             continue;
         }
         const Metric& m = metrics[index];
@@ -370,11 +383,7 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
             error = who + "'s bitmap lies past the end of the bitmaps table";
             return false;
         }
-        spent += rowBytes * glyph.height;
-        if (spent > budget) {
-            error = "PCF glyph bitmaps overlap far more than a font's do";
-            return false;
-        }
+        if (!charge(rowBytes * glyph.height)) return false;
         glyph.rows.resize(rowBytes * glyph.height);
         for (int y = 0; y < glyph.height; ++y)  // the bits past the width stay unread
             std::copy_n(bits.data.begin() + static_cast<long>(start + y * stride), rowBytes,

@@ -165,6 +165,14 @@ def font_rows():
             font_is(DIAGONAL * 256), ["x.fnt"]),
         Row("psf.gz bomb of 512 MiB", {"bomb.psf.gz": big_bomb}, imp("bomb.psf.gz"), "either", SIZE_REASON,
             font_is(DIAGONAL * 256), ["x.fnt"]),
+        # PCF: glyphs of 127 x 254 on one shared bitmap, refused before they
+        # cost more than the file's own size would; codes and glyphs by the tens of thousands.
+        Row("pcf of 8000 glyphs on one bitmap", gz("pcf_shared_bitmap.pcf"), imp("pcf_shared_bitmap.pcf"),
+            "refused", SIZE_REASON),
+        Row("pcf of 48000 codes for one glyph", gz("pcf_48000_codes.pcf"), imp("pcf_48000_codes.pcf"), "done",
+            None, font_is(DIAGONAL * 256), ["x.fnt"]),
+        Row("pcf.gz of 40000 glyphs", gz("pcf_40000_glyphs.pcf.gz"), imp("pcf_40000_glyphs.pcf.gz"), "done",
+            None, font_is(DIAGONAL * 256), ["x.fnt"]),
         Row("psf.gz bomb of 512 MiB, show", {"bomb.psf.gz": big_bomb}, ["show", "bomb.psf.gz", "-o", "p.png"],
             "either", SIZE_REASON, None, ["p.png"]),
     ]

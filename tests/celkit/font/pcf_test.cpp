@@ -32,9 +32,11 @@ struct Pcf {
     long count = 1, width = 10, left = 3, ascent = 1, descent = 1;  // the font's ascent is 12
     Bytes rows = {0xC0, 0x7F, 0x80, 0x00};  // bits past the width are padding, no ink
     long rowBytes = 2;
-    long bitmapCount = -1, bitmapSize = -1, firstColumn = 0x41, lastColumn = -1, index = 0;
+    long bitmapCount = -1, bitmapSize = -1, firstColumn = 0x41, lastColumn = -1, lastRow = 0,
+         index = 0;
     long metricsCount = -1;
     std::uint32_t encodingsType = 32, metricsFormat = 0xFFFFFFFF;
+    bool shared = false;  // every code for glyph `index`
 
     Bytes bytes() const {
         const bool msb = (layout & 4) != 0;
@@ -98,9 +100,9 @@ struct Pcf {
 
         Bytes& encodings = table(encodingsType, 0);
         const long last = lastColumn >= 0 ? lastColumn : firstColumn + count - 1;
-        put(encodings, {firstColumn, last, 0, 0, 0}, 2, msb);
-        for (long i = firstColumn; i <= last; ++i)
-            put(encodings, {index + i - firstColumn}, 2, msb);
+        put(encodings, {firstColumn, last, 0, lastRow, 0}, 2, msb);
+        for (long k = 0; k < (last - firstColumn + 1) * (lastRow + 1); ++k)
+            put(encodings, {shared ? index : k < count ? index + k : 0xFFFF}, 2, msb);
 
         Bytes out = {1, 'f', 'c', 'p'};
         put(out, {static_cast<long>(tables.size())}, 4, false);
@@ -203,9 +205,9 @@ TEST(Pcf, HostileFilesAreRefusedWithTheirReason) {
          "PCF font has no encodings table"},
         {"metrics of an unknown format", with([](Pcf& p) { p.metricsFormat = 0x200; }),
          "metrics table has unknown format 0x20E"},
-        {"200 glyphs of 255 x 254 on one bitmap", with([](Pcf& p) {
-             p.count = 200, p.width = 255, p.left = -128, p.ascent = 127, p.descent = 127;
-             p.firstColumn = 0;
+        {"600 glyphs of 255 x 254 on one bitmap", with([](Pcf& p) {
+             p.count = 600, p.width = 255, p.left = -128, p.ascent = 127, p.descent = 127;
+             p.firstColumn = 0, p.lastColumn = 255, p.lastRow = 2;
              p.rowBytes = 32;
              p.rows.assign(254 * 32, 0);
          }),
@@ -222,6 +224,19 @@ TEST(Pcf, HostileFilesAreRefusedWithTheirReason) {
         EXPECT_FALSE(read) << row.what;
         EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
     }
+}
+
+TEST(Pcf, AGlyphOfSeveralCodesStandsForEach) {
+    Pcf pcf;
+    pcf.shared = true, pcf.lastColumn = 0x43;
+    Font font;
+    std::string error;
+    ASSERT_TRUE(import(pcf.bytes(), font, error)) << error;
+    for (int slot : {'A', 'B', 'C'})
+        EXPECT_TRUE(std::equal(font.bytes.begin() + 'A' * 32, font.bytes.begin() + 'B' * 32,
+                               font.bytes.begin() + slot * 32) &&
+                    !font.blank(slot))
+            << slot;
 }
 
 TEST(Pcf, CodesBeyondTheFirstPlaneMoveToThePrivateUseArea) {
