@@ -43,6 +43,7 @@ const std::vector<FontFormat>& fontFormats() {
          {".fnt"},
          nullptr,
          readRaw,
+         nullptr,
          [](const Font& font, const ExportOptions&) {
              return Bytes(font.bytes.begin(), font.bytes.end());
          }},
@@ -51,6 +52,7 @@ const std::vector<FontFormat>& fontFormats() {
          {".psf"},
          isPsf,
          readAndPick<readPsf>,
+         readPsf,
          [](const Font& font, const ExportOptions& options) {
              return writePsf2(font, options.map);
          }},
@@ -59,6 +61,7 @@ const std::vector<FontFormat>& fontFormats() {
          {".bdf"},
          isBdf,
          readAndPick<readBdf>,
+         readBdf,
          [](const Font& font, const ExportOptions& options) {
              return writeBdf(font, options.map, options.name);
          }},
@@ -67,6 +70,7 @@ const std::vector<FontFormat>& fontFormats() {
          {".hex"},
          isUnifontHex,
          readAndPick<readUnifontHex>,
+         readUnifontHex,
          [](const Font& font, const ExportOptions& options) {
              return writeUnifontHex(font, options.map);
          }},
@@ -89,6 +93,7 @@ const std::vector<FontFormat>& fontFormats() {
         {"h",
          "a C/C++ header with the glyph array",
          {".h"},
+         nullptr,
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
@@ -153,6 +158,26 @@ bool identifyFontData(Bytes data, FontData& out, std::string& error) {
     out.format = format;
     out.bytes = std::move(data);
     out.compressed = compressed;
+    return true;
+}
+
+bool mapFromFont(const Bytes& data, CodepointMap& out, std::string& error) {
+    FontData font;
+    if (!identifyFontData(data, font, error)) return false;
+    SourceFont source;
+    if (font.format->readSource == nullptr) {
+        error = std::string("a ") + font.format->name + " font has no Unicode table";
+        return false;
+    }
+    if (!font.format->readSource(font.bytes, source, error)) return false;
+    if (!source.unicode) {
+        error = "the font has no Unicode table";
+        return false;
+    }
+    CodepointMap map;
+    for (std::size_t g = 0; g < source.glyphs.size() && g < map.codepoints.size(); ++g)
+        map.codepoints[g] = source.glyphs[g].codepoints;
+    out = std::move(map);
     return true;
 }
 

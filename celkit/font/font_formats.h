@@ -13,6 +13,7 @@
 
 #include "celkit/font/font.h"
 #include "celkit/font/import_options.h"
+#include "celkit/font/source_font.h"
 
 namespace celkit {
 
@@ -27,6 +28,9 @@ struct FontFormat {
     // The 256 glyphs the options pick; null when celkit does not read the format.
     bool (*read)(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
                  std::vector<std::string>& warnings);
+    // Every glyph with its code points, before any is picked; null for the
+    // raw font and the formats celkit does not read.
+    bool (*readSource)(const Bytes& data, SourceFont& out, std::string& error);
     // Null when celkit does not write the format.
     Bytes (*write)(const Font& font, const ExportOptions& options);
 };
@@ -55,6 +59,11 @@ struct FontData {
     bool compressed = false;
 };
 bool identifyFontData(Bytes data, FontData& out, std::string& error);
+
+// A font file's own Unicode table as a map: glyph g of the map stands for
+// what the font's glyph g does. False with a reason when the data is no
+// font with such a table.
+bool mapFromFont(const Bytes& data, CodepointMap& out, std::string& error);
 
 // identifyFontData, then the format's reader.
 bool importFont(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,

@@ -213,13 +213,13 @@ def picture_rows():
     return [
         Row("png 6320 x 6320, import", one("png_6320_1bit.png"), imp("png_6320_1bit.png"), "refused", cells),
         Row("png 6320 x 6320, info", one("png_6320_1bit.png"), ["info", "png_6320_1bit.png"], "either", SIZE_REASON,
-            says("png_6320_1bit.png: picture, 6320 x 6320 pixels, 1 colour, most common #000000")),
+            says("png_6320_1bit.png: PNG picture, 6320 x 6320 pixels, 1 colour, most common #000000")),
         Row("png 6048 x 6560 blank, import", one("png_6048x6560_blank.png"), imp("png_6048x6560_blank.png"),
             "refused", cells),
         Row("png 6048 x 6560 blank, info", one("png_6048x6560_blank.png"), ["info", "png_6048x6560_blank.png"],
-            "either", SIZE_REASON, says("picture, 6048 x 6560 pixels, 1 colour, most common #000000")),
+            "either", SIZE_REASON, says("PNG picture, 6048 x 6560 pixels, 1 colour, most common #000000")),
         Row("png of 11 M colours, info", one("png_11m_colours.png"), ["info", "png_11m_colours.png"], "done",
-            check=says("picture, 3328 x 3328 pixels, 11075584 colours")),
+            check=says("PNG picture, 3328 x 3328 pixels, 11075584 colours")),
         Row("png of 11 M colours, import", one("png_11m_colours.png"), imp("png_11m_colours.png"), "refused", cells),
         # The same 8192 bytes as the raw-font table's PNG, named as a picture.
         Row("8192-byte png named .png", {"sheet.png": data("png_8192_bytes.fnt")}, imp("sheet.png"), "done",
@@ -358,7 +358,7 @@ class RawFonts(unittest.TestCase):
             with self.subTest(name):
                 font, (_, out) = self.raw_row(name, "info")
                 text = out.decode("utf-8").replace("\r\n", "\n")
-                self.assertIn("%s: font, 8192 bytes\nglyphs: 256 of 16 x 16 pixels, %d with ink\n"
+                self.assertIn("%s: font (fnt), 8192 bytes\nglyphs: 256 of 16 x 16 pixels, %d with ink\n"
                               % (name, 256 - blank_glyphs(font)), text)
 
     def test_show_draws_the_chart(self):
