@@ -79,12 +79,14 @@ const std::vector<FontFormat>& fontFormats() {
          {".pcf"},
          isPcf,
          readAndPick<readPcf>,
+         readPcf,
          [](const Font& font, const ExportOptions& options) {
              return writePcf(font, options.map, options.name);
          }},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
          {".otb"},
+         nullptr,
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
