@@ -8,6 +8,7 @@
 #include "celkit/font/otb.h"
 #include "celkit/font/pcf.h"
 #include "celkit/font/psf.h"
+#include "celkit/font/ttf.h"
 #include "celkit/font/source_font.h"
 #include "celkit/font/unifont_hex.h"
 
@@ -91,6 +92,15 @@ const std::vector<FontFormat>& fontFormats() {
          nullptr,
          [](const Font& font, const ExportOptions& options) {
              return writeOtb(font, options.map, options.name);
+         }},
+        {"ttf",
+         "TrueType font whose outlines are the pixels, exact at 16 pixels per em",
+         {".ttf"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeTtf(font, options.map, options.name);
          }},
         {"h",
          "a C/C++ header with the glyph array",

@@ -1,5 +1,6 @@
-// Renders 256 glyphs of a bitmap font with FreeType into a .fnt, as a
-// reader nobody here wrote sees them: glyph i is the character whose code
+// Renders 256 glyphs of a bitmap font, or of an outline font at 16 pixels
+// per em in monochrome, with FreeType into a .fnt, as a reader nobody here
+// wrote sees them: glyph i is the character whose code
 // point is line i of CODES (hex), its bitmap placed by FreeType's left
 // bearing and by its top below the font's ascent. A character the font
 // lacks stays blank. Fails when a glyph's ink leaves the 16 x 16 cell.
@@ -36,6 +37,11 @@ int main(int argc, char** argv) {
     }
     if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
         std::cerr << "freetype_render: cannot select the bitmap size\n";
+        return 1;
+    }
+    // An outline font is drawn at 16 pixels per em, in monochrome.
+    if (face->num_fixed_sizes == 0 && FT_Set_Pixel_Sizes(face, 0, 16)) {
+        std::cerr << "freetype_render: cannot set 16 pixels per em\n";
         return 1;
     }
     // A font of another encoding (KOI8-R) has no Unicode map for FreeType
