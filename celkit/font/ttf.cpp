@@ -117,7 +117,9 @@ struct Glyph {
     sfnt::Box box{0, 0, 0, 0};
 };
 
-// A simple glyph: every point on the curve, coordinates as deltas, repeated flags packed.
+// A simple glyph: every point on the curve, coordinates as deltas. Corners
+// alternate between moving across and moving up or down, so no two flags in
+// a row are alike and none is marked repeated.
 Glyph encode(const std::vector<Contour>& contours) {
     Glyph glyph;
     if (contours.empty()) return glyph;
@@ -125,7 +127,6 @@ Glyph encode(const std::vector<Contour>& contours) {
     box = {contours[0][0].x, contours[0][0].y, contours[0][0].x, contours[0][0].y};
     Bytes ends, flags, xs, ys;
     Point last{0, 0};
-    int lastFlag = -1, repeats = 0;
     for (const Contour& contour : contours) {
         for (const Point& p : contour) {
             box = {std::min(box.xMin, p.x), std::min(box.yMin, p.y), std::max(box.xMax, p.x),
@@ -144,17 +145,7 @@ Glyph encode(const std::vector<Contour>& contours) {
                     put16(*coords[axis], d);
                 }
             }
-            if (flag == lastFlag && repeats > 0 && repeats < 255) {
-                flags.back() = static_cast<std::uint8_t>(++repeats);
-            } else if (flag == lastFlag && repeats == 0) {
-                flags.back() |= 0x08;  // repeated: a count follows
-                flags.push_back(1);
-                repeats = 1;
-            } else {
-                flags.push_back(static_cast<std::uint8_t>(flag));
-                lastFlag = flag;
-                repeats = 0;
-            }
+            flags.push_back(static_cast<std::uint8_t>(flag));
             last = p;
             ++glyph.points;
         }
