@@ -118,8 +118,8 @@ struct Glyph {
 };
 
 // A simple glyph: every point on the curve, coordinates as deltas. Corners
-// alternate between moving across and moving up or down, so no two flags in
-// a row are alike and none is marked repeated.
+// alternate between moving across and moving up or down, so a flag is seldom
+// its predecessor's and none is marked repeated.
 Glyph encode(const std::vector<Contour>& contours) {
     Glyph glyph;
     if (contours.empty()) return glyph;

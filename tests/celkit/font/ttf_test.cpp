@@ -180,7 +180,7 @@ TEST(Ttf, TablesAgreeWithTheOutlines) {
 TEST(Ttf, TheSameBytesOnEveryBuild) {
     const Bytes file = exportFont(sample(), *formatNamed("ttf"),
                                   ExportOptions{*builtinMap("cp437"), "Sample Font"});
-    EXPECT_EQ(crc32(0, file.data(), static_cast<uInt>(file.size())), 1318661988ul);
+    EXPECT_EQ(crc32(0, file.data(), static_cast<uInt>(file.size())), 1046388881ul);
 }
 
 }  // namespace
