@@ -80,7 +80,9 @@ Bytes maximumProfile() {
 
 std::vector<std::uint8_t> writeOtb(const Font& font, const CodepointMap& map,
                                    const std::string& family) {
-    const std::vector<char32_t> codes = uniqueCodepoints(map);
+    const std::vector<char32_t> unique = uniqueCodepoints(map);
+    sfnt::CodeGlyphs codes;
+    for (int g = 0; g < glyphCount; ++g) codes.emplace_back(unique[g], g + notdef);
     const sfnt::Layout layout{1, glyphSide};  // a unit per pixel of the strike
     return sfnt::assemble({
         {"EBDT", strikeData(font)},

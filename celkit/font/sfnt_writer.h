@@ -7,8 +7,10 @@
 #ifndef CELKIT_FONT_SFNT_WRITER_H
 #define CELKIT_FONT_SFNT_WRITER_H
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace celkit::sfnt {
@@ -39,11 +41,20 @@ struct Box {
     int xMin, yMin, xMax, yMax;
 };
 
-// A code per glyph (uniqueCodepoints): format 4 for the first plane, and
+// Codes and their glyphs, each code once: format 4 for the first plane, and
 // format 12 for all planes when `full` or when a code needs it.
-Bytes characterMap(const std::vector<char32_t>& codes, bool full);
+using CodeGlyphs = std::vector<std::pair<char32_t, std::uint32_t>>;
+Bytes characterMap(CodeGlyphs codes, bool full);
 Bytes names(const std::string& family);
-Bytes os2(const Layout& layout, const std::vector<char32_t>& codes);
+
+// OS/2's bits for the Unicode blocks the codes reach, and for the code pages
+// (those celkit knows) whose every character they hold.
+struct Coverage {
+    std::array<std::uint32_t, 4> unicode{};
+    std::array<std::uint32_t, 2> codePages{};
+};
+Coverage coverage(const CodeGlyphs& codes);
+Bytes os2(const Layout& layout, const CodeGlyphs& codes, const Coverage& covers = {});
 Bytes fontHeader(const Layout& layout, const Box& bounds, int locationFormat);
 Bytes horizontalHeader(const Layout& layout, int minLeft, int minRight, int maxExtent);
 Bytes postScript(const Layout& layout);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <set>
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/sfnt_writer.h"
@@ -188,7 +189,15 @@ Bytes gridFitting() {
 
 std::vector<std::uint8_t> writeTtf(const Font& font, const CodepointMap& map,
                                    const std::string& family) {
-    const std::vector<char32_t> codes = uniqueCodepoints(map);
+    // Each glyph's code as the other formats give it, then its other code
+    // points that no glyph has yet.
+    const std::vector<char32_t> unique = uniqueCodepoints(map);
+    sfnt::CodeGlyphs codes;
+    std::set<char32_t> taken(unique.begin(), unique.end());
+    for (int g = 0; g < glyphCount; ++g) codes.emplace_back(unique[g], g + 1);
+    for (int g = 0; g < glyphCount; ++g)
+        for (char32_t code : map.codepoints[g])
+            if (taken.insert(code).second) codes.emplace_back(code, g + 1);
     const sfnt::Layout layout{unitsPerPixel, glyphSide};  // the advance: the cell's width
     const int advance = layout.advance * unitsPerPixel;
     std::vector<Glyph> glyphs(1);  // the .notdef, blank
@@ -221,7 +230,7 @@ std::vector<std::uint8_t> writeTtf(const Font& font, const CodepointMap& map,
     // pixels; a font program of its own also keeps FreeType from auto-hinting.
     const Bytes program = {0xB0, 0x00, 0x85};  // push 0, set scan control
     return sfnt::assemble({
-        {"OS/2", sfnt::os2(layout, codes)},
+        {"OS/2", sfnt::os2(layout, codes, sfnt::coverage(codes))},
         {"cmap", sfnt::characterMap(codes, false)},
         {"gasp", gridFitting()},
         {"glyf", outlines},

@@ -310,9 +310,10 @@ def ttf_checks(path, font, codes):
     fields = [("head", "xMin"), ("head", "yMin"), ("head", "xMax"), ("head", "yMax"),
               ("hhea", "advanceWidthMax"), ("hhea", "minLeftSideBearing"), ("hhea", "minRightSideBearing"),
               ("hhea", "xMaxExtent"), ("maxp", "maxPoints"), ("maxp", "maxContours")]
-    ours = [getattr(tt[t], f) for t, f in fields]
-    check("fontTools computes the bounds and extents of %s as written" % path,
-          ours == [getattr(redone[t], f) for t, f in fields], str(ours))
+    ours = [getattr(tt[t], f) for t, f in fields] + [tt["OS/2"].getUnicodeRanges()]
+    theirs = [getattr(redone[t], f) for t, f in fields] + [redone["OS/2"].recalcUnicodeRanges(redone)]
+    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % path,
+          ours == theirs, "%s against %s" % (ours, theirs))
     cmap, glyph_set = tt.getBestCmap(), tt.getGlyphSet()
     faults = []
     for g, code in enumerate(codes):
@@ -366,6 +367,24 @@ from fontTools.ttLib import TTFont
 formats = [sorted(t.format for t in TTFont(f)["cmap"].tables) for f in ("out.ttf", "shapes.ttf")]
 check("cmap formats 4 alone, and 4 and 12 for a code beyond the first plane",
       formats == [[4, 4], [4, 4, 12, 12]], str(formats))
+# Every code point of the map leads to its glyph: the first code no earlier
+# glyph took (else U+F000 + glyph), then the others no glyph has yet.
+run(tool, "export", FONT, "own.ttf", "own.map", check=True)
+owner, main_codes = {}, []
+for g, cps in enumerate(own):
+    main_codes.append(next((c for c in cps if c not in main_codes), 0xF000 + g))
+for g, c in enumerate(main_codes):
+    while c in owner:
+        c += 0x100
+    owner[c] = g
+for g, cps in enumerate(own):
+    for c in cps:
+        owner.setdefault(c, g)
+tt = TTFont("own.ttf")
+order = tt.getGlyphOrder()
+got = {c: order.index(n) - 1 for c, n in tt.getBestCmap().items()}
+check("the .ttf's cmap holds every code point of the map", got == owner and len(got) > 256,
+      str(set(got.items()) ^ set(owner.items()))[:300])
 
 # Unifont .hex: a line per glyph, blank ones too, keyed by the map.
 r = run(tool, "export", FONT, "out.hex", "cp437")
