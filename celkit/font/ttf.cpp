@@ -75,7 +75,7 @@ std::vector<Contour> traceContours(const Font& font, int glyph, int width) {
         parent.push_back(static_cast<int>(parent.size()));
     }
     auto find = [&](int l) {
-        while (parent[l] != l) l = parent[l] = parent[parent[l]];
+        while (parent[l] != l) l = parent[l];
         return l;
     };
     // Then, at each corner where two contours meet, the left turns that join them.

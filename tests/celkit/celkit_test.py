@@ -321,7 +321,7 @@ class Export(unittest.TestCase):
 
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
-        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "ttf"], ["-o", "a.psf", "-d", "out"]]:
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"]]:
             with self.subTest(args=args):
                 d = fresh("exportbad")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
