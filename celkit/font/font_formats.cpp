@@ -49,7 +49,7 @@ const std::vector<FontFormat>& fontFormats() {
          }},
         {"psf",
          "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
-         {".psf"},
+         {".psf", ".psfu"},
          isPsf,
          readAndPick<readPsf>,
          readPsf,
@@ -113,8 +113,14 @@ const FontFormat* formatNamed(std::string_view name) {
     return nullptr;
 }
 
-const FontFormat* formatForOutput(const std::string& path) {
+bool compressedOutput(const std::string& path) {
     const std::string name = lower(path);
+    return name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+}
+
+const FontFormat* formatForOutput(const std::string& path) {
+    std::string name = lower(path);
+    if (compressedOutput(name)) name.resize(name.size() - 3);
     for (const FontFormat& format : fontFormats())
         for (const std::string& extension : format.extensions)
             if (name.size() > extension.size() &&
