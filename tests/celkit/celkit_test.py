@@ -412,6 +412,12 @@ class Cli(unittest.TestCase):
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
 
+    def test_help_points_at_the_manual_the_system_has(self):
+        code, out, err = celkit(["--help"], fresh("help"))
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("README.txt" if ARGS.wine else "man celkit", out)
+        self.assertNotIn("man celkit" if ARGS.wine else "README.txt", out)
+
     def test_help_on_each_command(self):
         for command in ["show", "sheet", "export", "import", "info"]:
             with self.subTest(command):
