@@ -13,14 +13,15 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int cellHeight = glyphSide;
 constexpr int columns = (fonCellWidth + 7) / 8;  // a glyph's bits go a byte column at a time
 constexpr int glyphSize = columns * cellHeight;
-constexpr int entries = glyphCount + 1;  // the last a blank cell, as GDI expects one
+constexpr int entries = glyphCount + 1;  // and a blank cell after the last code
 constexpr int headerSize = 148, entrySize = 6;
 constexpr int directoryEntrySize = 113;  // the header up to the face name's offset, and a spare
 constexpr int dpi = 96;                  // 16 pixels are then 12 points
 constexpr int oem = 255;
 constexpr int faceLimit = 31;
-constexpr int shift = 4;  // resources sit on 16-byte boundaries
-constexpr std::size_t neAt = 0x80;
+constexpr int shift = 4;            // resources sit on 16-byte boundaries
+constexpr std::size_t neAt = 0x80;  // after the DOS header and stub, on a paragraph
+static_assert(neAt % 16 == 0);
 
 void put(Bytes& out, unsigned long value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -183,7 +184,8 @@ std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
     Bytes tables;
     const unsigned long resourcesAt = 64;
     put16(tables, shift);
-    const unsigned typeIds[] = {0x8007, 0x8008};  // the font directory, the font
+    const unsigned typeIds[] = {0x8007, 0x8008};         // the font directory, the font
+    const unsigned long namesAt = 2 + 2 * (8 + 12) + 2;  // after the two types and the end
     std::size_t placeAt[2];
     for (int i = 0; i < 2; ++i) {
         put16(tables, typeIds[i]);
@@ -191,8 +193,8 @@ std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
         put32(tables, 0);
         placeAt[i] = tables.size();
         put32(tables, 0);
-        put16(tables, i == 0 ? 0x0050 : 0x1030);  // preloaded; the font discardable
-        put16(tables, i == 0 ? 2 + 8 + 12 + 8 + 12 + 2 : 0x8001);  // "FONTDIR" by name
+        put16(tables, i == 0 ? 0x0050 : 0x1030);   // preloaded; the font discardable
+        put16(tables, i == 0 ? namesAt : 0x8001);  // "FONTDIR" by name, the font by number
         put32(tables, 0);
     }
     put16(tables, 0);
@@ -234,7 +236,7 @@ std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
     put16(out, resourcesAt);  // the segment table, empty
     put16(out, resourcesAt);
     put16(out, residentAt);
-    put16(out, importsAt);  // module references: none
+    put16(out, importsAt);  // no module references, before the (empty) imported names
     put16(out, importsAt);
     put32(out, nonresidentAt);
     put16(out, 0);
@@ -245,7 +247,6 @@ std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
     put32(out, 0);
     put16(out, 0);
     put16(out, 0x030A);  // 3.1
-    static_assert(neAt % 16 == 0, "the NE header's place is a whole paragraph");
     out.insert(out.end(), tables.begin(), tables.end());
 
     const Bytes* resources[] = {&directory, &fnt};
