@@ -50,11 +50,10 @@ TEST(FonGdi, TextOutDrawsEachCharacterOfTheMapAsTheFontsGlyph) {
         SCOPED_TRACE(row.map);
         const CodepointMap map = *builtinMap(row.map);
         const std::string face = std::string("Celkit ") + row.map;
-        const std::wstring file =
-            testsupport::wide(testsupport::hostPath(dir + "/" + row.map + ".fon"));
-        const Bytes fon = exportFont(font, *formatNamed("fon"), ExportOptions{map, face});
-        ASSERT_TRUE(
-            testsupport::writeFileBytes(testsupport::hostPath(dir + "/" + row.map + ".fon"), fon));
+        const std::string path = testsupport::hostPath(dir + "/" + row.map + ".fon");
+        const std::wstring file = testsupport::wide(path);
+        ASSERT_TRUE(testsupport::writeFileBytes(
+            path, exportFont(font, *formatNamed("fon"), ExportOptions{map, face})));
         ASSERT_EQ(AddFontResourceExW(file.c_str(), FR_PRIVATE, nullptr), 1);
 
         HDC dc = CreateCompatibleDC(nullptr);
