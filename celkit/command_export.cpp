@@ -1,5 +1,6 @@
 // celkit export: the font in the formats it is used in (console PSF, BDF,
-// PCF, OpenType bitmap, Unifont .hex, a C header), written by the font format library.
+// PCF, Windows .fon, OpenType bitmap, Unifont .hex, a C header), written by
+// the font format library.
 #include <CLI/CLI.hpp>
 #include <memory>
 
@@ -96,8 +97,9 @@ void addExportCommand(CLI::App& app) {
         ->type_name("U+XXXX")
         ->excludes(map);
     command
-        ->add_option("--name", options->name,
-                     "C array name / BDF, PCF and OTB family (default: the output's name)")
+        ->add_option(
+            "--name", options->name,
+            "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
         ->type_name("NAME");
     command->callback([options] { runExport(*options); });
 }

@@ -4,6 +4,7 @@
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
+#include "celkit/font/fon.h"
 #include "celkit/font/gzip.h"
 #include "celkit/font/otb.h"
 #include "celkit/font/pcf.h"
@@ -82,6 +83,15 @@ const std::vector<FontFormat>& fontFormats() {
          readPcf,
          [](const Font& font, const ExportOptions& options) {
              return writePcf(font, options.map, options.name);
+         }},
+        {"fon",
+         "Windows raster font: an FNT 3.0 resource in a 16-bit library",
+         {".fon"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeFon(font, options.map, options.name);
          }},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
