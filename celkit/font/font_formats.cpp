@@ -4,6 +4,7 @@
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
+#include "celkit/font/fon.h"
 #include "celkit/font/gzip.h"
 #include "celkit/font/otb.h"
 #include "celkit/font/pcf.h"
@@ -50,7 +51,7 @@ const std::vector<FontFormat>& fontFormats() {
          }},
         {"psf",
          "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
-         {".psf"},
+         {".psf", ".psfu"},
          isPsf,
          readAndPick<readPsf>,
          readPsf,
@@ -83,6 +84,15 @@ const std::vector<FontFormat>& fontFormats() {
          readPcf,
          [](const Font& font, const ExportOptions& options) {
              return writePcf(font, options.map, options.name);
+         }},
+        {"fon",
+         "Windows raster font: an FNT 3.0 resource in a 16-bit library",
+         {".fon"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeFon(font, options.map, options.name);
          }},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
@@ -123,8 +133,14 @@ const FontFormat* formatNamed(std::string_view name) {
     return nullptr;
 }
 
-const FontFormat* formatForOutput(const std::string& path) {
+bool compressedOutput(const std::string& path) {
     const std::string name = lower(path);
+    return name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+}
+
+const FontFormat* formatForOutput(const std::string& path) {
+    std::string name = lower(path);
+    if (compressedOutput(name)) name.resize(name.size() - 3);
     for (const FontFormat& format : fontFormats())
         for (const std::string& extension : format.extensions)
             if (name.size() > extension.size() &&

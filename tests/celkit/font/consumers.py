@@ -386,6 +386,22 @@ got = {c: order.index(n) - 1 for c, n in tt.getBestCmap().items()}
 check("the .ttf's cmap holds every code point of the map", got == owner and len(got) > 256,
       str(set(got.items()) ^ set(owner.items()))[:300])
 
+# Windows raster font: FreeType's winfnt driver draws each code as the .fnt
+# holds it and reads the charset of the map's code page; fontconfig lists
+# it as a 16-pixel monospaced Windows FNT. (Wine's GDI draws it in
+# fon_gdi_win32_test.cpp.)
+for name, charset in (("cp437", 255), ("windows-1251", 204), ("windows-1250", 238), ("own.map", 255)):
+    r = run(tool, "export", FONT, "out.fon", name, "Celkit Test")
+    ok, detail = freetype("out.fon", list(range(256)), "rendered.fnt")
+    got = read("rendered.fnt") if ok else b""
+    check("FreeType renders all 256 codes of celkit's .fon (%s)" % name,
+          r.returncode == 0 and ok and got == fnt, r.stderr.decode() + detail + first_diff(got, fnt))
+    check("FreeType reads the .fon's charset %d (%s)" % (charset, name),
+          "winfnt charset %d\n" % charset in detail, detail)
+q = run("fc-query", "out.fon").stdout.decode()
+check("fc-query on celkit's .fon", '"Celkit Test"' in q and 'fontformat: "Windows FNT"' in q
+      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q and "scalable: False" in q, q)
+
 # Unifont .hex: a line per glyph, blank ones too, keyed by the map.
 r = run(tool, "export", FONT, "out.hex", "cp437")
 lines = read("out.hex").decode().splitlines()
