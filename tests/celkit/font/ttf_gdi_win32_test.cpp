@@ -1,7 +1,8 @@
-// Windows itself draws celkit's .ttf: the font, installed for this process
-// with AddFontResourceExW and chosen by its family name at 16 pixels per em
-// without smoothing, draws each glyph with TextOutW on a DIB exactly as the
-// .fnt holds it. Built for Windows only (run under Wine).
+// Windows itself draws celkit's .ttf (under Wine in the tests): the font,
+// installed for this process with AddFontResourceExA and chosen by its
+// family name at 16 pixels per em without smoothing, is a fixed-pitch
+// TrueType face with the cell's metrics, and TextOutW draws each glyph on a
+// DIB exactly as the .fnt holds it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,7 +22,8 @@ TEST(GdiText, AnInstalledTtfDrawsTheFontsPixels) {
         std::string(CELPACK_TEST_DATA) + "/../../examples/dejavu-mono.expected.fnt"));
     ASSERT_TRUE(parseFnt(fnt, font, error)) << error;
     const CodepointMap map = *builtinMap("cp437");
-    const std::string folder = testsupport::hostPath(std::string(CELPACK_BINARY_DIR) + "/gdi_text");
+    const std::string folder =
+        testsupport::hostPath(std::string(CELPACK_BINARY_DIR) + "/ttf_gdi_win32_test");
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string path = folder + "/celkit.ttf";
     const auto ttf = writeTtf(font, map, "Celkit GDI Test");
@@ -41,6 +43,13 @@ TEST(GdiText, AnInstalledTtfDrawsTheFontsPixels) {
     WCHAR chosen[LF_FACESIZE] = {};
     GetTextFaceW(dc, LF_FACESIZE, chosen);
     EXPECT_EQ(std::wstring(chosen), L"Celkit GDI Test");
+    TEXTMETRICW metrics{};
+    ASSERT_TRUE(GetTextMetricsW(dc, &metrics));
+    EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE);
+    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);  // set means variable pitch
+    EXPECT_EQ(metrics.tmAscent, bdfAscent);
+    EXPECT_EQ(metrics.tmDescent, glyphSide - bdfAscent);
+    EXPECT_EQ(metrics.tmAveCharWidth, glyphSide);
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, RGB(0, 0, 0));
     const std::vector<char32_t> codes = uniqueCodepoints(map);
