@@ -1,8 +1,9 @@
 // The .ttf read back by a small reader of its own: each shape's outline,
 // filled by the nonzero winding rule at the pixel centres, is its ink, with
-// the fewest contours and corners; the tables a loader trusts agree with the
-// outlines. ots-sanitize, fontTools, FreeType, fontconfig and Pillow read it
-// in consumers.py; this runs on the Windows build too.
+// the fewest contours and corners; OS/2 claims only code pages held whole.
+// ots-sanitize, fontTools (also the tables' bounds against the outlines),
+// FreeType, fontconfig and Pillow read it in consumers.py; this runs on the
+// Windows build too, which must write the same bytes.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -137,41 +138,6 @@ Font sample() {
     for (auto& b : font.bytes)
         b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
     return font;
-}
-
-// What a loader takes on trust: checksums, the font's bounds and the
-// glyphs' left bearings, the largest glyph, one advance of the cell.
-TEST(Ttf, TablesAgreeWithTheOutlines) {
-    const Font font = sample();
-    const Ttf ttf(writeTtf(font, *builtinMap("cp437"), "t"));
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < ttf.b.size(); i += 4) sum += ttf.u(i, 4);
-    EXPECT_EQ(sum, 0xB1B0AFBAu);
-    long box[4] = {1 << 20, 1 << 20, -(1 << 20), -(1 << 20)}, points = 0, contours = 0;
-    for (int g = 1; g <= 256; ++g) {
-        const auto outline = ttf.contours(g);
-        std::vector<std::string> ink(16, std::string(16, '.'));
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                if (font.pixel(g - 1, x, y)) ink[y][x] = '#';
-        EXPECT_EQ(fill(outline), ink) << g;
-        long xMin = 1 << 20, n = 0;
-        for (const auto& c : outline)
-            for (const auto& [x, y] : c) {
-                xMin = std::min(xMin, x), ++n;
-                box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
-                box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
-            }
-        EXPECT_EQ(ttf.s16(ttf.at.at("hmtx") + 4 + 2 * (g - 1)), outline.empty() ? 0 : xMin) << g;
-        points = std::max(points, n);
-        contours = std::max(contours, static_cast<long>(outline.size()));
-    }
-    const std::size_t head = ttf.at.at("head");
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ttf.s16(head + 36 + 2 * i), box[i]) << i;
-    EXPECT_EQ(ttf.u(head + 18, 2), 1024);
-    EXPECT_EQ(ttf.u(ttf.at.at("hmtx"), 2), 1024);
-    EXPECT_EQ(ttf.u(ttf.at.at("maxp") + 6, 2), points);
-    EXPECT_EQ(ttf.u(ttf.at.at("maxp") + 8, 2), contours);
 }
 
 // Windows offers a font for the code pages OS/2 claims: a claim only where
