@@ -6,7 +6,6 @@ usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR
 Exits 77 (skipped) when a consumer program or font package is missing.
 """
 import gzip
-import importlib.util
 import io
 import os
 import re
@@ -31,7 +30,11 @@ NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "mkfontdir", "gcc", "g
           "/usr/share/consolefonts/Uni2-Fixed16.psf.gz",
           "/usr/share/consolefonts/Lat15-Terminus12x6.psf.gz", "ots-sanitize"]
 missing = [n for n in NEEDED if not (os.path.exists(n) or shutil.which(n))]
-missing += [m for m in ("fontTools", "PIL") if importlib.util.find_spec(m) is None]
+for module in ("fontTools", "PIL"):
+    try:
+        __import__(module)
+    except ImportError:
+        missing.append(module)
 if missing:
     print("skipped: missing " + ", ".join(missing))
     sys.exit(77)
