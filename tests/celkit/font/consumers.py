@@ -240,6 +240,7 @@ check("fc-query on celkit's .otb", '"Celkit Test"' in q and "scalable: False" in
 # winding number -1 on ink and 0 elsewhere, the signed areas summing to the
 # ink, one contour per connected piece of boundary); FreeType at 16 pixels in
 # monochrome and Pillow draw the .fnt; fontconfig takes it as monospaced.
+# (Wine's GDI draws it in ttf_gdi_win32_test.cpp.)
 def boundary_pieces(ink):
     """Connected pieces of the boundary between ink and blank, as a union of lattice points."""
     parent = {}
