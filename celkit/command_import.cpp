@@ -44,7 +44,10 @@ Font importOne(const std::string& input, const ImportOptions& fontOptions,
     if (pictureKindOf(data) != PictureKind::Unknown) {
         Picture picture;
         std::string pictureError;
-        if (readPicture(data, picture, pictureError)) {
+        SizeCheck fits = [&](int width, int height, std::string& why) {
+            return gridFitsPicture(width, height, gridOptions, why);
+        };
+        if (readPicture(data, picture, pictureError, fits)) {
             if (!glyphsFromPicture(picture, gridOptions, font, error))
                 throw Failure(input + ": " + error);
             return font;

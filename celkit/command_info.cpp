@@ -89,10 +89,9 @@ void describeInput(const std::string& input, const CodepointMap& map, std::ostre
     Picture picture;
     std::string error;
     if (pictureKindOf(data) != PictureKind::Unknown && readPicture(data, picture, error)) {
-        std::map<std::uint32_t, bool> colours;
-        for (std::uint32_t colour : picture.pixels) colours[colour] = true;
+        std::size_t colours = colourCount(picture);
         out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, "
-            << colours.size() << " colour" << (colours.size() == 1 ? "" : "s") << ", most common "
+            << colours << " colour" << (colours == 1 ? "" : "s") << ", most common "
             << colourText(mostCommonColour(picture)) << '\n';
         if (picture.width != 256 || picture.height != 256)
             out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";

@@ -36,18 +36,23 @@ std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, std::u
 }  // namespace
 
 std::vector<std::uint8_t> encodeBmp(const Picture& picture) {
-    std::uint32_t stride = (std::uint32_t(picture.width) * 3 + 3) & ~3u;
+    std::size_t width = std::size_t(picture.width), height = std::size_t(picture.height);
+    std::size_t stride = (width * 3 + 3) & ~std::size_t(3);
+    // The file's sizes are 32-bit fields.
+    if (picture.width <= 0 || picture.height <= 0 || stride > (0xFFFFFFFFu - 54) / height)
+        return {};
     std::vector<std::uint8_t> out =
-        bmpHeaders(picture.width, picture.height, 24, 0, stride * std::uint32_t(picture.height));
-    for (int y = picture.height - 1; y >= 0; --y) {
-        std::size_t rowStart = out.size();
-        for (int x = 0; x < picture.width; ++x) {
-            std::uint32_t colour = picture.at(x, y);
-            out.push_back(std::uint8_t(colour));
-            out.push_back(std::uint8_t(colour >> 8));
-            out.push_back(std::uint8_t(colour >> 16));
+        bmpHeaders(picture.width, picture.height, 24, 0, std::uint32_t(stride * height));
+    std::size_t start = out.size();
+    out.resize(start + stride * height, 0);
+    for (std::size_t y = 0; y < height; ++y) {
+        std::uint8_t* row = out.data() + start + (height - 1 - y) * stride;
+        for (std::size_t x = 0; x < width; ++x, row += 3) {
+            std::uint32_t colour = picture.colour(y * width + x);
+            row[0] = std::uint8_t(colour);
+            row[1] = std::uint8_t(colour >> 8);
+            row[2] = std::uint8_t(colour >> 16);
         }
-        out.resize(rowStart + stride, 0);
     }
     return out;
 }
