@@ -89,10 +89,10 @@ void describeInput(const std::string& input, const CodepointMap& map, std::ostre
     Picture picture;
     std::string error;
     if (pictureKindOf(data) != PictureKind::Unknown && readPicture(data, picture, error)) {
-        std::size_t colours = colourCount(picture);
+        ColourCensus census = takeCensus(picture);
         out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, "
-            << colours << " colour" << (colours == 1 ? "" : "s") << ", most common "
-            << colourText(mostCommonColour(picture)) << '\n';
+            << census.colours << " colour" << (census.colours == 1 ? "" : "s") << ", most common "
+            << colourText(census.mostCommon) << '\n';
         if (picture.width != 256 || picture.height != 256)
             out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
         out << "as celpack reads it (every pixel not pure black is ink):\n";

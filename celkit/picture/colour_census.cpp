@@ -1,21 +1,31 @@
 #include "celkit/picture/colour_census.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
 namespace celkit {
 namespace {
 
-constexpr std::uint32_t colourSpace = 1u << 24;
+// The tie-break: the larger count, then the smaller colour.
+struct Tally {
+    ColourCensus census;
+    std::size_t bestCount = 0;
+    void offer(std::uint32_t colour, std::size_t count) {
+        if (count == 0) return;
+        ++census.colours;
+        if (count > bestCount || (count == bestCount && colour < census.mostCommon)) {
+            census.mostCommon = colour;
+            bestCount = count;
+        }
+    }
+};
 
 // Pixels counted per palette entry, eight at a time where eight bytes in
 // a row are the same (paper, mostly). The counts are a local array so that
 // the compiler need not reload the pixels after each count.
-std::vector<std::size_t> indexCounts(const Picture& picture) {
+ColourCensus countIndexed(const Picture& picture) {
     std::size_t counts[256] = {};
     const std::uint8_t* bytes = picture.bytes.data();
     std::size_t i = 0, n = picture.pixelCount();
@@ -29,102 +39,79 @@ std::vector<std::size_t> indexCounts(const Picture& picture) {
         for (int k = 0; k < 8; ++k) ++counts[bytes[i + std::size_t(k)]];
     }
     for (; i < n; ++i) ++counts[bytes[i]];
-    return std::vector<std::size_t>(counts, counts + 256);
+    Tally tally;  // the palette holds each colour once
+    for (std::size_t index = 0; index < picture.palette.size(); ++index)
+        tally.offer(picture.palette[index], counts[index]);
+    return tally.census;
 }
 
-// Counts of up to `capacity` / 2 colours in an open-addressed table, a run
-// of one colour at a time; false once there are more colours than that.
+// Up to half the table's size in colours, counted a run at a time; false
+// once there are more.
 constexpr std::size_t smallTableSize = 4096;
 struct SmallTable {
     std::uint32_t colour[smallTableSize];
     std::size_t count[smallTableSize];  // 0: a free slot
 };
 
-bool countFew(const Picture& picture, SmallTable& table) {
-    std::fill(std::begin(table.count), std::end(table.count), 0);
+bool countFew(const Picture& picture, ColourCensus& census) {
+    auto table = std::make_unique<SmallTable>();
+    std::fill(std::begin(table->count), std::end(table->count), 0);
     std::size_t used = 0, n = picture.pixelCount();
     for (std::size_t i = 0; i < n;) {
         std::uint32_t c = picture.colour(i);
         std::size_t end = i + 1;
         while (end < n && picture.colour(end) == c) ++end;
         std::size_t slot = (c * 2654435761u) >> 20 & (smallTableSize - 1);
-        while (table.count[slot] != 0 && table.colour[slot] != c)
+        while (table->count[slot] != 0 && table->colour[slot] != c)
             slot = (slot + 1) & (smallTableSize - 1);
-        if (table.count[slot] == 0) {
+        if (table->count[slot] == 0) {
             if (++used > smallTableSize / 2) return false;
-            table.colour[slot] = c;
+            table->colour[slot] = c;
         }
-        table.count[slot] += end - i;
+        table->count[slot] += end - i;
         i = end;
     }
+    Tally tally;
+    for (std::size_t slot = 0; slot < smallTableSize; ++slot)
+        tally.offer(table->colour[slot], table->count[slot]);
+    census = tally.census;
     return true;
 }
 
-struct FreeCounts {
-    void operator()(std::uint32_t* p) const { std::free(p); }
-};
-
-// A count per 24-bit colour; calloc leaves the pages a picture never
-// touches unmapped. 40 M pixels fit a 32-bit count.
-std::unique_ptr<std::uint32_t, FreeCounts> countEvery(const Picture& picture) {
-    std::unique_ptr<std::uint32_t, FreeCounts> counts(
-        static_cast<std::uint32_t*>(std::calloc(colourSpace, sizeof(std::uint32_t))));
-    if (!counts) throw std::bad_alloc();
-    std::uint32_t* c = counts.get();
-    for (std::size_t i = 0, n = picture.pixelCount(); i < n; ++i) ++c[picture.colour(i)];
-    return counts;
-}
-
-// The tie-break: the larger count, then the smaller colour.
-struct Best {
-    std::uint32_t colour = 0;
-    std::size_t count = 0;
-    void offer(std::uint32_t c, std::size_t n) {
-        if (n > count || (n == count && n != 0 && c < colour)) {
-            colour = c;
-            count = n;
-        }
+// Many colours: one pass counts each red, one copies green and blue into
+// that red's stretch, then each stretch is counted in a 65536-entry table
+// (256 KiB) that stays in the cache; reds are visited in order, so the
+// smallest colour of a tie is met first.
+ColourCensus countMany(const Picture& picture) {
+    std::size_t n = picture.pixelCount();
+    const std::uint8_t* rgb = picture.bytes.data();
+    std::vector<std::size_t> start(257, 0);
+    for (std::size_t i = 0; i < n; ++i) ++start[std::size_t(rgb[i * 3]) + 1];
+    for (std::size_t red = 1; red <= 256; ++red) start[red] += start[red - 1];
+    std::vector<std::uint16_t> greenBlue(n);
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t* p = rgb + i * 3;
+        greenBlue[next[p[0]]++] = std::uint16_t(p[1] << 8 | p[2]);
     }
-};
+    Tally tally;
+    std::vector<std::uint32_t> counts(65536);
+    for (std::uint32_t red = 0; red < 256; ++red) {
+        if (start[red] == start[red + 1]) continue;
+        std::fill(counts.begin(), counts.end(), 0);
+        for (std::size_t i = start[red]; i < start[red + 1]; ++i) ++counts[greenBlue[i]];
+        for (std::uint32_t low = 0; low < 65536; ++low) tally.offer(red << 16 | low, counts[low]);
+    }
+    return tally.census;
+}
 
 }  // namespace
 
-std::uint32_t mostCommonColour(const Picture& picture) {
-    Best best;
-    if (picture.indexed()) {
-        std::vector<std::size_t> counts = indexCounts(picture);
-        for (std::size_t i = 0; i < picture.palette.size(); ++i)
-            best.offer(picture.palette[i], counts[i]);
-        return best.colour;
-    }
-    auto table = std::make_unique<SmallTable>();
-    if (countFew(picture, *table)) {
-        for (std::size_t slot = 0; slot < smallTableSize; ++slot)
-            best.offer(table->colour[slot], table->count[slot]);
-        return best.colour;
-    }
-    table.reset();
-    auto counts = countEvery(picture);
-    for (std::uint32_t c = 0; c < colourSpace; ++c) best.offer(c, counts.get()[c]);
-    return best.colour;
-}
-
-std::size_t colourCount(const Picture& picture) {
-    if (picture.indexed()) {
-        std::vector<std::size_t> counts = indexCounts(picture);
-        return std::size_t(
-            std::count_if(counts.begin(), counts.end(), [](std::size_t n) { return n != 0; }));
-    }
-    std::vector<bool> seen(colourSpace, false);  // 2 MiB
-    std::size_t count = 0;
-    for (std::size_t i = 0, n = picture.pixelCount(); i < n; ++i) {
-        std::uint32_t c = picture.colour(i);
-        if (!seen[c]) {
-            seen[c] = true;
-            ++count;
-        }
-    }
-    return count;
+ColourCensus takeCensus(const Picture& picture) {
+    if (picture.indexed()) return countIndexed(picture);
+    ColourCensus census;
+    if (countFew(picture, census)) return census;
+    return countMany(picture);
 }
 
 }  // namespace celkit
