@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "celkit/font/font.h"
-#include "celkit/font/font_formats.h"
+#include "celkit/font/import_options.h"
 
 namespace celkit {
 
@@ -33,6 +33,7 @@ struct SourceFont {
     // Code points are Unicode: glyphs are picked by the map (or the block
     // from `first`). Otherwise slot i takes the glyph numbered i (or first + i).
     bool unicode = false;
+    std::vector<std::string> warnings;  // one line each, for the user
 };
 
 // Fills `out` with the glyphs the options pick; false when a picked glyph is
