@@ -80,8 +80,8 @@ bool countFew(const Picture& picture, ColourCensus& census) {
 
 // Many colours: one pass counts each red, one copies green and blue into
 // that red's stretch, then each stretch is counted in a 65536-entry table
-// (256 KiB) that stays in the cache; reds are visited in order, so the
-// smallest colour of a tie is met first.
+// (256 KiB) that stays in the cache, and read back through the stretch
+// itself, each entry cleared as it is taken: no pass over unused entries.
 ColourCensus countMany(const Picture& picture) {
     std::size_t n = picture.pixelCount();
     const std::uint8_t* rgb = picture.bytes.data();
@@ -95,12 +95,15 @@ ColourCensus countMany(const Picture& picture) {
         greenBlue[next[p[0]]++] = std::uint16_t(p[1] << 8 | p[2]);
     }
     Tally tally;
-    std::vector<std::uint32_t> counts(65536);
+    std::vector<std::uint32_t> counts(65536, 0);
     for (std::uint32_t red = 0; red < 256; ++red) {
-        if (start[red] == start[red + 1]) continue;
-        std::fill(counts.begin(), counts.end(), 0);
-        for (std::size_t i = start[red]; i < start[red + 1]; ++i) ++counts[greenBlue[i]];
-        for (std::uint32_t low = 0; low < 65536; ++low) tally.offer(red << 16 | low, counts[low]);
+        const std::uint16_t* first = greenBlue.data() + start[red];
+        const std::uint16_t* last = greenBlue.data() + start[red + 1];
+        for (const std::uint16_t* p = first; p != last; ++p) ++counts[*p];
+        for (const std::uint16_t* p = first; p != last; ++p) {
+            tally.offer(red << 16 | *p, counts[*p]);
+            counts[*p] = 0;
+        }
     }
     return tally.census;
 }
