@@ -33,15 +33,15 @@ def png(width, height, depth, colour_type, rows):
 
 
 def counting_rows(width, height):
-    """Pixel i is colour i: every pixel another colour, filtered Sub so that
-    each row is the same few bytes."""
-    zlib_in = bytearray()
+    """Pixel (x, y) is colour y * width + x (width a multiple of 256): every
+    pixel another colour, filtered Sub so that the rows repeat a 768-byte
+    pattern (blue counts up mod 256, green steps every 256 pixels)."""
+    step = (b"\0\0\1" * 255 + b"\0\1\1") * (width // 256)
+    rows = bytearray()
     for y in range(height):
         first = y * width
-        row = bytearray([1]) + bytes([first >> 16 & 255, first >> 8 & 255, first & 255])
-        row += b"\0\0\1" * (width - 1)
-        zlib_in += row
-    return bytes(zlib_in)
+        rows += bytes([1, first >> 16 & 255, first >> 8 & 255, first & 255]) + step[:-3]
+    return bytes(rows)
 
 
 def make(folder):
@@ -56,7 +56,7 @@ def make(folder):
     padded = blank[:33] + png_chunk(b"teXt", b"c\0" + b"x" * (8192 - len(blank) - 14)) + blank[33:]
     assert len(padded) == 8192
     open(folder + "/black6320.fnt", "wb").write(padded)
-    open(folder + "/colours11m.png", "wb").write(png(3317, 3317, 8, 2, counting_rows(3317, 3317)))
+    open(folder + "/colours11m.png", "wb").write(png(4096, 2700, 8, 2, counting_rows(4096, 2700)))
     open(folder + "/blank6048x6560.png", "wb").write(png(6048, 6560, 1, 0, (b"\0" * (1 + 6048 // 8)) * 6560))
 
 
