@@ -66,7 +66,7 @@ row "info on 17 Mpx of noise" - 262144 - "$celkit" info noise.png
 row "hostile: import 6320^2 1-bit PNG, 4.9 KB" - 262144 1 "$celkit" import black6320.png -o x.fnt
 row "hostile: info on it" - 262144 1 "$celkit" info black6320.png
 row "hostile: show it named .fnt, 8192 bytes" - 262144 1 "$celkit" show black6320.fnt -o x.png
-row "hostile: info on 11 M colours, 53 KB" - 262144 1 "$celkit" info colours11m.png
+row "hostile: info on 11 M colours, 93 KB" - 262144 1 "$celkit" info colours11m.png
 row "hostile: info on blank 6048 x 6560, 4.9 KB" - 262144 1 "$celkit" info blank6048x6560.png
 row "hostile: show --scale 16 --text 237 x 92" - 262144 1 \
   "$celkit" show chart.fnt --scale 16 --text "$text" -o big.png

@@ -94,12 +94,16 @@ void textExtent(const std::u32string& text, std::size_t& lines, std::size_t& lon
 bool textFits(const std::string& text, const PreviewStyle& style, std::string& error) {
     std::size_t lines = 0, longest = 0;
     textExtent(decodeUtf8(text), lines, longest);
-    // Each factor is below 2^32 (the text is in memory, the scale at most 16),
-    // so the products fit 64 bits.
+    // A side past the limit is refused before the sides are multiplied;
+    // two sides within it multiply without overflow in 64 bits.
+    const unsigned long long limit = static_cast<unsigned long long>(pictureLimit);
     unsigned long long s = unsigned(style.scale), advance = glyphSide * s;
-    unsigned long long width = longest * advance + 2 * s, height = lines * advance + 2 * s;
-    if (longest > 0xFFFFFFFFull || lines > 0xFFFFFFFFull ||
-        width * height > static_cast<unsigned long long>(pictureLimit)) {
+    bool fits = lines <= limit / advance && longest <= limit / advance;
+    if (fits) {
+        unsigned long long width = longest * advance + 2 * s, height = lines * advance + 2 * s;
+        fits = width * height <= limit;
+    }
+    if (!fits) {
         error = "--text: " + std::to_string(lines) + " line(s) of up to " +
                 std::to_string(longest) + " characters at scale " + std::to_string(style.scale) +
                 " make a picture of more than " + std::to_string(pictureLimit) + " pixels";
