@@ -31,4 +31,4 @@ endif()
 set_target_properties(celpack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 
 install(TARGETS celpack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/celpack.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+celpack_manual_page(celpack)

@@ -56,6 +56,7 @@ std::uint32_t parseColour(const std::string& option, const std::string& text);
 int parseGlyphNumber(const std::string& text);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
 CodepointMap loadMap(const std::string& mapName);  // built-in name or a file
+CodepointMap blockMap(char32_t first);             // glyph g stands for first + g
 
 // -o FILE for one input, -d DIR for any number.
 struct Destination {

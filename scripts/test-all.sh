@@ -15,7 +15,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 fonts-liberation
   xvfb xauth xdotool
-  imagemagick python3-pil fonts-dejavu-core
+  imagemagick python3-pil fonts-dejavu-core man-db groff-base
   clang libclang-rt-14-dev clang-format clang-tidy valgrind hyperfine
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
 )
