@@ -41,16 +41,20 @@ struct PngHeader {
 // stb_image sizes its buffer from each chunk's stated length before it
 // reads the chunk, so a short file that claims a 2 GiB chunk would have it
 // ask for 2 GiB. Every chunk must lie inside the data, up to IEND; the
-// first is the header.
-bool readChunks(const std::vector<std::uint8_t>& data, PngHeader& header) {
+// first is the header. The reason, or null.
+const char* readChunks(const std::vector<std::uint8_t>& data, PngHeader& header) {
+    const char* truncated =
+        "truncated PNG: a chunk runs past the end of the file, or IEND is missing";
+    if (data.size() < 8) return truncated;
     std::size_t at = 8;
     bool first = true;
     while (data.size() - at >= 12) {
         std::uint32_t length = bigEndian(&data[at]);
-        if (length > data.size() - at - 12) return false;
+        if (length > data.size() - at - 12) return truncated;
         const std::uint8_t* type = &data[at + 4];
         if (first) {
-            if (std::memcmp(type, "IHDR", 4) != 0 || length != 13) return false;
+            if (std::memcmp(type, "IHDR", 4) != 0 || length != 13)
+                return "not a PNG picture that can be decoded (no 13-byte IHDR chunk first)";
             header.width = bigEndian(&data[at + 8]);
             header.height = bigEndian(&data[at + 12]);
             header.bitDepth = data[at + 16];
@@ -59,9 +63,9 @@ bool readChunks(const std::vector<std::uint8_t>& data, PngHeader& header) {
         }
         if (std::memcmp(type, "tRNS", 4) == 0) header.transparencyKey = true;
         at += 12 + std::size_t(length);
-        if (std::memcmp(type, "IEND", 4) == 0) return true;
+        if (std::memcmp(type, "IEND", 4) == 0) return nullptr;
     }
-    return false;
+    return truncated;
 }
 
 // Channels of the file's own pixels (a palette index counts as one).
@@ -177,8 +181,8 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
         return false;
     }
     PngHeader header;
-    if (data.size() < 8 || !readChunks(data, header)) {
-        error = "truncated PNG: a chunk runs past the end of the file, or IEND is missing";
+    if (const char* reason = readChunks(data, header)) {
+        error = reason;
         return false;
     }
     if (header.width == 0 || header.height == 0 || header.width > INT_MAX ||

@@ -135,6 +135,12 @@ TEST(PngChunks, EachMustLieInsideTheFile) {
     std::string error;
     ASSERT_TRUE(readPng(good, picture, error)) << error;
     EXPECT_EQ(picture.at(1, 0), 0x090909u);
+    Bytes textFirst = good;  // the tEXt chunk's type in the header's place
+    std::memcpy(&textFirst[12], "tEXt", 4);
+    EXPECT_FALSE(readPng(textFirst, picture, error));
+    EXPECT_NE(error.find("no 13-byte IHDR chunk first"), std::string::npos) << error;
+    EXPECT_FALSE(readPng(Bytes(good.begin(), good.begin() + 7), picture, error));
+    EXPECT_NE(error.find("truncated PNG"), std::string::npos) << error;
     // IEND runs past the end by 1 to 4 bytes; then a tEXt before it claims
     // 1 to 4 bytes more than there are, so that the walk would land inside
     // IEND or past the file.
