@@ -59,6 +59,10 @@ row() {
 
 row "import the chart (--layout unifont)" 300 32768 - \
   "$celkit" import chart.png --layout unifont --first U+0000 -o chart.fnt
+gzip -dc /usr/share/unifont/unifont.bmp.gz >chart.bmp
+row "import the chart as BMP (celpack's road)" - - - \
+  "$celkit" import chart.bmp --layout unifont --first U+0000 -o chart-bmp.fnt
+cmp -s chart.fnt chart-bmp.fnt || { echo "the BMP and PNG charts give different fonts" >&2; exit 1; }
 row "show the chart of a font (scale 2)" 100 - - "$celkit" show chart.fnt -o shown.png
 row "import 17 Mpx of noise (--layout unifont)" - 262144 - \
   "$celkit" import noise.png --layout unifont -o noise.fnt
