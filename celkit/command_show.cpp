@@ -93,7 +93,7 @@ void addShowCommand(CLI::App& app) {
     auto options = std::make_shared<ShowOptions>();
     CLI::App* show =
         app.add_subcommand("show", "a picture of the font, or one glyph in the terminal");
-    show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
+    show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, PCF, .hex)")->required();
     addDestinationOptions(*show, options->destination);
     show->add_option("-f,--format", options->format, "picture format with -d")
         ->type_name("FORMAT")

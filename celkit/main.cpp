@@ -9,6 +9,7 @@
 #endif
 
 #include "celkit/program.h"
+#include "celpack_version.h"
 
 namespace {
 
@@ -40,16 +41,19 @@ std::vector<std::string> arguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace celkit;
     CLI::App app{
-        "celkit: look at celpack fonts, get their sheets back, and convert them to and from PSF, "
-        "BDF, "
-        ".hex, C headers and pictures."};
+        "celkit: look at celpack fonts, get their sheets back, convert them to and from PSF, "
+        "BDF, PCF, .hex and pictures, and to OpenType bitmap fonts and C headers."};
     app.name("celkit");
-    app.set_version_flag("--version", "celkit 1.0");
+    app.set_version_flag("--version", "celkit " CELPACK_VERSION);
     app.require_subcommand(1, 1);
     app.footer(
         "Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command "
         "line.\n"
+#ifdef _WIN32
+        "See 'celkit COMMAND --help' and README.txt beside celkit.exe.");
+#else
         "See 'celkit COMMAND --help' and man celkit.");
+#endif
     addShowCommand(app);
     addSheetCommand(app);
     addExportCommand(app);
@@ -67,8 +71,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        reportError(e.what());
-        std::cerr << "Run 'celkit --help' or 'celkit COMMAND --help' for the options.\n";
+        reportError(e.what() + std::string(" (see 'celkit --help' or 'celkit COMMAND --help')"));
         return exitUsage;
     } catch (const UsageError& e) {
         reportError(e.what());

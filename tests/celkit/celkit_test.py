@@ -8,6 +8,7 @@ from PIL import Image, ImageDraw
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXAMPLE = os.path.join(ROOT, "examples", "dejavu-mono.expected.fnt")
+SHEET = os.path.join(ROOT, "examples", "dejavu-mono.bmp")
 
 
 def run(program, args, cwd):
@@ -347,12 +348,19 @@ class Export(unittest.TestCase):
                                  (["-o", "my font.h"], "my font.h", None),
                                  (["-o", "c.h", "--name", "glyphs8"], "c.h", None),
                                  (["-d", "out", "-f", "psf"], "out/f.psf", b"\x72\xb5\x4a\x86"),
-                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:")]:
+                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:"),
+                                 (["-o", "f.psfu"], "f.psfu", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "f.psf.gz"], "f.psf.gz", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "F.BDF.GZ"], "F.BDF.GZ", b"STARTFONT 2.1")]:
             with self.subTest(out):
                 d = fresh("export")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
                 self.assertEqual((code, err), (0, ""))
                 data = open(os.path.join(d, out), "rb").read()
+                if out.lower().endswith(".gz"):
+                    data = gzip.decompress(data)  # by Python's gzip, not ours
+                    if b"FAMILY_NAME" in data:
+                        self.assertIn(b'FAMILY_NAME "F"', data)
                 if start:
                     self.assertTrue(data.startswith(start), data[:20])
                     celkit(["import", out, "-o", "back.fnt"], d)
@@ -362,6 +370,32 @@ class Export(unittest.TestCase):
                     self.assertIn(b"static const unsigned char " + name.encode() + b"[256][32]", data)
                 if out.endswith(".hex"):
                     self.assertEqual(len(data.splitlines()), 256)
+
+    def test_code_points_from_a_block_or_the_fonts_own_table(self):
+        font = crafted_fonts()["example"]
+        console = "/usr/share/consolefonts/Lat15-Terminus16.psf.gz"
+        d = fresh("export-maps")
+        put(d, "f.fnt", font)
+        shutil.copy(console, os.path.join(d, "lat15.psf.gz"))
+        for name, args, line in [
+                ("a block from U+0400", ["export", "f.fnt", "--first", "U+0400", "-o", "o.hex"], "0441:"),
+                ("the code page's Cyrillic", ["export", "f.fnt", "--map", "cp866", "-o", "o.hex"], "0441:"),
+                ("the console font's own table", ["export", "f.fnt", "--map", "lat15.psf.gz", "-o", "o.hex"], "00A9:")]:
+            with self.subTest(name):
+                code, _, err = celkit(args, d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertIn("\n" + line, open(os.path.join(d, "o.hex")).read())
+        # The console font through its own table comes back with the same table.
+        code, _, err = celkit(["import", "lat15.psf.gz", "--map", "lat15.psf.gz", "-o", "l.fnt"], d)
+        self.assertEqual((code, err), (0, ""))
+        code, _, err = celkit(["export", "l.fnt", "--map", "lat15.psf.gz", "-o", "l.psf"], d)
+        self.assertEqual((code, err), (0, ""))
+        put(d, "orig.psf", gzip.open(console).read())
+        tables = []
+        for path in ["l.psf", "orig.psf"]:
+            subprocess.run(["psfgettable", path, path + ".txt"], cwd=d, check=True)
+            tables.append([l for l in open(os.path.join(d, path + ".txt")) if not l.startswith("#")])
+        self.assertEqual(tables[0], tables[1])
 
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
@@ -444,7 +478,21 @@ class Cli(unittest.TestCase):
                 ("raw font that starts like an icon", ["sheet", "i.fnt", "-o", "s.bmp"], {"i.fnt": bytes([0, 0, 1, 0]) + font[4:]},
                  0, "", {"i.fnt": bytes([0, 0, 1, 0]) + font[4:], "s.bmp": None}),
                 ("non-ASCII names", ["import", "Zeichensätze 字形.fnt", "-o", "Ærø ĳ.fnt"], {"Zeichensätze 字形.fnt": font}, 0, "",
-                 {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font})]:
+                 {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font}),
+                ("-f says psf, the name bdf", ["export", "f.fnt", "-f", "psf", "-o", "f.bdf"], {"f.fnt": font}, 2,
+                 "the name says bdf but -f says psf", {"f.fnt": font}),
+                ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
+                 {"f.fnt": font, "f.font": font}),
+                ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],
+                 {"f.fnt": font}, 2, "--first", {"f.fnt": font}),
+                ("--first with --map on export", ["export", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.hex"],
+                 {"f.fnt": font}, 2, "--first", {"f.fnt": font}),
+                ("an unknown map", ["export", "f.fnt", "--map", "cp999", "-o", "o.psf"], {"f.fnt": font}, 2,
+                 "koi8-r", {"f.fnt": font}),
+                ("a picture where a font is read", ["sheet", "p.bmp", "-o", "s.bmp"], {"p.bmp": open(SHEET, "rb").read()}, 1,
+                 "'celkit import'", None),
+                ("a font named .fnt of another size", ["import", "f.fnt", "-o", "o.fnt"], {"f.fnt": font + b"\0"}, 1,
+                 "not a font celkit reads", None)]:
             with self.subTest(name):
                 d = fresh("cli")
                 for path, data in before.items():
@@ -458,6 +506,12 @@ class Cli(unittest.TestCase):
                 for path, data in expected.items():
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_help_points_at_the_manual_the_system_has(self):
+        code, out, err = celkit(["--help"], fresh("help"))
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("README.txt" if ARGS.wine else "man celkit", out)
+        self.assertNotIn("man celkit" if ARGS.wine else "README.txt", out)
 
     def test_help_on_each_command(self):
         for command in ["show", "sheet", "export", "import", "info"]:

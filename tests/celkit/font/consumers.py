@@ -19,9 +19,11 @@ os.chdir(work)
 
 FONT = os.path.join(source, "examples", "dejavu-mono.expected.fnt")
 MISC = "/usr/share/fonts/X11/misc"
-NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "gcc", "g++",
+NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "mkfontdir", "gcc", "g++",
           "i686-w64-mingw32-gcc-posix", "/usr/share/unifont/unifont.hex",
           MISC + "/unifont.pcf.gz", MISC + "/9x15.pcf.gz", MISC + "/10x20.pcf.gz",
+          MISC + "/6x13.pcf.gz", MISC + "/9x15B.pcf.gz", MISC + "/8x13B-ISO8859-1.pcf.gz",
+          MISC + "/7x14-KOI8-R.pcf.gz", MISC + "/12x13ja.pcf.gz",
           "/usr/share/consolefonts/Lat15-Fixed16.psf.gz",
           "/usr/share/consolefonts/Unifont-APL8x16.psf.gz",
           "/usr/share/consolefonts/Uni2-Fixed16.psf.gz",
@@ -181,6 +183,47 @@ for font in ("out.bdf", "out.pcf"):
     check("fc-query on " + font, '"Celkit Test"' in q and re.search(r"pixelsize: 16\(f\)", q)
           and re.search(r"spacing: 110\(i\)", q), q)
 
+# PCF: FreeType renders celkit's as the .fnt; its glyphs, metrics and
+# encodings are those bdftopcf makes of celkit's BDF (pcf2bdf shows both;
+# bdftopcf adds properties it computes); every layout bdftopcf can write
+# (byte and bit order, row padding, scan unit) imports as the .fnt.
+r = run(tool, "export", FONT, "out.pcf", "cp437", "Celkit Test")
+ok, detail = freetype("out.pcf", main, "rendered.fnt")
+got = read("rendered.fnt") if ok else b""
+check("FreeType renders all 256 glyphs of celkit's PCF", r.returncode == 0 and ok and got == fnt,
+      detail + first_diff(got, fnt))
+q = run("fc-query", "out.pcf").stdout.decode()
+check("fc-query on celkit's PCF", '"Celkit Test"' in q and "pixelsize: 16(f)" in q, q)
+os.makedirs("xdir", exist_ok=True)
+shutil.copy("out.pcf", "xdir/celkit.pcf")
+r = run("mkfontdir", "xdir")
+listed = read("xdir/fonts.dir").decode().splitlines() if r.returncode == 0 else []
+check("mkfontdir lists celkit's PCF by its XLFD name", listed == [
+    "1", "celkit.pcf -celkit-celkit test-medium-r-normal--16-160-75-75-c-160-iso10646-1"], str(listed))
+computed = re.compile(r"^(WEIGHT|X_HEIGHT|QUAD_WIDTH|RESOLUTION|STARTPROPERTIES) ", re.M)
+run("bdftopcf", "-o", "theirs.pcf", "out.bdf", check=True)
+ours, theirs = (computed.sub("#", run("pcf2bdf", f).stdout.decode()) for f in ("out.pcf", "theirs.pcf"))
+ours, theirs = ([l for l in t.splitlines() if l[:1] != "#"] for t in (ours, theirs))
+check("pcf2bdf reads celkit's PCF as bdftopcf's of celkit's BDF", len(ours) > 5000 and ours == theirs,
+      "\n".join(l for l in set(ours) ^ set(theirs))[:400])
+for layout in (["-p1", "-u1", "-l", "-L"], ["-p2", "-u2", "-l", "-M"], ["-p4", "-u4", "-m", "-L"],
+               ["-p4", "-u4", "-l", "-M"], ["-p1", "-u2", "-m", "-M"]):
+    run("bdftopcf", *layout, "-o", "layout.pcf", "out.bdf", check=True)
+    r = run(tool, "import", "layout.pcf", "round.fnt")
+    got = read("round.fnt") if r.returncode == 0 else b""
+    check("import of bdftopcf " + " ".join(layout), got == fnt, r.stderr.decode() + first_diff(got, fnt))
+
+# OpenType bitmap: FreeType's strike is the .fnt; fontconfig takes it as a
+# monospaced bitmap font of 16 pixels.
+r = run(tool, "export", FONT, "out.otb", "cp437", "Celkit Test")
+ok, detail = freetype("out.otb", main, "rendered.fnt")
+got = read("rendered.fnt") if ok else b""
+check("FreeType renders all 256 glyphs of celkit's .otb", r.returncode == 0 and ok and got == fnt,
+      detail + first_diff(got, fnt))
+q = run("fc-query", "out.otb").stdout.decode()
+check("fc-query on celkit's .otb", '"Celkit Test"' in q and "scalable: False" in q
+      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q, q)
+
 # Unifont .hex: a line per glyph, blank ones too, keyed by the map.
 r = run(tool, "export", FONT, "out.hex", "cp437")
 lines = read("out.hex").decode().splitlines()
@@ -208,7 +251,7 @@ for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posi
         check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
 
 # Round trip through every format celkit reads.
-for ext in ("psf", "bdf", "hex"):
+for ext in ("psf", "bdf", "hex", "pcf"):
     run(tool, "export", FONT, "round." + ext, "cp437")
     r = run(tool, "import", "round." + ext, "round.fnt")
     check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,
@@ -233,7 +276,15 @@ for what, path, pcf, codes, args in (
         ("unifont.hex", "/usr/share/unifont/unifont.hex", "unifont.pcf", main, []),
         ("unifont.hex from U+0400", "/usr/share/unifont/unifont.hex", "unifont.pcf", cyrillic, ["U+0400"]),
         ("pcf2bdf of unifont.pcf", "unifont.bdf", "unifont.pcf", main, []),
-        ("pcf2bdf of 9x15.pcf", "9x15.bdf", "9x15.pcf", main, [])):
+        ("pcf2bdf of 9x15.pcf", "9x15.bdf", "9x15.pcf", main, []),
+        ("unifont.pcf.gz", MISC + "/unifont.pcf.gz", "unifont.pcf", main, []),
+        ("6x13.pcf.gz", MISC + "/6x13.pcf.gz", MISC + "/6x13.pcf.gz", main, []),
+        ("9x15B.pcf.gz", MISC + "/9x15B.pcf.gz", MISC + "/9x15B.pcf.gz", main, []),
+        ("8x13B-ISO8859-1.pcf.gz (Latin-1)", MISC + "/8x13B-ISO8859-1.pcf.gz",
+         MISC + "/8x13B-ISO8859-1.pcf.gz", [c[0] for c in map_codes("latin1")], ["latin1"]),
+        ("7x14-KOI8-R.pcf.gz (by code)", MISC + "/7x14-KOI8-R.pcf.gz", MISC + "/7x14-KOI8-R.pcf.gz",
+         list(range(256)), []),
+        ("12x13ja.pcf.gz", MISC + "/12x13ja.pcf.gz", MISC + "/12x13ja.pcf.gz", main, [])):
     if path.endswith(".bdf"):
         run("pcf2bdf", "-o", path, pcf, check=True)
     ok, detail = freetype(pcf, codes, "expected.fnt")
@@ -245,6 +296,9 @@ for what, path, pcf, codes, args in (
 run("pcf2bdf", "-o", "10x20.bdf", "10x20.pcf", check=True)
 r = run(tool, "import", "10x20.bdf", "real.fnt")
 check("a 10 x 20 font is refused", r.returncode != 0 and b"20 pixels high; at most 16 fit" in r.stderr,
+      r.stderr.decode())
+r = run(tool, "import", MISC + "/10x20.pcf.gz", "real.fnt")
+check("a 10 x 20 PCF is refused", r.returncode != 0 and b"20 pixels high; at most 16 fit" in r.stderr,
       r.stderr.decode())
 
 print("%d failures" % len(failures))

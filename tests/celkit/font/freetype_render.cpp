@@ -38,6 +38,13 @@ int main(int argc, char** argv) {
         std::cerr << "freetype_render: cannot select the bitmap size\n";
         return 1;
     }
+    // A font of another encoding (KOI8-R) has no Unicode map for FreeType
+    // to pick; CODES are then its own codes.
+    if (face->charmap == nullptr && face->num_charmaps > 0 &&
+        FT_Set_Charmap(face, face->charmaps[0])) {
+        std::cerr << "freetype_render: cannot select the font's character map\n";
+        return 1;
+    }
     const long ascent = face->size->metrics.ascender >> 6;
     std::ifstream codes(argv[2]);
     std::vector<unsigned char> font(8192, 0);
