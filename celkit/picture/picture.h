@@ -105,14 +105,17 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error,
              const SizeCheck& check = nullptr);
 
-// What stb holds at most while decoding a PNG of this header (the inflated
-// rows and the decoded picture), and what a PNG of `fileLength` bytes may
-// cost: 32 MiB always, beyond that 128 bytes per byte of the file, never
-// over 192 MiB. A file under 100 KB thus stays well inside a second and
-// 256 MB on either build.
+// The budget of PNG data, judged from its header before stb decodes it,
+// as celpack's loader judges compressed bitmaps: up to 2048 x 2048 pixels
+// from any file, beyond that at most 128 pixels per byte of the file; and
+// whatever the file's size, stb may not need more than 192 MiB (the
+// inflated rows and the decoded picture, see pngDecodeCost). A file under
+// 100 KB thus makes at most 12.8 M pixels, within a second and 256 MB on
+// either build.
+std::uint64_t pngPixelsAllowed(std::uint64_t fileLength);
+inline constexpr std::uint64_t pngCostCeiling = std::uint64_t(192) << 20;
 std::uint64_t pngDecodeCost(std::uint32_t width, std::uint32_t height, int bitDepth,
                             int colourType);
-std::uint64_t pngCostAllowed(std::uint64_t fileLength);
 
 // Empty when the picture cannot be encoded (too large for the writer).
 std::vector<std::uint8_t> encodePng(const Picture& picture);

@@ -166,11 +166,10 @@ std::uint64_t pngDecodeCost(std::uint32_t width, std::uint32_t height, int bitDe
     return inflated + decoded;
 }
 
-std::uint64_t pngCostAllowed(std::uint64_t fileLength) {
-    constexpr std::uint64_t floor = std::uint64_t(32) << 20, perByte = 128,
-                            ceiling = std::uint64_t(192) << 20;
-    std::uint64_t allowed = fileLength > ceiling / perByte ? ceiling : fileLength * perByte;
-    return std::max(floor, std::min(allowed, ceiling));
+std::uint64_t pngPixelsAllowed(std::uint64_t fileLength) {
+    constexpr std::uint64_t floor = std::uint64_t(2048) * 2048, perByte = 128;
+    if (fileLength > std::uint64_t(pictureLimit) / perByte) return std::uint64_t(pictureLimit);
+    return std::max(floor, fileLength * perByte);
 }
 
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error,
@@ -198,12 +197,18 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
         return false;
     }
     if (check && !check(int(header.width), int(header.height), error)) return false;
+    std::uint64_t declared = std::uint64_t(header.width) * header.height;
+    if (declared > pngPixelsAllowed(data.size())) {
+        error = "PNG data of " + std::to_string(data.size()) + " bytes would make " +
+                std::to_string(declared) + " pixels; at most " +
+                std::to_string(pngPixelsAllowed(data.size())) + " from a file of this size";
+        return false;
+    }
     std::uint64_t cost =
         pngDecodeCost(header.width, header.height, header.bitDepth, header.colourType);
-    if (cost > pngCostAllowed(data.size())) {
-        error = "PNG data of " + std::to_string(data.size()) + " bytes would take " +
-                megabytes(cost) + " to decode; at most " + megabytes(pngCostAllowed(data.size())) +
-                " from a file of this size";
+    if (cost > pngCostCeiling) {
+        error = "PNG picture would take " + megabytes(cost) + " to decode; at most " +
+                megabytes(pngCostCeiling);
         return false;
     }
     int width = 0, height = 0, channels = 0;

@@ -323,7 +323,7 @@ class Import(unittest.TestCase):
                 # 6320 x 6320 black 1-bit pixels in 4.9 KB: refused from the header.
                 ("huge grid", black_png(6320, 6320), [], "cells of 395 x 395"),
                 ("huge chart", black_png(6320, 6321), ["--layout", "unifont"], "no chart of 16 x 16 cells"),
-                ("huge with cells told", black_png(6320, 6320), ["--cell", "8x8"], "would take 43 MiB")]:
+                ("huge with cells told", black_png(6320, 6320), ["--cell", "8x8"], "would make 39942400 pixels")]:
             with self.subTest(name):
                 d = fresh("refused")
                 if name == "big cells":
@@ -433,7 +433,7 @@ class Info(unittest.TestCase):
         for name, picture, line in [
                 ("many colours", im, "t.png: PNG picture, 128 x 64 pixels, 4096 colours, most common #000007"),
                 ("grey", Image.new("L", (20, 10), 200), "t.png: PNG picture, 20 x 10 pixels, 1 colour, most common #C8C8C8"),
-                ("huge", None, "would take 43 MiB")]:
+                ("huge", None, "would make 39942400 pixels")]:
             with self.subTest(name):
                 d = fresh("infocolours")
                 if picture is None:

@@ -79,20 +79,26 @@ TEST(PngHeader, RefusedBeforeDecodingWithTheReason) {
         {"grid of big cells", 6320, 6320, 1, 0, 0, &grid, "cells of 395 x 395 pixels"},
         {"grid not of 16 cells", 100, 100, 8, 2, 0, &grid, "no grid of 16 x 16 equal cells"},
         {"too small for its cells", 120, 128, 8, 2, 0, &smallCells, "too small for 16 x 16 cells"},
-        {"larger than its cells", 4000, 4000, 1, 0, 0, &smallCells, decoded},
+        {"larger than its cells", 4000, 4000, 1, 0, 200000, &smallCells, decoded},
         {"chart a pixel too wide", 4129, 4160, 1, 0, 0, &chart, "no chart of 16 x 16 cells"},
         {"chart a band too short", 4128, 64, 1, 0, 0, &chart, "no chart of 16 x 16 cells"},
-        {"the whole chart", 4128, 4160, 1, 0, 0, &chart, decoded},
+        {"the whole chart", 4128, 4160, 1, 0, 200000, &chart, decoded},
         {"past the pixel limit", 8000, 5001, 1, 0, 0, nullptr, "more than 40000000 pixels"},
         {"at the pixel limit", 8000, 5000, 1, 0, 400000, nullptr, decoded},
-        {"blank grey, small file", 6048, 6560, 1, 0, 0, nullptr, "would take 43 MiB"},
-        {"true colour, small file", 3317, 3317, 8, 2, 0, nullptr, "would take 63 MiB"},
-        // 128 bytes a byte: 63 MiB is allowed from 500 KiB of file on.
-        {"true colour, large file", 3317, 3317, 8, 2, 520000, nullptr, decoded},
-        {"true colour, past the ceiling", 6000, 6000, 8, 6, 3000000, nullptr, "at most 192 MiB"},
-        {"palette expanded", 2900, 2900, 8, 3, 0, nullptr, "would take 49 MiB"},
-        {"sixteen bits", 3000, 3000, 16, 0, 0, nullptr, "would take 35 MiB"},
-        {"eight bits", 3000, 3000, 8, 0, 0, nullptr, decoded},
+        // 2048 x 2048 pixels from any file, 128 a byte beyond that (the
+        // file is the padding and 133 bytes).
+        {"blank grey, small file", 6048, 6560, 1, 0, 0, nullptr, "would make 39674880 pixels"},
+        {"at the floor", 2048, 2048, 8, 6, 0, nullptr, decoded},
+        {"past the floor", 2048, 2049, 8, 6, 0, nullptr, "at most 4194304 from a file"},
+        {"true colour, small file", 3328, 3328, 8, 2, 0, nullptr, "would make 11075584 pixels"},
+        {"true colour, a byte per 128 pixels", 3328, 3328, 8, 2, 86395, nullptr, decoded},
+        {"true colour, a byte short", 3328, 3328, 8, 2, 86394, nullptr, "would make 11075584"},
+        // Whatever the file, stb may hold no more than 192 MiB.
+        {"alpha, past the ceiling", 6000, 6000, 8, 6, 400000, nullptr, "at most 192 MiB"},
+        {"alpha, under it", 4500, 4500, 8, 6, 400000, nullptr, decoded},
+        {"palette expanded", 5800, 5800, 8, 3, 400000, nullptr, "would take 193 MiB"},
+        {"sixteen bits", 3700, 3700, 16, 6, 400000, nullptr, "would take 209 MiB"},
+        {"eight bits", 3700, 3700, 8, 6, 400000, nullptr, decoded},
         {"zero wide", 0, 10, 8, 0, 0, nullptr, "a side of 0 pixels"},
     };
     for (const Row& row : rows) {
@@ -112,16 +118,17 @@ TEST(PngHeader, RefusedBeforeDecodingWithTheReason) {
     }
 }
 
-TEST(PngHeader, CostGrowsWithTheFileUpToTheCeiling) {
+TEST(PngHeader, PixelsGrowWithTheFileUpToTheLimit) {
     struct Row {
         std::uint64_t fileLength, allowed;
     };
-    const Row rows[] = {{0, 32u << 20},
-                        {(32u << 20) / 128, 32u << 20},
-                        {(32u << 20) / 128 + 1, (32u << 20) + 128},
-                        {(192u << 20) / 128, 192u << 20},
-                        {std::uint64_t(1) << 62, 192u << 20}};
-    for (const Row& row : rows) EXPECT_EQ(pngCostAllowed(row.fileLength), row.allowed);
+    const Row rows[] = {{0, 2048 * 2048},
+                        {2048 * 2048 / 128, 2048 * 2048},
+                        {2048 * 2048 / 128 + 1, 2048 * 2048 + 128},
+                        {40000000 / 128, 40000000 - 40000000 % 128},
+                        {40000000 / 128 + 1, 40000000},
+                        {std::uint64_t(1) << 62, 40000000}};
+    for (const Row& row : rows) EXPECT_EQ(pngPixelsAllowed(row.fileLength), row.allowed);
 }
 
 TEST(PngChunks, EachMustLieInsideTheFile) {
