@@ -56,6 +56,8 @@ void runShow(const ShowOptions& options) {
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
     if (options.text && options.text->empty()) throw UsageError("--text: nothing to show");
+    std::string tooBig;
+    if (options.text && !textFits(*options.text, style, tooBig)) throw UsageError(tooBig);
     std::vector<fs::path> paths =
         outputPaths(options.inputs, options.destination, "." + options.format);
     for (const fs::path& path : paths) {

@@ -1,6 +1,8 @@
 // The two BMP files celkit writes, both with a 40-byte info header and
 // bottom-up rows padded to four bytes: a 24-bit preview, and the 1-bit sheet
 // whose colour table is black (0) then white (1).
+#include <cstring>
+
 #include "celkit/picture/picture.h"
 
 namespace celkit {
@@ -36,18 +38,32 @@ std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, std::u
 }  // namespace
 
 std::vector<std::uint8_t> encodeBmp(const Picture& picture) {
-    std::uint32_t stride = (std::uint32_t(picture.width) * 3 + 3) & ~3u;
+    std::size_t width = std::size_t(picture.width), height = std::size_t(picture.height);
+    std::size_t stride = (width * 3 + 3) & ~std::size_t(3);
+    // The file's sizes are 32-bit fields.
+    if (picture.width <= 0 || picture.height <= 0 || stride > (0xFFFFFFFFu - 54) / height)
+        return {};
     std::vector<std::uint8_t> out =
-        bmpHeaders(picture.width, picture.height, 24, 0, stride * std::uint32_t(picture.height));
-    for (int y = picture.height - 1; y >= 0; --y) {
-        std::size_t rowStart = out.size();
-        for (int x = 0; x < picture.width; ++x) {
-            std::uint32_t colour = picture.at(x, y);
-            out.push_back(std::uint8_t(colour));
-            out.push_back(std::uint8_t(colour >> 8));
-            out.push_back(std::uint8_t(colour >> 16));
+        bmpHeaders(picture.width, picture.height, 24, 0, std::uint32_t(stride * height));
+    std::size_t start = out.size();
+    out.resize(start + stride * height, 0);
+    // B, G, R of each palette entry, ready to copy.
+    std::uint8_t bgr[256][3] = {};
+    for (std::size_t i = 0; i < picture.palette.size(); ++i)
+        for (int c = 0; c < 3; ++c) bgr[i][c] = std::uint8_t(picture.palette[i] >> (8 * c));
+    for (std::size_t y = 0; y < height; ++y) {
+        std::uint8_t* row = out.data() + start + (height - 1 - y) * stride;
+        if (picture.indexed()) {
+            const std::uint8_t* in = picture.bytes.data() + y * width;
+            for (std::size_t x = 0; x < width; ++x) std::memcpy(row + x * 3, bgr[in[x]], 3);
+            continue;
         }
-        out.resize(rowStart + stride, 0);
+        const std::uint8_t* in = picture.bytes.data() + y * width * 3;
+        for (std::size_t x = 0; x < width * 3; x += 3) {
+            row[x] = in[x + 2];
+            row[x + 1] = in[x + 1];
+            row[x + 2] = in[x];
+        }
     }
     return out;
 }
