@@ -42,7 +42,7 @@ def run(program, args, cwd):
         try:
             code = subprocess.call(command, cwd=cwd, stdout=out, stderr=err,
                                    timeout=90 if ARGS.wine else 30,
-                                   preexec_fn=None if ARGS.wine else limit_memory)
+                                   preexec_fn=None if ARGS.wine or ARGS.sanitized else limit_memory)
         except subprocess.TimeoutExpired:
             code = None
     read = lambda path: open(path, "rb").read().replace(b"\r\n", b"\n")
@@ -383,6 +383,8 @@ if __name__ == "__main__":
     parser.add_argument("--celpack", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", action="store_true")
+    # AddressSanitizer reserves terabytes of address space: no ceiling there.
+    parser.add_argument("--sanitized", action="store_true")
     ARGS = base.ARGS = parser.parse_args()
     ARGS.celkit, ARGS.celpack = os.path.abspath(ARGS.celkit), os.path.abspath(ARGS.celpack)
     os.makedirs(ARGS.work, exist_ok=True)
