@@ -1,5 +1,5 @@
-// Native-only file behaviour: the write seams, names that are not UTF-8,
-// and read-only files for root.
+// Native-only file behaviour: the write and rename seams, names that are
+// not UTF-8, the modes new files get, and read-only files for root.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -98,6 +98,75 @@ TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
     EXPECT_NE(fcntl(2, F_GETFD), -1) << "closing the handle leaves the stream open";
 }
 
+// A rename that is written through syncs the file before the rename and
+// its directory after; one that is not syncs nothing. The seam's failing
+// move refuses and moves nothing.
+TEST(MoveSeams, WriteThroughSyncsTheFileAndItsDirectory) {
+    const WCHAR* from = UTF16("kernel_files_move.from");
+    const WCHAR* to = UTF16("kernel_files_move.to");
+    const struct {
+        DWORD flags;
+        long failIn;  // nativeFailMoves
+        bool moved;
+        int syncs;
+    } cases[] = {
+        {MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, 0, true,
+         NATIVE_SYNCED_FILE | NATIVE_SYNCED_DIRECTORY},
+        {MOVEFILE_WRITE_THROUGH, 0, true, NATIVE_SYNCED_FILE | NATIVE_SYNCED_DIRECTORY},
+        {MOVEFILE_REPLACE_EXISTING, 0, true, 0},
+        {0, 0, true, 0},
+        {MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, 1, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        unlink("kernel_files_move.to");
+        ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'f'}));
+        nativeRecordMoves(TRUE);
+        nativeFailMoves(c.failIn);
+        SetLastError(0);
+        EXPECT_EQ(MoveFileExW(from, to, c.flags) != FALSE, c.moved);
+        if (!c.moved) EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        nativeFailMoves(0);
+        ASSERT_EQ(nativeRecordedMoveCount(), 1);
+        EXPECT_EQ(nativeRecordedMoveFlags(0), c.flags);
+        EXPECT_EQ(nativeRecordedMoveSyncs(0), c.syncs);
+        EXPECT_EQ(access("kernel_files_move.to", F_OK) == 0, c.moved);
+        EXPECT_EQ(access("kernel_files_move.from", F_OK) == 0, !c.moved);
+    }
+    nativeRecordMoves(FALSE);
+    EXPECT_EQ(nativeRecordedMoveCount(), 0);
+    unlink("kernel_files_move.from");
+    unlink("kernel_files_move.to");
+}
+
+// A read-only file cannot be replaced by a rename, even by root; a link to
+// one can, as the link itself is what goes, and its target stays.
+TEST(MoveSeams, ARenameReplacesALinkButNoReadOnlyFile) {
+    ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_kept.ro", {'k'}));
+    ASSERT_EQ(chmod("kernel_files_kept.ro", 0444), 0);
+    for (const char* target : {"kernel_files_kept.ro", "kernel_files_link.to"}) {
+        SCOPED_TRACE(target);
+        unlink("kernel_files_link.to");
+        ASSERT_EQ(symlink("kernel_files_kept.ro", "kernel_files_link.to"), 0);
+        ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'n'}));
+        std::basic_string<WCHAR> wideTarget = testsupport::wide(target);
+        SetLastError(0);
+        BOOL moved = MoveFileExW(UTF16("kernel_files_move.from"), wideTarget.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING);
+        bool link = std::string(target) == "kernel_files_link.to";
+        EXPECT_EQ(moved != FALSE, link);
+        if (!link) EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        std::vector<unsigned char> kept = testsupport::readFileBytes("kernel_files_kept.ro");
+        EXPECT_EQ(std::string(kept.begin(), kept.end()), "k");
+    }
+    std::vector<unsigned char> moved = testsupport::readFileBytes("kernel_files_link.to");
+    EXPECT_EQ(std::string(moved.begin(), moved.end()), "n");
+    chmod("kernel_files_kept.ro", 0644);
+    unlink("kernel_files_kept.ro");
+    unlink("kernel_files_link.to");
+    unlink("kernel_files_move.from");
+}
+
 TEST(FileNames, BytesSurviveTheTripThroughUtf16) {
     struct Case {
         std::string bytes;
@@ -169,6 +238,40 @@ TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "kept");
     chmod("kernel_files_readonly.bin", 0644);
     EXPECT_TRUE(DeleteFileW(name));
+}
+
+// New files get every permission bit the umask leaves, but the write bits
+// when made read-only; a read-only file still opens for reading.
+TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
+    mode_t mask = umask(022);
+    umask(mask);
+    const struct {
+        DWORD attributes;
+        mode_t mode;
+    } cases[] = {
+        {FILE_ATTRIBUTE_NORMAL, 0666},
+        {0, 0666},
+        {FILE_ATTRIBUTE_READONLY, 0444},
+    };
+    const WCHAR* name = UTF16("kernel_files_new.bin");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        HANDLE file =
+            CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, c.attributes, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+        struct stat info;
+        ASSERT_EQ(stat("kernel_files_new.bin", &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode & ~mask);
+        for (DWORD creation : {DWORD(OPEN_EXISTING), DWORD(OPEN_ALWAYS)}) {
+            HANDLE reader =
+                CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, creation, 0, nullptr);
+            EXPECT_NE(reader, INVALID_HANDLE_VALUE) << creation;
+            CloseHandle(reader);
+        }
+        chmod("kernel_files_new.bin", 0644);
+        unlink("kernel_files_new.bin");
+    }
 }
 
 TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
