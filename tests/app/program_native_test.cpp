@@ -125,6 +125,52 @@ TEST(Replacement, TheRenameIsWrittenThroughToTheDisk) {
     EXPECT_EQ(std::string(record.begin(), record.end()), expected);
 }
 
+// Temporary names already taken (by killed runs of an earlier process of
+// the same id) are passed over, N from 0 up, for 100 names; when all are
+// taken the font cannot be made. Taken names are never written into.
+TEST(Replacement, TakenTemporaryNamesArePassedOverUpToAHundred) {
+    const struct {
+        int taken;
+        bool converts;
+    } cases[] = {{1, true}, {99, true}, {100, false}};
+    const Bytes leftOver = {'l', 'e', 'f', 't'};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.taken);
+        fs::path dir = freshDirectory("taken-" + std::to_string(c.taken));
+        writeBytes(dir / "pic.bmp", sheetBytes());
+        static std::string pidFile;
+        pidFile = (dir.parent_path() / ("taken-" + std::to_string(c.taken) + ".pid")).string();
+
+        ProgramRun run = runInProcess(dir, [&] {
+            FILE* out = fopen(pidFile.c_str(), "w");
+            if (out) fprintf(out, "%d", int(getpid()));
+            if (out) fclose(out);
+            for (int n = 0; n < c.taken; ++n)
+                writeBytes(fs::current_path() / ("pic.bmp.fnt." + std::to_string(getpid()) + "-" +
+                                                 std::to_string(n) + ".tmp"),
+                           leftOver);
+        });
+
+        Bytes pid = readBytes(pidFile);
+        std::string prefix = "pic.bmp.fnt." + std::string(pid.begin(), pid.end()) + "-";
+        EXPECT_EQ(run.exitCode, 0);
+        std::vector<std::string> expected = {"pic.bmp"};
+        if (c.converts) expected.push_back("pic.bmp.fnt");
+        for (int n = 0; n < c.taken; ++n) expected.push_back(prefix + std::to_string(n) + ".tmp");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listFiles(dir), expected);
+        for (int n = 0; n < c.taken; ++n)
+            EXPECT_TRUE(readBytes(dir / (prefix + std::to_string(n) + ".tmp")) == leftOver) << n;
+        if (c.converts) {
+            EXPECT_TRUE(run.messages.empty());
+            EXPECT_TRUE(readBytes(dir / "pic.bmp.fnt") == fontBytes());
+        } else {
+            EXPECT_EQ(run.messages, std::vector<std::string>{writeError});
+        }
+        fs::remove(pidFile);
+    }
+}
+
 // Heap allocation n fails, for every n a clean run makes. Start-up may give
 // up; a load, the output, the canvas or the drawing session may fail; never
 // may a crash, a wrong font or a partial one result, and the old font
