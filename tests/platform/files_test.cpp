@@ -395,6 +395,30 @@ TEST_F(Files, ClosedAndForgedHandlesAreRefused) {
     EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE)) << "the process's pseudo-handle";
 }
 
+// No name and no buffer are refused, not followed: nothing is opened,
+// deleted, renamed, read or written.
+TEST_F(Files, NoNameAndNoBufferAreRefused) {
+    EXPECT_EQ(CreateFileW(nullptr, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(DeleteFileW(nullptr));
+    EXPECT_FALSE(MoveFileExW(nullptr, other().c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(std::filesystem::exists(otherNarrow()));
+
+    put("abc");
+    HANDLE file = open(GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD count = 99;
+    EXPECT_FALSE(ReadFile(file, nullptr, 2, &count, nullptr));
+    EXPECT_EQ(count, 0u);
+    count = 99;
+    EXPECT_FALSE(WriteFile(file, nullptr, 2, &count, nullptr));
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 0u);
+    CloseHandle(file);
+    EXPECT_EQ(contents(), "abc");
+}
+
 TEST_F(Files, ZeroLengthWriteChangesNothing) {
     put("abc");
     HANDLE file = open(GENERIC_WRITE, OPEN_EXISTING);
