@@ -17,6 +17,12 @@
 namespace {
 
 const WCHAR* name() { return UTF16("kernel_files_native.bin"); }
+
+// What a run stopped midway may have left, read-only or not.
+void removeLeftover(const char* path) {
+    chmod(path, 0644);
+    unlink(path);
+}
 const char* narrowName() { return "kernel_files_native.bin"; }
 
 class WriteSeams : public ::testing::Test {
@@ -211,6 +217,7 @@ TEST(FileNames, AFileWhoseNameIsNotUtf8OpensByItsUtf16Name) {
 // itself does not, and neither does the native layer.
 TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     const WCHAR* name = UTF16("kernel_files_readonly.bin");
+    removeLeftover("kernel_files_readonly.bin");
     HANDLE file = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_READONLY, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -256,6 +263,7 @@ TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
     const WCHAR* name = UTF16("kernel_files_new.bin");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.attributes);
+        removeLeftover("kernel_files_new.bin");
         HANDLE file =
             CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, c.attributes, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
