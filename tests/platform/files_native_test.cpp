@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -92,6 +95,34 @@ TEST_F(WriteSeams, RecordsTheLengthOfEveryWriteAskedFor) {
     EXPECT_EQ(nativeRecordedWriteLength(4), 0u);
     nativeRecordWrites(TRUE);
     EXPECT_EQ(nativeRecordedWriteCount(), 0) << "turning recording on starts afresh";
+}
+
+// A write the system takes only in part (here past a file-size limit, in a
+// child) fails and tells how much of it reached the file.
+TEST_F(WriteSeams, APartialWriteFailsAndCountsWhatWasWritten) {
+    const struct {
+        rlim_t limit;
+        DWORD length;
+        bool ok;
+        DWORD written;
+    } cases[] = {{0, 3, false, 0}, {4, 10, false, 4}, {4, 4, true, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        pid_t child = fork();
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {c.limit, c.limit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+            DWORD written = 99;
+            BOOL ok = WriteFile(file, "0123456789", c.length, &written, nullptr);
+            _exit(ok == (c.ok ? TRUE : FALSE) && written == c.written ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(GetFileSize(file, nullptr), c.written);
+    }
 }
 
 TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
