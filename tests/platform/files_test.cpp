@@ -164,6 +164,35 @@ TEST_F(Files, PointerBeyondFourGigabytesUsesTheHighPart) {
     CloseHandle(file);
 }
 
+// Sparse files: a size whose low part looks like the failure value clears
+// the last error; past 4 GiB the high part carries the rest.
+TEST_F(Files, SizesPastFourGigabytesUseTheHighPart) {
+    const struct {
+        LONG endLow, endHigh;  // where the last byte is written
+        DWORD low, high;
+        DWORD error;
+    } cases[] = {
+        {9, 0, 10, 0, 77},
+        {-2, 0, 0xFFFFFFFF, 0, ERROR_SUCCESS},
+        {0, 1, 1, 1, 77},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.low);
+        HANDLE file = open(GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LONG high = c.endHigh;
+        SetFilePointer(file, c.endLow, &high, FILE_BEGIN);
+        ASSERT_TRUE(writeText(file, "z"));
+        DWORD sizeHigh = 99;
+        SetLastError(77);
+        EXPECT_EQ(GetFileSize(file, &sizeHigh), c.low);
+        EXPECT_EQ(sizeHigh, c.high);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(GetFileSize(file, nullptr), c.low);
+        CloseHandle(file);
+    }
+}
+
 TEST_F(Files, AccessIsEnforcedPerHandle) {
     put("data");
     HANDLE reader = open(GENERIC_READ, OPEN_EXISTING);
