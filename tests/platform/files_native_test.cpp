@@ -334,6 +334,36 @@ TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
     unlink(path.c_str());
 }
 
+// A program's file cannot be written while it runs: only a handle that
+// writes asks the system for writing, so this program's own file opens
+// for reading under every disposition that keeps it.
+TEST(SpecialFiles, ARunningProgramsFileOpensOnlyForReading) {
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(length, 0);
+    std::u16string units = native::utf16FromBytes(self, static_cast<size_t>(length));
+    const WCHAR* name = reinterpret_cast<const WCHAR*>(units.c_str());
+    const struct {
+        DWORD access, creation;
+        bool opens;
+    } cases[] = {
+        {GENERIC_READ, OPEN_EXISTING, true},
+        {GENERIC_READ, OPEN_ALWAYS, true},
+        {GENERIC_WRITE, OPEN_EXISTING, false},
+        {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.access << " " << c.creation);
+        SetLastError(0);
+        HANDLE file = CreateFileW(name, c.access, FILE_SHARE_READ, nullptr, c.creation, 0, nullptr);
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        else
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    }
+}
+
 TEST(SpecialFiles, OnlyRegularFilesOpen) {
     ASSERT_EQ(mkfifo("kernel_files_fifo", 0666), 0);
     // A pipe would block the opener on the platform's semantics of files.
