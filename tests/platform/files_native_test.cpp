@@ -176,6 +176,26 @@ TEST(MoveSeams, WriteThroughSyncsTheFileAndItsDirectory) {
     unlink("kernel_files_move.to");
 }
 
+// A process started with standard input closed gets descriptor 0 for the
+// next file it opens: a rename written through still syncs and succeeds.
+TEST(MoveSeams, AWrittenThroughRenameWithStandardInputClosed) {
+    ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'f'}));
+    unlink("kernel_files_move.to");
+    pid_t child = fork();
+    if (child == 0) {
+        close(0);
+        BOOL moved = MoveFileExW(UTF16("kernel_files_move.from"), UTF16("kernel_files_move.to"),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        _exit(moved ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(access("kernel_files_move.to", F_OK), 0);
+    unlink("kernel_files_move.from");
+    unlink("kernel_files_move.to");
+}
+
 // A read-only file cannot be replaced by a rename, even by root; a link to
 // one can, as the link itself is what goes, and its target stays.
 TEST(MoveSeams, ARenameReplacesALinkButNoReadOnlyFile) {
