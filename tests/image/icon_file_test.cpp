@@ -289,6 +289,30 @@ TEST_F(IconChoiceTest, WideAndTallImagesKeepTheirShape) {
     }
 }
 
+// The deepest image of the first entry's size is chosen: its width and its
+// height, each from its own byte.
+TEST_F(IconChoiceTest, BothSidesOfTheFirstEntryChooseTheImage) {
+    const Shaped first = shaped("4 bits, 24 x 8", 24, 8, 4);
+    const Shaped deeper = shaped("32 bits, 24 x 8", 24, 8, 32);
+    const struct {
+        const char* what;
+        Shaped other;
+        bool chosen;  // the other image, not the first
+    } cases[] = {
+        {"the same size, deeper", deeper, true},
+        {"as wide, taller, deeper", shaped("32 bits, 24 x 16", 24, 16, 32), false},
+        {"as tall as the first is wide, deeper", shaped("32 bits, 24 x 24", 24, 24, 32), false},
+        {"the sides swapped, deeper", shaped("32 bits, 8 x 24", 8, 24, 32), false},
+        {"as tall, narrower, deeper", shaped("32 bits, 16 x 8", 16, 8, 32), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Shaped& shown = c.chosen ? c.other : first;
+        expectIconOf(decodeBytes(0, iconFile({first.entry, c.other.entry})), shown.width,
+                     shown.height, shown.rgb);
+    }
+}
+
 // An 8-bit image announcing `coloursUsed` colours and holding `entries`
 // table entries, then its rows and mask, cut by `shortBy` bytes.
 Entry eightBitImage(uint32_t coloursUsed, size_t entries, size_t shortBy = 0) {
