@@ -1,9 +1,9 @@
 // The whole program run in a forked child of the test, so the native
-// layer's fault seams reach it: failed and short writes, a failed rename,
-// an icon that loads but cannot be drawn, and a failure of each heap
-// allocation in turn. Whatever fails, the run
-// ends with exit code 0, no temporary file is left, and a file under the
-// font's name is either the complete new font or the old one untouched.
+// layer's seams reach it: failed and short writes, a failed rename, an icon
+// that loads but cannot be drawn, taken temporary names, and a failure of
+// each heap allocation in turn. Whatever fails, the run ends with exit code
+// 0, no temporary file is left, and a file under the font's name is either
+// the complete new font or the old one untouched.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -138,8 +138,8 @@ TEST(Replacement, TakenTemporaryNamesArePassedOverUpToAHundred) {
         SCOPED_TRACE(c.taken);
         fs::path dir = freshDirectory("taken-" + std::to_string(c.taken));
         writeBytes(dir / "pic.bmp", sheetBytes());
-        static std::string pidFile;
-        pidFile = (dir.parent_path() / ("taken-" + std::to_string(c.taken) + ".pid")).string();
+        std::string pidFile =
+            (dir.parent_path() / ("taken-" + std::to_string(c.taken) + ".pid")).string();
 
         ProgramRun run = runInProcess(dir, [&] {
             FILE* out = fopen(pidFile.c_str(), "w");
