@@ -2,6 +2,7 @@
 // not UTF-8, the modes new files get, and read-only files for root.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -123,6 +124,27 @@ TEST_F(WriteSeams, APartialWriteFailsAndCountsWhatWasWritten) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         EXPECT_EQ(GetFileSize(file, nullptr), c.written);
     }
+}
+
+// A read at the end of the file ends there, whatever an earlier
+// interrupted call left in errno (the child would otherwise hang until its
+// alarm).
+TEST_F(WriteSeams, AReadAtTheEndEndsWhateverErrnoHeld) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "ab", 2, &written, nullptr));
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    pid_t child = fork();
+    if (child == 0) {
+        alarm(5);
+        char buffer[8];
+        DWORD read = 99;
+        errno = EINTR;
+        BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+        _exit(ok && read == 2 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
