@@ -320,11 +320,11 @@ TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     EXPECT_TRUE(DeleteFileW(name));
 }
 
-// New files get every permission bit the umask leaves, but the write bits
-// when made read-only; a read-only file still opens for reading.
+// New files get read and write for everyone (less the umask), read-only
+// ones no write bit; a read-only file still opens for reading.
 TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
-    mode_t mask = umask(022);
-    umask(mask);
+    // No umask, so that every bit the layer asks for shows.
+    mode_t mask = umask(0);
     const struct {
         DWORD attributes;
         mode_t mode;
@@ -343,7 +343,7 @@ TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
         CloseHandle(file);
         struct stat info;
         ASSERT_EQ(stat("kernel_files_new.bin", &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, c.mode & ~mask);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
         for (DWORD creation : {DWORD(OPEN_EXISTING), DWORD(OPEN_ALWAYS)}) {
             HANDLE reader =
                 CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, creation, 0, nullptr);
@@ -353,6 +353,7 @@ TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
         chmod("kernel_files_new.bin", 0644);
         unlink("kernel_files_new.bin");
     }
+    umask(mask);
 }
 
 TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {

@@ -389,11 +389,13 @@ bool heldOpen(Files& state, const struct stat& info) {
     return false;
 }
 
-bool syncFile(const std::string& path) {
+// Syncs the file to the disk; a move's record, when kept, hears of it.
+bool syncFile(const std::string& path, int* record) {
     int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
     bool synced = fsync(descriptor) == 0;
     close(descriptor);
+    if (synced && record) *record |= NATIVE_SYNCED_FILE;
     return synced;
 }
 
@@ -447,10 +449,8 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
         return refuse(ERROR_PATH_NOT_FOUND);
     }
 
-    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode)) {
-        if (!syncFile(from)) return refuse(ERROR_WRITE_FAULT);
-        if (syncs) *syncs |= NATIVE_SYNCED_FILE;
-    }
+    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from, syncs))
+        return refuse(ERROR_WRITE_FAULT);
     if (rename(from.c_str(), to.c_str()) != 0) return refuse(errorFromErrno(errno, to));
     if (flags & MOVEFILE_WRITE_THROUGH) {
         // The new name is on the disk once its directory is.
