@@ -32,7 +32,7 @@ void printGlyph(const Font& font, int glyph) {
 
 std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().u8string();
-    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
 }
 

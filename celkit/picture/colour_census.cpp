@@ -36,7 +36,7 @@ ColourCensus countIndexed(const Picture& picture) {
             counts[word & 0xFF] += 8;
             continue;
         }
-        for (int k = 0; k < 8; ++k) ++counts[bytes[i + std::size_t(k)]];
+        for (int k = 0; k < 8; ++k) ++counts[bytes[i + static_cast<std::size_t>(k)]];
     }
     for (; i < n; ++i) ++counts[bytes[i]];
     Tally tally;  // the palette holds each colour once
@@ -86,13 +86,13 @@ ColourCensus countMany(const Picture& picture) {
     std::size_t n = picture.pixelCount();
     const std::uint8_t* rgb = picture.bytes.data();
     std::vector<std::size_t> start(257, 0);
-    for (std::size_t i = 0; i < n; ++i) ++start[std::size_t(rgb[i * 3]) + 1];
+    for (std::size_t i = 0; i < n; ++i) ++start[static_cast<std::size_t>(rgb[i * 3]) + 1];
     for (std::size_t red = 1; red <= 256; ++red) start[red] += start[red - 1];
     std::vector<std::uint16_t> greenBlue(n);
     std::vector<std::size_t> next(start.begin(), start.end() - 1);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t* p = rgb + i * 3;
-        greenBlue[next[p[0]]++] = std::uint16_t(p[1] << 8 | p[2]);
+        greenBlue[next[p[0]]++] = static_cast<std::uint16_t>(p[1] << 8 | p[2]);
     }
     Tally tally;
     std::vector<std::uint32_t> counts(65536, 0);

@@ -97,7 +97,7 @@ bool textFits(const std::string& text, const PreviewStyle& style, std::string& e
     // A side past the limit is refused before the sides are multiplied;
     // two sides within it multiply without overflow in 64 bits.
     const unsigned long long limit = static_cast<unsigned long long>(pictureLimit);
-    unsigned long long s = unsigned(style.scale), advance = glyphSide * s;
+    unsigned long long s = static_cast<unsigned>(style.scale), advance = glyphSide * s;
     bool fits = lines <= limit / advance && longest <= limit / advance;
     if (fits) {
         unsigned long long width = longest * advance + 2 * s, height = lines * advance + 2 * s;
@@ -124,8 +124,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
     std::size_t longest = 0;
     for (const auto& line : lines) longest = std::max(longest, line.size());
     int s = style.scale, margin = s, advance = glyphSide * s;
-    Picture picture(int(longest) * advance + 2 * margin, int(lines.size()) * advance + 2 * margin,
-                    style.paper);
+    Picture picture(static_cast<int>(longest) * advance + 2 * margin,
+                    static_cast<int>(lines.size()) * advance + 2 * margin, style.paper);
     int fallback = map.glyphFor(U'?');
     missing = 0;
     for (std::size_t row = 0; row < lines.size(); ++row)
@@ -136,8 +136,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
                 glyph = fallback;
             }
             if (glyph >= 0 && glyph < glyphCount)
-                drawGlyph(picture, font, glyph, margin + int(column) * advance,
-                          margin + int(row) * advance, s, style.ink);
+                drawGlyph(picture, font, glyph, margin + static_cast<int>(column) * advance,
+                          margin + static_cast<int>(row) * advance, s, style.ink);
         }
     return picture;
 }
@@ -156,9 +156,9 @@ std::u32string decodeUtf8(const std::string& text) {
                      : extra == 1 ? (byte & 0x1F)
                      : extra == 2 ? (byte & 0x0F)
                                   : (byte & 0x07);
-        bool good = extra >= 0 && i + std::size_t(extra) < text.size();
+        bool good = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
         for (int k = 1; good && k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(text[i + std::size_t(k)]);
+            auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
             if ((next & 0xC0) != 0x80) good = false;
             c = (c << 6) | (next & 0x3F);
         }
@@ -172,7 +172,7 @@ std::u32string decodeUtf8(const std::string& text) {
             continue;
         }
         out.push_back(c);
-        i += std::size_t(extra) + 1;
+        i += static_cast<std::size_t>(extra) + 1;
     }
     return out;
 }

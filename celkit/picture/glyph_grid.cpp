@@ -25,9 +25,11 @@ void copyCell(const InkTest& isInk, int left, int top, int width, int height, in
               Font& out) {
     const Picture& picture = isInk.picture;
     for (int y = 0; y < height; ++y) {
-        std::size_t row = std::size_t(top + y) * std::size_t(picture.width) + std::size_t(left);
+        std::size_t row =
+            static_cast<std::size_t>(top + y) * static_cast<std::size_t>(picture.width) +
+            static_cast<std::size_t>(left);
         for (int x = 0; x < width; ++x)
-            if (isInk(row + std::size_t(x))) out.setPixel(glyph, x, y, true);
+            if (isInk(row + static_cast<std::size_t>(x))) out.setPixel(glyph, x, y, true);
     }
 }
 
@@ -89,10 +91,11 @@ void fromUnifontChart(const InkTest& isInk, const GridOptions& options, Font& ou
         long long codepoint = -1;
         if (options.first)
             codepoint = static_cast<long long>(*options.first) + glyph;
-        else if (!options.map.codepoints[std::size_t(glyph)].empty())
-            codepoint = options.map.codepoints[std::size_t(glyph)].front();
+        else if (!options.map.codepoints[static_cast<std::size_t>(glyph)].empty())
+            codepoint = options.map.codepoints[static_cast<std::size_t>(glyph)].front();
         if (codepoint < 0 || codepoint >= cells) continue;  // not in the chart: a blank glyph
-        int column = int(codepoint % cellsWide), row = int(codepoint / cellsWide);
+        int column = static_cast<int>(codepoint % cellsWide),
+            row = static_cast<int>(codepoint / cellsWide);
         copyCell(isInk, unifontLeftBand + column * glyphSide, unifontTopBand + row * glyphSide,
                  glyphSide, glyphSide, glyph, out);
     }

@@ -30,7 +30,8 @@ struct RuntimeForOnePicture {
 
 std::uint32_t littleEndian(const std::vector<std::uint8_t>& data, std::size_t at, int bytes) {
     std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | data[at + std::size_t(i)];
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | data[at + static_cast<std::size_t>(i)];
     return value;
 }
 
@@ -74,9 +75,9 @@ void readCanvas(void* context) {
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x, out += 3) {
             std::uint32_t bgr = readPixel(x, y);  // 0x00BBGGRR
-            out[0] = std::uint8_t(bgr);
-            out[1] = std::uint8_t(bgr >> 8);
-            out[2] = std::uint8_t(bgr >> 16);
+            out[0] = static_cast<std::uint8_t>(bgr);
+            out[1] = static_cast<std::uint8_t>(bgr >> 8);
+            out[2] = static_cast<std::uint8_t>(bgr >> 16);
         }
 }
 
@@ -95,13 +96,14 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
             error = tooLarge();
             return false;
         }
-        if (check && width > 0 && height > 0 && !check(int(width), int(height), error))
+        if (check && width > 0 && height > 0 &&
+            !check(static_cast<int>(width), static_cast<int>(height), error))
             return false;
     }
     RuntimeForOnePicture runtime;
     static const std::uint8_t nothing = 0;
     if (!decodeImageMemory(pictureImage, data.empty() ? &nothing : data.data(),
-                           std::uint32_t(data.size()))) {
+                           static_cast<std::uint32_t>(data.size()))) {
         error = std::string("not a BMP or ICO picture that can be decoded (") +
                 loadFailureName(lastLoadFailure()) + ")";
         return false;
@@ -117,12 +119,12 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
         error = tooLarge();
         return false;
     }
-    if (check && !check(int(width), int(height), error)) return false;
+    if (check && !check(static_cast<int>(width), static_cast<int>(height), error)) return false;
     ReadBack back;
-    back.picture.width = int(width);
-    back.picture.height = int(height);
-    switch (drawOnFreshCanvas(canvasImage, int(width), int(height), imageHandle(pictureImage),
-                              readCanvas, &back)) {
+    back.picture.width = static_cast<int>(width);
+    back.picture.height = static_cast<int>(height);
+    switch (drawOnFreshCanvas(canvasImage, static_cast<int>(width), static_cast<int>(height),
+                              imageHandle(pictureImage), readCanvas, &back)) {
     case CanvasDrawing::read:
         if (!back.noMemory) break;
         error = "no memory for the picture's pixels";

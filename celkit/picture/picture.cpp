@@ -45,16 +45,16 @@ Picture::Picture(int width, int height, std::uint32_t fill)
     : width(width),
       height(height),
       palette{fill & 0xFFFFFF},
-      bytes(std::size_t(width) * std::size_t(height), 0) {}
+      bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0) {}
 
 void Picture::toRgb() {
     if (!indexed()) return;
     PixelBytes rgb(pixelCount() * 3, 0);
     for (std::size_t i = 0; i < pixelCount(); ++i) {
         std::uint32_t c = palette[bytes[i]];
-        rgb[i * 3] = std::uint8_t(c >> 16);
-        rgb[i * 3 + 1] = std::uint8_t(c >> 8);
-        rgb[i * 3 + 2] = std::uint8_t(c);
+        rgb[i * 3] = static_cast<std::uint8_t>(c >> 16);
+        rgb[i * 3 + 1] = static_cast<std::uint8_t>(c >> 8);
+        rgb[i * 3 + 2] = static_cast<std::uint8_t>(c);
     }
     bytes = std::move(rgb);
     palette.clear();
@@ -62,8 +62,8 @@ void Picture::toRgb() {
 
 void Picture::fill(int x, int y, int w, int h, std::uint32_t colour) {
     colour &= 0xFFFFFF;
-    int top = std::max(0, y), bottom = int(std::min<long long>(height, 0LL + y + h));
-    int left = std::max(0, x), right = int(std::min<long long>(width, 0LL + x + w));
+    int top = std::max(0, y), bottom = static_cast<int>(std::min<long long>(height, 0LL + y + h));
+    int left = std::max(0, x), right = static_cast<int>(std::min<long long>(width, 0LL + x + w));
     if (top >= bottom || left >= right) return;
     if (indexed()) {
         auto found = std::find(palette.begin(), palette.end(), colour);
@@ -72,21 +72,24 @@ void Picture::fill(int x, int y, int w, int h, std::uint32_t colour) {
             found = palette.end() - 1;
         }
         if (found != palette.end()) {
-            auto index = std::uint8_t(found - palette.begin());
+            auto index = static_cast<std::uint8_t>(found - palette.begin());
             for (int row = top; row < bottom; ++row)
-                std::memset(
-                    bytes.data() + std::size_t(row) * std::size_t(width) + std::size_t(left), index,
-                    std::size_t(right - left));
+                std::memset(bytes.data() +
+                                static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(left),
+                            index, static_cast<std::size_t>(right - left));
             return;
         }
         toRgb();
     }
     for (int row = top; row < bottom; ++row)
         for (int column = left; column < right; ++column) {
-            std::uint8_t* p = bytes.data() + (std::size_t(row) * std::size_t(width) + column) * 3;
-            p[0] = std::uint8_t(colour >> 16);
-            p[1] = std::uint8_t(colour >> 8);
-            p[2] = std::uint8_t(colour);
+            std::uint8_t* p =
+                bytes.data() +
+                (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + column) * 3;
+            p[0] = static_cast<std::uint8_t>(colour >> 16);
+            p[1] = static_cast<std::uint8_t>(colour >> 8);
+            p[2] = static_cast<std::uint8_t>(colour);
         }
 }
 

@@ -29,7 +29,8 @@ namespace celkit {
 namespace {
 
 std::uint32_t bigEndian(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
 }
 
 struct PngHeader {
@@ -62,7 +63,7 @@ const char* readChunks(const std::vector<std::uint8_t>& data, PngHeader& header)
             first = false;
         }
         if (std::memcmp(type, "tRNS", 4) == 0) header.transparencyKey = true;
-        at += 12 + std::size_t(length);
+        at += 12 + static_cast<std::size_t>(length);
         if (std::memcmp(type, "IEND", 4) == 0) return nullptr;
     }
     return truncated;
@@ -87,21 +88,24 @@ std::string megabytes(std::uint64_t bytes) {
 void composeOverBlack(std::uint8_t* pixels, std::size_t count, int channels) {
     int colours = channels - 1;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* in = pixels + i * std::size_t(channels);
-        std::uint8_t* out = pixels + i * std::size_t(colours);
+        const std::uint8_t* in = pixels + i * static_cast<std::size_t>(channels);
+        std::uint8_t* out = pixels + i * static_cast<std::size_t>(colours);
         unsigned alpha = in[colours];
-        for (int c = 0; c < colours; ++c) out[c] = std::uint8_t((in[c] * alpha + 127) / 255);
+        for (int c = 0; c < colours; ++c)
+            out[c] = static_cast<std::uint8_t>((in[c] * alpha + 127) / 255);
     }
 }
 
 void appendChunk(std::vector<std::uint8_t>& out, const char* type, const std::uint8_t* data,
                  std::size_t length) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(length >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(length >> shift));
     std::size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     if (length != 0) out.insert(out.end(), data, data + length);
-    unsigned crc = stbiw__crc32(out.data() + start, int(length + 4));
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(crc >> shift));
+    unsigned crc = stbiw__crc32(out.data() + start, static_cast<int>(length + 4));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(crc >> shift));
 }
 
 // A palette PNG at the smallest depth that holds the colours, rows
@@ -110,9 +114,11 @@ std::vector<std::uint8_t> encodePalettePng(const Picture& picture,
                                            const std::vector<std::uint32_t>& colours,
                                            const std::uint8_t* remap) {
     int depth = colours.size() <= 2 ? 1 : colours.size() <= 4 ? 2 : colours.size() <= 16 ? 4 : 8;
-    std::size_t width = std::size_t(picture.width), height = std::size_t(picture.height);
-    std::size_t rowBytes = (width * std::size_t(depth) + 7) / 8;
-    if (height == 0 || width == 0 || (rowBytes + 1) > std::size_t(INT_MAX) / height) return {};
+    std::size_t width = static_cast<std::size_t>(picture.width),
+                height = static_cast<std::size_t>(picture.height);
+    std::size_t rowBytes = (width * static_cast<std::size_t>(depth) + 7) / 8;
+    if (height == 0 || width == 0 || (rowBytes + 1) > static_cast<std::size_t>(INT_MAX) / height)
+        return {};
     std::vector<std::uint8_t> rows((rowBytes + 1) * height, 0);
     int perByte = 8 / depth;
     for (std::size_t y = 0; y < height; ++y) {
@@ -120,31 +126,31 @@ std::vector<std::uint8_t> encodePalettePng(const Picture& picture,
         const std::uint8_t* in = picture.bytes.data() + y * width;
         for (std::size_t x = 0; x < width; ++x) {
             unsigned index = remap ? remap[in[x]] : in[x];
-            int shift = 8 - depth * (1 + int(x % std::size_t(perByte)));
-            row[x / std::size_t(perByte)] |= std::uint8_t(index << shift);
+            int shift = 8 - depth * (1 + static_cast<int>(x % static_cast<std::size_t>(perByte)));
+            row[x / static_cast<std::size_t>(perByte)] |= static_cast<std::uint8_t>(index << shift);
         }
     }
     int packedLength = 0;
-    unsigned char* packed = stbi_zlib_compress(rows.data(), int(rows.size()), &packedLength,
-                                               stbi_write_png_compression_level);
+    unsigned char* packed = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()),
+                                               &packedLength, stbi_write_png_compression_level);
     if (packed == nullptr) return {};
     std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::uint8_t header[13] = {};
     for (int i = 0; i < 4; ++i) {
-        header[i] = std::uint8_t(width >> (24 - 8 * i));
-        header[4 + i] = std::uint8_t(height >> (24 - 8 * i));
+        header[i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+        header[4 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
     }
-    header[8] = std::uint8_t(depth);
+    header[8] = static_cast<std::uint8_t>(depth);
     header[9] = 3;  // palette; compression, filter and interlace 0
     appendChunk(out, "IHDR", header, sizeof header);
     std::vector<std::uint8_t> table;
     for (std::uint32_t c : colours) {
-        table.push_back(std::uint8_t(c >> 16));
-        table.push_back(std::uint8_t(c >> 8));
-        table.push_back(std::uint8_t(c));
+        table.push_back(static_cast<std::uint8_t>(c >> 16));
+        table.push_back(static_cast<std::uint8_t>(c >> 8));
+        table.push_back(static_cast<std::uint8_t>(c));
     }
     appendChunk(out, "PLTE", table.data(), table.size());
-    appendChunk(out, "IDAT", packed, std::size_t(packedLength));
+    appendChunk(out, "IDAT", packed, static_cast<std::size_t>(packedLength));
     STBIW_FREE(packed);
     appendChunk(out, "IEND", nullptr, 0);
     return out;
@@ -154,28 +160,32 @@ std::vector<std::uint8_t> encodePalettePng(const Picture& picture,
 
 std::uint64_t pngDecodeCost(std::uint32_t width, std::uint32_t height, int bitDepth,
                             int colourType) {
-    std::uint64_t pixels = std::uint64_t(width) * height;
+    std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
     int channels = fileChannels(colourType);
     std::uint64_t rowBytes =
-        (std::uint64_t(width) * std::uint64_t(channels) * std::uint64_t(bitDepth) + 7) / 8;
+        (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(channels) *
+             static_cast<std::uint64_t>(bitDepth) +
+         7) /
+        8;
     std::uint64_t inflated = (rowBytes + 1) * height;
     // A palette is expanded to R, G, B (and alpha) after the indices are
     // decoded; sixteen-bit samples are decoded whole, then halved.
-    std::uint64_t decoded = pixels * std::uint64_t(colourType == 3 ? 4 + 1 : channels);
+    std::uint64_t decoded = pixels * static_cast<std::uint64_t>(colourType == 3 ? 4 + 1 : channels);
     if (bitDepth == 16) decoded *= 2;
     return inflated + decoded;
 }
 
 std::uint64_t pngPixelsAllowed(std::uint64_t fileLength) {
-    constexpr std::uint64_t floor = std::uint64_t(2048) * 2048, perByte = 128;
-    if (fileLength > std::uint64_t(pictureLimit) / perByte) return std::uint64_t(pictureLimit);
+    constexpr std::uint64_t floor = static_cast<std::uint64_t>(2048) * 2048, perByte = 128;
+    if (fileLength > static_cast<std::uint64_t>(pictureLimit) / perByte)
+        return static_cast<std::uint64_t>(pictureLimit);
     return std::max(floor, fileLength * perByte);
 }
 
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error,
              const SizeCheck& check) {
     out = Picture();
-    if (data.size() > std::size_t(INT_MAX)) {
+    if (data.size() > static_cast<std::size_t>(INT_MAX)) {
         error = "PNG file too large";
         return false;
     }
@@ -192,12 +202,14 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
                 " pixels)";
         return false;
     }
-    if (std::uint64_t(header.width) * header.height > std::uint64_t(pictureLimit)) {
+    if (static_cast<std::uint64_t>(header.width) * header.height >
+        static_cast<std::uint64_t>(pictureLimit)) {
         error = "picture too large: more than " + std::to_string(pictureLimit) + " pixels";
         return false;
     }
-    if (check && !check(int(header.width), int(header.height), error)) return false;
-    std::uint64_t declared = std::uint64_t(header.width) * header.height;
+    if (check && !check(static_cast<int>(header.width), static_cast<int>(header.height), error))
+        return false;
+    std::uint64_t declared = static_cast<std::uint64_t>(header.width) * header.height;
     if (declared > pngPixelsAllowed(data.size())) {
         error = "PNG data of " + std::to_string(data.size()) + " bytes would make " +
                 std::to_string(declared) + " pixels; at most " +
@@ -212,7 +224,7 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
         return false;
     }
     int width = 0, height = 0, channels = 0;
-    int length = int(data.size());
+    int length = static_cast<int>(data.size());
     if (!stbi_info_from_memory(data.data(), length, &width, &height, &channels)) {
         error =
             std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
@@ -227,15 +239,15 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
             std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
         return false;
     }
-    std::size_t pixels = std::size_t(width) * std::size_t(height);
+    std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     Picture picture;
     picture.width = width;
     picture.height = height;
-    picture.bytes = PixelBytes::adopt(decoded, pixels * std::size_t(channels));
+    picture.bytes = PixelBytes::adopt(decoded, pixels * static_cast<std::size_t>(channels));
     if (channels == 2 || channels == 4) {
         // Composed over black, as celpack composes an icon's transparent pixels.
         composeOverBlack(picture.bytes.data(), pixels, channels);
-        picture.bytes.shrink(pixels * std::size_t(channels - 1));
+        picture.bytes.shrink(pixels * static_cast<std::size_t>(channels - 1));
     }
     if (channels <= 2) {
         picture.palette.resize(256);
@@ -257,14 +269,15 @@ std::vector<std::uint8_t> encodePng(const Picture& picture) {
     if (picture.indexed()) {
         bool used[256] = {};
         for (std::size_t i = 0; i < pixels; ++i) used[picture.bytes[i]] = true;
-        for (int index = 0; index < int(picture.palette.size()); ++index)
+        for (int index = 0; index < static_cast<int>(picture.palette.size()); ++index)
             if (used[index]) {
-                remap[index] = std::uint8_t(colours.size());
-                colours.push_back(picture.palette[std::size_t(index)]);
+                remap[index] = static_cast<std::uint8_t>(colours.size());
+                colours.push_back(picture.palette[static_cast<std::size_t>(index)]);
             }
         return encodePalettePng(picture, colours, remap);
     }
-    if ((std::size_t(picture.width) * 3 + 1) > std::size_t(INT_MAX) / std::size_t(picture.height))
+    if ((static_cast<std::size_t>(picture.width) * 3 + 1) >
+        static_cast<std::size_t>(INT_MAX) / static_cast<std::size_t>(picture.height))
         return {};
     std::vector<std::uint8_t> out;
     auto append = [](void* context, void* data, int size) {
