@@ -83,7 +83,8 @@ void addImportCommand(CLI::App& app) {
             ->add_option(
                 "--map", options->map,
                 "code-point map picking the 256 glyphs: cp437, latin1, a code page (cp850, "
-                "cp866, koi8-r, iso8859-N, windows-125N ...) or a map file")
+                "cp866, koi8-r, iso8859-N, windows-125N ...), a map file or a font with a Unicode "
+                "table")
             ->type_name("MAP")
             ->capture_default_str();
     command

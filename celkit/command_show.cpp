@@ -115,7 +115,7 @@ void addShowCommand(CLI::App& app) {
         ->type_name("N");
     show->add_option("--map", options->map,
                      "code-point map: cp437, latin1, a code page (cp850, cp866, koi8-r, iso8859-N, "
-                     "windows-125N ...) or a map file")
+                     "windows-125N ...), a map file or a font with a Unicode table")
         ->type_name("MAP")
         ->capture_default_str();
     show->callback([options] { runShow(*options); });
