@@ -9,6 +9,7 @@
 #include "celkit/font/pcf.h"
 #include "celkit/font/psf.h"
 #include "celkit/font/source_font.h"
+#include "celkit/font/truetype_import.h"
 #include "celkit/font/unifont_hex.h"
 
 namespace celkit {
@@ -83,6 +84,13 @@ const std::vector<FontFormat>& fontFormats() {
          [](const Font& font, const ExportOptions& options) {
              return writePcf(font, options.map, options.name);
          }},
+        {"ttf",
+         "TrueType or OpenType outlines, rendered at --size (read only)",
+         {".ttf", ".otf"},
+         isTrueType,
+         importTrueType,
+         readTrueType,
+         nullptr},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
          {".otb"},
