@@ -3,7 +3,9 @@
 // point is line i of CODES (hex), its bitmap placed by FreeType's left
 // bearing and by its top below the font's ascent. A character the font
 // lacks stays blank. Fails when a glyph's ink leaves the 16 x 16 cell.
-//   freetype_render FONT CODES OUT.fnt
+// With SIZE, an outline font is rendered at SIZE pixels per em, unhinted as
+// celkit renders it, and ink outside the cell is clipped.
+//   freetype_render FONT CODES OUT.fnt [SIZE]
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -24,8 +26,8 @@ struct Library {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: freetype_render FONT CODES OUT.fnt\n";
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: freetype_render FONT CODES OUT.fnt [SIZE]\n";
         return 2;
     }
     Library owner;
@@ -34,7 +36,12 @@ int main(int argc, char** argv) {
         std::cerr << "freetype_render: FreeType cannot open " << argv[1] << "\n";
         return 1;
     }
-    if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
+    const bool outline = argc == 5;
+    if (outline && FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::stoul(argv[4])))) {
+        std::cerr << "freetype_render: cannot set the pixel size\n";
+        return 1;
+    }
+    if (!outline && face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
         std::cerr << "freetype_render: cannot select the bitmap size\n";
         return 1;
     }
@@ -61,7 +68,9 @@ int main(int argc, char** argv) {
             ++missing;
             continue;
         }
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO)) {
+        const FT_Int32 load =
+            FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | (outline ? FT_LOAD_NO_HINTING : 0);
+        if (FT_Load_Glyph(face, index, load)) {
             std::cerr << "freetype_render: cannot render U+" << std::hex << code << "\n";
             return 1;
         }
@@ -77,6 +86,7 @@ int main(int argc, char** argv) {
                 const long cx = slot->bitmap_left + static_cast<long>(x);
                 const long cy = ascent - slot->bitmap_top + static_cast<long>(y);
                 if (cx < 0 || cx >= 16 || cy < 0 || cy >= 16) {
+                    if (outline) continue;
                     std::cerr << "freetype_render: U+" << std::hex << code
                               << " leaves the 16 x 16 cell\n";
                     return 1;
