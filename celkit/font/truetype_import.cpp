@@ -88,7 +88,9 @@ namespace {
 // Larger outlines are no character's; the caps bound what one file costs.
 constexpr long pointsPerGlyph = 8192;
 constexpr int nestingLimit = 8;  // components within components
-constexpr long stepsPerGlyph = 4000000, stepsPerFont = 40000000;
+// A font's budget grows with its size: a large font is allowed its many glyphs.
+constexpr long stepsPerGlyph = 4000000, stepsPerFont = 40000000, stepsPerByte = 64;
+constexpr long segmentCost = 10;  // steps per line segment the rasteriser draws
 constexpr std::size_t bytesPerGlyph = 32u << 20;
 constexpr int window = 48, margin = 16;  // the canvas around the cell, to see what is clipped
 
@@ -477,7 +479,11 @@ private:
 // Renders glyph by glyph into 16 x 16 cells, within the caps.
 class Renderer {
 public:
-    Renderer(Sfnt& font, int size, int threshold) : font_(font), threshold_(threshold) {
+    Renderer(Sfnt& font, std::size_t dataSize, int size, int threshold)
+        : font_(font),
+          threshold_(threshold),
+          budget_(stepsPerFont +
+                  stepsPerByte * static_cast<long>(std::min<std::size_t>(dataSize, 1u << 30))) {
         font.describe(info_);
         scale_ = static_cast<float>(size) / static_cast<float>(font.unitsPerEm());
         ascent_ = static_cast<int>(ceilOf(font.ascender() * static_cast<double>(scale_)));
@@ -497,14 +503,14 @@ public:
         }
         std::vector<std::uint8_t> canvas(window * window, 0);
         Meter m;
-        m.stepLimit = std::min(stepsPerGlyph, stepsPerFont - spent_);
+        m.stepLimit = std::min(stepsPerGlyph, budget_ - spent_);
         m.byteLimit = bytesPerGlyph;
         meter = &m;
         const bool done = draw(m, glyph, canvas);
         for (void* block : m.blocks) std::free(block);
         meter = nullptr;
         spent_ += m.steps;
-        if (spent_ >= stepsPerFont) {
+        if (spent_ >= budget_) {
             error = "the font's outlines take too long to render (at " + name + ")";
             return false;
         }
@@ -550,6 +556,19 @@ private:
             if (x < -margin || x > glyphSide + margin || y < -margin || y > glyphSide + margin)
                 clipped_ = true;
         }
+        // Flattening a curve costs about twice the square root of its size
+        // in flatness units, unmetered by the asserts: charged here first.
+        for (int i = 1; i < count; ++i) {
+            const stbtt_vertex& v = vertices[i];
+            const stbtt_vertex& p = vertices[i - 1];
+            double extent = 0;
+            if (v.type == STBTT_vcurve || v.type == STBTT_vcubic)
+                for (int d :
+                     {v.cx - p.x, v.cy - p.y, v.x - p.x, v.y - p.y, v.cx1 - p.x, v.cy1 - p.y})
+                    extent = std::max(extent, absOf(d));
+            m.steps += segmentCost * (2 + static_cast<long>(2 * sqrtOf(extent * scale_ / 0.35)));
+            if (m.steps > m.stepLimit) std::longjmp(m.escape, 1);
+        }
         stbtt__bitmap bitmap{window, window, window, canvas.data()};
         stbtt_Rasterize(&bitmap, 0.35f, vertices, count, scale_, scale_, 0, 0, -margin,
                         -margin - ascent_, 1, nullptr);
@@ -560,7 +579,7 @@ private:
     stbtt_fontinfo info_{};
     float scale_ = 1;
     int ascent_ = 0, threshold_ = 128;
-    long spent_ = 0;
+    long spent_ = 0, budget_ = 0;
     bool clipped_ = false;
     std::vector<std::string> clippedNames_;
 };
@@ -586,7 +605,7 @@ bool readTrueType(const Bytes& data, SourceFont& out, std::string& error) {
     if (!openFont(font, error)) return false;
     std::map<long, std::vector<char32_t>> codes;
     for (const auto& [c, glyph] : font.cmap()) codes[glyph].push_back(c);
-    Renderer renderer(font, 16, 128);
+    Renderer renderer(font, data.size(), 16, 128);
     SourceFont source;
     source.unicode = true;
     for (const auto& [glyph, points] : codes) {
@@ -616,7 +635,7 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
         else
             wanted.insert(options.map.codepoints[slot].begin(), options.map.codepoints[slot].end());
     }
-    Renderer renderer(font, options.size, options.threshold);
+    Renderer renderer(font, data.size(), options.size, options.threshold);
     SourceFont source;
     source.unicode = true;
     std::map<long, std::size_t> drawn;  // glyph -> its place in source
