@@ -85,7 +85,7 @@ const std::vector<FontFormat>& fontFormats() {
              return writePcf(font, options.map, options.name);
          }},
         {"ttf",
-         "TrueType or OpenType outlines, rendered at --size (read only)",
+         "TrueType/OpenType: the bitmap strike of --size, else the outlines rendered (read only)",
          {".ttf", ".otf"},
          isTrueType,
          importTrueType,

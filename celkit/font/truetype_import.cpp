@@ -138,7 +138,15 @@ public:
                         "units per em " + std::to_string(unitsPerEm_) + " outside 16 .. 16384");
         ascender_ = static_cast<std::int16_t>(u16(hhea.offset + 4));
         glyphCount_ = static_cast<long>(u16(maxp.offset + 4));
-        return readCmap(error) && (table("CFF ").found ? openCff(error) : openGlyf(error));
+        if (!readCmap(error)) return false;
+        if (table("CFF ").found) return openCff(error);
+        // A bitmap-only font (.otb) has strikes and no outlines.
+        if (!table("glyf").found && !table("loca").found && table("EBLC").found &&
+            table("EBDT").found) {
+            outlines_ = false;
+            return true;
+        }
+        return openGlyf(error);
     }
 
     // stb_truetype's record, filled here rather than by stbtt_InitFont,
@@ -172,12 +180,18 @@ public:
     // outside the data or past the caps.
     bool checkGlyph(long glyph, std::string& error) {
         if (glyph < 0 || glyph >= glyphCount_) return fail(error, "no such glyph");
+        if (!outlines_) return fail(error, "no outlines, and no bitmap at this size");
         if (cff_.found) return checkCffGlyph(glyph, error);
         long points = 0;
         return checkOutline(glyph, 0, points, error);
     }
 
     int unitsPerEm() const { return unitsPerEm_; }
+    bool outlines() const { return outlines_; }
+    Table table(const std::string& name) const {
+        auto found = tables_.find(name);
+        return found == tables_.end() ? Table{} : found->second;
+    }
     int ascender() const { return ascender_; }
     const std::map<char32_t, long>& cmap() const { return cmap_; }
 
@@ -194,11 +208,6 @@ private:
             if (c < 0x20 || c > 0x7E) c = '?';
         return t;
     }
-    Table table(const std::string& name) const {
-        auto found = tables_.find(name);
-        return found == tables_.end() ? Table{} : found->second;
-    }
-
     bool readCmap(std::string& error) {
         const Table cmap = table("cmap");
         if (!cmap.found || cmap.length < 4) return fail(error, "no 'cmap' table");
@@ -469,21 +478,189 @@ private:
     int unitsPerEm_ = 0, ascender_ = 0;
     long glyphCount_ = 0;
     std::map<char32_t, long> cmap_;
-    bool longLoca_ = false;
+    bool longLoca_ = false, outlines_ = true;
     std::size_t glyfOffset_ = 0;
     std::vector<std::size_t> loca_;
     std::size_t charstrings_ = 0, gsubrs_ = 0, subrs_ = 0, fdArray_ = 0, fdSelect_ = 0;
     std::uint32_t fdCount_ = 0;
 };
 
+// An embedded bitmap strike (EBLC/EBDT) of one pixel size and depth 1:
+// every lookup checked against its table, as the strike's own offsets and
+// metrics are as untrusted as the outlines'.
+class Strike {
+public:
+    Strike(const Bytes& data, Table eblc, Table ebdt, int ppem)
+        : data_(data), eblc_(eblc), ebdt_(ebdt) {
+        std::uint32_t sizes = 0;
+        if (!eblc.found || !ebdt.found || !get(eblc_, 4, 4, sizes)) return;
+        for (std::uint32_t i = 0; i < sizes && i < 256; ++i) {
+            const std::size_t record = 8 + 48 * static_cast<std::size_t>(i);
+            std::uint32_t y = 0, depth = 0, ascender = 0;
+            if (!get(eblc_, record + 45, 1, y) || !get(eblc_, record + 46, 1, depth) ||
+                !get(eblc_, record + 16, 1, ascender))
+                return;
+            if (depth == 1) sizes_ += (sizes_.empty() ? "" : ", ") + std::to_string(y);
+            if (static_cast<int>(y) == ppem && depth == 1 && !found_) {
+                record_ = record;
+                ascender_ = static_cast<std::int8_t>(ascender);
+                found_ = true;
+            }
+        }
+    }
+
+    bool found() const { return found_; }
+    // "12, 16": the pixel sizes of its one-bit strikes.
+    const std::string& sizes() const { return sizes_; }
+
+    // Draws the glyph's bitmap into the canvas, its origin `margin` in;
+    // false when the strike has none, or a broken one (then `why` says so).
+    bool draw(long glyph, std::vector<std::uint8_t>& canvas, bool& clipped,
+              std::string& why) const {
+        std::uint32_t array = 0, count = 0;
+        if (!found_ || !get(eblc_, record_, 4, array) || !get(eblc_, record_ + 8, 4, count))
+            return false;
+        for (std::uint32_t j = 0; j < count && j < 65536; ++j) {
+            std::uint32_t first = 0, last = 0, extra = 0;
+            const std::size_t entry = array + 8 * static_cast<std::size_t>(j);
+            if (!get(eblc_, entry, 2, first) || !get(eblc_, entry + 2, 2, last) ||
+                !get(eblc_, entry + 4, 4, extra)) {
+                why = "broken bitmap index";
+                return false;
+            }
+            const auto id = static_cast<std::uint32_t>(glyph);
+            if (id < first || id > last) continue;
+            return drawFrom(array + static_cast<std::size_t>(extra), id - first, glyph, canvas,
+                            clipped, why);
+        }
+        return false;
+    }
+
+private:
+    bool get(Table t, std::size_t at, int n, std::uint32_t& value) const {
+        if (at > t.length || t.length - at < static_cast<std::size_t>(n)) return false;
+        value = be(data_.data() + t.offset + at, n);
+        return true;
+    }
+
+    struct Metrics {
+        std::uint32_t height = 0, width = 0, x = 0, y = 0;
+    };
+    bool metrics(Table t, std::size_t at, Metrics& m) const {
+        return get(t, at, 1, m.height) && get(t, at + 1, 1, m.width) && get(t, at + 2, 1, m.x) &&
+               get(t, at + 3, 1, m.y);
+    }
+
+    bool drawFrom(std::size_t sub, std::uint32_t k, long glyph, std::vector<std::uint8_t>& canvas,
+                  bool& clipped, std::string& why) const {
+        std::uint32_t indexFormat = 0, imageFormat = 0, imageData = 0, a = 0, b = 0, size = 0,
+                      n = 0;
+        why = "broken bitmap index";
+        if (!get(eblc_, sub, 2, indexFormat) || !get(eblc_, sub + 2, 2, imageFormat) ||
+            !get(eblc_, sub + 4, 4, imageData))
+            return false;
+        Metrics m;
+        bool shared = false;  // metrics in the index (formats 2 and 5)
+        std::size_t start = 0, end = 0;
+        switch (indexFormat) {
+        case 1:
+        case 3: {
+            const int w = indexFormat == 1 ? 4 : 2;
+            if (!get(eblc_, sub + 8 + w * k, w, a) || !get(eblc_, sub + 8 + w * (k + 1), w, b))
+                return false;
+            start = std::size_t{imageData} + a, end = std::size_t{imageData} + b;
+            break;
+        }
+        case 2:
+        case 5:
+            if (!get(eblc_, sub + 8, 4, size) || !metrics(eblc_, sub + 12, m)) return false;
+            shared = true;
+            if (indexFormat == 5) {
+                if (!get(eblc_, sub + 20, 4, n)) return false;
+                std::uint32_t id = 0, i = 0;
+                for (; i < n && i < 65536; ++i)
+                    if (!get(eblc_, sub + 24 + 2 * i, 2, id) ||
+                        id == static_cast<std::uint32_t>(glyph))
+                        break;
+                if (id != static_cast<std::uint32_t>(glyph)) return false;
+                k = i;
+            }
+            start = std::size_t{imageData} + std::size_t{size} * k, end = start + size;
+            break;
+        case 4: {
+            if (!get(eblc_, sub + 8, 4, n)) return false;
+            std::uint32_t i = 0, id = 0;
+            for (; i < n && i < 65536; ++i)
+                if (!get(eblc_, sub + 12 + 4 * i, 2, id) || id == static_cast<std::uint32_t>(glyph))
+                    break;
+            if (i >= n || id != static_cast<std::uint32_t>(glyph) ||
+                !get(eblc_, sub + 14 + 4 * i, 2, a) || !get(eblc_, sub + 18 + 4 * i, 2, b))
+                return false;
+            start = std::size_t{imageData} + a, end = std::size_t{imageData} + b;
+            break;
+        }
+        default: why = "bitmap index format " + std::to_string(indexFormat); return false;
+        }
+        why = "broken bitmap";
+        if (end < start || end > ebdt_.length) return false;
+        if (end == start) return true;  // no ink
+        const Table image{ebdt_.offset + start, end - start, true};
+        std::size_t at = 0;
+        bool aligned = false;
+        switch (imageFormat) {
+        case 1: aligned = true; [[fallthrough]];
+        case 2:
+            at = 5;
+            if (!metrics(image, 0, m)) return false;
+            break;
+        case 5:
+            if (!shared) return false;
+            break;
+        case 6: aligned = true; [[fallthrough]];
+        case 7:
+            at = 8;
+            if (!metrics(image, 0, m)) return false;
+            break;
+        default: why = "bitmap image format " + std::to_string(imageFormat); return false;
+        }
+        const std::size_t stride = aligned ? (m.width + 7) / 8 : 0;
+        const std::size_t bits = aligned ? stride * 8 * m.height : std::size_t{m.width} * m.height;
+        if (image.length - at < (bits + 7) / 8) return false;
+        const int left = static_cast<std::int8_t>(m.x),
+                  top = ascender_ - static_cast<std::int8_t>(m.y);
+        for (std::uint32_t y = 0; y < m.height; ++y)
+            for (std::uint32_t x = 0; x < m.width; ++x) {
+                const std::size_t bit = aligned ? y * stride * 8 + x : std::size_t{y} * m.width + x;
+                if (!(data_[image.offset + at + bit / 8] & (0x80 >> (bit % 8)))) continue;
+                const long cx = margin + left + static_cast<long>(x),
+                           cy = margin + top + static_cast<long>(y);
+                if (cx < 0 || cx >= window || cy < 0 || cy >= window) {
+                    clipped = true;
+                    continue;
+                }
+                canvas[static_cast<std::size_t>(cy * window + cx)] = 255;
+            }
+        why.clear();
+        return true;
+    }
+
+    const Bytes& data_;
+    Table eblc_, ebdt_;
+    std::size_t record_ = 0;
+    int ascender_ = 0;
+    bool found_ = false;
+    std::string sizes_;
+};
+
 // Renders glyph by glyph into 16 x 16 cells, within the caps.
 class Renderer {
 public:
-    Renderer(Sfnt& font, std::size_t dataSize, int size, int threshold)
+    Renderer(const Bytes& data, Sfnt& font, int size, int threshold)
         : font_(font),
+          strike_(data, font.table("EBLC"), font.table("EBDT"), size),
           threshold_(threshold),
           budget_(stepsPerFont +
-                  stepsPerByte * static_cast<long>(std::min<std::size_t>(dataSize, 1u << 30))) {
+                  stepsPerByte * static_cast<long>(std::min<std::size_t>(data.size(), 1u << 30))) {
         font.describe(info_);
         scale_ = static_cast<float>(size) / static_cast<float>(font.unitsPerEm());
         ascent_ = static_cast<int>(ceilOf(font.ascender() * static_cast<double>(scale_)));
@@ -497,6 +674,13 @@ public:
         out.width = out.height = glyphSide;
         out.rows.assign(2 * glyphSide, 0);
         std::string why;
+        std::vector<std::uint8_t> bitmap(window * window, 0);
+        bool clipped = false;
+        if (strike_.draw(glyph, bitmap, clipped, why)) return place(bitmap, clipped, name, out);
+        if (!why.empty()) {
+            warnings.push_back(name + " is left blank: " + why);
+            return true;
+        }
         if (!font_.checkGlyph(glyph, why)) {
             warnings.push_back(name + " is left blank: " + why);
             return true;
@@ -518,7 +702,30 @@ public:
             warnings.push_back(name + " is left blank: its outline takes too long to render");
             return true;
         }
-        bool clipped = clipped_;
+        return place(canvas, clipped_, name, out);
+    }
+
+    // False with a reason when the font has nothing to draw at this size.
+    bool drawable(int size, std::string& error) const {
+        if (font_.outlines() || strike_.found()) return true;
+        error = "the font has no outlines and no bitmaps of " + std::to_string(size) +
+                " pixels (it has: " + (strike_.sizes().empty() ? "none" : strike_.sizes()) + ")";
+        return false;
+    }
+
+    // One line for all the glyphs that were clipped.
+    void reportClipped(std::vector<std::string>& warnings) const {
+        if (clippedNames_.empty()) return;
+        std::string line = std::to_string(clippedNames_.size()) +
+                           " glyphs reach outside the 16 x 16 cell and were clipped:";
+        for (const std::string& name : clippedNames_) line += " " + name;
+        warnings.push_back(line);
+    }
+
+private:
+    // The cell of the canvas where coverage reaches the threshold.
+    bool place(const std::vector<std::uint8_t>& canvas, bool clipped, const std::string& name,
+               SourceGlyph& out) {
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x) {
                 if (canvas[y * window + x] < threshold_) continue;
@@ -533,16 +740,6 @@ public:
         return true;
     }
 
-    // One line for all the glyphs that were clipped.
-    void reportClipped(std::vector<std::string>& warnings) const {
-        if (clippedNames_.empty()) return;
-        std::string line = std::to_string(clippedNames_.size()) +
-                           " glyphs reach outside the 16 x 16 cell and were clipped:";
-        for (const std::string& name : clippedNames_) line += " " + name;
-        warnings.push_back(line);
-    }
-
-private:
     // Kept free of C++ objects, which longjmp would skip.
     bool draw(Meter& m, long glyph, std::vector<std::uint8_t>& canvas) {
         clipped_ = false;
@@ -576,6 +773,7 @@ private:
     }
 
     Sfnt& font_;
+    Strike strike_;
     stbtt_fontinfo info_{};
     float scale_ = 1;
     int ascent_ = 0, threshold_ = 128;
@@ -605,7 +803,8 @@ bool readTrueType(const Bytes& data, SourceFont& out, std::string& error) {
     if (!openFont(font, error)) return false;
     std::map<long, std::vector<char32_t>> codes;
     for (const auto& [c, glyph] : font.cmap()) codes[glyph].push_back(c);
-    Renderer renderer(font, data.size(), 16, 128);
+    Renderer renderer(data, font, 16, 128);
+    if (!renderer.drawable(16, error)) return false;
     SourceFont source;
     source.unicode = true;
     for (const auto& [glyph, points] : codes) {
@@ -635,7 +834,8 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
         else
             wanted.insert(options.map.codepoints[slot].begin(), options.map.codepoints[slot].end());
     }
-    Renderer renderer(font, data.size(), options.size, options.threshold);
+    Renderer renderer(data, font, options.size, options.threshold);
+    if (!renderer.drawable(options.size, error)) return false;
     SourceFont source;
     source.unicode = true;
     std::map<long, std::size_t> drawn;  // glyph -> its place in source

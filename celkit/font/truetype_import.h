@@ -1,9 +1,12 @@
-// TrueType and OpenType (CFF) outline fonts, read by rendering each mapped
-// character into its 16 x 16 cell at a pixel size: pen at the cell's left
-// edge, baseline at the font's ascent, ink where coverage reaches a
-// threshold. The sfnt directory, the tables stb_truetype reads and every
-// outline are checked against the data before stb_truetype sees them, as it
-// trusts the offsets it finds. Embedded bitmap strikes are not read.
+// TrueType and OpenType (CFF) fonts, read by drawing each mapped character
+// into its 16 x 16 cell at a pixel size: pen at the cell's left edge,
+// baseline at the font's ascent. A one-bit bitmap strike (EBLC/EBDT) of the
+// size is taken as it is (so .otb fonts read too); otherwise the outline is
+// rendered, ink where coverage reaches a threshold. Ink outside the cell is
+// clipped with a warning naming the glyphs. The sfnt directory, the tables
+// stb_truetype reads and every outline are checked against the data before
+// stb_truetype sees them, as it trusts the offsets it finds, and its work
+// on each glyph and font is metered.
 #ifndef CELKIT_FONT_TRUETYPE_IMPORT_H
 #define CELKIT_FONT_TRUETYPE_IMPORT_H
 

@@ -253,7 +253,7 @@ for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posi
         check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
 
 # Round trip through every format celkit reads.
-for ext in ("psf", "bdf", "hex", "pcf"):
+for ext in ("psf", "bdf", "hex", "pcf", "otb"):
     run(tool, "export", FONT, "round." + ext, "cp437")
     r = run(tool, "import", "round." + ext, "round.fnt")
     check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,

@@ -355,6 +355,111 @@ TEST(TrueType, BrokenOutlinesAreLeftBlankWithTheirReason) {
     }
 }
 
+// A bitmap-only font whose glyph 'A' is 3 x 2 pixels, rows 101 and 011,
+// at bearing 1 and 5 above the baseline of a strike of 16 pixels with an
+// ascender of 14: ink at 1,9 3,9 2,10 3,10 of the cell.
+Bytes strikeFont(int indexFormat, int imageFormat, std::function<void(Bytes&)> tweak = {}) {
+    const Bytes small = {2, 3, 1, 5, 4}, big = {2, 3, 1, 5, 4, 0, 0, 0};
+    const Bytes bytes = {0xA0, 0x60}, bits = {0xAC};
+    Bytes image;
+    if (imageFormat == 1 || imageFormat == 2) image = small;
+    if (imageFormat == 6 || imageFormat == 7) image = big;
+    const Bytes& data = imageFormat == 1 || imageFormat == 6 ? bytes : bits;
+    image.insert(image.end(), data.begin(), data.end());
+    const long size = static_cast<long>(image.size());
+    Bytes index;
+    put(index, indexFormat, 2), put(index, imageFormat, 2), put(index, 4, 4);
+    if (indexFormat == 1) put(index, 0, 4), put(index, size, 4);
+    if (indexFormat == 3) put(index, 0, 2), put(index, size, 2);
+    if (indexFormat == 2 || indexFormat == 5)
+        put(index, size, 4), index.insert(index.end(), big.begin(), big.end());
+    if (indexFormat == 5) put(index, 1, 4), put(index, 1, 2);
+    if (indexFormat == 4)
+        put(index, 1, 4), put(index, 1, 2), put(index, 0, 2), put(index, 0, 2), put(index, size, 2);
+    Bytes eblc;
+    put(eblc, 0x20000, 4), put(eblc, 1, 4);
+    put(eblc, 56, 4), put(eblc, 8 + static_cast<long>(index.size()), 4), put(eblc, 1, 4),
+        put(eblc, 0, 4);
+    eblc.push_back(14), eblc.push_back(0xFE), eblc.resize(eblc.size() + 10 + 12, 0);
+    put(eblc, 1, 2), put(eblc, 1, 2);
+    eblc.insert(eblc.end(), {16, 16, 1, 1});
+    put(eblc, 1, 2), put(eblc, 1, 2), put(eblc, 8, 4);
+    eblc.insert(eblc.end(), index.begin(), index.end());
+    Bytes ebdt;
+    put(ebdt, 0x20000, 4);
+    ebdt.insert(ebdt.end(), image.begin(), image.end());
+    if (tweak) tweak(eblc);
+    Ttf font;
+    font.tweak = [eblc, ebdt](std::map<std::string, Bytes>& t) {
+        t.erase("glyf");
+        t.erase("loca");
+        t["EBLC"] = eblc;
+        t["EBDT"] = ebdt;
+    };
+    return font.bytes();
+}
+
+TEST(TrueType, BitmapStrikesAreReadInEveryLayout) {
+    const std::pair<int, int> layouts[] = {{1, 1}, {3, 2}, {1, 6}, {4, 7}, {2, 5}, {5, 5}};
+    for (auto [indexFormat, imageFormat] : layouts) {
+        SCOPED_TRACE("index format " + std::to_string(indexFormat) + ", image format " +
+                     std::to_string(imageFormat));
+        const Result r = import(strikeFont(indexFormat, imageFormat));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+        for (int y = 0; y < glyphSide; ++y)
+            for (int x = 0; x < glyphSide; ++x)
+                EXPECT_EQ(r.font.pixel('A', x, y),
+                          (y == 9 && (x == 1 || x == 3)) || (y == 10 && (x == 2 || x == 3)))
+                    << x << "," << y;
+    }
+}
+
+TEST(TrueType, CelkitsOwnOtbReadsBack) {
+    Font font;
+    for (std::size_t i = 0; i < font.bytes.size(); ++i)
+        font.bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 5));
+    const CodepointMap map = *builtinMap("cp437");
+    const Result r = import(exportFont(font, *formatNamed("otb"), ExportOptions{map, "t"}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.font.bytes, font.bytes);
+    EXPECT_TRUE(r.warnings.empty());
+}
+
+TEST(TrueType, BrokenStrikesAreRefusedOrLeftBlankWithTheirReason) {
+    struct Case {
+        const char* what;
+        int size;
+        Bytes font;
+        const char* message;  // the error, or the one warning
+    };
+    const Case cases[] = {
+        {"no strike of the size", 12, strikeFont(1, 1),
+         "the font has no outlines and no bitmaps of 12 pixels (it has: 16)"},
+        {"image data past its table", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 4] = 0x7F; }),
+         "U+0041 is left blank: broken bitmap"},
+        {"an index past its table", 16, strikeFont(1, 1, [](Bytes& b) { b[56 + 4] = 0x7F; }),
+         "U+0041 is left blank: broken bitmap index"},
+        {"index format 9", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 1] = 9; }),
+         "U+0041 is left blank: bitmap index format 9"},
+        {"image format 8", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 3] = 8; }),
+         "U+0041 is left blank: bitmap image format 8"},
+        {"image format 5 without metrics", 16, strikeFont(1, 2, [](Bytes& b) { b[64 + 3] = 5; }),
+         "U+0041 is left blank: broken bitmap"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = import(c.font, c.size);
+        if (!r.ok) {
+            EXPECT_EQ(r.error, c.message);
+            continue;
+        }
+        EXPECT_TRUE(blank(r.font, 'A'));
+        ASSERT_EQ(r.warnings.size(), 1u);
+        EXPECT_EQ(r.warnings[0], c.message);
+    }
+}
+
 // FNV-1a of the cp437 import at 16 px: both builds must compute it.
 TEST(TrueType, DejaVuSansMonoGivesTheSameBytesInBothBuilds) {
     std::ifstream file("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", std::ios::binary);
