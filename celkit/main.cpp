@@ -49,7 +49,11 @@ int main(int argc, char** argv) {
     app.footer(
         "Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command "
         "line.\n"
+#ifdef _WIN32
+        "See 'celkit COMMAND --help' and README.txt beside celkit.exe.");
+#else
         "See 'celkit COMMAND --help' and man celkit.");
+#endif
     addShowCommand(app);
     addSheetCommand(app);
     addExportCommand(app);

@@ -4,10 +4,12 @@
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
+#include "celkit/font/fon.h"
 #include "celkit/font/gzip.h"
 #include "celkit/font/otb.h"
 #include "celkit/font/pcf.h"
 #include "celkit/font/psf.h"
+#include "celkit/font/ttf.h"
 #include "celkit/font/source_font.h"
 #include "celkit/font/truetype_import.h"
 #include "celkit/font/unifont_hex.h"
@@ -50,7 +52,7 @@ const std::vector<FontFormat>& fontFormats() {
          }},
         {"psf",
          "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
-         {".psf"},
+         {".psf", ".psfu"},
          isPsf,
          readAndPick<readPsf>,
          readPsf,
@@ -84,13 +86,15 @@ const std::vector<FontFormat>& fontFormats() {
          [](const Font& font, const ExportOptions& options) {
              return writePcf(font, options.map, options.name);
          }},
-        {"ttf",
-         "TrueType/OpenType: the bitmap strike of --size, else the outlines rendered (read only)",
-         {".ttf", ".otf"},
-         isTrueType,
-         importTrueType,
-         readTrueType,
-         nullptr},
+        {"fon",
+         "Windows raster font: an FNT 3.0 resource in a 16-bit library",
+         {".fon"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeFon(font, options.map, options.name);
+         }},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
          {".otb"},
@@ -99,6 +103,16 @@ const std::vector<FontFormat>& fontFormats() {
          nullptr,
          [](const Font& font, const ExportOptions& options) {
              return writeOtb(font, options.map, options.name);
+         }},
+        {"ttf",
+         "TrueType font whose outlines are the pixels, exact at 16 pixels per em; read, also "
+         "OpenType (.otf, .otb): the bitmap strike of --size, else the outlines rendered",
+         {".ttf"},
+         isTrueType,
+         importTrueType,
+         readTrueType,
+         [](const Font& font, const ExportOptions& options) {
+             return writeTtf(font, options.map, options.name);
          }},
         {"h",
          "a C/C++ header with the glyph array",
@@ -121,8 +135,14 @@ const FontFormat* formatNamed(std::string_view name) {
     return nullptr;
 }
 
-const FontFormat* formatForOutput(const std::string& path) {
+bool compressedOutput(const std::string& path) {
     const std::string name = lower(path);
+    return name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+}
+
+const FontFormat* formatForOutput(const std::string& path) {
+    std::string name = lower(path);
+    if (compressedOutput(name)) name.resize(name.size() - 3);
     for (const FontFormat& format : fontFormats())
         for (const std::string& extension : format.extensions)
             if (name.size() > extension.size() &&

@@ -41,8 +41,10 @@ const FontFormat& rawFontFormat();
 
 // By -f's name; null when there is none.
 const FontFormat* formatNamed(std::string_view name);
-// By an output name's extension, case ignored; null when none matches.
+// By an output name's extension, case ignored, a final .gz aside (the
+// output is then gzip-compressed, see compressedOutput); null when none matches.
 const FontFormat* formatForOutput(const std::string& path);
+bool compressedOutput(const std::string& path);  // the name ends .gz
 // "fnt, psf, bdf, hex, h": the names of the formats that can `write` (or `read`).
 std::string formatNames(bool writable);
 

@@ -310,12 +310,19 @@ class Export(unittest.TestCase):
                                  (["-o", "my font.h"], "my font.h", None),
                                  (["-o", "c.h", "--name", "glyphs8"], "c.h", None),
                                  (["-d", "out", "-f", "psf"], "out/f.psf", b"\x72\xb5\x4a\x86"),
-                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:")]:
+                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:"),
+                                 (["-o", "f.psfu"], "f.psfu", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "f.psf.gz"], "f.psf.gz", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "F.BDF.GZ"], "F.BDF.GZ", b"STARTFONT 2.1")]:
             with self.subTest(out):
                 d = fresh("export")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
                 self.assertEqual((code, err), (0, ""))
                 data = open(os.path.join(d, out), "rb").read()
+                if out.lower().endswith(".gz"):
+                    data = gzip.decompress(data)  # by Python's gzip, not ours
+                    if b"FAMILY_NAME" in data:
+                        self.assertIn(b'FAMILY_NAME "F"', data)
                 if start:
                     self.assertTrue(data.startswith(start), data[:20])
                     celkit(["import", out, "-o", "back.fnt"], d)
@@ -354,7 +361,7 @@ class Export(unittest.TestCase):
 
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
-        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "ttf"], ["-o", "a.psf", "-d", "out"]]:
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"]]:
             with self.subTest(args=args):
                 d = fresh("exportbad")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
@@ -437,6 +444,12 @@ class Cli(unittest.TestCase):
                 for path, data in expected.items():
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_help_points_at_the_manual_the_system_has(self):
+        code, out, err = celkit(["--help"], fresh("help"))
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("README.txt" if ARGS.wine else "man celkit", out)
+        self.assertNotIn("man celkit" if ARGS.wine else "README.txt", out)
 
     def test_help_on_each_command(self):
         for command in ["show", "sheet", "export", "import", "info"]:

@@ -1,13 +1,16 @@
-// Renders 256 glyphs of a bitmap font with FreeType into a .fnt, as a
-// reader nobody here wrote sees them: glyph i is the character whose code
-// point is line i of CODES (hex), its bitmap placed by FreeType's left
-// bearing and by its top below the font's ascent. A character the font
-// lacks stays blank. Fails when a glyph's ink leaves the 16 x 16 cell.
-// With SIZE, an outline font is rendered at SIZE pixels per em, unhinted as
-// celkit renders it, and ink outside the cell is clipped.
+// Renders 256 glyphs of a bitmap font, or of an outline font at 16 pixels
+// per em in monochrome, with FreeType into a .fnt, as a reader nobody here
+// wrote sees them: glyph i is the character whose code point is line i of
+// CODES (hex), its bitmap placed by FreeType's left bearing and by its top
+// below the font's ascent. A character the font lacks stays blank. Fails
+// when a glyph's ink leaves the 16 x 16 cell. Says how many were missing,
+// and a Windows font's charset byte. With SIZE, an outline font is drawn
+// at SIZE pixels per em unhinted, as celkit renders it, and ink outside the
+// cell is clipped.
 //   freetype_render FONT CODES OUT.fnt [SIZE]
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_WINFONTS_H
 
 #include <cstdio>
 #include <fstream>
@@ -36,13 +39,15 @@ int main(int argc, char** argv) {
         std::cerr << "freetype_render: FreeType cannot open " << argv[1] << "\n";
         return 1;
     }
-    const bool outline = argc == 5;
-    if (outline && FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::stoul(argv[4])))) {
-        std::cerr << "freetype_render: cannot set the pixel size\n";
+    const bool sized = argc == 5;
+    if (!sized && face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
+        std::cerr << "freetype_render: cannot select the bitmap size\n";
         return 1;
     }
-    if (!outline && face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
-        std::cerr << "freetype_render: cannot select the bitmap size\n";
+    // An outline font is drawn at 16 pixels per em, in monochrome.
+    const FT_UInt size = sized ? static_cast<FT_UInt>(std::stoul(argv[4])) : 16;
+    if ((sized || face->num_fixed_sizes == 0) && FT_Set_Pixel_Sizes(face, 0, size)) {
+        std::cerr << "freetype_render: cannot set the pixels per em\n";
         return 1;
     }
     // A font of another encoding (KOI8-R) has no Unicode map for FreeType
@@ -69,7 +74,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const FT_Int32 load =
-            FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | (outline ? FT_LOAD_NO_HINTING : 0);
+            FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | (sized ? FT_LOAD_NO_HINTING : 0);
         if (FT_Load_Glyph(face, index, load)) {
             std::cerr << "freetype_render: cannot render U+" << std::hex << code << "\n";
             return 1;
@@ -86,7 +91,7 @@ int main(int argc, char** argv) {
                 const long cx = slot->bitmap_left + static_cast<long>(x);
                 const long cy = ascent - slot->bitmap_top + static_cast<long>(y);
                 if (cx < 0 || cx >= 16 || cy < 0 || cy >= 16) {
-                    if (outline) continue;
+                    if (sized) continue;
                     std::cerr << "freetype_render: U+" << std::hex << code
                               << " leaves the 16 x 16 cell\n";
                     return 1;
@@ -97,5 +102,8 @@ int main(int argc, char** argv) {
     std::ofstream out(argv[3], std::ios::binary);
     out.write(reinterpret_cast<const char*>(font.data()), 8192);
     std::cout << "missing " << missing << "\n";
+    FT_WinFNT_HeaderRec header;
+    if (FT_Get_WinFNT_Header(face, &header) == 0)
+        std::cout << "winfnt charset " << static_cast<int>(header.charset) << "\n";
     return out ? 0 : 1;
 }
