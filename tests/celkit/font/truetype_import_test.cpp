@@ -196,15 +196,61 @@ Result import(const Bytes& data, int size = 16, int threshold = 128) {
     return inkCovers(font, slot, 0, 0, 0, 0);
 }
 
+// A bitmap-only font whose glyph 'A' is 3 x 2 pixels, rows 101 and 011,
+// at bearing 1 and 5 above the baseline of a strike of 16 pixels with an
+// ascender of 14: ink at 1,9 3,9 2,10 3,10 of the cell.
+Bytes strikeFont(int indexFormat, int imageFormat, std::function<void(Bytes&)> tweak = {}) {
+    const Bytes small = {2, 3, 1, 5, 4}, big = {2, 3, 1, 5, 4, 0, 0, 0};
+    const Bytes bytes = {0xA0, 0x60}, bits = {0xAC};
+    Bytes image;
+    if (imageFormat == 1 || imageFormat == 2) image = small;
+    if (imageFormat == 6 || imageFormat == 7) image = big;
+    const Bytes& data = imageFormat == 1 || imageFormat == 6 ? bytes : bits;
+    image.insert(image.end(), data.begin(), data.end());
+    const long size = static_cast<long>(image.size());
+    Bytes index;
+    put(index, indexFormat, 2), put(index, imageFormat, 2), put(index, 4, 4);
+    if (indexFormat == 1) put(index, 0, 4), put(index, size, 4);
+    if (indexFormat == 3) put(index, 0, 2), put(index, size, 2);
+    if (indexFormat == 2 || indexFormat == 5)
+        put(index, size, 4), index.insert(index.end(), big.begin(), big.end());
+    if (indexFormat == 5) put(index, 1, 4), put(index, 1, 2);
+    if (indexFormat == 4)
+        put(index, 1, 4), put(index, 1, 2), put(index, 0, 2), put(index, 0, 2), put(index, size, 2);
+    Bytes eblc;
+    put(eblc, 0x20000, 4), put(eblc, 1, 4);
+    put(eblc, 56, 4), put(eblc, 8 + static_cast<long>(index.size()), 4), put(eblc, 1, 4),
+        put(eblc, 0, 4);
+    eblc.push_back(14), eblc.push_back(0xFE), eblc.resize(eblc.size() + 10 + 12, 0);
+    put(eblc, 1, 2), put(eblc, 1, 2);
+    eblc.insert(eblc.end(), {16, 16, 1, 1});
+    put(eblc, 1, 2), put(eblc, 1, 2), put(eblc, 8, 4);
+    eblc.insert(eblc.end(), index.begin(), index.end());
+    Bytes ebdt;
+    put(ebdt, 0x20000, 4);
+    ebdt.insert(ebdt.end(), image.begin(), image.end());
+    if (tweak) tweak(eblc);
+    Ttf font;
+    font.tweak = [eblc, ebdt](std::map<std::string, Bytes>& t) {
+        t.erase("glyf");
+        t.erase("loca");
+        t["EBLC"] = eblc;
+        t["EBDT"] = ebdt;
+    };
+    return font.bytes();
+}
+
 TEST(TrueType, GlyphsLandWhereMetricsSizeAndThresholdPutThem) {
     struct Case {
         const char* what;
         Ttf font;
         int size, threshold, slot;
         double x0, x1, y0, y1;
+        const char* warning = nullptr;
     };
-    Ttf withComposite, cff;
+    Ttf withComposite, cff, large;
     withComposite.glyphs.push_back(composite({{1, 200, -100}}));
+    large.glyphs.push_back(square(-200, -400, 1200, 900));
     cff.cff = cffTable({cffSquare});
     // At 16 px the square spans x 1.6 .. 9.6 and, below an ascent of
     // ceil(12.8) = 13, y 1.8 .. 13.
@@ -215,25 +261,17 @@ TEST(TrueType, GlyphsLandWhereMetricsSizeAndThresholdPutThem) {
         {"a composite moved right 200 and down 100", withComposite, 16, 128, 'B', 4.8, 12.8, 3.4,
          14.6},
         {"CFF square", cff, 16, 128, 'A', 1.6, 9.6, 1.8, 13},
+        {"a glyph larger than the cell", large, 16, 128, 'B', 0, 16, 0, 16,
+         "1 glyphs reach outside the 16 x 16 cell and were clipped: U+0042"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const Result r = import(c.font.bytes(), c.size, c.threshold);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_TRUE(inkCovers(r.font, c.slot, c.x0, c.x1, c.y0, c.y1, c.threshold));
-        EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+        EXPECT_EQ(r.warnings,
+                  c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
     }
-}
-
-TEST(TrueType, GlyphsLargerThanTheCellAreClippedAndNamed) {
-    Ttf font;
-    font.glyphs.push_back(square(-200, -400, 1200, 900));
-    const Result r = import(font.bytes());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(inkCovers(r.font, 'B', 0, 16, 0, 16));
-    EXPECT_TRUE(inkCovers(r.font, 'A', 1.6, 9.6, 1.8, 13));
-    ASSERT_EQ(r.warnings.size(), 1u);
-    EXPECT_EQ(r.warnings[0], "1 glyphs reach outside the 16 x 16 cell and were clipped: U+0042");
 }
 
 TEST(TrueType, ItsOwnCmapIsItsMap) {
@@ -304,6 +342,9 @@ TEST(TrueType, HostileFontsAreRefusedWithTheirReason) {
          "broken CFF header indexes"},
         {"CFF charstrings past the table", cffWith([](Bytes& c) { c[28] = 0x7F; }),
          "broken CFF charstring index"},
+        {"bitmaps only, of another size",
+         [] { return strikeFont(1, 1, [](Bytes& b) { b[8 + 44] = b[8 + 45] = 12; }); },
+         "the font has no outlines and no bitmaps of 16 pixels (it has: 12)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -313,7 +354,7 @@ TEST(TrueType, HostileFontsAreRefusedWithTheirReason) {
     }
 }
 
-TEST(TrueType, BrokenOutlinesAreLeftBlankWithTheirReason) {
+TEST(TrueType, BrokenGlyphsAreLeftBlankWithTheirReason) {
     Bytes truncated = square(100, 0, 600, 700);
     truncated.resize(truncated.size() - 3);
     Bytes flags = square(100, 0, 600, 700);
@@ -326,7 +367,8 @@ TEST(TrueType, BrokenOutlinesAreLeftBlankWithTheirReason) {
             runaway[i].insert(runaway[i].begin(), {static_cast<std::uint8_t>(33 + i), 29});
     struct Case {
         const char* what;
-        Ttf font;
+        Bytes font;
+        char slot;
         const char* warning;
     };
     Ttf self, outside, shortGlyph, shortFlags, cff;
@@ -337,66 +379,34 @@ TEST(TrueType, BrokenOutlinesAreLeftBlankWithTheirReason) {
     cff.cff = cffTable({cffSquare, {32, 29, 14}}, runaway);
     cff.glyphs.push_back({});
     const Case cases[] = {
-        {"a composite of itself", self, "U+0042 is left blank: components nest too deep"},
-        {"a component past the glyphs", outside,
+        {"a composite of itself", self.bytes(), 'B',
+         "U+0042 is left blank: components nest too deep"},
+        {"a component past the glyphs", outside.bytes(), 'B',
          "U+0042 is left blank: a component names glyph 9 of 3"},
-        {"truncated coordinates", shortGlyph, "U+0042 is left blank: truncated point coordinates"},
-        {"truncated flags", shortFlags, "U+0042 is left blank: truncated point flags"},
-        {"runaway CFF subroutines", cff,
+        {"truncated coordinates", shortGlyph.bytes(), 'B',
+         "U+0042 is left blank: truncated point coordinates"},
+        {"truncated flags", shortFlags.bytes(), 'B', "U+0042 is left blank: truncated point flags"},
+        {"runaway CFF subroutines", cff.bytes(), 'B',
          "U+0042 is left blank: its outline takes too long to render"},
+        {"bitmap data past its table", strikeFont(1, 1, [](Bytes& b) { b[64 + 4] = 0x7F; }), 'A',
+         "U+0041 is left blank: broken bitmap"},
+        {"a bitmap index past its table", strikeFont(1, 1, [](Bytes& b) { b[56 + 4] = 0x7F; }), 'A',
+         "U+0041 is left blank: broken bitmap index"},
+        {"bitmap index format 9", strikeFont(1, 1, [](Bytes& b) { b[64 + 1] = 9; }), 'A',
+         "U+0041 is left blank: bitmap index format 9"},
+        {"bitmap image format 8", strikeFont(1, 1, [](Bytes& b) { b[64 + 3] = 8; }), 'A',
+         "U+0041 is left blank: bitmap image format 8"},
+        {"image format 5 without metrics", strikeFont(1, 2, [](Bytes& b) { b[64 + 3] = 5; }), 'A',
+         "U+0041 is left blank: broken bitmap"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Result r = import(c.font.bytes());
+        const Result r = import(c.font);
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_TRUE(blank(r.font, 'B'));
+        EXPECT_TRUE(blank(r.font, c.slot));
         ASSERT_EQ(r.warnings.size(), 1u);
         EXPECT_EQ(r.warnings[0], c.warning);
     }
-}
-
-// A bitmap-only font whose glyph 'A' is 3 x 2 pixels, rows 101 and 011,
-// at bearing 1 and 5 above the baseline of a strike of 16 pixels with an
-// ascender of 14: ink at 1,9 3,9 2,10 3,10 of the cell.
-Bytes strikeFont(int indexFormat, int imageFormat, std::function<void(Bytes&)> tweak = {}) {
-    const Bytes small = {2, 3, 1, 5, 4}, big = {2, 3, 1, 5, 4, 0, 0, 0};
-    const Bytes bytes = {0xA0, 0x60}, bits = {0xAC};
-    Bytes image;
-    if (imageFormat == 1 || imageFormat == 2) image = small;
-    if (imageFormat == 6 || imageFormat == 7) image = big;
-    const Bytes& data = imageFormat == 1 || imageFormat == 6 ? bytes : bits;
-    image.insert(image.end(), data.begin(), data.end());
-    const long size = static_cast<long>(image.size());
-    Bytes index;
-    put(index, indexFormat, 2), put(index, imageFormat, 2), put(index, 4, 4);
-    if (indexFormat == 1) put(index, 0, 4), put(index, size, 4);
-    if (indexFormat == 3) put(index, 0, 2), put(index, size, 2);
-    if (indexFormat == 2 || indexFormat == 5)
-        put(index, size, 4), index.insert(index.end(), big.begin(), big.end());
-    if (indexFormat == 5) put(index, 1, 4), put(index, 1, 2);
-    if (indexFormat == 4)
-        put(index, 1, 4), put(index, 1, 2), put(index, 0, 2), put(index, 0, 2), put(index, size, 2);
-    Bytes eblc;
-    put(eblc, 0x20000, 4), put(eblc, 1, 4);
-    put(eblc, 56, 4), put(eblc, 8 + static_cast<long>(index.size()), 4), put(eblc, 1, 4),
-        put(eblc, 0, 4);
-    eblc.push_back(14), eblc.push_back(0xFE), eblc.resize(eblc.size() + 10 + 12, 0);
-    put(eblc, 1, 2), put(eblc, 1, 2);
-    eblc.insert(eblc.end(), {16, 16, 1, 1});
-    put(eblc, 1, 2), put(eblc, 1, 2), put(eblc, 8, 4);
-    eblc.insert(eblc.end(), index.begin(), index.end());
-    Bytes ebdt;
-    put(ebdt, 0x20000, 4);
-    ebdt.insert(ebdt.end(), image.begin(), image.end());
-    if (tweak) tweak(eblc);
-    Ttf font;
-    font.tweak = [eblc, ebdt](std::map<std::string, Bytes>& t) {
-        t.erase("glyf");
-        t.erase("loca");
-        t["EBLC"] = eblc;
-        t["EBDT"] = ebdt;
-    };
-    return font.bytes();
 }
 
 TEST(TrueType, BitmapStrikesAreReadInEveryLayout) {
@@ -424,40 +434,6 @@ TEST(TrueType, CelkitsOwnOtbReadsBack) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.font.bytes, font.bytes);
     EXPECT_TRUE(r.warnings.empty());
-}
-
-TEST(TrueType, BrokenStrikesAreRefusedOrLeftBlankWithTheirReason) {
-    struct Case {
-        const char* what;
-        int size;
-        Bytes font;
-        const char* message;  // the error, or the one warning
-    };
-    const Case cases[] = {
-        {"no strike of the size", 12, strikeFont(1, 1),
-         "the font has no outlines and no bitmaps of 12 pixels (it has: 16)"},
-        {"image data past its table", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 4] = 0x7F; }),
-         "U+0041 is left blank: broken bitmap"},
-        {"an index past its table", 16, strikeFont(1, 1, [](Bytes& b) { b[56 + 4] = 0x7F; }),
-         "U+0041 is left blank: broken bitmap index"},
-        {"index format 9", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 1] = 9; }),
-         "U+0041 is left blank: bitmap index format 9"},
-        {"image format 8", 16, strikeFont(1, 1, [](Bytes& b) { b[64 + 3] = 8; }),
-         "U+0041 is left blank: bitmap image format 8"},
-        {"image format 5 without metrics", 16, strikeFont(1, 2, [](Bytes& b) { b[64 + 3] = 5; }),
-         "U+0041 is left blank: broken bitmap"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result r = import(c.font, c.size);
-        if (!r.ok) {
-            EXPECT_EQ(r.error, c.message);
-            continue;
-        }
-        EXPECT_TRUE(blank(r.font, 'A'));
-        ASSERT_EQ(r.warnings.size(), 1u);
-        EXPECT_EQ(r.warnings[0], c.message);
-    }
 }
 
 // FNV-1a of the cp437 import at 16 px: both builds must compute it.
