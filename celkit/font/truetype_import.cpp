@@ -795,7 +795,18 @@ bool openFont(Sfnt& font, std::string& error) {
 bool isTrueType(const Bytes& data) {
     if (data.size() < 4) return false;
     const std::uint32_t tag = be(data.data(), 4);
-    return tag == 0x00010000 || tag == 0x74727565 || tag == 0x4F54544F;  // 'true', 'OTTO'
+    if (tag != 0x00010000 && tag != 0x74727565 && tag != 0x4F54544F)
+        return false;  // 'true', 'OTTO'
+    // Of a raw font's size, a directory of printable tags too, so that a raw
+    // font that happens to begin with 00 01 00 00 stays one; any other
+    // size is the sfnt its signature says, truncated or not.
+    if (data.size() != static_cast<std::size_t>(fontBytes)) return true;
+    const std::size_t count = be(data.data() + 4, 2);
+    if (count == 0 || count > 256 || data.size() < 12 + 16 * count) return false;
+    for (std::size_t i = 12; i < 12 + 16 * count; i += 16)
+        for (std::size_t j = i; j < i + 4; ++j)
+            if (data[j] < 0x20 || data[j] > 0x7E) return false;
+    return true;
 }
 
 bool readTrueType(const Bytes& data, SourceFont& out, std::string& error) {

@@ -284,6 +284,26 @@ TEST(TrueType, ItsOwnCmapIsItsMap) {
     EXPECT_EQ(map.codepoints[1], std::vector<char32_t>{U'B'});
 }
 
+TEST(TrueType, SignaturesAreSniffedButRawFontsStayRaw) {
+    Bytes padded = Ttf{}.bytes(), raw(fontBytes, 0xC3);
+    padded.resize(fontBytes);
+    raw[1] = 1;
+    raw[0] = raw[2] = raw[3] = 0;
+    const std::pair<Bytes, const char*> cases[] = {
+        {Ttf{}.bytes(), "ttf"},
+        {{0, 1, 0, 0, 0}, "ttf"},
+        {{'O', 'T', 'T', 'O'}, "ttf"},
+        {padded, "ttf"},
+        {raw, "fnt"},
+    };
+    for (const auto& [data, format] : cases) {
+        FontData found;
+        std::string error;
+        ASSERT_TRUE(identifyFontData(data, found, error)) << error;
+        EXPECT_STREQ(found.format->name, format) << data.size();
+    }
+}
+
 TEST(TrueType, HostileFontsAreRefusedWithTheirReason) {
     struct Case {
         const char* what;

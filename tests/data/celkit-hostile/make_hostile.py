@@ -169,6 +169,8 @@ RAW_PREFIXES = {
     "raw_bdf.fnt": b"STARTFONT 2.1\n",
     "raw_hex.fnt": b"0041:" + b"00" * 16 + b"\n",
     "raw_pcf.fnt": b"\1fcp\x04\0\0\0",
+    "raw_ttf.fnt": b"\0\1\0\0\0\x0c",
+    "raw_otf.fnt": b"OTTO\0\x0c",
 }
 
 
