@@ -749,7 +749,8 @@ private:
         if (count <= 0) return true;
         // Ink beyond the canvas is ink outside the cell.
         for (int i = 0; i < count; ++i) {
-            const float x = vertices[i].x * scale_, y = ascent_ - vertices[i].y * scale_;
+            const double x = vertices[i].x * static_cast<double>(scale_);
+            const double y = ascent_ - vertices[i].y * static_cast<double>(scale_);
             if (x < -margin || x > glyphSide + margin || y < -margin || y > glyphSide + margin)
                 clipped_ = true;
         }
