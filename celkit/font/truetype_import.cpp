@@ -22,7 +22,8 @@ struct Meter {
     std::size_t bytes = 0, byteLimit = 0;
     std::vector<void*> blocks;
 };
-thread_local Meter* meter = nullptr;
+// One thread renders (thread_local would cost a call per step on MinGW).
+Meter* meter = nullptr;
 
 void step() {
     if (meter != nullptr && ++meter->steps > meter->stepLimit) std::longjmp(meter->escape, 1);
