@@ -88,7 +88,8 @@ namespace {
 
 // Larger outlines are no character's; the caps bound what one file costs.
 constexpr long pointsPerGlyph = 8192;
-constexpr int nestingLimit = 8;  // components within components
+constexpr int nestingLimit = 8;            // components within components
+constexpr long componentsPerGlyph = 4096;  // counted with repeats, as they are drawn
 // A font's budget grows with its size: a large font is allowed its many glyphs.
 constexpr long stepsPerGlyph = 4000000, stepsPerFont = 40000000, stepsPerByte = 64;
 constexpr long segmentCost = 10;  // steps per line segment the rasteriser draws
@@ -184,7 +185,8 @@ public:
         if (!outlines_) return fail(error, "no outlines, and no bitmap at this size");
         if (cff_.found) return checkCffGlyph(glyph, error);
         long points = 0;
-        return checkOutline(glyph, 0, points, error);
+        long components = 0;
+        return checkOutline(glyph, 0, points, components, error);
     }
 
     int unitsPerEm() const { return unitsPerEm_; }
@@ -297,7 +299,7 @@ private:
 
     // A simple glyph's data must hold all it counts; a composite's parts
     // must be glyphs, nest boundedly and add up to a bounded outline.
-    bool checkOutline(long glyph, int depth, long& points, std::string& error) {
+    bool checkOutline(long glyph, int depth, long& points, long& components, std::string& error) {
         if (depth > nestingLimit) return fail(error, "components nest too deep");
         const std::size_t start = glyfOffset_ + loca_[glyph], end = glyfOffset_ + loca_[glyph + 1];
         if (start == end) return true;
@@ -348,7 +350,11 @@ private:
             if (part >= static_cast<std::uint32_t>(glyphCount_))
                 return fail(error, "a component names glyph " + std::to_string(part) + " of " +
                                        std::to_string(glyphCount_));
-            if (!checkOutline(static_cast<long>(part), depth + 1, points, error)) return false;
+            if (++components > componentsPerGlyph)
+                return fail(error,
+                            "more than " + std::to_string(componentsPerGlyph) + " components");
+            if (!checkOutline(static_cast<long>(part), depth + 1, points, components, error))
+                return false;
             at += size;
             more = (flags & 0x20) != 0;
         }

@@ -391,8 +391,11 @@ TEST(TrueType, BrokenGlyphsAreLeftBlankWithTheirReason) {
         char slot;
         const char* warning;
     };
-    Ttf self, outside, shortGlyph, shortFlags, cff;
+    Ttf self, outside, shortGlyph, shortFlags, cff, fanOut;
     self.glyphs.push_back(composite({{2, 0, 0}}));
+    // 100 parts of 100 empty parts each: drawn, 10100 components.
+    fanOut.glyphs.push_back(composite(std::vector<std::vector<long>>(100, {3, 0, 0})));
+    fanOut.glyphs.push_back(composite(std::vector<std::vector<long>>(100, {0, 0, 0})));
     outside.glyphs.push_back(composite({{1, 0, 0}, {9, 0, 0}}));
     shortGlyph.glyphs.push_back(truncated);
     shortFlags.glyphs.push_back(flags);
@@ -403,6 +406,8 @@ TEST(TrueType, BrokenGlyphsAreLeftBlankWithTheirReason) {
          "U+0042 is left blank: components nest too deep"},
         {"a component past the glyphs", outside.bytes(), 'B',
          "U+0042 is left blank: a component names glyph 9 of 3"},
+        {"components fanning out", fanOut.bytes(), 'B',
+         "U+0042 is left blank: more than 4096 components"},
         {"truncated coordinates", shortGlyph.bytes(), 'B',
          "U+0042 is left blank: truncated point coordinates"},
         {"truncated flags", shortFlags.bytes(), 'B', "U+0042 is left blank: truncated point flags"},
