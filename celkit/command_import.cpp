@@ -18,6 +18,8 @@ struct ImportCommandOptions {
     std::string paper = "auto";
     std::optional<std::string> cell;
     std::string layout = "grid";
+    int size = 16;
+    int threshold = 50;  // percent
 };
 
 void parseCell(const std::string& text, int& width, int& height) {
@@ -55,6 +57,8 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
 void runImport(const ImportCommandOptions& options) {
     ImportOptions fontOptions{loadMap(options.map), std::nullopt};
     if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
+    fontOptions.size = options.size;
+    fontOptions.threshold = (options.threshold * 255 + 50) / 100;
     GridOptions gridOptions;
     gridOptions.map = fontOptions.map;
     gridOptions.first = fontOptions.first;
@@ -106,6 +110,14 @@ void addImportCommand(CLI::App& app) {
                      "grid (16 x 16 cells) or unifont (a Unifont chart)")
         ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
+        ->capture_default_str();
+    command->add_option("--size", options->size, "pixels per em of an outline font (.ttf, .otf)")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    command
+        ->add_option("--threshold", options->threshold,
+                     "coverage in percent that makes a pixel of an outline ink")
+        ->check(CLI::Range(1, 100))
         ->capture_default_str();
     command->callback([options] { runImport(*options); });
 }

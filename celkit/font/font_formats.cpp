@@ -11,6 +11,7 @@
 #include "celkit/font/psf.h"
 #include "celkit/font/ttf.h"
 #include "celkit/font/source_font.h"
+#include "celkit/font/truetype_import.h"
 #include "celkit/font/unifont_hex.h"
 
 namespace celkit {
@@ -104,11 +105,12 @@ const std::vector<FontFormat>& fontFormats() {
              return writeOtb(font, options.map, options.name);
          }},
         {"ttf",
-         "TrueType font whose outlines are the pixels, exact at 16 pixels per em",
+         "TrueType font whose outlines are the pixels, exact at 16 pixels per em; read, also "
+         "OpenType (.otf, .otb): the bitmap strike of --size, else the outlines rendered",
          {".ttf"},
-         nullptr,
-         nullptr,
-         nullptr,
+         isTrueType,
+         importTrueType,
+         readTrueType,
          [](const Font& font, const ExportOptions& options) {
              return writeTtf(font, options.map, options.name);
          }},

@@ -14,6 +14,8 @@ namespace celkit {
 struct ImportOptions {
     CodepointMap map;
     std::optional<char32_t> first;  // take the block first..first+255 instead of the map
+    int size = 16;                  // pixels per em, for outline fonts
+    int threshold = 128;            // coverage (of 255) that makes a pixel ink, for outline fonts
 };
 
 struct ExportOptions {

@@ -309,6 +309,39 @@ class Import(unittest.TestCase):
                     want = hex_glyph(glyphs[first + g]) if first + g in glyphs else bytes(32)
                     self.assertEqual(font[g * 32:g * 32 + 32], want, hex(first + g))
 
+    def test_outline_fonts_by_size_and_threshold(self):
+        dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
+        if not os.path.exists(dejavu):
+            self.skipTest("fonts-dejavu-core is not installed")
+        data = open(dejavu, "rb").read()
+        inks = {}
+        for name, args, want_code, message in [
+                ("16 px clips the descenders", [], 0, "warning: 65 glyphs reach outside the 16 x 16 cell and were clipped: U+0028 U+0029 U+002C"),
+                ("13 px fits", ["--size", "13"], 0, ""),
+                # box drawings reach the cell's edges: their faint outer edge counts at 10 %
+                ("a low threshold", ["--size", "13", "--threshold", "10"], 0,
+                 "warning: 47 glyphs reach outside the 16 x 16 cell and were clipped: U+2320 U+2500"),
+                ("a high threshold", ["--size", "13", "--threshold", "90"], 0, ""),
+                ("no size", ["--size", "0"], 2, "--size"),
+                ("threshold over 100", ["--threshold", "101"], 2, "--threshold"),
+                ("truncated", ["--truncate"], 1, "the 'GPOS' table lies past the end of the file")]:
+            with self.subTest(name):
+                d = fresh("outline")
+                put(d, "f.ttf", data[:1000] if "--truncate" in args else data)
+                args = [a for a in args if a != "--truncate"]
+                code, _, err = celkit(["import", "f.ttf", "-o", "f.fnt"] + args, d)
+                self.assertEqual(code, want_code, err)
+                self.assertIn(message, err)
+                self.assertEqual(err == "", message == "", err)
+                if code != 0:
+                    self.assertEqual(files(d), ["f.ttf"])
+                    continue
+                font = open(os.path.join(d, "f.fnt"), "rb").read()
+                inks[name] = sum(bin(b).count("1") for b in font)
+        self.assertLess(inks["a high threshold"], inks["13 px fits"])
+        self.assertLess(inks["13 px fits"], inks["a low threshold"])
+        self.assertLess(inks["13 px fits"], inks["16 px clips the descenders"])
+
     def test_refused_pictures_leave_no_output(self):
         im = tileset((16, 16), (255, 0, 255), 1)
         im.save(os.path.join(ARGS.work, "good.png"))

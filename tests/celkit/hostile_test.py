@@ -173,6 +173,12 @@ def font_rows():
             None, font_is(DIAGONAL * 256), ["x.fnt"]),
         Row("pcf.gz of 40000 glyphs", gz("pcf_40000_glyphs.pcf.gz"), imp("pcf_40000_glyphs.pcf.gz"), "done",
             None, font_is(DIAGONAL * 256), ["x.fnt"]),
+        # Outline fonts whose glyphs would take minutes to draw: stopped by
+        # the font's budget of rendering work.
+        Row("otf of runaway subroutines", gz("otf_runaway_subroutines.otf"), imp("otf_runaway_subroutines.otf"),
+            "refused", SIZE_REASON),
+        Row("ttf of 8192-point curves", gz("ttf_8192_point_curves.ttf"), imp("ttf_8192_point_curves.ttf"),
+            "refused", SIZE_REASON),
         Row("psf.gz bomb of 512 MiB, show", {"bomb.psf.gz": big_bomb}, ["show", "bomb.psf.gz", "-o", "p.png"],
             "either", SIZE_REASON, None, ["p.png"]),
     ]

@@ -28,7 +28,9 @@ NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "mkfontdir", "gcc", "g
           "/usr/share/consolefonts/Lat15-Fixed16.psf.gz",
           "/usr/share/consolefonts/Unifont-APL8x16.psf.gz",
           "/usr/share/consolefonts/Uni2-Fixed16.psf.gz",
-          "/usr/share/consolefonts/Lat15-Terminus12x6.psf.gz", "ots-sanitize"]
+          "/usr/share/consolefonts/Lat15-Terminus12x6.psf.gz", "ots-sanitize",
+          "/usr/share/fonts/opentype/unifont/unifont.otf",
+          "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"]
 missing = [n for n in NEEDED if not (os.path.exists(n) or shutil.which(n))]
 for module in ("fontTools", "PIL"):
     try:
@@ -87,10 +89,10 @@ def inked(font):
     return sum(1 for g in range(256) if any(font[g * 32:(g + 1) * 32]))
 
 
-def freetype(font, codes, out):
+def freetype(font, codes, out, *size):
     with open("codes.txt", "w") as f:
         f.write("".join("%X\n" % c for c in codes))
-    r = run(render, font, "codes.txt", out)
+    r = run(render, font, "codes.txt", out, *size)
     return r.returncode == 0, (r.stderr or r.stdout).decode()
 
 
@@ -429,7 +431,7 @@ for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posi
         check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
 
 # Round trip through every format celkit reads.
-for ext in ("psf", "bdf", "hex", "pcf"):
+for ext in ("psf", "bdf", "hex", "pcf", "otb", "ttf"):
     run(tool, "export", FONT, "round." + ext, "cp437")
     r = run(tool, "import", "round." + ext, "round.fnt")
     check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,
@@ -470,6 +472,29 @@ for what, path, pcf, codes, args in (
     got, expected = (read("real.fnt") if r.returncode == 0 else b""), read("expected.fnt")
     check("import of %s matches FreeType" % what, ok and got == expected and inked(expected) > 150,
           detail + r.stderr.decode() + first_diff(got, expected))
+
+# Outline fonts at 16 px. unifont.otf draws unifont.hex's pixels as CFF
+# squares: the same glyphs, but for the combining marks, which it places left
+# of the pen. DejaVu Sans Mono agrees with FreeType's unhinted monochrome
+# rendering but for edge pixels, where FreeType takes a pixel's centre and
+# celkit half its coverage.
+OTF = "/usr/share/fonts/opentype/unifont/unifont.otf"
+DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
+combining = set(range(0x483, 0x48A))
+for what, codes, args in (("cp437", main, []), ("U+0400", cyrillic, ["U+0400"])):
+    r = run(tool, "import", OTF, "real.fnt", *args)
+    run(tool, "import", "/usr/share/unifont/unifont.hex", "expected.fnt", *args)
+    got, expected = (read("real.fnt") if r.returncode == 0 else b""), read("expected.fnt")
+    same = [g for g in range(256) if got[g * 32:g * 32 + 32] == expected[g * 32:g * 32 + 32]]
+    check("unifont.otf is unifont.hex (%s)" % what, len(got) == 8192 and inked(expected) > 150 and
+          set(range(256)) - set(same) == {g for g in range(256) if codes[g] in combining},
+          r.stderr.decode() + " differ: %s" % [hex(codes[g]) for g in range(256) if g not in same])
+ok, detail = freetype(DEJAVU, main, "expected.fnt", "16")
+r = run(tool, "import", DEJAVU, "real.fnt")
+got, expected = (read("real.fnt") if r.returncode == 0 else b""), read("expected.fnt")
+differ = sum(bin(a ^ b).count("1") for a, b in zip(got, expected)) if len(got) == 8192 else 65536
+check("DejaVu Sans Mono at 16 px agrees with FreeType on 98%% of pixels (%.2f%%)" %
+      (100 - differ / 655.36), ok and inked(expected) > 200 and differ <= 65536 * 0.02, detail)
 
 run("pcf2bdf", "-o", "10x20.bdf", "10x20.pcf", check=True)
 r = run(tool, "import", "10x20.bdf", "real.fnt")

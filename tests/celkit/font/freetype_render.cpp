@@ -4,8 +4,10 @@
 // CODES (hex), its bitmap placed by FreeType's left bearing and by its top
 // below the font's ascent. A character the font lacks stays blank. Fails
 // when a glyph's ink leaves the 16 x 16 cell. Says how many were missing,
-// and a Windows font's charset byte.
-//   freetype_render FONT CODES OUT.fnt
+// and a Windows font's charset byte. With SIZE, an outline font is drawn
+// at SIZE pixels per em unhinted, as celkit renders it, and ink outside the
+// cell is clipped.
+//   freetype_render FONT CODES OUT.fnt [SIZE]
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_WINFONTS_H
@@ -27,8 +29,8 @@ struct Library {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: freetype_render FONT CODES OUT.fnt\n";
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: freetype_render FONT CODES OUT.fnt [SIZE]\n";
         return 2;
     }
     Library owner;
@@ -37,13 +39,15 @@ int main(int argc, char** argv) {
         std::cerr << "freetype_render: FreeType cannot open " << argv[1] << "\n";
         return 1;
     }
-    if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
+    const bool sized = argc == 5;
+    if (!sized && face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
         std::cerr << "freetype_render: cannot select the bitmap size\n";
         return 1;
     }
     // An outline font is drawn at 16 pixels per em, in monochrome.
-    if (face->num_fixed_sizes == 0 && FT_Set_Pixel_Sizes(face, 0, 16)) {
-        std::cerr << "freetype_render: cannot set 16 pixels per em\n";
+    const FT_UInt size = sized ? static_cast<FT_UInt>(std::stoul(argv[4])) : 16;
+    if ((sized || face->num_fixed_sizes == 0) && FT_Set_Pixel_Sizes(face, 0, size)) {
+        std::cerr << "freetype_render: cannot set the pixels per em\n";
         return 1;
     }
     // A font of another encoding (KOI8-R) has no Unicode map for FreeType
@@ -69,7 +73,9 @@ int main(int argc, char** argv) {
             ++missing;
             continue;
         }
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO)) {
+        const FT_Int32 load =
+            FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | (sized ? FT_LOAD_NO_HINTING : 0);
+        if (FT_Load_Glyph(face, index, load)) {
             std::cerr << "freetype_render: cannot render U+" << std::hex << code << "\n";
             return 1;
         }
@@ -85,6 +91,7 @@ int main(int argc, char** argv) {
                 const long cx = slot->bitmap_left + static_cast<long>(x);
                 const long cy = ascent - slot->bitmap_top + static_cast<long>(y);
                 if (cx < 0 || cx >= 16 || cy < 0 || cy >= 16) {
+                    if (sized) continue;
                     std::cerr << "freetype_render: U+" << std::hex << code
                               << " leaves the 16 x 16 cell\n";
                     return 1;

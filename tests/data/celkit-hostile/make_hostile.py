@@ -169,6 +169,8 @@ RAW_PREFIXES = {
     "raw_bdf.fnt": b"STARTFONT 2.1\n",
     "raw_hex.fnt": b"0041:" + b"00" * 16 + b"\n",
     "raw_pcf.fnt": b"\1fcp\x04\0\0\0",
+    "raw_ttf.fnt": b"\0\1\0\0\0\x0c",
+    "raw_otf.fnt": b"OTTO\0\x0c",
 }
 
 
@@ -226,6 +228,69 @@ def big_bomb(size):
             + struct.pack("<II", crc, total & 0xFFFFFFFF))
 
 
+def sfnt(tag, tables):
+    """An sfnt of the given tables, each 4-aligned, checksums left 0."""
+    out, body = [tag, struct.pack(">H6x", len(tables))], b""
+    offset = 12 + 16 * len(tables)
+    for name in sorted(tables):
+        data = tables[name]
+        out.append(struct.pack(">4s4xII", name.encode(), offset + len(body), len(data)))
+        body += data + bytes(-len(data) % 4)
+    return b"".join(out) + body
+
+
+def outline_font(count, glyf=None, cff=None):
+    """Glyphs 1..count-1 at 'A'.., 16 units per em (one unit a pixel at 16 px), ascender 14."""
+    cmap = struct.pack(">HHHHI", 0, 1, 3, 10, 12) + struct.pack(">HHIII", 12, 0, 28, 0, 1) + struct.pack(
+        ">III", 0x41, 0x41 + count - 2, 1)
+    tables = {"head": struct.pack(">18xH30xH2x", 16, 1), "hhea": struct.pack(">4xhh26xH", 14, -2, count),
+              "maxp": struct.pack(">IH", 0x5000, count), "hmtx": bytes(4 * count), "cmap": cmap}
+    if cff is not None:
+        tables["CFF "] = cff
+        return sfnt(b"OTTO", tables)
+    tables["glyf"] = b"".join(glyf)
+    offsets = [0]
+    for g in glyf:
+        offsets.append(offsets[-1] + len(g))
+    tables["loca"] = struct.pack(">%dI" % len(offsets), *offsets)
+    return sfnt(b"\0\1\0\0", tables)
+
+
+def cff_index(items):
+    if not items:
+        return b"\0\0"
+    offsets, at = [1], 1
+    for item in items:
+        at += len(item)
+        offsets.append(at)
+    return struct.pack(">HB", len(items), 4) + struct.pack(">%dI" % len(offsets), *offsets) + b"".join(items)
+
+
+def runaway_cff(count):
+    """Global subroutine i calls i + 1 thirty times, eight deep (30^8 calls a
+    glyph), and every glyph calls subroutine 0."""
+    subrs = [b"".join(bytes([33 + i, 29]) for _ in range(30)) + b"\x0b" for i in range(8)] + [b"\x0b"]
+    head = b"\1\0\4\4" + cff_index([b"A"])
+    top_size = len(cff_index([bytes(6)]))
+    at = len(head) + top_size + len(cff_index([])) + len(cff_index(subrs))
+    top = b"\x1d" + struct.pack(">i", at) + b"\x11"
+    return head + cff_index([top]) + cff_index([]) + cff_index(subrs) + cff_index(
+        [b"\x0e"] + [b"\x20\x1d\x0e"] * (count - 1))
+
+
+def curly_glyph(points):
+    """One contour of `points`, off-curve points swinging 60000 units each
+    way: every curve flattens into hundreds of segments at 16 px."""
+    flags = bytes([1 if i % 2 == 0 else 0 for i in range(points)])
+    xs = b"".join(struct.pack(">h", 30000 if i % 2 else -30000) for i in range(points))
+    ys = b"".join(struct.pack(">h", 30000 if i % 4 == 1 else -30000 if i % 4 == 3 else 0) for i in range(points))
+    return struct.pack(">h8xHH", 1, points - 1, 0) + flags + xs + ys
+
+
+def composites(count, part):
+    return [struct.pack(">h8xHHhh", -1, 3, part, 0, 0) for _ in range(count)]
+
+
 def files():
     out = {
         "psf2_67m_glyphs_1x1.psf.gz": gz(psf2(MANY_1X1, 1, 1, b"\x80")),
@@ -245,6 +310,8 @@ def files():
         "pcf_48000_codes.pcf": pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 48000),
         "pcf_40000_glyphs.pcf.gz": gz(pcf(40000, 16, 16, diagonal_pcf_bitmap() + bytes(1 << 20),
                                           range(40000), full=True)),
+        "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
+        "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
     }
     out.update(BDF_POINTS)
     out.update({name: raw_font(name) for name in RAW_PREFIXES})

@@ -1,0 +1,477 @@
+// .ttf/.otf import from fonts crafted here: glyf and CFF squares land where
+// the metrics, --size and --threshold put them, composites and clipping,
+// and hostile files (truncations, offsets past their tables, runaway
+// components and subroutines) refused or left blank with their reason.
+// Debian's DejaVu Sans Mono, when present, must give the same bytes in the
+// native and the Windows build (FreeType judges its pixels in consumers.py).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "celkit/font/codepoint_map.h"
+#include "celkit/font/font_formats.h"
+
+namespace celkit {
+namespace {
+
+void put(Bytes& out, long value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<std::uint8_t>(static_cast<unsigned long>(value) >> (8 * i)));
+}
+void set16(Bytes& out, std::size_t at, long value) {
+    out[at] = static_cast<std::uint8_t>(value >> 8);
+    out[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+struct Point {
+    long x, y;
+};
+
+// One contour of on-curve points, every coordinate a two-byte delta.
+Bytes simpleGlyph(const std::vector<Point>& contour) {
+    Bytes g;
+    put(g, 1, 2);
+    put(g, 0, 8);  // the bounding box, which the reader does not trust
+    put(g, static_cast<long>(contour.size()) - 1, 2);
+    put(g, 0, 2);  // no instructions
+    for (std::size_t i = 0; i < contour.size(); ++i) g.push_back(1);
+    long last = 0;
+    for (const Point& p : contour) put(g, p.x - last, 2), last = p.x;
+    last = 0;
+    for (const Point& p : contour) put(g, p.y - last, 2), last = p.y;
+    return g;
+}
+
+Bytes square(long x0, long y0, long x1, long y1) {
+    return simpleGlyph({{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}});
+}
+
+// Components at x/y offsets, as words.
+Bytes composite(const std::vector<std::vector<long>>& parts) {
+    Bytes g;
+    put(g, -1, 2);
+    put(g, 0, 8);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        put(g, 0x0003 | (i + 1 < parts.size() ? 0x20 : 0), 2);
+        put(g, parts[i][0], 2);
+        put(g, parts[i][1], 2);
+        put(g, parts[i][2], 2);
+    }
+    return g;
+}
+
+// A CFF table of one font whose glyphs 1.. are `charstrings`, with global subroutines.
+Bytes cffTable(std::vector<Bytes> charstrings, const std::vector<Bytes>& subrs = {}) {
+    auto index = [](const std::vector<Bytes>& items) {
+        Bytes out;
+        put(out, static_cast<long>(items.size()), 2);
+        if (items.empty()) return out;
+        out.push_back(4);
+        long offset = 1;
+        put(out, offset, 4);
+        for (const Bytes& item : items) put(out, offset += static_cast<long>(item.size()), 4);
+        for (const Bytes& item : items) out.insert(out.end(), item.begin(), item.end());
+        return out;
+    };
+    Bytes out = {1, 0, 4, 4};
+    const Bytes names = index({{'A'}}), strings = index({}), globals = index(subrs);
+    const long topSize = static_cast<long>(index({Bytes(6)}).size());
+    const long at = 4 + static_cast<long>(names.size()) + topSize +
+                    static_cast<long>(strings.size() + globals.size());
+    Bytes top = {29};
+    put(top, at, 4);
+    top.push_back(17);
+    charstrings.insert(charstrings.begin(), Bytes{14});
+    for (const Bytes& part : {names, index({top}), strings, globals, index(charstrings)})
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+// 100,0 rmoveto 500 hlineto 700 vlineto -500 hlineto endchar: the square of the glyf fonts.
+const Bytes cffSquare = {239, 139, 21, 248, 136, 6, 249, 80, 7, 252, 136, 6, 14};
+
+// A font of glyphs 0 (empty), 1.. at 'A', 'B' ..., 1000 units per em, ascender 800.
+struct Ttf {
+    std::vector<Bytes> glyphs = {{}, square(100, 0, 600, 700)};
+    Bytes cff;  // outlines in CFF instead
+    long unitsPerEm = 1000;
+    std::function<void(std::map<std::string, Bytes>&)> tweak;
+
+    Bytes bytes() const {
+        std::map<std::string, Bytes> t;
+        const long count = static_cast<long>(glyphs.size());
+        Bytes& head = t["head"];
+        head.assign(54, 0);
+        set16(head, 18, unitsPerEm);
+        set16(head, 50, 1);
+        Bytes& hhea = t["hhea"];
+        hhea.assign(36, 0);
+        set16(hhea, 4, 800);
+        set16(hhea, 6, -200);
+        set16(hhea, 34, count);
+        Bytes& maxp = t["maxp"];
+        put(maxp, 0x5000, 4);
+        put(maxp, count, 2);
+        t["hmtx"].assign(static_cast<std::size_t>(4 * count), 0);
+        Bytes& cmap = t["cmap"];
+        const long segments = count;  // one per glyph 1.., then the closing one
+        put(cmap, 0, 2), put(cmap, 1, 2), put(cmap, 3, 2), put(cmap, 1, 2), put(cmap, 12, 4);
+        put(cmap, 4, 2), put(cmap, 16 + 8 * segments, 2), put(cmap, 0, 2);
+        put(cmap, 2 * segments, 2), put(cmap, 0, 6);
+        for (long g = 1; g < count; ++g) put(cmap, 0x40 + g, 2);
+        put(cmap, 0xFFFF, 2), put(cmap, 0, 2);
+        for (long g = 1; g < count; ++g) put(cmap, 0x40 + g, 2);
+        put(cmap, 0xFFFF, 2);
+        for (long g = 1; g < count; ++g) put(cmap, -0x40, 2);
+        put(cmap, 1, 2);
+        put(cmap, 0, 2 * segments);
+        if (!cff.empty()) {
+            t["CFF "] = cff;
+        } else {
+            Bytes& loca = t["loca"];
+            Bytes& glyf = t["glyf"];
+            for (const Bytes& g : glyphs) {
+                put(loca, static_cast<long>(glyf.size()), 4);
+                glyf.insert(glyf.end(), g.begin(), g.end());
+            }
+            put(loca, static_cast<long>(glyf.size()), 4);
+        }
+        if (tweak) tweak(t);
+        Bytes out;
+        put(out, cff.empty() ? 0x00010000 : 0x4F54544F, 4);
+        put(out, static_cast<long>(t.size()), 2);
+        put(out, 0, 6);
+        long offset = 12 + 16 * static_cast<long>(t.size());
+        for (const auto& [tag, data] : t) {
+            out.insert(out.end(), tag.begin(), tag.end());
+            put(out, 0, 4), put(out, offset, 4), put(out, static_cast<long>(data.size()), 4);
+            offset += static_cast<long>((data.size() + 3) / 4 * 4);
+        }
+        for (const auto& [tag, data] : t) {
+            out.insert(out.end(), data.begin(), data.end());
+            out.resize((out.size() + 3) / 4 * 4, 0);
+        }
+        return out;
+    }
+};
+
+struct Result {
+    bool ok = false;
+    Font font;
+    std::string error;
+    std::vector<std::string> warnings;
+};
+
+Result import(const Bytes& data, int size = 16, int threshold = 128) {
+    Result r;
+    ImportOptions options{*builtinMap("cp437"), std::nullopt};
+    options.size = size;
+    options.threshold = threshold;
+    r.ok = importFont(data, options, r.font, r.error, &r.warnings);
+    return r;
+}
+
+// Ink exactly where the rectangle x0..x1, y0..y1 (in pixels) covers at
+// least threshold / 255 of a pixel.
+::testing::AssertionResult inkCovers(const Font& font, int slot, double x0, double x1, double y0,
+                                     double y1, int threshold = 128) {
+    for (int y = 0; y < glyphSide; ++y)
+        for (int x = 0; x < glyphSide; ++x) {
+            const double w = std::max(0.0, std::min(x1, x + 1.0) - std::max(x0, 1.0 * x));
+            const double h = std::max(0.0, std::min(y1, y + 1.0) - std::max(y0, 1.0 * y));
+            const bool want = w * h * 255 >= threshold;
+            if (font.pixel(slot, x, y) != want)
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " of glyph "
+                                                     << slot << " is " << (want ? "blank" : "ink");
+        }
+    return ::testing::AssertionSuccess();
+}
+::testing::AssertionResult blank(const Font& font, int slot) {
+    return inkCovers(font, slot, 0, 0, 0, 0);
+}
+
+// A bitmap-only font whose glyph 'A' is 3 x 2 pixels, rows 101 and 011,
+// at bearing 1 and 5 above the baseline of a strike of 16 pixels with an
+// ascender of 14: ink at 1,9 3,9 2,10 3,10 of the cell.
+Bytes strikeFont(int indexFormat, int imageFormat, std::function<void(Bytes&)> tweak = {}) {
+    const Bytes small = {2, 3, 1, 5, 4}, big = {2, 3, 1, 5, 4, 0, 0, 0};
+    const Bytes bytes = {0xA0, 0x60}, bits = {0xAC};
+    Bytes image;
+    if (imageFormat == 1 || imageFormat == 2) image = small;
+    if (imageFormat == 6 || imageFormat == 7) image = big;
+    const Bytes& data = imageFormat == 1 || imageFormat == 6 ? bytes : bits;
+    image.insert(image.end(), data.begin(), data.end());
+    const long size = static_cast<long>(image.size());
+    Bytes index;
+    put(index, indexFormat, 2), put(index, imageFormat, 2), put(index, 4, 4);
+    if (indexFormat == 1) put(index, 0, 4), put(index, size, 4);
+    if (indexFormat == 3) put(index, 0, 2), put(index, size, 2);
+    if (indexFormat == 2 || indexFormat == 5)
+        put(index, size, 4), index.insert(index.end(), big.begin(), big.end());
+    if (indexFormat == 5) put(index, 1, 4), put(index, 1, 2);
+    if (indexFormat == 4)
+        put(index, 1, 4), put(index, 1, 2), put(index, 0, 2), put(index, 0, 2), put(index, size, 2);
+    Bytes eblc;
+    put(eblc, 0x20000, 4), put(eblc, 1, 4);
+    put(eblc, 56, 4), put(eblc, 8 + static_cast<long>(index.size()), 4), put(eblc, 1, 4),
+        put(eblc, 0, 4);
+    eblc.push_back(14), eblc.push_back(0xFE), eblc.resize(eblc.size() + 10 + 12, 0);
+    put(eblc, 1, 2), put(eblc, 1, 2);
+    eblc.insert(eblc.end(), {16, 16, 1, 1});
+    put(eblc, 1, 2), put(eblc, 1, 2), put(eblc, 8, 4);
+    eblc.insert(eblc.end(), index.begin(), index.end());
+    Bytes ebdt;
+    put(ebdt, 0x20000, 4);
+    ebdt.insert(ebdt.end(), image.begin(), image.end());
+    if (tweak) tweak(eblc);
+    Ttf font;
+    font.tweak = [eblc, ebdt](std::map<std::string, Bytes>& t) {
+        t.erase("glyf");
+        t.erase("loca");
+        t["EBLC"] = eblc;
+        t["EBDT"] = ebdt;
+    };
+    return font.bytes();
+}
+
+TEST(TrueType, GlyphsLandWhereMetricsSizeAndThresholdPutThem) {
+    struct Case {
+        const char* what;
+        Ttf font;
+        int size, threshold, slot;
+        double x0, x1, y0, y1;
+        const char* warning = nullptr;
+    };
+    Ttf withComposite, cff, large;
+    withComposite.glyphs.push_back(composite({{1, 200, -100}}));
+    large.glyphs.push_back(square(-200, -400, 1200, 900));
+    cff.cff = cffTable({cffSquare});
+    // At 16 px the square spans x 1.6 .. 9.6 and, below an ascent of
+    // ceil(12.8) = 13, y 1.8 .. 13.
+    const Case cases[] = {
+        {"glyf square", Ttf{}, 16, 128, 'A', 1.6, 9.6, 1.8, 13},
+        {"a threshold above the right column's 60 %", Ttf{}, 16, 160, 'A', 1.6, 9.6, 1.8, 13},
+        {"8 px, under an ascent of ceil(6.4)", Ttf{}, 8, 128, 'A', 0.8, 4.8, 1.4, 7},
+        {"a composite moved right 200 and down 100", withComposite, 16, 128, 'B', 4.8, 12.8, 3.4,
+         14.6},
+        {"CFF square", cff, 16, 128, 'A', 1.6, 9.6, 1.8, 13},
+        {"a glyph larger than the cell", large, 16, 128, 'B', 0, 16, 0, 16,
+         "1 glyphs reach outside the 16 x 16 cell and were clipped: U+0042"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = import(c.font.bytes(), c.size, c.threshold);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(inkCovers(r.font, c.slot, c.x0, c.x1, c.y0, c.y1, c.threshold));
+        EXPECT_EQ(r.warnings,
+                  c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
+    }
+}
+
+TEST(TrueType, ItsOwnCmapIsItsMap) {
+    Ttf font;
+    font.glyphs.push_back(square(0, 0, 100, 100));
+    CodepointMap map;
+    std::string error;
+    ASSERT_TRUE(mapFromFont(font.bytes(), map, error)) << error;
+    EXPECT_EQ(map.codepoints[0], std::vector<char32_t>{U'A'});
+    EXPECT_EQ(map.codepoints[1], std::vector<char32_t>{U'B'});
+}
+
+TEST(TrueType, SignaturesAreSniffedButRawFontsStayRaw) {
+    Bytes padded = Ttf{}.bytes(), raw(fontBytes, 0xC3);
+    padded.resize(fontBytes);
+    raw[1] = 1;
+    raw[0] = raw[2] = raw[3] = 0;
+    const std::pair<Bytes, const char*> cases[] = {
+        {Ttf{}.bytes(), "ttf"},
+        {{0, 1, 0, 0, 0}, "ttf"},
+        {{'O', 'T', 'T', 'O'}, "ttf"},
+        {padded, "ttf"},
+        {raw, "fnt"},
+    };
+    for (const auto& [data, format] : cases) {
+        FontData found;
+        std::string error;
+        ASSERT_TRUE(identifyFontData(data, found, error)) << error;
+        EXPECT_STREQ(found.format->name, format) << data.size();
+    }
+}
+
+TEST(TrueType, HostileFontsAreRefusedWithTheirReason) {
+    struct Case {
+        const char* what;
+        std::function<Bytes()> make;
+        const char* error;
+    };
+    auto tweaked = [](std::function<void(std::map<std::string, Bytes>&)> tweak) {
+        return [tweak] {
+            Ttf font;
+            font.tweak = tweak;
+            return font.bytes();
+        };
+    };
+    auto cut = [](std::size_t size) {
+        return [size] {
+            Bytes b = Ttf{}.bytes();
+            b.resize(size);
+            return b;
+        };
+    };
+    auto cffWith = [](std::function<void(Bytes&)> change) {
+        return [change] {
+            Ttf font;
+            font.cff = cffTable({cffSquare});
+            change(font.cff);
+            return font.bytes();
+        };
+    };
+    const Case cases[] = {
+        {"a truncated directory", cut(40), "truncated sfnt table directory"},
+        {"a truncated last table", cut(Ttf{}.bytes().size() - 60), "past the end of the file"},
+        {"a table past the end",
+         [] {
+             Bytes b = Ttf{}.bytes();
+             b[12 + 8] = 0x7F;  // the first table's offset
+             return b;
+         },
+         "the 'cmap' table lies past the end of the file"},
+        {"loca past glyf", tweaked([](auto& t) { t["loca"][7] = 0xFF; }),
+         "the 'loca' table points past the 'glyf' table"},
+        {"loca going backwards", tweaked([](auto& t) { t["loca"][3] = 4; }), "go backwards"},
+        {"a short loca", tweaked([](auto& t) { t["loca"].resize(4); }),
+         "shorter than the glyph count"},
+        {"a glyph count past loca", tweaked([](auto& t) { set16(t["maxp"], 4, 0xFFFF); }),
+         "shorter than the glyph count"},
+        {"no units per em", tweaked([](auto& t) { set16(t["head"], 18, 0); }), "units per em 0"},
+        {"a short head", tweaked([](auto& t) { t["head"].resize(50); }),
+         "no complete 'head' table"},
+        {"no cmap", tweaked([](auto& t) { t.erase("cmap"); }), "no 'cmap' table"},
+        {"a cmap subtable of format 6", tweaked([](auto& t) { set16(t["cmap"], 12, 6); }),
+         "no Unicode 'cmap' subtable"},
+        {"a cmap range past its table",
+         tweaked([](auto& t) { set16(t["cmap"], 12 + 16 + 6 * 2, 0x7000); }),
+         "a 'cmap' range points past its table"},
+        {"a CFF header index of offset size 5", cffWith([](Bytes& c) { c[6] = 5; }),
+         "broken CFF header indexes"},
+        {"CFF charstrings past the table", cffWith([](Bytes& c) { c[28] = 0x7F; }),
+         "broken CFF charstring index"},
+        {"bitmaps only, of another size",
+         [] { return strikeFont(1, 1, [](Bytes& b) { b[8 + 44] = b[8 + 45] = 12; }); },
+         "the font has no outlines and no bitmaps of 16 pixels (it has: 12)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = import(c.make());
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+    }
+}
+
+TEST(TrueType, BrokenGlyphsAreLeftBlankWithTheirReason) {
+    Bytes truncated = square(100, 0, 600, 700);
+    truncated.resize(truncated.size() - 3);
+    Bytes flags = square(100, 0, 600, 700);
+    flags.resize(14);
+    // Subroutine i calls subroutine i + 1 thirty times, eight deep: 30^8
+    // calls unless stopped.
+    std::vector<Bytes> runaway(9, Bytes{11});
+    for (std::uint8_t i = 0; i < 8; ++i)
+        for (int n = 0; n < 30; ++n)
+            runaway[i].insert(runaway[i].begin(), {static_cast<std::uint8_t>(33 + i), 29});
+    struct Case {
+        const char* what;
+        Bytes font;
+        char slot;
+        const char* warning;
+    };
+    Ttf self, outside, shortGlyph, shortFlags, cff, fanOut;
+    self.glyphs.push_back(composite({{2, 0, 0}}));
+    // 100 parts of 100 empty parts each: drawn, 10100 components.
+    fanOut.glyphs.push_back(composite(std::vector<std::vector<long>>(100, {3, 0, 0})));
+    fanOut.glyphs.push_back(composite(std::vector<std::vector<long>>(100, {0, 0, 0})));
+    outside.glyphs.push_back(composite({{1, 0, 0}, {9, 0, 0}}));
+    shortGlyph.glyphs.push_back(truncated);
+    shortFlags.glyphs.push_back(flags);
+    cff.cff = cffTable({cffSquare, {32, 29, 14}}, runaway);
+    cff.glyphs.push_back({});
+    const Case cases[] = {
+        {"a composite of itself", self.bytes(), 'B',
+         "U+0042 is left blank: components nest too deep"},
+        {"a component past the glyphs", outside.bytes(), 'B',
+         "U+0042 is left blank: a component names glyph 9 of 3"},
+        {"components fanning out", fanOut.bytes(), 'B',
+         "U+0042 is left blank: more than 4096 components"},
+        {"truncated coordinates", shortGlyph.bytes(), 'B',
+         "U+0042 is left blank: truncated point coordinates"},
+        {"truncated flags", shortFlags.bytes(), 'B', "U+0042 is left blank: truncated point flags"},
+        {"runaway CFF subroutines", cff.bytes(), 'B',
+         "U+0042 is left blank: its outline takes too long to render"},
+        {"bitmap data past its table", strikeFont(1, 1, [](Bytes& b) { b[64 + 4] = 0x7F; }), 'A',
+         "U+0041 is left blank: broken bitmap"},
+        {"a bitmap index past its table", strikeFont(1, 1, [](Bytes& b) { b[56 + 4] = 0x7F; }), 'A',
+         "U+0041 is left blank: broken bitmap index"},
+        {"bitmap index format 9", strikeFont(1, 1, [](Bytes& b) { b[64 + 1] = 9; }), 'A',
+         "U+0041 is left blank: bitmap index format 9"},
+        {"bitmap image format 8", strikeFont(1, 1, [](Bytes& b) { b[64 + 3] = 8; }), 'A',
+         "U+0041 is left blank: bitmap image format 8"},
+        {"image format 5 without metrics", strikeFont(1, 2, [](Bytes& b) { b[64 + 3] = 5; }), 'A',
+         "U+0041 is left blank: broken bitmap"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = import(c.font);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(blank(r.font, c.slot));
+        ASSERT_EQ(r.warnings.size(), 1u);
+        EXPECT_EQ(r.warnings[0], c.warning);
+    }
+}
+
+TEST(TrueType, BitmapStrikesAreReadInEveryLayout) {
+    const std::pair<int, int> layouts[] = {{1, 1}, {3, 2}, {1, 6}, {4, 7}, {2, 5}, {5, 5}};
+    for (auto [indexFormat, imageFormat] : layouts) {
+        SCOPED_TRACE("index format " + std::to_string(indexFormat) + ", image format " +
+                     std::to_string(imageFormat));
+        const Result r = import(strikeFont(indexFormat, imageFormat));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+        for (int y = 0; y < glyphSide; ++y)
+            for (int x = 0; x < glyphSide; ++x)
+                EXPECT_EQ(r.font.pixel('A', x, y),
+                          (y == 9 && (x == 1 || x == 3)) || (y == 10 && (x == 2 || x == 3)))
+                    << x << "," << y;
+    }
+}
+
+TEST(TrueType, CelkitsOwnOtbReadsBack) {
+    Font font;
+    for (std::size_t i = 0; i < font.bytes.size(); ++i)
+        font.bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 5));
+    const CodepointMap map = *builtinMap("cp437");
+    const Result r = import(exportFont(font, *formatNamed("otb"), ExportOptions{map, "t"}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.font.bytes, font.bytes);
+    EXPECT_TRUE(r.warnings.empty());
+}
+
+// FNV-1a of the cp437 import at 16 px: both builds must compute it.
+TEST(TrueType, DejaVuSansMonoGivesTheSameBytesInBothBuilds) {
+    std::ifstream file("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", std::ios::binary);
+    if (!file) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+    const Bytes data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const Result r = import(data);
+    ASSERT_TRUE(r.ok) << r.error;
+    std::uint64_t hash = 0xCBF29CE484222325u;
+    for (std::uint8_t b : r.font.bytes) hash = (hash ^ b) * 0x100000001B3u;
+    EXPECT_EQ(hash, 3584346705159028865u);
+}
+
+}  // namespace
+}  // namespace celkit
