@@ -2,10 +2,14 @@
 // a line saying which glyphs the save changed, and optionally the chart
 // redrawn beside it.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "celkit/change_watch.h"
 #include "celkit/file_access.h"
@@ -70,7 +74,7 @@ Font fontOfSheet(const std::string& name, const std::vector<std::uint8_t>& bytes
 
 std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().u8string();
-    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
 }
 
@@ -97,7 +101,7 @@ std::string changesText(const std::optional<Font>& before, const Font& after) {
     std::string list;
     int changed = 0;
     for (int glyph = 0; glyph < glyphCount; ++glyph) {
-        auto from = std::size_t(glyph) * glyphBytes;
+        auto from = static_cast<std::size_t>(glyph) * glyphBytes;
         if (std::equal(before->bytes.begin() + from, before->bytes.begin() + from + glyphBytes,
                        after.bytes.begin() + from))
             continue;
@@ -112,7 +116,8 @@ std::string changesText(const std::optional<Font>& before, const Font& after) {
 
 class Watcher {
 public:
-    Watcher(const WatchOptions& options) : options(options), fontPath(pathOf(options.sheet)) {
+    explicit Watcher(const WatchOptions& options)
+        : options(options), fontPath(pathOf(options.sheet)) {
         fontPath += ".fnt";
         // The font already there is what the first save is compared with.
         try {
