@@ -17,6 +17,10 @@ def fresh(name):
     return path
 
 
+def command(program, args):
+    return (["wine", program] if ARGS.wine else [program]) + args
+
+
 def read(path):
     with open(path, "rb") as f:
         return f.read()
@@ -60,7 +64,7 @@ class Watch:
         self.cwd = cwd
         self.out, self.err = os.path.join(cwd, "..", "out.txt"), os.path.join(cwd, "..", "err.txt")
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
-            self.process = subprocess.Popen([ARGS.celkit, "watch"] + args, cwd=cwd, stdout=out, stderr=err)
+            self.process = subprocess.Popen(command(ARGS.celkit, ["watch"] + args), cwd=cwd, stdout=out, stderr=err)
 
     def lines(self, which):
         return read(which).decode("utf-8").splitlines()
@@ -89,16 +93,16 @@ class Conversion(unittest.TestCase):
                 for side in ("celpack", "watch"):
                     os.makedirs(os.path.join(d, side))
                     shutil.copy(fixture, os.path.join(d, side, "sheet.bmp"))
-                subprocess.run([ARGS.celpack, "sheet.bmp"], cwd=os.path.join(d, "celpack"),
+                subprocess.run(command(ARGS.celpack, ["sheet.bmp"]), cwd=os.path.join(d, "celpack"),
                                capture_output=True, timeout=60)
-                run = subprocess.run([ARGS.celkit, "watch", "sheet.bmp", "--count", "1"],
+                run = subprocess.run(command(ARGS.celkit, ["watch", "sheet.bmp", "--count", "1"]),
                                      cwd=os.path.join(d, "watch"), capture_output=True, timeout=60)
                 want = os.path.join(d, "celpack", "sheet.bmp.fnt")
                 got = os.path.join(d, "watch", "sheet.bmp.fnt")
                 if os.path.exists(want):
                     self.assertEqual((run.returncode, run.stderr), (0, b""))
                     self.assertEqual(read(got), read(want))
-                    self.assertRegex(run.stdout.decode(), r"^\d\d:\d\d:\d\d sheet\.bmp\.fnt: new font, \d+ glyphs with ink\n$")
+                    self.assertRegex(run.stdout.decode().replace("\r\n", "\n"), r"^\d\d:\d\d:\d\d sheet\.bmp\.fnt: new font, \d+ glyphs with ink\n$")
                 else:
                     self.assertEqual(run.returncode, 1)
                     self.assertFalse(os.path.exists(got))
@@ -118,7 +122,7 @@ class Conversion(unittest.TestCase):
                     sheet_with([0x41]).save(os.path.join(d, "sheet.bmp"), content.upper())
                 elif content:
                     open(os.path.join(d, "sheet.bmp"), "wb").write(content)
-                run = subprocess.run([ARGS.celkit, "watch"] + args, cwd=d, capture_output=True, timeout=60)
+                run = subprocess.run(command(ARGS.celkit, ["watch"] + args), cwd=d, capture_output=True, timeout=60)
                 self.assertEqual(run.returncode, code)
                 err = run.stderr.decode()
                 self.assertEqual(len(err.splitlines()), 1, err)
@@ -174,7 +178,7 @@ class Saves(unittest.TestCase):
                     self.assertEqual(watch.status(lines), status)
                     font = read(os.path.join(d, "sheet.bmp.fnt"))
                     self.assertEqual(font, font_of(im))
-                    reference = subprocess.run([ARGS.celkit, "show", "sheet.bmp.fnt", "-o", "../ref.png"], cwd=d,
+                    reference = subprocess.run(command(ARGS.celkit, ["show", "sheet.bmp.fnt", "-o", "../ref.png"]), cwd=d,
                                                capture_output=True, timeout=60)
                     self.assertEqual(reference.returncode, 0)
                     self.assertEqual(read(os.path.join(d, "preview.png")), read(os.path.join(d, "..", "ref.png")))
@@ -186,7 +190,8 @@ class Saves(unittest.TestCase):
         self.assertEqual(len(watch.lines(watch.err)), errors)
 
     def test_a_signal_ends_it_with_status_0_and_no_temporary_file(self):
-        for how in (signal.SIGINT, signal.SIGTERM):
+        # Under Wine SIGINT is the console's Ctrl-C; a Windows program has no SIGTERM.
+        for how in [signal.SIGINT] + ([] if ARGS.wine else [signal.SIGTERM]):
             with self.subTest(signal=how):
                 d = fresh("signal/dir")
                 sheet_with([0x41]).save(os.path.join(d, "sheet.bmp"))
@@ -206,6 +211,7 @@ if __name__ == "__main__":
     parser.add_argument("--celkit", required=True)
     parser.add_argument("--celpack", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--wine", action="store_true")
     ARGS, rest = parser.parse_known_args()
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
     sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
