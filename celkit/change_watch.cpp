@@ -1,6 +1,8 @@
 #include "celkit/change_watch.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #ifdef _WIN32
@@ -174,9 +176,19 @@ int waitFor(int changes, int stops, int milliseconds) {
 }  // namespace
 
 bool ChangeWatch::nextSave() {
+    using Clock = std::chrono::steady_clock;
     bool saved = false;
+    Clock::time_point lastSave;
     for (;;) {
-        int what = waitFor(state->changes, state->stops, saved ? quietMilliseconds : -1);
+        // Quiet is counted from the file's last change: other files in the
+        // directory (the font being written, say) do not put it off.
+        int wait = -1;
+        if (saved) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                lastSave + std::chrono::milliseconds(quietMilliseconds) - Clock::now());
+            wait = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        int what = waitFor(state->changes, state->stops, wait);
         if (what < 0) return false;
         if (what == 0) return true;  // quiet long enough after a save
         alignas(inotify_event) char buffer[8192];
@@ -188,7 +200,10 @@ bool ChangeWatch::nextSave() {
                 if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
                     throw Failure(displayName(state->directory) +
                                   ": the directory was removed or moved; nothing left to watch");
-                if (event->len > 0 && state->name == event->name) saved = true;
+                if (event->len > 0 && state->name == event->name) {
+                    saved = true;
+                    lastSave = Clock::now();
+                }
             }
         }
         if (got < 0 && errno != EAGAIN && errno != EINTR)
