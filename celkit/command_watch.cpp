@@ -176,6 +176,8 @@ void runWatch(const WatchOptions& options) {
         if (extension != ".png" && extension != ".bmp")
             throw UsageError(displayName(preview) + ": a preview is a .png or .bmp picture");
     }
+    if (statusOfName(pathOf(options.sheet)).kind == FileKind::Directory)
+        throw Failure(options.sheet + ": is a directory; watch takes a sheet");
     ChangeWatch changes(pathOf(options.sheet));  // before the first conversion: Ctrl-C waits
     Watcher watcher(options);
     int conversions = 0;

@@ -113,6 +113,7 @@ class Conversion(unittest.TestCase):
                 ("png", "png", ["sheet.bmp", "--count", "1"], 1, "sheet.bmp: a PNG picture; celpack reads only BMP and ICO"),
                 ("text", b"not a picture", ["sheet.bmp", "--count", "1"], 1, "sheet.bmp: not a BMP or ICO picture"),
                 ("stdin", None, ["-"], 2, "standard input cannot be watched"),
+                ("directory", None, ["."], 1, ".: is a directory; watch takes a sheet"),
                 ("preview", None, ["sheet.bmp", "-o", "p.gif"], 2, "p.gif: a preview is a .png or .bmp picture"),
                 ("sheet as preview", "bmp", ["sheet.bmp", "-o", "sheet.bmp", "--count", "1"], 1,
                  "sheet.bmp: is the same file as the sheet sheet.bmp")]:
@@ -204,6 +205,19 @@ class Saves(unittest.TestCase):
                 self.assertIn(read(os.path.join(d, "sheet.bmp.fnt")),
                               [font_of(sheet_with([0x41])), font_of(sheet_with([0x42]))])
 
+
+    def test_a_sheet_missing_at_the_start_is_converted_once_saved(self):
+        d = fresh("missing/dir")
+        watch = Watch(d, ["sheet.bmp"])
+        try:
+            err = eventually(lambda: watch.lines(watch.err), "the missing sheet's line")
+            self.assertEqual(len(err), 1)
+            self.assertTrue(err[0].startswith("celkit: sheet.bmp: cannot open: "), err)
+            sheet_with([0x41, 0x7E]).save(os.path.join(d, "sheet.bmp"))
+            self.assertEqual(watch.status(1), "new font, 2 glyphs with ink")
+            self.assertEqual(read(os.path.join(d, "sheet.bmp.fnt")), font_of(sheet_with([0x41, 0x7E])))
+        finally:
+            self.assertEqual(watch.stop(), 0)
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
