@@ -2,7 +2,7 @@
 saved under it by Pillow (in place, or written anew and renamed over), and
 stopped with a signal. Its fonts are checked against the build's celpack and
 against the sheets' own pixels; every wait is a bounded poll."""
-import argparse, glob, os, re, shutil, signal, subprocess, sys, time, unittest
+import argparse, glob, io, os, re, shutil, signal, subprocess, sys, time, unittest
 from PIL import Image
 
 ARGS = None
@@ -61,7 +61,6 @@ class Watch:
     """A running `celkit watch`, its output in files (Wine keeps pipes open)."""
 
     def __init__(self, cwd, args):
-        self.cwd = cwd
         self.out, self.err = os.path.join(cwd, "..", "out.txt"), os.path.join(cwd, "..", "err.txt")
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
             self.process = subprocess.Popen(command(ARGS.celkit, ["watch"] + args), cwd=cwd, stdout=out, stderr=err)
@@ -133,21 +132,15 @@ class Conversion(unittest.TestCase):
 
 class Saves(unittest.TestCase):
     def save(self, d, im, how):
+        data = io.BytesIO()
+        im.save(data, "BMP")
+        data = data.getvalue()[:40] if how == "broken" else data.getvalue()  # broken: cut short
         path = os.path.join(d, "sheet.bmp")
-        if how == "in place":
-            with open(path, "r+b") as f:  # same inode, rewritten
-                f.truncate(0)
-                im.save(f, "BMP")
-        elif how == "rename":
-            im.save(os.path.join(d, "sheet.new.bmp"))
-            os.replace(os.path.join(d, "sheet.new.bmp"), path)
-        else:  # broken: a BMP cut short
-            im.save(os.path.join(d, "whole.bmp"))
-            data = read(os.path.join(d, "whole.bmp"))
-            os.remove(os.path.join(d, "whole.bmp"))
-            with open(path, "r+b") as f:
-                f.truncate(0)
-                f.write(data[:40])
+        with open(path + ".new" if how == "rename" else path, "r+b" if how != "rename" else "wb") as f:
+            f.truncate(0)  # in place: the same inode, rewritten
+            f.write(data)
+        if how == "rename":
+            os.replace(path + ".new", path)
 
     def test_each_save_converts_once_and_names_the_changed_glyphs(self):
         d = fresh("saves/dir")
