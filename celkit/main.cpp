@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     addExportCommand(app);
     addImportCommand(app);
     addInfoCommand(app);
+    addWatchCommand(app);
 
     std::vector<std::string> args = arguments(argc, argv);
     std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));

@@ -39,6 +39,7 @@ void addSheetCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);
 void addImportCommand(CLI::App& app);
 void addInfoCommand(CLI::App& app);
+void addWatchCommand(CLI::App& app);
 
 // Command-line text is UTF-8 on both builds.
 fs::path pathOf(const std::string& utf8);

@@ -1,0 +1,212 @@
+// celkit watch: celpack's conversion of one sheet, again on every save, with
+// a line saying which glyphs the save changed, and optionally the chart
+// redrawn beside it.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "celkit/change_watch.h"
+#include "celkit/file_access.h"
+#include "celkit/picture/font_preview.h"
+#include "celkit/program.h"
+
+namespace celkit {
+namespace {
+
+struct WatchOptions {
+    std::string sheet;
+    std::string preview;
+    int count = 0;
+};
+
+struct SheetFile {
+    std::vector<std::uint8_t> bytes;
+    FileStatus status;
+};
+
+// The file as it is now. Not readInput: that remembers every file a run
+// read, and a long watch would come to refuse an output whose inode once
+// belonged to a sheet an editor has since replaced.
+SheetFile readSheet(const std::string& name) {
+    FileStatus status = statusOfName(pathOf(name));
+    if (status.kind == FileKind::Missing)
+        throw Failure(name + ": cannot open: " + systemReason(status.error));
+    if (status.kind != FileKind::Regular)
+        throw Failure(name + ": is " + kindText(status.kind) + "; celkit reads files only");
+    int file = openToRead(pathOf(name));
+    if (file < 0) throw Failure(name + ": cannot open: " + systemReason(errno));
+    SheetFile sheet{{}, statusOfOpen(file)};
+    std::uint8_t buffer[65536];
+    long got = 0;
+    while (sheet.status.kind == FileKind::Regular && sheet.bytes.size() <= inputLimit &&
+           (got = readSome(file, buffer, sizeof buffer)) > 0)
+        sheet.bytes.insert(sheet.bytes.end(), buffer, buffer + got);
+    int error = errno;
+    closeFile(file);
+    if (sheet.status.kind != FileKind::Regular)
+        throw Failure(name + ": became " + kindText(sheet.status.kind) + " as celkit opened it");
+    if (got < 0) throw Failure(name + ": cannot read: " + systemReason(error));
+    if (sheet.bytes.size() > inputLimit)
+        throw Failure(name + ": more than the " + std::to_string(inputLimit >> 20) +
+                      " MiB celkit reads");
+    return sheet;
+}
+
+// celpack reads BMP and ICO only; PNG, which the picture library also
+// reads, is refused as celpack refuses it.
+Font fontOfSheet(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    PictureKind kind = pictureKindOf(bytes);
+    if (kind == PictureKind::Png)
+        throw Failure(name +
+                      ": a PNG picture; celpack reads only BMP and ICO (celkit import reads PNG)");
+    if (kind == PictureKind::Unknown) throw Failure(name + ": not a BMP or ICO picture");
+    Picture picture;
+    std::string error;
+    if (!readPicture(bytes, picture, error)) throw Failure(name + ": " + error);
+    return fontAsCelpackReads(picture);
+}
+
+std::string lowerExtension(const fs::path& path) {
+    std::string extension = path.extension().u8string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+std::string clockNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+// "3 glyphs changed: 0x41 0x42 0x61", against the font before the save.
+std::string changesText(const std::optional<Font>& before, const Font& after) {
+    if (!before) {
+        int inked = 0;
+        for (int glyph = 0; glyph < glyphCount; ++glyph) inked += after.blank(glyph) ? 0 : 1;
+        return "new font, " + std::to_string(inked) + " glyphs with ink";
+    }
+    std::string list;
+    int changed = 0;
+    for (int glyph = 0; glyph < glyphCount; ++glyph) {
+        auto from = static_cast<std::size_t>(glyph) * glyphBytes;
+        if (std::equal(before->bytes.begin() + from, before->bytes.begin() + from + glyphBytes,
+                       after.bytes.begin() + from))
+            continue;
+        char number[8];
+        std::snprintf(number, sizeof number, " 0x%02X", glyph);
+        list += number;
+        ++changed;
+    }
+    if (changed == 0) return "no glyph changed";
+    return std::to_string(changed) + (changed == 1 ? " glyph" : " glyphs") + " changed:" + list;
+}
+
+class Watcher {
+public:
+    explicit Watcher(const WatchOptions& options)
+        : options(options), fontPath(pathOf(options.sheet)) {
+        fontPath += ".fnt";
+        // The font already there is what the first save is compared with.
+        try {
+            Font old;
+            std::string error;
+            if (parseFnt(readSheet(fontPath.u8string()).bytes, old, error)) font = old;
+        } catch (const Failure&) {
+        }
+    }
+
+    // One conversion; a failure is reported and leaves the files as they were.
+    bool convert() {
+        try {
+            SheetFile sheet = readSheet(options.sheet);
+            Font next = fontOfSheet(options.sheet, sheet.bytes);
+            std::vector<Output> outputs{{fontPath, {next.bytes.begin(), next.bytes.end()}}};
+            if (!options.preview.empty()) {
+                Picture chart = renderChart(next, PreviewStyle());
+                fs::path path = pathOf(options.preview);
+                outputs.push_back(
+                    {path, lowerExtension(path) == ".bmp" ? encodeBmp(chart) : encodePng(chart)});
+                if (outputs.back().bytes.empty())
+                    throw Failure(options.sheet + ": the preview could not be encoded");
+            }
+            for (const Output& output : outputs)
+                if (sameFile(statusOfName(output.path), sheet.status))
+                    throw Failure(displayName(output.path) + ": is the same file as the sheet " +
+                                  options.sheet + "; celkit does not replace it");
+            writeOutputs(outputs);
+            std::cout << shown(clockNow() + " " + displayName(fontPath) + ": " +
+                               changesText(font, next))
+                      << '\n'
+                      << std::flush;
+            font = next;
+            return true;
+        } catch (const Failure& failure) {
+            reportError(failure.what());
+        } catch (const std::bad_alloc&) {
+            reportError(options.sheet + ": out of memory");
+        }
+        return false;
+    }
+
+private:
+    const WatchOptions& options;
+    fs::path fontPath;
+    std::optional<Font> font;
+};
+
+void runWatch(const WatchOptions& options) {
+    if (options.sheet == standardStream)
+        throw UsageError("watch needs a file: standard input cannot be watched");
+    if (!options.preview.empty()) {
+        fs::path preview = pathOf(options.preview);
+        std::string extension = lowerExtension(preview);
+        if (extension != ".png" && extension != ".bmp")
+            throw UsageError(displayName(preview) + ": a preview is a .png or .bmp picture");
+    }
+    if (statusOfName(pathOf(options.sheet)).kind == FileKind::Directory)
+        throw Failure(options.sheet + ": is a directory; watch takes a sheet");
+    ChangeWatch changes(pathOf(options.sheet));  // before the first conversion: Ctrl-C waits
+    Watcher watcher(options);
+    int conversions = 0;
+    bool converted;
+    do {
+        converted = watcher.convert();
+        if (options.count > 0 && ++conversions >= options.count) {
+            if (!converted) throw Failure("");  // already reported
+            return;
+        }
+    } while (changes.nextSave());
+}
+
+}  // namespace
+
+void addWatchCommand(CLI::App& app) {
+    auto options = std::make_shared<WatchOptions>();
+    CLI::App* command = app.add_subcommand(
+        "watch", "convert a sheet as celpack does, then again every time it is saved");
+    command->add_option("SHEET", options->sheet, "the BMP or ICO sheet; the font is SHEET.fnt")
+        ->required();
+    command->add_option("-o,--output", options->preview, "redraw this chart (.png or .bmp) too")
+        ->type_name("PREVIEW");
+    command
+        ->add_option("--count", options->count,
+                     "stop after N conversions (exit 1 if the last failed); default: at Ctrl-C")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+    command->callback([options] { runWatch(*options); });
+}
+
+}  // namespace celkit
