@@ -86,6 +86,10 @@ class Conversion(unittest.TestCase):
                           glob.glob(os.path.join(ROOT, "tests", "data", "ico", "*.ico")) +
                           [os.path.join(ROOT, "examples", "dejavu-mono.bmp")])
         self.assertGreater(len(fixtures), 20)
+        if ARGS.wine:
+            # The builds agree on every fixture already (app_builds_agree); under
+            # Wine every fourth one shows watch takes celpack's road there too.
+            fixtures = fixtures[::4]
         for fixture in fixtures:
             with self.subTest(fixture=os.path.basename(fixture)):
                 d = fresh("first")
