@@ -9,6 +9,13 @@
 namespace celkit {
 namespace {
 
+std::vector<std::string> writableFormatNames() {
+    std::vector<std::string> names;
+    for (const FontFormat& format : fontFormats())
+        if (format.write != nullptr) names.push_back(format.name);
+    return names;
+}
+
 struct ExportCommandOptions {
     std::vector<std::string> inputs;
     Destination destination;
@@ -17,21 +24,35 @@ struct ExportCommandOptions {
     std::string name;
 };
 
+// The format of each output: -f, or the output's extension; an extension
+// of another format than -f's is refused rather than written under a
+// misleading name.
+std::vector<const FontFormat*> outputFormats(const std::vector<fs::path>& paths,
+                                             const std::string& formatName) {
+    const FontFormat* asked = formatName.empty() ? nullptr : formatNamed(formatName);
+    std::vector<const FontFormat*> formats;
+    for (const fs::path& path : paths) {
+        const FontFormat* named = formatForOutput(displayName(path));
+        if (asked != nullptr && named != nullptr && named != asked)
+            throw UsageError(displayName(path) + ": the name says " + named->name +
+                             " but -f says " + asked->name);
+        const FontFormat* format = asked != nullptr ? asked : named;
+        if (format == nullptr || format->write == nullptr)
+            throw UsageError(displayName(path) + ": name the output for its format (" +
+                             formatNames(true) + ") or give -f");
+        formats.push_back(format);
+    }
+    return formats;
+}
+
 void runExport(const ExportCommandOptions& options) {
     CodepointMap map = loadMap(options.map);
     if (!options.destination.directory.empty() && options.format.empty())
-        throw UsageError("with -d, say which format: -f psf, bdf, hex, h or fnt");
-    std::string extension = "." + options.format;
+        throw UsageError("with -d, say which format: -f " + formatNames(true));
+    const FontFormat* asked = formatNamed(options.format);
+    std::string extension = asked != nullptr ? asked->extensions.front() : "";
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, extension);
-    std::vector<FontFormat> formats;
-    for (const fs::path& path : paths) {
-        std::optional<FontFormat> format = formatForOutput(displayName(path));
-        if (!options.format.empty()) format = formatForOutput("x" + extension);
-        if (!format)
-            throw UsageError(displayName(path) +
-                             ": name the output .psf, .bdf, .hex, .h or .fnt, or give -f");
-        formats.push_back(*format);
-    }
+    std::vector<const FontFormat*> formats = outputFormats(paths, options.format);
     std::size_t next = 0;
     writeOutputs(
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
@@ -39,7 +60,7 @@ void runExport(const ExportCommandOptions& options) {
             Font font = loadFont(input, map);
             ExportOptions exportOptions{
                 map, options.name.empty() ? path.stem().u8string() : options.name};
-            return exportFont(font, formats[index], exportOptions);
+            return exportFont(font, *formats[index], exportOptions);
         }));
 }
 
@@ -48,13 +69,13 @@ void runExport(const ExportCommandOptions& options) {
 void addExportCommand(CLI::App& app) {
     auto options = std::make_shared<ExportCommandOptions>();
     CLI::App* command =
-        app.add_subcommand("export", "write the font as PSF2, BDF, Unifont .hex or a C header");
+        app.add_subcommand("export", "write the font in another format: " + formatNames(true));
     command->add_option("FONT", options->inputs, "font files")->required();
     addDestinationOptions(*command, options->destination);
     command
         ->add_option("-f,--format", options->format, "output format (default: from -o's extension)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"psf", "bdf", "hex", "h", "fnt"}));
+        ->check(CLI::IsMember(writableFormatNames()));
     command->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
         ->type_name("MAP")
         ->capture_default_str();

@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
-#include "celkit/font/font_formats.h"
+#include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
 #include "celkit/program.h"
 
@@ -36,25 +36,16 @@ void parseCell(const std::string& text, int& width, int& height) {
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
 }
 
-Font importOne(const std::string& input, const ImportOptions& fontOptions,
+Font importOne(const std::string& name, const ImportOptions& fontOptions,
                const GridOptions& gridOptions) {
-    std::vector<std::uint8_t> data = readInput(input);
-    Font font;
+    Input input = readAndIdentify(name);
+    if (input.font != nullptr) return fontOf(input, fontOptions);
+    Picture picture;
     std::string error;
-    if (pictureKindOf(data) != PictureKind::Unknown) {
-        Picture picture;
-        std::string pictureError;
-        if (readPicture(data, picture, pictureError)) {
-            if (!glyphsFromPicture(picture, gridOptions, font, error))
-                throw Failure(input + ": " + error);
-            return font;
-        }
-        if (rawFontDespiteSignature(data, font)) return font;
-        if (!looksLikeFontFile(data)) throw Failure(input + ": " + pictureError);
-    }
-    if (!looksLikeFontFile(data))
-        throw Failure(input + ": not a font (.fnt, PSF, BDF, .hex) or a BMP, ICO or PNG picture");
-    if (!importFont(data, fontOptions, font, error)) throw Failure(input + ": " + error);
+    Font font;
+    if (!readPicture(input.bytes, picture, error) ||
+        !glyphsFromPicture(picture, gridOptions, font, error))
+        throw Failure(name + ": " + error);
     return font;
 }
 
@@ -81,7 +72,7 @@ void runImport(const ImportCommandOptions& options) {
 void addImportCommand(CLI::App& app) {
     auto options = std::make_shared<ImportCommandOptions>();
     CLI::App* command =
-        app.add_subcommand("import", "make a .fnt from PSF, BDF, .hex or a picture of glyphs");
+        app.add_subcommand("import", "make a .fnt from another font format or a picture of glyphs");
     command->add_option("INPUT", options->inputs, "fonts or pictures (BMP, ICO, PNG)")->required();
     addDestinationOptions(*command, options->destination);
     command

@@ -5,7 +5,7 @@
 #include <memory>
 #include <sstream>
 
-#include "celkit/font/font_formats.h"
+#include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
 #include "celkit/program.h"
 
@@ -84,27 +84,27 @@ std::string colourText(std::uint32_t colour) {
     return text.str();
 }
 
-void describeInput(const std::string& input, const CodepointMap& map, std::ostream& out) {
-    std::vector<std::uint8_t> data = readInput(input);
-    Picture picture;
-    std::string error;
-    if (pictureKindOf(data) != PictureKind::Unknown && readPicture(data, picture, error)) {
-        std::map<std::uint32_t, bool> colours;
-        for (std::uint32_t colour : picture.pixels) colours[colour] = true;
-        out << input << ": picture, " << picture.width << " x " << picture.height << " pixels, "
-            << colours.size() << " colour" << (colours.size() == 1 ? "" : "s") << ", most common "
-            << colourText(mostCommonColour(picture)) << '\n';
-        if (picture.width != 256 || picture.height != 256)
-            out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
-        out << "as celpack reads it (every pixel not pure black is ink):\n";
-        describeFont(fontAsCelpackReads(picture), out);
+void describeInput(const std::string& name, const CodepointMap& map, std::ostream& out) {
+    Input input = readAndIdentify(name);
+    if (input.font != nullptr) {
+        out << name << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
+            << (input.compressed ? " inflated" : "") << '\n';
+        describeFont(fontOf(input, ImportOptions{map, std::nullopt}), out);
         return;
     }
-    Font raw;
-    if (!error.empty() && !looksLikeFontFile(data) && !rawFontDespiteSignature(data, raw))
-        throw Failure(input + ": " + error);
-    out << input << ": font, " << data.size() << " bytes\n";
-    describeFont(loadFont(input, map), out);
+    Picture picture;
+    std::string error;
+    if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
+    input.bytes = Bytes();  // the decoded picture is what counts now
+    std::map<std::uint32_t, bool> colours;
+    for (std::uint32_t colour : picture.pixels) colours[colour] = true;
+    out << name << ": " << input.kindText() << ", " << picture.width << " x " << picture.height
+        << " pixels, " << colours.size() << " colour" << (colours.size() == 1 ? "" : "s")
+        << ", most common " << colourText(mostCommonColour(picture)) << '\n';
+    if (picture.width != 256 || picture.height != 256)
+        out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
+    out << "as celpack reads it (every pixel not pure black is ink):\n";
+    describeFont(fontAsCelpackReads(picture), out);
 }
 
 void runInfo(const InfoOptions& options) {

@@ -79,6 +79,10 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         reportError("out of memory");
         return exitFailure;
+    } catch (const std::exception& e) {
+        // Whatever the libraries throw is still one line and exit 1, never an abort.
+        reportError(e.what());
+        return exitFailure;
     }
     return exitOk;
 }

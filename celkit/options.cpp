@@ -2,9 +2,8 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "celkit/font/font_formats.h"
 #include "celkit/font/text_codes.h"
-#include "celkit/picture/picture.h"
+#include "celkit/input_kind.h"
 #include "celkit/program.h"
 
 namespace celkit {
@@ -64,27 +63,8 @@ CodepointMap loadMap(const std::string& mapName) {
     return map;
 }
 
-bool rawFontDespiteSignature(const std::vector<std::uint8_t>& data, Font& out) {
-    if (data.size() != std::size_t(fontBytes) || pictureKindOf(data) == PictureKind::Unknown)
-        return false;
-    Picture picture;
-    std::string error;
-    return !readPicture(data, picture, error) && parseFnt(data, out, error);
-}
-
 Font loadFont(const std::string& name, const CodepointMap& map) {
-    std::vector<std::uint8_t> data = readInput(name);
-    Font raw;
-    if (!looksLikeFontFile(data) && rawFontDespiteSignature(data, raw)) return raw;
-    if (!looksLikeFontFile(data))
-        throw Failure(name +
-                      ": not a font celkit reads (.fnt, PSF, BDF, .hex); pictures go through "
-                      "'celkit import'");
-    Font font;
-    std::string error;
-    ImportOptions options{map, std::nullopt};
-    if (!importFont(data, options, font, error)) throw Failure(name + ": " + error);
-    return font;
+    return fontOf(readAndIdentify(name), ImportOptions{map, std::nullopt});
 }
 
 void addDestinationOptions(CLI::App& command, Destination& destination) {

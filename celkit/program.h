@@ -47,14 +47,9 @@ std::string displayName(const fs::path& path);
 // The whole file; Failure naming it when it cannot be read.
 std::vector<std::uint8_t> readInput(const std::string& name);
 
-// A font file of any format celkit imports; `map` picks the 256 glyphs of a
-// larger font.
+// The 256 glyphs of a font file of any format celkit reads (a picture is
+// refused: import reads those); `map` picks them from a larger font.
 Font loadFont(const std::string& name, const CodepointMap& map);
-
-// An 8192-byte file whose first bytes happen to match a picture signature
-// ("BM", or the icon directory 00 00 01 00 a glyph 0 can begin with) is still
-// a raw font when no picture decodes from it.
-bool rawFontDespiteSignature(const std::vector<std::uint8_t>& data, Font& out);
 
 // Option values; UsageError with the option's name when malformed.
 std::uint32_t parseColour(const std::string& option, const std::string& text);

@@ -2,8 +2,11 @@
 
 # Product code: no exceptions, no RTTI, no static constructors; it reaches
 # the platform only through platform/platform.h.
+set(CELPACK_WARNING_FLAGS -Wall -Wextra -Werror=return-type -Werror=implicit-fallthrough)
 set(CELPACK_PRODUCT_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics
-    -Wall -Wextra -Werror=return-type -Werror=implicit-fallthrough)
+    ${CELPACK_WARNING_FLAGS})
+# celkit is ordinary C++ with exceptions; it shares the warnings, as errors.
+set(CELKIT_WARNINGS ${CELPACK_WARNING_FLAGS} -Werror)
 
 option(CELPACK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(CELPACK_SANITIZE)

@@ -36,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool imported =
             celkit::importFont(bytes, celkit::ImportOptions{cp437, first}, font, error);
         if (!imported && error.empty()) abort();
-        if (imported && !celkit::looksLikeFontFile(bytes)) abort();
+        celkit::FontData found;
+        std::string why;
+        if (imported && !celkit::identifyFontData(bytes, found, why)) abort();
     }
     return 0;
 }

@@ -4,7 +4,8 @@
 Three graphs are checked, each must be free of cycles:
   modules  a header and the .cpp of the same name are one node; an edge is
            a quoted #include of another module's header
-  layers   the same edges between the top folders (app, drawing, ...)
+  layers   the same edges between the top folders (app, drawing, ...), and
+           celkit's libraries (celkit/font, celkit/picture) beside its program
   rooms    the same edges between the rooms of platform/native
   objects  (with --objects DIR...) an edge from an object file to the
            object file that defines a symbol it uses, read with nm: the
@@ -21,7 +22,9 @@ import re
 import subprocess
 import sys
 
-PRODUCT_FOLDERS = ["app", "drawing", "file", "image", "platform", "runtime"]
+PRODUCT_FOLDERS = ["app", "drawing", "file", "image", "platform", "runtime", "celkit"]
+# celkit's libraries are layers of their own beside its program.
+SUBLAYERS = ["celkit/font/", "celkit/picture/"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -30,6 +33,9 @@ def module_of(path):
 
 
 def layer_of(module):
+    for sublayer in SUBLAYERS:
+        if module.startswith(sublayer):
+            return sublayer.rstrip("/")
     return module.split("/")[0]
 
 

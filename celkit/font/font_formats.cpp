@@ -1,97 +1,151 @@
 #include "celkit/font/font_formats.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
 #include "celkit/font/gzip.h"
 #include "celkit/font/psf.h"
+#include "celkit/font/source_font.h"
 #include "celkit/font/unifont_hex.h"
 
 namespace celkit {
-
 namespace {
 
-bool hasPictureSignature(const std::vector<std::uint8_t>& d) {
-    static const std::uint8_t png[] = {0x89, 'P', 'N', 'G'};
-    if (d.size() >= 4 && std::equal(png, png + 4, d.begin())) return true;
-    if (d.size() >= 2 && d[0] == 'B' && d[1] == 'M') return true;
-    return d.size() >= 4 && d[0] == 0 && d[1] == 0 && (d[2] == 1 || d[2] == 2) &&
-           d[3] == 0;  // ICO, CUR
-}
-
-// Any font format but gzip.
-bool looksLikePlainFont(const std::vector<std::uint8_t>& data) {
-    return isPsf(data) || isBdf(data) || isUnifontHex(data) ||
-           (data.size() == static_cast<std::size_t>(fontBytes) && !hasPictureSignature(data));
-}
-
-bool importPlain(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out,
-                 std::string& error) {
+// A format whose reader finds any number of glyphs, of which the options pick 256.
+template <bool (*readSource)(const Bytes&, SourceFont&, std::string&)>
+bool readAndPick(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
+                 std::vector<std::string>& warnings) {
     SourceFont source;
-    bool read;
-    if (isPsf(data))
-        read = readPsf(data, source, error);
-    else if (isBdf(data))
-        read = readBdf(data, source, error);
-    else if (isUnifontHex(data))
-        read = readUnifontHex(data, source, error);
-    else if (data.size() == static_cast<std::size_t>(fontBytes) && !hasPictureSignature(data))
-        return parseFnt(data, out, error);
-    else {
-        error = "not a font celkit reads (PSF, BDF, .hex or .fnt)";
-        return false;
-    }
-    return read && pickGlyphs(source, options, out, error);
+    if (!readSource(data, source, error) || !pickGlyphs(source, options, out, error)) return false;
+    warnings.insert(warnings.end(), source.warnings.begin(), source.warnings.end());
+    return true;
+}
+
+bool readRaw(const Bytes& data, const ImportOptions&, Font& out, std::string& error,
+             std::vector<std::string>&) {
+    return parseFnt(data, out, error);
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 }  // namespace
 
-std::optional<FontFormat> formatForOutput(const std::string& path) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::nullopt;
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == "fnt") return FontFormat::Fnt;
-    if (extension == "psf") return FontFormat::Psf;
-    if (extension == "bdf") return FontFormat::Bdf;
-    if (extension == "hex") return FontFormat::Hex;
-    if (extension == "h") return FontFormat::CHeader;
-    return std::nullopt;
+const std::vector<FontFormat>& fontFormats() {
+    static const std::vector<FontFormat> formats = {
+        {"fnt",
+         "celpack's raw font: 256 glyphs of 16 x 16, 8192 bytes",
+         {".fnt"},
+         nullptr,
+         readRaw,
+         [](const Font& font, const ExportOptions&) {
+             return Bytes(font.bytes.begin(), font.bytes.end());
+         }},
+        {"psf",
+         "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
+         {".psf"},
+         isPsf,
+         readAndPick<readPsf>,
+         [](const Font& font, const ExportOptions& options) {
+             return writePsf2(font, options.map);
+         }},
+        {"bdf",
+         "Glyph Bitmap Distribution Format 2.1",
+         {".bdf"},
+         isBdf,
+         readAndPick<readBdf>,
+         [](const Font& font, const ExportOptions& options) {
+             return writeBdf(font, options.map, options.name);
+         }},
+        {"hex",
+         "Unifont .hex",
+         {".hex"},
+         isUnifontHex,
+         readAndPick<readUnifontHex>,
+         [](const Font& font, const ExportOptions& options) {
+             return writeUnifontHex(font, options.map);
+         }},
+        {"h",
+         "a C/C++ header with the glyph array",
+         {".h"},
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeCHeader(font, options.map, options.name);
+         }},
+    };
+    return formats;
 }
 
-std::vector<std::uint8_t> exportFont(const Font& font, FontFormat format,
-                                     const ExportOptions& options) {
-    switch (format) {
-    case FontFormat::Fnt: return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
-    case FontFormat::Psf: return writePsf2(font, options.map);
-    case FontFormat::Bdf: return writeBdf(font, options.map, options.name);
-    case FontFormat::Hex: return writeUnifontHex(font, options.map);
-    case FontFormat::CHeader: return writeCHeader(font, options.map, options.name);
+const FontFormat& rawFontFormat() { return fontFormats().front(); }
+
+const FontFormat* formatNamed(std::string_view name) {
+    for (const FontFormat& format : fontFormats())
+        if (name == format.name) return &format;
+    return nullptr;
+}
+
+const FontFormat* formatForOutput(const std::string& path) {
+    const std::string name = lower(path);
+    for (const FontFormat& format : fontFormats())
+        for (const std::string& extension : format.extensions)
+            if (name.size() > extension.size() &&
+                name.compare(name.size() - extension.size(), extension.size(), extension) == 0 &&
+                name[name.size() - extension.size() - 1] != '/' &&
+                name[name.size() - extension.size() - 1] != '\\')
+                return &format;
+    return nullptr;
+}
+
+std::string formatNames(bool writable) {
+    std::string names;
+    for (const FontFormat& format : fontFormats()) {
+        if (writable ? format.write == nullptr : format.read == nullptr) continue;
+        if (!names.empty()) names += ", ";
+        names += format.name;
     }
-    return {};
+    return names;
 }
 
-bool importFont(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out,
-                std::string& error) {
-    if (!isGzip(data)) return importPlain(data, options, out, error);
-    std::vector<std::uint8_t> inflated;
-    if (!gunzip(data, inflated, error)) return false;
-    if (!looksLikePlainFont(inflated)) {
-        error = "the gzip data holds no font celkit reads";
+const FontFormat* sniffFontFormat(const Bytes& data) {
+    for (const FontFormat& format : fontFormats())
+        if (format.sniff != nullptr && format.sniff(data)) return &format;
+    return nullptr;
+}
+
+bool identifyFontData(Bytes data, FontData& out, std::string& error) {
+    bool compressed = false;
+    if (isGzip(data)) {
+        Bytes inflated;
+        if (!gunzip(data, inflated, error)) return false;
+        data = std::move(inflated);
+        compressed = true;
+    }
+    const FontFormat* format = sniffFontFormat(data);
+    if (format == nullptr && data.size() == static_cast<std::size_t>(fontBytes))
+        format = &rawFontFormat();
+    if (format == nullptr) {
+        error = compressed ? "the gzip data holds no font celkit reads"
+                           : "not a font celkit reads (" + formatNames(false) + ")";
         return false;
     }
-    return importPlain(inflated, options, out, error);
+    out.format = format;
+    out.bytes = std::move(data);
+    out.compressed = compressed;
+    return true;
 }
 
-bool looksLikeFontFile(const std::vector<std::uint8_t>& data) {
-    if (!isGzip(data)) return looksLikePlainFont(data);
-    std::vector<std::uint8_t> inflated;
-    std::string error;
-    return gunzip(data, inflated, error) && looksLikePlainFont(inflated);
+bool importFont(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
+                std::vector<std::string>* warnings) {
+    FontData font;
+    if (!identifyFontData(data, font, error)) return false;
+    std::vector<std::string> said;
+    if (!font.format->read(font.bytes, options, out, error, said)) return false;
+    if (warnings != nullptr) warnings->insert(warnings->end(), said.begin(), said.end());
+    return true;
 }
 
 }  // namespace celkit

@@ -1,44 +1,68 @@
-// Every font format celkit exports and imports, behind two calls: a writer
-// per format chosen by the output name, and one reader that recognises the
-// input by its content (PSF1, PSF2 plain or gzip-compressed, BDF, Unifont
-// .hex, .fnt). Readers check every length before use and fail with a reason.
+// Every font format celkit reads or writes, as one table: a row names the
+// format as -f takes it, its file extensions, how its content is recognised,
+// and its reader and writer. Options, help texts, the extension check and
+// messages all come from the table, so a new format is one row (and its own
+// file). Recognising an input by content, gzip inflated once, is here too.
 #ifndef CELKIT_FONT_FONT_FORMATS_H
 #define CELKIT_FONT_FONT_FORMATS_H
 
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "celkit/font/codepoint_map.h"
 #include "celkit/font/font.h"
+#include "celkit/font/import_options.h"
 
 namespace celkit {
 
-enum class FontFormat { Fnt, Psf, Bdf, Hex, CHeader };
+using Bytes = std::vector<std::uint8_t>;
 
-// From an output file name's extension: .fnt .psf .bdf .hex .h; nullopt otherwise.
-std::optional<FontFormat> formatForOutput(const std::string& path);
+struct FontFormat {
+    const char* name;  // as -f takes it
+    const char* description;
+    std::vector<std::string> extensions;  // lower case with the dot; the first is -d's
+    // Recognises the format by content; null for the raw font, which has no signature.
+    bool (*sniff)(const Bytes& data);
+    // The 256 glyphs the options pick; null when celkit does not read the format.
+    bool (*read)(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
+                 std::vector<std::string>& warnings);
+    // Null when celkit does not write the format.
+    Bytes (*write)(const Font& font, const ExportOptions& options);
+};
 
-struct ExportOptions {
-    CodepointMap map;
-    std::string name;
-};  // name: C identifier / BDF family, from the file name or --name
-std::vector<std::uint8_t> exportFont(const Font& font, FontFormat format,
-                                     const ExportOptions& options);
+// The rows, the raw font first.
+const std::vector<FontFormat>& fontFormats();
+const FontFormat& rawFontFormat();
 
-struct ImportOptions {
-    CodepointMap map;
-    std::optional<char32_t> first;
-};  // first: take the block first..first+255 instead of the map
+// By -f's name; null when there is none.
+const FontFormat* formatNamed(std::string_view name);
+// By an output name's extension, case ignored; null when none matches.
+const FontFormat* formatForOutput(const std::string& path);
+// "fnt, psf, bdf, hex, h": the names of the formats that can `write` (or `read`).
+std::string formatNames(bool writable);
 
-// Recognises PSF1, PSF2 (also gzip-compressed), BDF, Unifont .hex and .fnt by content; false with a clear reason
-// (e.g. "truncated PSF2 header", "glyph 0x41 is 24 pixels wide; at most 16 fit") when the data is not a font it reads.
-bool importFont(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out,
-                std::string& error);
+// Content alone: the format whose signature the data carries, else null. A
+// raw font has no signature; callers decide it by name and size.
+const FontFormat* sniffFontFormat(const Bytes& data);
 
-// True when importFont would recognise the data's format (so a caller can fall back to picture import).
-bool looksLikeFontFile(const std::vector<std::uint8_t>& data);
+// What a font file holds once gzip is taken off (at most once): the format
+// by signature, or the raw font for 8192 bytes without one. False with a
+// reason otherwise.
+struct FontData {
+    const FontFormat* format = nullptr;
+    Bytes bytes;  // inflated when the file was gzip-compressed
+    bool compressed = false;
+};
+bool identifyFontData(Bytes data, FontData& out, std::string& error);
+
+// identifyFontData, then the format's reader.
+bool importFont(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
+                std::vector<std::string>* warnings = nullptr);
+
+inline Bytes exportFont(const Font& font, const FontFormat& format, const ExportOptions& options) {
+    return format.write(font, options);
+}
 
 }  // namespace celkit
 

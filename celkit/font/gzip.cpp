@@ -1,26 +1,8 @@
 #include "celkit/font/gzip.h"
 
-#include "celkit/font/inflate.h"
+#include <zlib.h>
 
 namespace celkit {
-
-namespace {
-
-std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
 
 bool isGzip(const std::vector<std::uint8_t>& data) {
     return data.size() >= 2 && data[0] == 0x1F && data[1] == 0x8B;
@@ -28,60 +10,55 @@ bool isGzip(const std::vector<std::uint8_t>& data) {
 
 bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
             std::string& error, std::size_t limit) {
-    enum { textFlag = 1, headerCrc = 2, extra = 4, name = 8, comment = 16 };
-    const std::size_t n = data.size();
-    if (n < 18 || !isGzip(data)) {
-        error = "truncated gzip data";
+    if (!isGzip(data)) {
+        error = "not gzip data";
         return false;
     }
-    if (data[2] != 8 || (data[3] & 0xE0) != 0) {
-        error = "gzip data compressed by an unknown method";
+    z_stream stream{};
+    // 16 + 15: a gzip wrapper only (zlib checks its header, CRC and length),
+    // with the largest window.
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
+        error = "no memory to inflate gzip data";
         return false;
     }
-    const std::uint8_t flags = data[3];
-    std::size_t at = 10;
-    if (flags & extra) {
-        if (n - at < 2) {
-            error = "truncated gzip header";
-            return false;
-        }
-        std::size_t length = data[at] | (data[at + 1] << 8);
-        at += 2;
-        if (n - at < length) {
-            error = "truncated gzip header";
-            return false;
-        }
-        at += length;
-    }
-    for (int field : {int(name), int(comment)}) {
-        if (!(flags & field)) continue;
-        while (at < n && data[at] != 0) ++at;
-        if (at == n) {
-            error = "truncated gzip header";
-            return false;
-        }
-        ++at;
-    }
-    if (flags & headerCrc) at += 2;
-    if (at > n || n - at < 8) {
-        error = "truncated gzip data";
-        return false;
-    }
-    // The deflate data ends where its last block does; the member's CRC-32
-    // and length modulo 2^32 follow it. Later members are ignored.
     std::vector<std::uint8_t> result;
-    std::size_t used = 0;
-    if (!inflate(&data[at], n - at, limit, result, used)) {
-        error = "corrupt or truncated gzip data";
-        return false;
+    std::uint8_t chunk[65536];
+    std::size_t left = data.size();
+    const std::uint8_t* next = data.data();
+    int status = Z_OK;
+    do {
+        if (stream.avail_in == 0 && left > 0) {
+            const uInt take = left > 0x40000000u ? 0x40000000u : static_cast<uInt>(left);
+            stream.next_in = const_cast<Bytef*>(next);
+            stream.avail_in = take;
+            next += take;
+            left -= take;
+        }
+        stream.next_out = chunk;
+        stream.avail_out = sizeof chunk;
+        status = inflate(&stream, Z_NO_FLUSH);
+        const std::size_t got = sizeof chunk - stream.avail_out;
+        if (got > limit - result.size()) {
+            inflateEnd(&stream);
+            error = "gzip data inflates to more than " + std::to_string(limit >> 20) +
+                    " MiB; no font is that large";
+            return false;
+        }
+        result.insert(result.end(), chunk, chunk + got);
+    } while (status == Z_OK);
+    const char* message = stream.msg;
+    inflateEnd(&stream);
+    if (status == Z_STREAM_END) {
+        out = std::move(result);
+        return true;
     }
-    if (n - at - used < 8 || le32(&data[at + used]) != crc32(result.data(), result.size()) ||
-        le32(&data[at + used + 4]) != static_cast<std::uint32_t>(result.size())) {
-        error = "gzip data fails its check (CRC or length)";
-        return false;
-    }
-    out = std::move(result);
-    return true;
+    if (status == Z_BUF_ERROR)
+        error = "truncated gzip data";
+    else if (status == Z_MEM_ERROR)
+        error = "no memory to inflate gzip data";
+    else
+        error = std::string("corrupt gzip data (") + (message ? message : "zlib error") + ")";
+    return false;
 }
 
 }  // namespace celkit

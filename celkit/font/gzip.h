@@ -1,21 +1,28 @@
-// gzip members, as console fonts ship compressed: the header read and the
-// deflate data inflated here, so that no build needs zlib. The stored
-// length and CRC-32 are checked.
+// gzip members, as console fonts ship compressed, inflated by zlib (linked
+// statically into the Windows build). The inflated size is capped, so a
+// small file cannot ask for gigabytes.
 #ifndef CELKIT_FONT_GZIP_H
 #define CELKIT_FONT_GZIP_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace celkit {
 
+// Console fonts are under 1 MiB and all of Unifont's plane 0 as .hex under
+// 4 MiB; 16 MiB leaves room and keeps a bomb's cost to what a parser spends
+// on 16 MiB.
+inline constexpr std::size_t gzipLimit = std::size_t(16) << 20;
+
 bool isGzip(const std::vector<std::uint8_t>& data);
 
-// The first member's contents; false with a reason for truncated or corrupt
-// data or one that would inflate beyond `limit` bytes.
+// The first member's contents, its CRC-32 and length checked; false with a
+// reason for truncated or corrupt data or one that would inflate beyond
+// `limit` bytes. Data after the first member is ignored.
 bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
-            std::string& error, std::size_t limit = 64u << 20);
+            std::string& error, std::size_t limit = gzipLimit);
 
 }  // namespace celkit
 

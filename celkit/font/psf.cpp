@@ -37,17 +37,34 @@ void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
     }
 }
 
-// A table that names no glyph is no table: picking by the map would find
-// nothing, so glyphs go by their order in the file.
-void useTable(SourceFont& font, const char* version) {
-    if (!font.table.empty()) {
-        font.unicode = true;
-        warnOfDuplicateKeys(font);
-        return;
+// Reads a Unicode table entry by entry. A code point an earlier glyph took
+// is dropped (picking takes the earliest), which bounds the table at one
+// link per code point however long the file.
+struct TableReader {
+    explicit TableReader(SourceFont& into) : font(into) {}
+    SourceFont& font;
+    KeySet seen;
+    std::size_t repeats = 0;
+    char32_t firstRepeat = 0;
+
+    void link(char32_t c, std::uint32_t glyph) {
+        if (seen.add(c))
+            font.table.push_back({c, glyph});
+        else if (repeats++ == 0)
+            firstRepeat = c;
     }
-    font.warnings.push_back(std::string(version) +
-                            " Unicode table maps no glyph; glyphs are taken in file order");
-}
+    // A table that names no glyph is no table: picking by the map would find
+    // nothing, so glyphs go by their order in the file.
+    void finish(const char* version) {
+        if (font.table.empty()) {
+            font.warnings.push_back(std::string(version) +
+                                    " Unicode table maps no glyph; glyphs are taken in file order");
+            return;
+        }
+        font.unicode = true;
+        warnOfRepeats(font, repeats, firstRepeat);
+    }
+};
 
 bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     std::uint8_t mode, height;
@@ -68,6 +85,7 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     readGlyphs(file, 4, count, height, 8, height, out);
     if (!(mode & (psf1HasTable | psf1HasSequences))) return true;
     std::size_t at = 4 + static_cast<std::size_t>(count) * height;
+    TableReader table(out);
     for (std::uint32_t i = 0; i < count; ++i) {
         bool inSequence = false;
         for (;;) {
@@ -82,10 +100,10 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
             if (u == psf1Sequence)
                 inSequence = true;
             else if (!inSequence)
-                out.table.push_back({u, i});
+                table.link(u, i);
         }
     }
-    useTable(out, "PSF1");
+    table.finish("PSF1");
     return true;
 }
 
@@ -131,6 +149,7 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                out);
     if (!(flags & psf2HasTable)) return true;
     std::size_t at = headerSize + static_cast<std::size_t>(glyphBytesTotal);
+    TableReader table(out);
     for (std::uint32_t i = 0; i < count; ++i) {
         bool inSequence = false;
         for (;;) {
@@ -155,10 +174,10 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                 return false;
             }
             at += used;
-            if (!inSequence) out.table.push_back({c, i});
+            if (!inSequence) table.link(c, i);
         }
     }
-    useTable(out, "PSF2");
+    table.finish("PSF2");
     return true;
 }
 

@@ -41,15 +41,6 @@ void forEachKey(const SourceFont& font, F f) {
             f(static_cast<std::uint32_t>(font.glyphs[i].number), static_cast<std::uint32_t>(i));
 }
 
-// One bit per key up to keyLimit: 136 KB, far cheaper than a hash per glyph.
-struct KeySet {
-    std::vector<std::uint64_t> words = std::vector<std::uint64_t>(keyLimit / 64 + 1);
-    bool has(std::uint32_t k) const { return k <= keyLimit && (words[k / 64] >> (k % 64) & 1); }
-    void add(std::uint32_t k) {
-        if (k <= keyLimit) words[k / 64] |= std::uint64_t(1) << (k % 64);
-    }
-};
-
 bool place(const SourceFont& source, const SourceGlyph& glyph, int slot, Font& out,
            std::string& error) {
     const auto who = [&] { return "glyph " + hexNumber(glyph.number); };
@@ -76,25 +67,25 @@ bool place(const SourceFont& source, const SourceGlyph& glyph, int slot, Font& o
 
 }  // namespace
 
+void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat) {
+    if (repeats == 0) return;
+    char first[24];
+    std::snprintf(first, sizeof first, font.unicode ? "U+%04lX" : "%lu",
+                  static_cast<unsigned long>(firstRepeat));
+    font.warnings.push_back(
+        std::to_string(repeats) + (repeats == 1 ? " glyph repeats" : " glyphs repeat") + " a " +
+        (font.unicode ? "code point" : "glyph number") + " of an earlier one (first " + first +
+        "); the earliest glyph is taken");
+}
+
 void warnOfDuplicateKeys(SourceFont& font) {
     KeySet seen;
     std::size_t repeats = 0;
     std::uint32_t firstRepeat = 0;
     forEachKey(font, [&](std::uint32_t key, std::uint32_t) {
-        if (!seen.has(key)) {
-            seen.add(key);
-        } else if (repeats++ == 0) {
-            firstRepeat = key;
-        }
+        if (!seen.add(key) && key <= keyLimit && repeats++ == 0) firstRepeat = key;
     });
-    if (repeats == 0) return;
-    char first[24];
-    std::snprintf(first, sizeof first, font.unicode ? "U+%04lX" : "%lu",
-                  static_cast<unsigned long>(firstRepeat));
-    font.warnings.push_back(std::to_string(repeats) + " glyph" + (repeats == 1 ? "" : "s") +
-                            " repeat a " + (font.unicode ? "code point" : "glyph number") +
-                            " of an earlier one (first " + first +
-                            "); the earliest glyph is taken");
+    warnOfRepeats(font, repeats, firstRepeat);
 }
 
 bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out,

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "celkit/font/font.h"
-#include "celkit/font/font_formats.h"
+#include "celkit/font/import_options.h"
 
 namespace celkit {
 
@@ -49,7 +49,27 @@ struct SourceFont {
 // Largest key a glyph can be picked by: --first's last code point.
 inline constexpr std::uint32_t keyLimit = 0x10FFFF + 256;
 
-// Adds one warning when keys repeat (the first glyph with a key is picked).
+// One bit per key up to keyLimit (136 KB), far cheaper than a hash per glyph.
+class KeySet {
+public:
+    bool has(std::uint32_t key) const {
+        return key <= keyLimit && (words[key / 64] >> (key % 64) & 1) != 0;
+    }
+    // False when the key was there already (or lies past keyLimit).
+    bool add(std::uint32_t key) {
+        if (key > keyLimit || has(key)) return false;
+        words[key / 64] |= std::uint64_t(1) << (key % 64);
+        return true;
+    }
+
+private:
+    std::vector<std::uint64_t> words = std::vector<std::uint64_t>(keyLimit / 64 + 1);
+};
+
+// One warning for `repeats` glyphs (or table entries) whose key an earlier
+// one has; the earliest is the one picked.
+void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat);
+// The same, found by looking at every key.
 void warnOfDuplicateKeys(SourceFont& font);
 
 // Fills `out` with the glyphs the options pick; false when a picked glyph is

@@ -60,11 +60,16 @@ TEST(CodepointMap, BuiltinMapsSurviveTheirTextAndFindGlyphs) {
 }
 
 TEST(FontNames, OutputNamesAndIdentifiers) {
-    const std::pair<const char*, std::optional<FontFormat>> outputs[] = {
-        {"a.fnt", FontFormat::Fnt},   {"dir/A.PSF", FontFormat::Psf},  {"x.bdf", FontFormat::Bdf},
-        {"u.hex", FontFormat::Hex},   {"font.h", FontFormat::CHeader}, {"a.png", std::nullopt},
-        {"dir.h/font", std::nullopt}, {"noext", std::nullopt}};
-    for (const auto& [path, format] : outputs) EXPECT_EQ(formatForOutput(path), format) << path;
+    const std::pair<const char*, const char*> outputs[] = {
+        {"a.fnt", "fnt"},  {"dir/A.PSF", "psf"}, {"x.bdf", "bdf"},        {"u.hex", "hex"},
+        {"font.h", "h"},   {"a.png", nullptr},   {"dir.h/font", nullptr}, {"noext", nullptr},
+        {".fnt", nullptr}, {"dir/.psf", nullptr}};
+    for (const auto& [path, name] : outputs) {
+        const FontFormat* format = formatForOutput(path);
+        EXPECT_EQ(format ? format->name : nullptr,
+                  name == nullptr ? nullptr : formatNamed(name)->name)
+            << path;
+    }
     const std::pair<const char*, const char*> names[] = {
         {"my-font", "my_font"}, {"8x16", "font_8x16"},           {"", "font"},
         {"int", "int_font"},    {"_Reserved", "font__Reserved"}, {"caf\xC3\xA9", "caf__"}};

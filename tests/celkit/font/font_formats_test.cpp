@@ -3,11 +3,13 @@
 // every format refused with its reason. Real files from other programs are
 // checked by consumers.py.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
 
 #include "celkit/font/font_formats.h"
+#include "celkit/font/gzip.h"
 
 namespace celkit {
 namespace {
@@ -58,16 +60,18 @@ Font sample() {
 TEST(FontFormats, EveryWrittenFormatReadsBackToTheSameFont) {
     const Font font = sample();
     for (const char* mapName : {"cp437", "latin1"})
-        for (FontFormat format :
-             {FontFormat::Fnt, FontFormat::Psf, FontFormat::Bdf, FontFormat::Hex}) {
+        for (const FontFormat& format : fontFormats()) {
+            if (format.read == nullptr) continue;
             ImportOptions in{*builtinMap(mapName), std::nullopt};
             const Bytes file = exportFont(font, format, ExportOptions{in.map, "t"});
             Font back;
             std::string error;
-            ASSERT_TRUE(looksLikeFontFile(file));
+            FontData found;
+            ASSERT_TRUE(identifyFontData(file, found, error)) << format.name << ": " << error;
+            EXPECT_EQ(found.format, &format) << format.name;
             ASSERT_TRUE(importFont(file, in, back, error))
-                << mapName << " " << int(format) << ": " << error;
-            EXPECT_EQ(back.bytes, font.bytes) << mapName << " " << int(format);
+                << mapName << " " << format.name << ": " << error;
+            EXPECT_EQ(back.bytes, font.bytes) << mapName << " " << format.name;
         }
 }
 
@@ -150,8 +154,9 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
          }(),
          "truncated PSF1 Unicode table"},
         {"gzip cut short", cut(gzipped, 30), "gzip"},
-        {"gzip CRC wrong", changed(gzipped, 31, 0x61), "fails its check"},
-        {"gzip unknown method", changed(gzipped, 2, 7), "unknown method"},
+        {"gzip CRC wrong", changed(gzipped, 31, 0x61), "incorrect data check"},
+        {"gzip length wrong", changed(gzipped, 35, 0x61), "incorrect length check"},
+        {"gzip unknown method", changed(gzipped, 2, 7), "unknown compression method"},
         {"gzip deflate data corrupt", changed(gzipped, 10, 0xFF), "corrupt"},
         {"gzip of no font",
          {0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -186,7 +191,6 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
          "none of the font's glyphs"},
         {"fnt of the wrong size", Bytes(8191, 0x11), "not a font celkit reads"},
     };
-    EXPECT_FALSE(looksLikeFontFile(rows[13].file)) << rows[13].what;
     for (const Row& row : rows) {
         Font font;
         font.bytes[0] = 0x5A;
@@ -197,6 +201,85 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
         EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
         EXPECT_EQ(font.bytes[0], 0x5A) << row.what << ": the font was changed";
     }
+}
+
+// `gzipped` with every optional header field set (FEXTRA, FNAME, FCOMMENT)
+// and the header's own CRC-16 (FHCRC), right or wrong.
+Bytes withHeaderFields(bool rightHeaderCrc) {
+    Bytes head(gzipped.begin(), gzipped.begin() + 10);
+    head[3] = 2 | 4 | 8 | 16;
+    for (int b : {3, 0, int('a'), int('b'), int('c')}) head.push_back(static_cast<std::uint8_t>(b));
+    for (char c : std::string("font.psf")) head.push_back(static_cast<std::uint8_t>(c));
+    head.push_back(0);
+    for (char c : std::string("a comment")) head.push_back(static_cast<std::uint8_t>(c));
+    head.push_back(0);
+    const uLong crc =
+        crc32(0, head.data(), static_cast<uInt>(head.size())) + (rightHeaderCrc ? 0 : 1);
+    head.push_back(static_cast<std::uint8_t>(crc));
+    head.push_back(static_cast<std::uint8_t>(crc >> 8));
+    head.insert(head.end(), gzipped.begin() + 10, gzipped.end());
+    return head;
+}
+
+// `size` zero bytes as one gzip member, written by zlib.
+Bytes gzipOfZeros(std::size_t size) {
+    const Bytes zeros(size, 0);
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    Bytes out(deflateBound(&stream, static_cast<uLong>(size)));
+    stream.next_in = const_cast<Bytef*>(zeros.data());
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+TEST(Gzip, MembersInflateWithinTheLimitOrAreRefusedWithTheirReason) {
+    // A fixed-Huffman block whose match reaches back to the very first byte:
+    // "abcabcabcabc" (literals a b c, then length 9 at distance 3).
+    // zlib's fixed-Huffman stream (Python zlib, Z_FIXED) of "abcabcabcabc":
+    // literals a b c, then a match of 9 at distance 3, back to the first byte.
+    const Bytes backToFirst = {0x1F, 0x8B, 8,    0,    0,    0,    0,    0,    0,
+                               0xFF, 0x4B, 0x4C, 0x4A, 0x4E, 0x84, 0x21, 0x00, 0x34,
+                               0x2A, 0x6E, 0x5A, 12,   0,    0,    0};
+    struct Row {
+        const char* what;
+        Bytes file;
+        std::size_t limit;
+        const char* reason;  // null: inflates
+        std::size_t size;
+    };
+    const Row rows[] = {
+        {"every optional header field", withHeaderFields(true), gzipLimit, nullptr, 34},
+        {"header CRC wrong", withHeaderFields(false), gzipLimit, "header crc mismatch", 0},
+        {"a match back to the first byte", backToFirst, gzipLimit, nullptr, 12},
+        {"exactly the limit", gzipOfZeros(4096), 4096, nullptr, 4096},
+        {"one byte past the limit", gzipOfZeros(4097), 4096, "inflates to more than", 0},
+        {"a bomb past the default limit", gzipOfZeros(gzipLimit + 1), gzipLimit,
+         "inflates to more than 16 MiB", 0},
+        {"no gzip magic", text("PK"), gzipLimit, "not gzip", 0},
+        {"magic alone", cut(gzipped, 2), gzipLimit, "truncated", 0},
+    };
+    for (const Row& row : rows) {
+        Bytes out = {1, 2, 3};
+        std::string error;
+        const bool inflated = gunzip(row.file, out, error, row.limit);
+        if (row.reason == nullptr) {
+            EXPECT_TRUE(inflated) << row.what << ": " << error;
+            EXPECT_EQ(out.size(), row.size) << row.what;
+        } else {
+            EXPECT_FALSE(inflated) << row.what;
+            EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
+            EXPECT_EQ(out, Bytes({1, 2, 3})) << row.what << ": out was changed";
+        }
+    }
+    Bytes text;
+    std::string error;
+    ASSERT_TRUE(gunzip(backToFirst, text, error)) << error;
+    EXPECT_EQ(std::string(text.begin(), text.end()), "abcabcabcabc");
 }
 
 }  // namespace
