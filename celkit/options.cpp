@@ -45,7 +45,7 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
                              ? text.substr(2)
                              : text;
     std::uint64_t value = 0;
-    if (!parseHex(digits, 6, value) || value > 0x10FFFF)
+    if (!parseHex(digits, 6, value) || value > lastCodepoint)
         throw UsageError(option + ": '" + text + "' is no code point; give U+XXXX");
     return char32_t(value);
 }

@@ -175,7 +175,7 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                     }
                     if ((!integers(line, encoding, 1) && !integers(line, encoding, 2)) ||
                         encoding[0] < -1) {
-                        error = at(lines.number) + "bad ENCODING";
+                        error = at(lines.number) + who() + " has a bad ENCODING";
                         return false;
                     }
                     if (encoding[0] > static_cast<long long>(lastCodepoint)) {
@@ -194,7 +194,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                         !within(bbx[1], 0, largestBox) ||
                         !within(bbx[2], -largestBox, largestBox) ||
                         !within(bbx[3], -largestBox, largestBox)) {
-                        error = at(lines.number) + "bad BBX (sizes 0 to 256, offsets -256 to 256)";
+                        error = at(lines.number) + who() +
+                                " has a bad BBX (sizes 0 to 256, offsets -256 to 256)";
                         return false;
                     }
                     haveBbx = true;
@@ -223,7 +224,8 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                             return false;
                         }
                         if (!isHexRow(line) && !line.empty()) {
-                            error = at(lines.number) + "bitmap row is not hexadecimal";
+                            error = at(lines.number) + who() +
+                                    " has a bitmap row that is not hexadecimal";
                             return false;
                         }
                         for (std::size_t i = 0; i < rowBytes; ++i)

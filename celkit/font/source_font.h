@@ -12,6 +12,7 @@
 
 #include "celkit/font/font.h"
 #include "celkit/font/import_options.h"
+#include "celkit/font/text_codes.h"
 
 namespace celkit {
 
@@ -47,7 +48,7 @@ struct SourceFont {
 };
 
 // Largest key a glyph can be picked by: --first's last code point.
-inline constexpr std::uint32_t keyLimit = 0x10FFFF + 256;
+inline constexpr std::uint32_t keyLimit = lastCodepoint + 256;
 
 // One bit per key up to keyLimit (136 KB), far cheaper than a hash per glyph.
 class KeySet {
