@@ -62,7 +62,8 @@ struct TableReader {
             return;
         }
         font.unicode = true;
-        warnOfRepeats(font, repeats, firstRepeat);
+        warnOfRepeats(font, repeats, firstRepeat,
+                      repeats == 1 ? "Unicode table entry" : "Unicode table entries");
     }
 };
 

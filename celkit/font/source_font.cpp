@@ -67,15 +67,16 @@ bool place(const SourceFont& source, const SourceGlyph& glyph, int slot, Font& o
 
 }  // namespace
 
-void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat) {
+void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat,
+                   const char* what) {
     if (repeats == 0) return;
     char first[24];
     std::snprintf(first, sizeof first, font.unicode ? "U+%04lX" : "%lu",
                   static_cast<unsigned long>(firstRepeat));
-    font.warnings.push_back(
-        std::to_string(repeats) + (repeats == 1 ? " glyph repeats" : " glyphs repeat") + " a " +
-        (font.unicode ? "code point" : "glyph number") + " of an earlier one (first " + first +
-        "); the earliest glyph is taken");
+    font.warnings.push_back(std::to_string(repeats) + " " + what + " repeat" +
+                            (repeats == 1 ? "s" : "") + " a " +
+                            (font.unicode ? "code point" : "glyph number") +
+                            " taken before (first " + first + "); the earliest glyph is used");
 }
 
 void warnOfDuplicateKeys(SourceFont& font) {
@@ -85,7 +86,7 @@ void warnOfDuplicateKeys(SourceFont& font) {
     forEachKey(font, [&](std::uint32_t key, std::uint32_t) {
         if (!seen.add(key) && key <= keyLimit && repeats++ == 0) firstRepeat = key;
     });
-    warnOfRepeats(font, repeats, firstRepeat);
+    warnOfRepeats(font, repeats, firstRepeat, repeats == 1 ? "glyph" : "glyphs");
 }
 
 bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& out,

@@ -67,9 +67,10 @@ private:
     std::vector<std::uint64_t> words = std::vector<std::uint64_t>(keyLimit / 64 + 1);
 };
 
-// One warning for `repeats` glyphs (or table entries) whose key an earlier
-// one has; the earliest is the one picked.
-void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat);
+// One warning for `repeats` glyphs (or table entries: `what`) whose key an
+// earlier one has; the earliest glyph is the one picked.
+void warnOfRepeats(SourceFont& font, std::size_t repeats, std::uint32_t firstRepeat,
+                   const char* what);
 // The same, found by looking at every key.
 void warnOfDuplicateKeys(SourceFont& font);
 
