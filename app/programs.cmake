@@ -8,10 +8,12 @@ if(WIN32)
   # the compiler's helpers. It is a GUI program: no console opens.
   add_executable(celpack entry_win32.cpp ${PROJECT_SOURCE_DIR}/resources/celpack.rc)
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/celpack.rc PROPERTIES
-    OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/celpack.ico;${PROJECT_SOURCE_DIR}/resources/celpack.manifest")
+    OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/celpack.ico;${CELPACK_GENERATED_DIR}/celpack.manifest;${PROJECT_SOURCE_DIR}/resources/version_info.rc;${CELPACK_GENERATED_DIR}/celpack_version.h")
+  target_include_directories(celpack PRIVATE ${CELPACK_GENERATED_DIR} ${PROJECT_SOURCE_DIR}/resources)
   target_compile_options(celpack PRIVATE ${CELPACK_PRODUCT_FLAGS})
   target_link_options(celpack PRIVATE -nostartfiles -nodefaultlibs
-    -Wl,-e,_celpackEntry -Wl,--subsystem,windows -Wl,--enable-stdcall-fixup)
+    -Wl,-e,_celpackEntry -Wl,--subsystem,windows -Wl,--enable-stdcall-fixup
+    ${CELPACK_WIN32_LINK_FLAGS})
   target_link_libraries(celpack PRIVATE celpack_app)
   # Only celpack links in this directory. The platform's libraries close its
   # link line, after every archive that needs them, in place of the
@@ -31,4 +33,4 @@ endif()
 set_target_properties(celpack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 
 install(TARGETS celpack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/celpack.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+celpack_manual_page(celpack)

@@ -22,6 +22,7 @@ struct ExportCommandOptions {
     std::string format;
     std::string map = "cp437";
     std::string name;
+    std::optional<std::string> first;
 };
 
 // The format of each output: -f, or the output's extension; an extension
@@ -46,7 +47,8 @@ std::vector<const FontFormat*> outputFormats(const std::vector<fs::path>& paths,
 }
 
 void runExport(const ExportCommandOptions& options) {
-    CodepointMap map = loadMap(options.map);
+    CodepointMap map =
+        options.first ? blockMap(parseCodepoint("--first", *options.first)) : loadMap(options.map);
     if (!options.destination.directory.empty() && options.format.empty())
         throw UsageError("with -d, say which format: -f " + formatNames(true));
     const FontFormat* asked = formatNamed(options.format);
@@ -76,9 +78,19 @@ void addExportCommand(CLI::App& app) {
         ->add_option("-f,--format", options->format, "output format (default: from -o's extension)")
         ->type_name("FORMAT")
         ->check(CLI::IsMember(writableFormatNames()));
-    command->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
-        ->type_name("MAP")
-        ->capture_default_str();
+    CLI::Option* map =
+        command
+            ->add_option(
+                "--map", options->map,
+                "code-point map: cp437, latin1, a code page (cp850, cp866, koi8-r, iso8859-N, "
+                "windows-125N ...) or a map file")
+            ->type_name("MAP")
+            ->capture_default_str();
+    command
+        ->add_option("--first", options->first,
+                     "glyph g stands for the code point U+XXXX + g instead of the map's")
+        ->type_name("U+XXXX")
+        ->excludes(map);
     command
         ->add_option("--name", options->name,
                      "C array name / BDF family (default: the output's name)")

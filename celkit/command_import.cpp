@@ -75,15 +75,19 @@ void addImportCommand(CLI::App& app) {
         app.add_subcommand("import", "make a .fnt from another font format or a picture of glyphs");
     command->add_option("INPUT", options->inputs, "fonts or pictures (BMP, ICO, PNG)")->required();
     addDestinationOptions(*command, options->destination);
-    command
-        ->add_option("--map", options->map,
-                     "code-point map picking the 256 glyphs: cp437, latin1 or a map file")
-        ->type_name("MAP")
-        ->capture_default_str();
+    CLI::Option* map =
+        command
+            ->add_option(
+                "--map", options->map,
+                "code-point map picking the 256 glyphs: cp437, latin1, a code page (cp850, "
+                "cp866, koi8-r, iso8859-N, windows-125N ...) or a map file")
+            ->type_name("MAP")
+            ->capture_default_str();
     command
         ->add_option("--first", options->first,
                      "take the 256 code points from U+XXXX instead of the map")
-        ->type_name("U+XXXX");
+        ->type_name("U+XXXX")
+        ->excludes(map);
     command
         ->add_option("--paper", options->paper,
                      "paper colour of a picture: auto (the most common) or RRGGBB")

@@ -111,7 +111,9 @@ void addShowCommand(CLI::App& app) {
         ->type_name("WORDS");
     show->add_option("--glyph", options->glyph, "print glyph N (decimal or 0x hex) as text")
         ->type_name("N");
-    show->add_option("--map", options->map, "code-point map: cp437, latin1 or a map file")
+    show->add_option("--map", options->map,
+                     "code-point map: cp437, latin1, a code page (cp850, cp866, koi8-r, iso8859-N, "
+                     "windows-125N ...) or a map file")
         ->type_name("MAP")
         ->capture_default_str();
     show->callback([options] { runShow(*options); });

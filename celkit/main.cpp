@@ -9,6 +9,7 @@
 #endif
 
 #include "celkit/program.h"
+#include "celpack_version.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
         "BDF, "
         ".hex, C headers and pictures."};
     app.name("celkit");
-    app.set_version_flag("--version", "celkit 1.0");
+    app.set_version_flag("--version", "celkit " CELPACK_VERSION);
     app.require_subcommand(1, 1);
     app.footer(
         "Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command "
@@ -67,8 +68,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        reportError(e.what());
-        std::cerr << "Run 'celkit --help' or 'celkit COMMAND --help' for the options.\n";
+        reportError(e.what() + std::string(" (see 'celkit --help' or 'celkit COMMAND --help')"));
         return exitUsage;
     } catch (const UsageError& e) {
         reportError(e.what());

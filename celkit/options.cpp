@@ -13,8 +13,6 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 
 }  // namespace
 
-void reportError(const std::string& message) { std::cerr << "celkit: " << message << std::endl; }
-
 std::uint32_t parseColour(const std::string& option, const std::string& text) {
     std::string digits = startsWith(text, "#") ? text.substr(1) : text;
     std::uint64_t value = 0;
@@ -54,12 +52,19 @@ CodepointMap loadMap(const std::string& mapName) {
     if (auto builtin = builtinMap(mapName)) return *builtin;
     std::error_code ignored;
     if (!fs::is_regular_file(pathOf(mapName), ignored))
-        throw UsageError("--map: '" + mapName + "' is neither cp437, latin1 nor a map file");
+        throw UsageError("--map: '" + mapName + "' is no map file nor one of " + builtinMapNames());
     std::vector<std::uint8_t> bytes = readInput(mapName);
     CodepointMap map;
     std::string error;
     if (!parseMapText(std::string(bytes.begin(), bytes.end()), map, error))
         throw Failure(mapName + ": " + error);
+    return map;
+}
+
+CodepointMap blockMap(char32_t first) {
+    CodepointMap map;
+    for (char32_t g = 0; g < 256 && first + g <= lastCodepoint; ++g)
+        map.codepoints[g].push_back(first + g);
     return map;
 }
 

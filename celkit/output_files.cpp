@@ -1,101 +1,191 @@
-// Inputs read whole and outputs written all or nothing: each output goes to
-// a fresh temporary file in its own directory (so the rename stays on one
-// file system) and is renamed over the target once every one was written.
+// Outputs written all or nothing. A name that is a file, or none yet, gets a
+// fresh temporary file beside it (the rename stays on one file system),
+// flushed to disk and renamed over it once every output was written. A name
+// that is a device, a pipe or standard output cannot be replaced: it is
+// written straight through, never created, truncated or renamed over.
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <set>
 
 #ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
+#include "celkit/file_access.h"
 #include "celkit/program.h"
 
 namespace celkit {
 namespace {
 
-std::FILE* openForReading(const fs::path& path) {
+// The longest file name the file systems take (bytes natively, UTF-16 units
+// on Windows, never more than the UTF-8 bytes).
+constexpr std::size_t nameLimit = 255;
+constexpr int temporaryAttempts = 100;
+
+// -d's directory in this run: the one directory celkit makes when missing.
+fs::path& directoryOption() {
+    static fs::path directory;
+    return directory;
+}
+
+// Names that differ only in case are one file on Windows.
+fs::path outputKey(const fs::path& path) {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
+    std::wstring text = path.lexically_normal().wstring();
+    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return fs::path(text);
 #else
-    return std::fopen(path.c_str(), "rb");
+    return path.lexically_normal();
 #endif
 }
 
-// A new file that did not exist before, or null.
-std::FILE* createExclusive(const fs::path& path) {
-#ifdef _WIN32
-    int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    return fd < 0 ? nullptr : _fdopen(fd, "wb");
-#else
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return fd < 0 ? nullptr : fdopen(fd, "wb");
-#endif
-}
-
-bool flushToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
-bool replace(const fs::path& from, const fs::path& to) {
-#ifdef _WIN32
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
-std::string systemReason() { return std::strerror(errno); }
-
+// ".NAME.celkit-N.tmp", NAME cut (at a character) so the whole stays a
+// legal name however long the output's is.
 fs::path temporaryBeside(const fs::path& target, int attempt) {
-#ifdef _WIN32
-    unsigned long process = GetCurrentProcessId();
-#else
-    unsigned long process = static_cast<unsigned long>(getpid());
-#endif
-    std::string name = "." + target.filename().u8string() + ".celkit-" + std::to_string(process) +
-                       "-" + std::to_string(attempt) + ".tmp";
-    return target.parent_path() / fs::u8path(name);
+    std::string suffix = ".celkit-" + std::to_string(attempt) + ".tmp";
+    std::string name = target.filename().u8string();
+    std::size_t room = nameLimit - 1 - suffix.size();
+    if (name.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return target.parent_path() / fs::u8path("." + name + suffix);
+}
+
+struct Target {
+    const Output* output = nullptr;
+    fs::path place;        // the file replaced: the output's name, or where its link leads
+    bool through = false;  // a device, a pipe or standard output
+    bool existed = false;
+    FileStatus old;
+    fs::path temporary;
+};
+
+std::string nameOf(const Target& target) { return displayName(target.output->path); }
+
+// Refuses, before anything is written, what cannot or must not be replaced.
+Target examine(const Output& output, bool& makeDirectoryOption) {
+    Target target;
+    target.output = &output;
+    target.place = output.path;
+    std::string name = displayName(output.path);
+    if (output.path == standardStream || isDeviceName(output.path)) {
+        target.through = true;
+        return target;
+    }
+    FileStatus status = statusOfName(output.path);
+    if (status.kind == FileKind::Directory) throw Failure(name + ": is a directory");
+    // ENOTDIR: the directory the output goes into is a file, said below.
+    if (status.kind == FileKind::Missing && status.error != ENOENT && status.error != ENOTDIR)
+        throw Failure(name + ": cannot write: " + systemReason(status.error));
+    if (status.kind != FileKind::Missing && status.kind != FileKind::Regular) {
+        target.through = true;
+        return target;
+    }
+    if (status.kind == FileKind::Regular) {
+        if (const std::string* input = inputAt(status))
+            throw Failure(name + ": is the same file as the input " + *input +
+                          "; give the output another name");
+        if (status.readOnly) throw Failure(name + ": is read-only; celkit does not replace it");
+        std::error_code error;
+        if (fs::is_symlink(output.path, error)) {
+            // The link stays; the file it leads to is replaced.
+            fs::path real = fs::canonical(output.path, error);
+            if (error || !sameFile(statusOfName(real), status))
+                throw Failure(name + ": a link celkit cannot follow to its file");
+            target.place = real;
+        }
+        target.existed = true;
+        target.old = status;
+    }
+    fs::path parent = target.place.parent_path();
+    FileStatus folder = statusOfName(parent.empty() ? fs::path(".") : parent);
+    if (folder.kind == FileKind::Missing && folder.error == ENOENT && parent == directoryOption()) {
+        makeDirectoryOption = true;
+    } else if (folder.kind == FileKind::Missing && folder.error == ENOENT) {
+        throw Failure(displayName(parent) + ": no such directory (celkit makes only -d's)");
+    } else if (folder.kind != FileKind::Directory) {
+        throw Failure(
+            displayName(parent) + ": " +
+            (folder.kind == FileKind::Missing ? systemReason(folder.error) : "is not a directory"));
+    }
+    return target;
+}
+
+void writeTemporary(Target& target) {
+    int file = -1;
+    for (int attempt = 0; attempt < temporaryAttempts && file < 0; ++attempt) {
+        fs::path candidate = temporaryBeside(target.place, attempt);
+        file = createExclusive(candidate, target.existed ? target.old.mode & 0777 : 0666);
+        if (file >= 0)
+            target.temporary = candidate;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (file < 0) {
+        fs::path parent = target.place.parent_path();
+        throw Failure(nameOf(target) + ": cannot make a temporary file in " +
+                      (parent.empty() ? std::string(".") : displayName(parent)) + ": " +
+                      (errno == EEXIST
+                           ? "all " + std::to_string(temporaryAttempts) + " names are taken"
+                           : systemReason(errno)));
+    }
+    const std::vector<std::uint8_t>& bytes = target.output->bytes;
+    bool written = (!target.existed || keepOwnerAndMode(file, target.old)) &&
+                   writeAll(file, bytes.data(), bytes.size()) && flushToDisk(file);
+    int error = errno;
+    if (!closeFile(file) && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) throw Failure(nameOf(target) + ": cannot write: " + systemReason(error));
+}
+
+void writeThrough(const Target& target) {
+    bool standard = target.output->path == standardStream;
+    int file = standard ? standardOutput() : openToWriteThrough(target.output->path);
+    if (file < 0)
+        throw Failure(nameOf(target) + ": cannot write: " +
+                      (errno == ENXIO ? "nothing reads from it" : systemReason(errno)));
+    FileStatus opened = statusOfOpen(file);
+    if (!standard && (opened.kind == FileKind::Regular || opened.kind == FileKind::Directory)) {
+        closeFile(file);
+        throw Failure(nameOf(target) + ": became " + kindText(opened.kind) + " while celkit ran");
+    }
+    const std::vector<std::uint8_t>& bytes = target.output->bytes;
+    bool written = writeAll(file, bytes.data(), bytes.size());
+    int error = errno;
+    if (!standard && !closeFile(file) && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) throw Failure(nameOf(target) + ": cannot write: " + systemReason(error));
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+// What a user has after a failure that came once outputs were touched.
+std::string whatIsLeft(const std::vector<std::string>& replaced,
+                       const std::vector<std::string>& written,
+                       const std::vector<std::string>& left) {
+    std::string out;
+    if (!replaced.empty()) out += "; already replaced: " + listed(replaced);
+    if (!written.empty()) out += "; already written: " + listed(written);
+    if (!left.empty())
+        out += std::string(left.size() == 1 ? "; left as it was: " : "; left as they were: ") +
+               listed(left);
+    return out;
 }
 
 }  // namespace
 
-fs::path pathOf(const std::string& utf8) { return fs::u8path(utf8); }
-
-std::string displayName(const fs::path& path) { return path.u8string(); }
-
-std::vector<std::uint8_t> readInput(const std::string& name) {
-    fs::path path = pathOf(name);
-    std::error_code error;
-    if (fs::is_directory(path, error)) throw Failure(name + ": is a directory");
-    std::FILE* file = openForReading(path);
-    if (file == nullptr) throw Failure(name + ": cannot open: " + systemReason());
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) throw Failure(name + ": cannot read: " + systemReason());
-    return bytes;
-}
-
 std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
                                   const Destination& destination, const std::string& extension) {
+    directoryOption().clear();
     if (destination.output.empty() && destination.directory.empty())
         throw UsageError("say where the output goes: -o FILE, or -d DIR for several inputs");
     std::vector<fs::path> paths;
@@ -104,11 +194,14 @@ std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
         paths.push_back(pathOf(destination.output));
         return paths;
     }
+    directoryOption() = (pathOf(destination.directory) / "x").parent_path();
     std::set<fs::path> seen;
     for (const std::string& input : inputs) {
+        if (input == standardStream)
+            throw UsageError("-d names each output after its input; for standard input use -o");
         fs::path path = pathOf(destination.directory) / pathOf(input).stem();
         path += extension;
-        if (!seen.insert(path.lexically_normal()).second)
+        if (!seen.insert(outputKey(path)).second)
             throw UsageError("two inputs would both be written to " + displayName(path));
         paths.push_back(path);
     }
@@ -116,54 +209,57 @@ std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
 }
 
 void writeOutputs(const std::vector<Output>& outputs) {
-    std::vector<fs::path> temporaries;
-    auto discard = [&] {
-        std::error_code ignored;
-        for (const fs::path& temporary : temporaries) fs::remove(temporary, ignored);
+    ignoreWriteSignals();
+    bool makeDirectoryOption = false;
+    std::vector<Target> targets;
+    for (const Output& output : outputs) targets.push_back(examine(output, makeDirectoryOption));
+
+    bool madeDirectory = false;
+    auto discard = [&](std::size_t from) {
+        for (std::size_t i = from; i < targets.size(); ++i)
+            if (!targets[i].temporary.empty()) removeFile(targets[i].temporary);
+        if (madeDirectory && from == 0) removeDirectory(directoryOption());
     };
-    for (const Output& output : outputs) {
-        fs::path parent = output.path.parent_path();
-        std::error_code error;
-        if (!parent.empty() && !fs::is_directory(parent, error) &&
-            !fs::create_directories(parent, error)) {
-            discard();
-            throw Failure(displayName(parent) + ": cannot make the directory: " + error.message());
-        }
-        if (fs::is_directory(output.path, error)) {
-            discard();
-            throw Failure(displayName(output.path) + ": is a directory");
-        }
-        std::FILE* file = nullptr;
-        fs::path temporary;
-        for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-            temporary = temporaryBeside(output.path, attempt);
-            file = createExclusive(temporary);
-            if (file == nullptr && errno != EEXIST) break;
-        }
-        if (file == nullptr) {
-            std::string reason = systemReason();
-            discard();
-            throw Failure(displayName(output.path) + ": cannot write: " + reason);
-        }
-        temporaries.push_back(temporary);
-        bool written =
-            std::fwrite(output.bytes.data(), 1, output.bytes.size(), file) == output.bytes.size();
-        written = flushToDisk(file) && written;
-        std::string reason = systemReason();
-        written = std::fclose(file) == 0 && written;
-        if (!written) {
-            discard();
-            throw Failure(displayName(output.path) + ": cannot write: " + reason);
-        }
+    if (makeDirectoryOption) {
+        madeDirectory = makeDirectory(directoryOption());
+        if (!madeDirectory && errno != EEXIST)
+            throw Failure(displayName(directoryOption()) +
+                          ": cannot make the directory: " + systemReason(errno));
     }
-    for (std::size_t i = 0; i < outputs.size(); ++i)
-        if (!replace(temporaries[i], outputs[i].path)) {
-            std::string reason = systemReason();
-            // Those already renamed are complete files; only the rest go.
-            temporaries.erase(temporaries.begin(), temporaries.begin() + std::ptrdiff_t(i));
-            discard();
-            throw Failure(displayName(outputs[i].path) + ": cannot replace: " + reason);
+
+    std::vector<std::string> written, replaced, left;
+    try {
+        for (Target& target : targets)
+            if (!target.through) writeTemporary(target);
+        // Past the point of no return: what a device or a pipe was given
+        // cannot be taken back.
+        for (const Target& target : targets)
+            if (target.through) {
+                writeThrough(target);
+                written.push_back(nameOf(target));
+            }
+    } catch (const Failure& failure) {
+        discard(0);
+        throw Failure(failure.what() + whatIsLeft({}, written, {}));
+    }
+
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (targets[i].through) continue;
+        if (!replaceFile(targets[i].temporary, targets[i].place)) {
+            std::string reason = systemReason(errno);
+            discard(i);
+            for (std::size_t j = i; j < targets.size(); ++j)
+                if (!targets[j].through) left.push_back(nameOf(targets[j]));
+            throw Failure(nameOf(targets[i]) + ": cannot replace: " + reason +
+                          whatIsLeft(replaced, written, left));
         }
+        targets[i].temporary.clear();
+        replaced.push_back(nameOf(targets[i]));
+    }
+    std::set<fs::path> folders;
+    for (const Target& target : targets)
+        if (!target.through) folders.insert(target.place.parent_path());
+    for (const fs::path& folder : folders) flushDirectory(folder);
 }
 
 }  // namespace celkit

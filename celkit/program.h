@@ -2,7 +2,7 @@
 // a bad command line exits 2), reading inputs, option values, and the
 // output rule: every output of a run is made in memory first, then written
 // under a temporary name in its directory and renamed into place, so a
-// failed run leaves nothing behind.
+// failed run leaves nothing behind. Messages are one line on standard error.
 #ifndef CELKIT_PROGRAM_H
 #define CELKIT_PROGRAM_H
 
@@ -44,8 +44,21 @@ void addInfoCommand(CLI::App& app);
 fs::path pathOf(const std::string& utf8);
 std::string displayName(const fs::path& path);
 
-// The whole file; Failure naming it when it cannot be read.
+// "-" as an input or an output: standard input or standard output.
+inline constexpr const char* standardStream = "-";
+
+// The most celkit reads of one input: the largest picture it takes, a
+// 40-Mpixel BMP of 32-bit pixels, is 160 MB; a device or a stream that
+// never ends is stopped here.
+inline constexpr std::uint64_t inputLimit = std::uint64_t(256) << 20;
+
+// The whole file, or standard input for "-"; Failure naming it when it
+// cannot be read, is no regular file (a device, a pipe, a directory) or
+// holds more than inputLimit bytes.
 std::vector<std::uint8_t> readInput(const std::string& name);
+// The input read in this run that is the same file, or null.
+struct FileStatus;
+const std::string* inputAt(const FileStatus& file);
 
 // The 256 glyphs of a font file of any format celkit reads (a picture is
 // refused: import reads those); `map` picks them from a larger font.
@@ -56,6 +69,7 @@ std::uint32_t parseColour(const std::string& option, const std::string& text);
 int parseGlyphNumber(const std::string& text);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
 CodepointMap loadMap(const std::string& mapName);  // built-in name or a file
+CodepointMap blockMap(char32_t first);             // glyph g stands for first + g
 
 // -o FILE for one input, -d DIR for any number.
 struct Destination {
@@ -63,9 +77,10 @@ struct Destination {
     std::string directory;
 };
 void addDestinationOptions(CLI::App& command, Destination& destination);
-// One output path per input: -o as given, or in -d's directory the input's
-// stem with `extension`. UsageError when neither or both are given, when -o
-// meets several inputs, or when two inputs would share an output.
+// One output path per input: -o as given ("-" for standard output), or in
+// -d's directory the input's stem with `extension`. UsageError when neither
+// or both are given, when -o meets several inputs, or when two inputs would
+// share an output (names that differ only in case do on Windows).
 std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
                                   const Destination& destination, const std::string& extension);
 
@@ -73,8 +88,11 @@ struct Output {
     fs::path path;
     std::vector<std::uint8_t> bytes;
 };
-// Writes every output or none: temporary files first (removed again if any
-// fails), then the renames. -d's directory is made when missing.
+// Writes every output or none. A regular file (one a link leads to, too) or
+// a new name gets a temporary file beside it, renamed over it once all were
+// written; the old file's mode is kept, a read-only one or an input is
+// refused. A device, a pipe or "-" is written straight through. Only -d's
+// directory is made when missing. A failure names what is left.
 void writeOutputs(const std::vector<Output>& outputs);
 
 // Runs `make` on each input and collects the outputs; every failing input is
@@ -84,7 +102,10 @@ template <typename Make>
 std::vector<Output> makeAll(const std::vector<std::string>& inputs,
                             const std::vector<fs::path>& paths, Make make);
 
-void reportError(const std::string& message);  // "celkit: message" on standard error
+// "celkit: message" as one line on standard error; shown() escapes its
+// control bytes as \xNN.
+std::string shown(const std::string& text);
+void reportError(const std::string& message);
 
 }  // namespace celkit
 

@@ -8,6 +8,10 @@ set(CELPACK_PRODUCT_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics
 # celkit is ordinary C++ with exceptions; it shares the warnings, as errors.
 set(CELKIT_WARNINGS ${CELPACK_WARNING_FLAGS} -Werror)
 
+# Both Windows programs: terminal-server aware, and ASLR and DEP on
+# whatever the linker's default.
+set(CELPACK_WIN32_LINK_FLAGS -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat)
+
 option(CELPACK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(CELPACK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer

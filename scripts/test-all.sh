@@ -2,9 +2,11 @@
 # Sets up a Debian 12 machine (as root) for every test and runs them all:
 # the native build, the native build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the 32-bit Windows build under Wine (its
-# message-box tests on a virtual X display); then the style check, the fuzz
-# targets for a bounded minute and the end-to-end cases under valgrind. Ends with each
-# run's ctest summary and a total line; exits non-zero when anything failed.
+# message-box tests on a virtual X display, and its zip); the release build
+# with its Debian package (installed, used and removed again); then the
+# style check, the fuzz targets for a bounded minute and the end-to-end cases
+# under valgrind. Ends with each run's ctest summary and a total line; exits
+# non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -15,9 +17,10 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 fonts-liberation
   xvfb xauth xdotool
-  imagemagick python3-pil fonts-dejavu-core
+  imagemagick python3-pil fonts-dejavu-core man-db groff-base
   clang libclang-rt-14-dev clang-format clang-tidy valgrind hyperfine
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
+  strace e2fsprogs dpkg-dev file lintian unzip python3-pefile libz-mingw-w64-dev
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
@@ -73,6 +76,7 @@ start=$SECONDS
 run_preset native
 run_preset sanitize
 run_preset win32
+run_preset release
 # The tree's one style (formatting and the tidy checks) on the native
 # preset's compile commands; each fuzz target for a bounded minute, after
 # replaying the kept findings; then the end-to-end cases once under
@@ -83,7 +87,7 @@ run_harness memcheck bash scripts/memcheck.sh
 
 passed_total=0
 failed_total=0
-for preset in native sanitize win32; do
+for preset in native sanitize win32 release; do
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$logs/$preset-ctest.log" 2>/dev/null | tail -n 1)
   if [ -n "$line" ]; then
     failures=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "celkit/font/code_pages.h"
 #include "celkit/font/text_codes.h"
 
 namespace celkit {
@@ -179,9 +180,20 @@ std::optional<CodepointMap> builtinMap(std::string_view name) {
     } else if (name == "latin1") {
         for (int g = 0; g < 256; ++g) map.codepoints[g].push_back(static_cast<char32_t>(g));
     } else {
-        return std::nullopt;
+        const auto& pages = codePages();
+        const auto page = std::find_if(pages.begin(), pages.end(),
+                                       [&](const CodePage& p) { return name == p.name; });
+        if (page == pages.end()) return std::nullopt;
+        for (int g = 0; g < 256; ++g)
+            if (page->codepoints[g] != 0) map.codepoints[g].push_back(page->codepoints[g]);
     }
     return map;
+}
+
+std::string builtinMapNames() {
+    std::string names = "cp437, latin1";
+    for (const CodePage& page : codePages()) names += std::string(", ") + page.name;
+    return names;
 }
 
 bool parseMapText(std::string_view text, CodepointMap& out, std::string& error) {

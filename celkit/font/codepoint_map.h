@@ -28,8 +28,10 @@ private:
     mutable std::vector<std::pair<char32_t, int>> index;  // sorted by code point
 };
 
-// "cp437" (the default) or "latin1"; nullopt for another name.
+// "cp437" (the default), "latin1" or a code page of code_pages.h; nullopt
+// for another name.
 std::optional<CodepointMap> builtinMap(std::string_view name);
+std::string builtinMapNames();  // "cp437, latin1, cp850, ..." for help and messages
 
 // The text format of a font's Unicode table, as console font tools read and write it.
 bool parseMapText(std::string_view text, CodepointMap& out, std::string& error);

@@ -45,14 +45,15 @@ TEST(CodepointMap, TableTextGivesEachGlyphItsCodePoints) {
 }
 
 TEST(CodepointMap, BuiltinMapsSurviveTheirTextAndFindGlyphs) {
-    for (const char* name : {"cp437", "latin1"}) {
+    for (const char* name : {"cp437", "latin1", "cp866", "iso8859-16", "windows-1252"}) {
         const CodepointMap map = *builtinMap(name);
         CodepointMap back;
         std::string error;
         ASSERT_TRUE(parseMapText(formatMapText(map), back, error)) << error;
         EXPECT_EQ(back.codepoints, map.codepoints) << name;
     }
-    EXPECT_FALSE(builtinMap("cp850"));
+    for (const char* name : {"cp851", "CP850", "iso8859-12", "windows-1253", ""})
+        EXPECT_FALSE(builtinMap(name)) << name;
     const CodepointMap cp437 = *builtinMap("cp437");
     EXPECT_EQ(cp437.glyphFor(0x2588), 0xDB);  // full block
     EXPECT_EQ(cp437.glyphFor(0x263A), 0x01);

@@ -1,0 +1,382 @@
+"""Hostile inputs through the real celkit of a build (under Wine for the
+Windows build): files that claim or inflate to far more than they hold,
+pictures of tens of millions of pixels, text that asks for a gigapixel
+preview, BDF that breaks its own rules, and raw fonts whose first bytes
+look like another format. The inputs are made by
+tests/data/celkit-hostile/make_hostile.py.
+
+Every row states a verdict: done (exit 0, nothing on standard error, the
+right output), refused (exit 1, one line "celkit: ..." giving the reason,
+nothing written), or either of the two where both are sound; whichever,
+never a signal, an abort or an unhandled exception, never a raw control
+byte on the terminal. Natively each run has a 1 GiB address-space ceiling,
+so a bomb fails its row instead of taking the machine; the timeout is only
+a guard against a hang, not a speed goal (those are in
+bench/celkit_hostile.sh)."""
+import argparse, os, re, resource, shutil, struct, subprocess, sys, unittest
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "data", "celkit-hostile")
+sys.path.insert(0, HERE)
+sys.path.insert(0, DATA)
+import celkit_test as base  # noqa: E402
+import make_hostile  # noqa: E402
+
+ARGS = None
+CEILING = 1 << 30
+# A refusal for size must say so, not blame the data or the allocator.
+SIZE_REASON = r"too (large|big|long|many)|more than|larger than|exceed|beyond|at most|limit"
+NOT_SAID = r"corrupt|out of memory|bad_alloc"
+
+
+def limit_memory():
+    resource.setrlimit(resource.RLIMIT_AS, (CEILING, CEILING))
+
+
+def run(program, args, cwd):
+    """(status, stdout, stderr) as bytes, or status None after the guard."""
+    command = (["wine", program] if ARGS.wine else [program]) + args
+    out_path, err_path = os.path.join(cwd, "..", "out.bin"), os.path.join(cwd, "..", "err.bin")
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        try:
+            code = subprocess.call(command, cwd=cwd, stdout=out, stderr=err,
+                                   timeout=90 if ARGS.wine else 30,
+                                   preexec_fn=None if ARGS.wine else limit_memory)
+        except subprocess.TimeoutExpired:
+            code = None
+    read = lambda path: open(path, "rb").read().replace(b"\r\n", b"\n")
+    return code, read(out_path), read(err_path)
+
+
+def data(name):
+    return open(os.path.join(DATA, name), "rb").read()
+
+
+def glyph_ink(font, g):
+    return sum(bin(b).count("1") for b in font[g * 32:g * 32 + 32])
+
+
+def text_font():
+    return base.crafted_fonts()["random"]
+
+
+def big_bomb():
+    """Hundreds of MB inflated: too big to keep under tests/data, so made here once."""
+    path = os.path.join(ARGS.work, "bomb_512m.psf.gz")
+    if not os.path.exists(path):
+        with open(path + ".part", "wb") as f:
+            f.write(make_hostile.big_bomb(512 << 20))
+        os.replace(path + ".part", path)
+    return open(path, "rb").read()
+
+
+class Row:
+    """One command on staged inputs. expect: "done", "refused" or "either";
+    reason: what a refusal's line must match; check(test, dir, stdout) for
+    a done run; outputs: the files a done run leaves besides its inputs."""
+
+    def __init__(self, name, inputs, args, expect, reason=None, check=None, outputs=(), codes=(1,)):
+        self.name, self.inputs, self.args, self.expect = name, inputs, args, expect
+        self.reason, self.check, self.outputs, self.codes = reason, check, list(outputs), codes
+
+    def stage(self, dir):
+        for name, content in self.inputs.items():
+            with open(os.path.join(dir, name), "wb") as f:
+                f.write(content() if callable(content) else content)
+
+
+def verdict(test, row):
+    d = base.fresh("hostile")
+    row.stage(d)
+    code, out, err = run(ARGS.celkit, row.args, d)
+    test.assertIsNotNone(code, "no verdict within the guard time")
+    test.assertGreaterEqual(code, 0, "killed by signal %d" % -code if code < 0 else "")
+    test.assertIn(code, (0, 1, 2), "an abort or unhandled exception (exit status %#x)" % code)
+    raw = [b for b in err if b < 0x20 and b != 0x0A or b == 0x7F]
+    test.assertEqual(raw, [], "raw control bytes on standard error: %r" % err)
+    text = err.decode("utf-8", "replace")
+    wanted = {"done": (0,), "refused": row.codes, "either": (0,) + row.codes}[row.expect]
+    test.assertIn(code, wanted, text)
+    if code == 0:
+        test.assertEqual(text, "")
+        test.assertEqual(base.files(d), sorted(list(row.inputs) + row.outputs))
+        if row.check:
+            row.check(test, d, out.decode("utf-8", "replace").replace("\r\n", "\n"))
+    else:
+        test.assertTrue(text.startswith("celkit: ") and text.count("\n") == 1, text)
+        test.assertEqual(base.files(d), sorted(row.inputs), "a refusal writes nothing")
+        test.assertRegex(text, row.reason)
+        test.assertNotRegex(text, NOT_SAID)
+    return d, out
+
+
+def font_is(want):
+    def check(test, d, _):
+        test.assertEqual(open(os.path.join(d, "x.fnt"), "rb").read(), want)
+    return check
+
+
+def font_where(predicate, what):
+    def check(test, d, _):
+        font = open(os.path.join(d, "x.fnt"), "rb").read()
+        test.assertEqual(len(font), 8192)
+        test.assertTrue(predicate(font), what)
+    return check
+
+
+def says(*lines):
+    def check(test, d, out):
+        for line in lines:
+            test.assertIn(line, out)
+    return check
+
+
+def only_glyph_41_full(font):
+    return font[0x41 * 32:0x42 * 32] == b"\xff" * 32 and font.count(0) == 8192 - 32
+
+
+DIAGONAL = make_hostile.diagonal_glyph()
+
+
+def font_rows():
+    gz = lambda name: {name: data(name)}
+    imp = lambda name: ["import", name, "-o", "x.fnt"]
+    return [
+        # 67,108,832 glyphs of 1 x 1 inflating to exactly 64 MiB: read,
+        # every slot gets its one pixel; refused, it is for the count.
+        Row("psf2 of 67 M glyphs", gz("psf2_67m_glyphs_1x1.psf.gz"), imp("psf2_67m_glyphs_1x1.psf.gz"),
+            "either", SIZE_REASON,
+            font_where(lambda f: all(glyph_ink(f, g) == 1 for g in range(256)), "one pixel per glyph"),
+            ["x.fnt"]),
+        Row("psf2 of 67 M glyphs, info", gz("psf2_67m_glyphs_1x1.psf.gz"), ["info", "psf2_67m_glyphs_1x1.psf.gz"],
+            "either", SIZE_REASON, says("glyphs: 256 of 16 x 16 pixels, 256 with ink")),
+        Row("psf2 of 22 M glyphs with a table", gz("psf2_unicode_1x1.psf.gz"), imp("psf2_unicode_1x1.psf.gz"),
+            "either", SIZE_REASON,
+            font_where(lambda f: glyph_ink(f, 0x41) == 1 and sum(glyph_ink(f, g) for g in range(256)) == 1,
+                       "only 'A', one pixel"), ["x.fnt"]),
+        Row("psf2 of 2 M glyphs of 16 x 16", gz("psf2_2m_glyphs_16x16.psf.gz"), imp("psf2_2m_glyphs_16x16.psf.gz"),
+            "either", SIZE_REASON, font_is(b"\xff" * 8192), ["x.fnt"]),
+        Row("bdf.gz of 84 MB", gz("big.bdf.gz"), imp("big.bdf.gz"), "either", SIZE_REASON,
+            font_where(only_glyph_41_full, "only 'A', all ink"), ["x.fnt"]),
+        Row("hex.gz of 93 MB", gz("big.hex.gz"), imp("big.hex.gz"), "either", SIZE_REASON,
+            font_where(only_glyph_41_full, "only 'A', all ink"), ["x.fnt"]),
+        Row("psf.gz bomb of 96 MiB", gz("bomb.psf.gz"), imp("bomb.psf.gz"), "either", SIZE_REASON,
+            font_is(DIAGONAL * 256), ["x.fnt"]),
+        Row("psf.gz bomb of 512 MiB", {"bomb.psf.gz": big_bomb}, imp("bomb.psf.gz"), "either", SIZE_REASON,
+            font_is(DIAGONAL * 256), ["x.fnt"]),
+        Row("psf.gz bomb of 512 MiB, show", {"bomb.psf.gz": big_bomb}, ["show", "bomb.psf.gz", "-o", "p.png"],
+            "either", SIZE_REASON, None, ["p.png"]),
+    ]
+
+
+def bdf_rows():
+    imp = lambda name: ["import", name, "-o", "x.fnt"]
+    one = lambda name: {name: data(name)}
+    escaped = r"\\x1[bB]\]0;PWNED\\x07\\x1[bB]\[2J"
+    return [
+        Row("bdf rows past the BBX", one("bdf_rows_past_bbx.bdf"), imp("bdf_rows_past_bbx.bdf"), "refused", r"rows?"),
+        # Read as 0x41 it would pass for 'A': refused, or left out of the font.
+        Row("bdf ENCODING past 32 bits", one("bdf_encoding_past_32_bits.bdf"), imp("bdf_encoding_past_32_bits.bdf"),
+            "either", r"ENCODING|code point",
+            font_where(lambda f: glyph_ink(f, 0x41) == 0 and glyph_ink(f, 0x42) > 0, "'A' blank, 'B' read"),
+            ["x.fnt"]),
+        Row("bdf FONTBOUNDINGBOX offset 2^63-1", one("bdf_box_offset_huge.bdf"), imp("bdf_box_offset_huge.bdf"),
+            "refused", r"FONTBOUNDINGBOX"),
+        Row("bdf second BITMAP", one("bdf_second_bitmap.bdf"), imp("bdf_second_bitmap.bdf"), "refused", r"BITMAP"),
+        Row("bdf BBX after BITMAP", one("bdf_bbx_after_bitmap.bdf"), imp("bdf_bbx_after_bitmap.bdf"), "refused",
+            r"BBX.*BITMAP|BITMAP.*BBX"),
+        Row("bdf name of terminal escapes, import", one("bdf_name_escapes.bdf"), imp("bdf_name_escapes.bdf"),
+            "refused", escaped),
+        Row("bdf name of terminal escapes, export", one("bdf_name_escapes.bdf"),
+            ["export", "bdf_name_escapes.bdf", "-o", "x.psf"], "refused", escaped),
+    ]
+
+
+def sheet_font_of_png():
+    # The 8192-byte PNG: a diagonal in every 16 x 16 cell, ink white on black.
+    return DIAGONAL * 256
+
+
+def picture_rows():
+    one = lambda name: {name: data(name)}
+    imp = lambda name: ["import", name, "-o", "x.fnt"]
+    cells = SIZE_REASON + r"|16 x 16|--cell"
+    return [
+        Row("png 6320 x 6320, import", one("png_6320_1bit.png"), imp("png_6320_1bit.png"), "refused", cells),
+        Row("png 6320 x 6320, info", one("png_6320_1bit.png"), ["info", "png_6320_1bit.png"], "either", SIZE_REASON,
+            says("png_6320_1bit.png: picture, 6320 x 6320 pixels, 1 colour, most common #000000")),
+        Row("png 6048 x 6560 blank, import", one("png_6048x6560_blank.png"), imp("png_6048x6560_blank.png"),
+            "refused", cells),
+        Row("png 6048 x 6560 blank, info", one("png_6048x6560_blank.png"), ["info", "png_6048x6560_blank.png"],
+            "either", SIZE_REASON, says("picture, 6048 x 6560 pixels, 1 colour, most common #000000")),
+        Row("png of 11 M colours, info", one("png_11m_colours.png"), ["info", "png_11m_colours.png"], "done",
+            check=says("picture, 3328 x 3328 pixels, 11075584 colours")),
+        Row("png of 11 M colours, import", one("png_11m_colours.png"), imp("png_11m_colours.png"), "refused", cells),
+        # The same 8192 bytes as the raw-font table's PNG, named as a picture.
+        Row("8192-byte png named .png", {"sheet.png": data("png_8192_bytes.fnt")}, imp("sheet.png"), "done",
+            check=font_is(sheet_font_of_png()), outputs=["x.fnt"]),
+    ]
+
+
+def wide_text_check(columns, lines, scale):
+    def check(test, d, _):
+        font = text_font()
+        im = Image.open(os.path.join(d, "p.png")).convert("L")
+        side, margin = 16 * scale, scale
+        test.assertEqual(im.size, (columns * side + 2 * margin, lines * side + 2 * margin))
+        for column in (0, columns - 1):
+            for y in range(16):
+                for x in range(16):
+                    at = (margin + column * side + x * scale, margin + y * scale)
+                    test.assertEqual(im.getpixel(at) < 128, bool(base.pixel(font, 0x41, x, y)), at)
+    return check
+
+
+def map_text_check(test, d, _):
+    font = text_font()
+    im = Image.open(os.path.join(d, "p.png")).convert("L")
+    test.assertEqual(im.size, (10000 * 16 + 2, 18))  # a margin of one pixel at scale 1
+    for column in (0, 9999):
+        for y in range(16):
+            for x in range(16):
+                test.assertEqual(im.getpixel((1 + column * 16 + x, 1 + y)) < 128,
+                                 bool(base.pixel(font, 0xFF, x, y)), (column, x, y))
+
+
+def psf_table_check(test, d, _):
+    psf = open(os.path.join(d, "x.psf"), "rb").read()
+    magic, _, size, flags, count, charsize, height, width = struct.unpack("<8I", psf[:32])
+    test.assertEqual((magic, flags & 1, count, charsize, height, width), (0x864AB572, 1, 256, 32, 16, 16))
+    test.assertEqual(psf[size:size + 8192], text_font())
+    entries = psf[size + 8192:].split(b"\xff")[:256]
+    first = make_hostile.MAP_FIRST
+    for g in (0, 255):
+        want = "".join(chr(first + g * make_hostile.MAP_PER_GLYPH + k) for k in range(make_hostile.MAP_PER_GLYPH))
+        test.assertEqual(entries[g].decode("utf-8"), want)
+
+
+def text_rows():
+    font = {"f.fnt": text_font()}
+    with_map = {"f.fnt": text_font(), "m.txt": data("map_100k.txt")}
+    preview = SIZE_REASON + r"|--text|--scale"
+    lines = "\n".join(["A" * 92] * 237)
+    return [
+        # 23556 x 60676 pixels: refused before any of it is made (a bad
+        # request of the command line, or an output that cannot be made).
+        Row("237 lines of 92 'A' at scale 16", font, ["show", "f.fnt", "--scale", "16", "--text", lines, "-o", "p.png"],
+            "refused", preview, codes=(1, 2)),
+        Row("one line of 92 'A' at scale 16", font, ["show", "f.fnt", "--scale", "16", "--text", "A" * 92, "-o", "p.png"],
+            "done", check=wide_text_check(92, 1, 16), outputs=["p.png"]),
+        Row("10,000 characters through a 100 KB map", with_map,
+            ["show", "f.fnt", "--map", "m.txt", "--scale", "1", "--text", make_hostile.map_last_codepoint() * 10000,
+             "-o", "p.png"], "done", check=map_text_check, outputs=["p.png"]),
+        Row("a 100 KB map into the PSF table", with_map, ["export", "f.fnt", "--map", "m.txt", "-o", "x.psf"], "done",
+            check=psf_table_check, outputs=["x.psf"]),
+    ]
+
+
+def all_rows():
+    """Every row, in the order the bench prints them."""
+    rows = font_rows() + bdf_rows() + picture_rows() + text_rows()
+    for name in RAW_FONTS:
+        font = data(name)
+        for command, args, outputs in RAW_COMMANDS:
+            rows.append(Row("%s, %s" % (name, command), {name: font}, [command, name] + args, "done",
+                            outputs=outputs))
+    return rows
+
+
+class Fonts(unittest.TestCase):
+    def test_bombs_and_counts(self):
+        for row in font_rows():
+            with self.subTest(row.name):
+                verdict(self, row)
+
+    def test_bdf_that_breaks_its_rules(self):
+        for row in bdf_rows():
+            with self.subTest(row.name):
+                verdict(self, row)
+
+
+class Pictures(unittest.TestCase):
+    def test_large_pictures(self):
+        for row in picture_rows():
+            with self.subTest(row.name):
+                verdict(self, row)
+
+
+class Text(unittest.TestCase):
+    def test_large_previews_and_maps(self):
+        for row in text_rows():
+            with self.subTest(row.name):
+                verdict(self, row)
+
+
+# An 8192-byte file named .fnt is a raw font whatever its first bytes.
+RAW_FONTS = sorted(make_hostile.RAW_PREFIXES) + ["png_8192_bytes.fnt"]
+RAW_COMMANDS = [("export", ["-o", "x.psf"], ["x.psf"]), ("import", ["-o", "x.fnt"], ["x.fnt"]),
+                ("info", [], []), ("show", ["-o", "p.png"], ["p.png"]), ("sheet", ["-o", "s.bmp"], ["s.bmp"])]
+
+
+def blank_glyphs(font):
+    return sum(1 for g in range(256) if glyph_ink(font, g) == 0)
+
+
+class RawFonts(unittest.TestCase):
+    def raw_row(self, name, command):
+        args, outputs = next((a, o) for c, a, o in RAW_COMMANDS if c == command)
+        font = data(name)
+        self.assertEqual(len(font), 8192)
+        return font, verdict(self, Row(name, {name: font}, [command, name] + args, "done", outputs=outputs))
+
+    def test_export_keeps_the_glyph_bits(self):
+        for name in RAW_FONTS:
+            with self.subTest(name):
+                font, (d, _) = self.raw_row(name, "export")
+                psf = open(os.path.join(d, "x.psf"), "rb").read()
+                magic, _, size, _, count, charsize, height, width = struct.unpack("<8I", psf[:32])
+                self.assertEqual((magic, count, charsize, height, width), (0x864AB572, 256, 32, 16, 16))
+                self.assertEqual(psf[size:size + 8192], font)
+
+    def test_import_gives_the_same_bytes(self):
+        for name in RAW_FONTS:
+            with self.subTest(name):
+                font, (d, _) = self.raw_row(name, "import")
+                self.assertEqual(open(os.path.join(d, "x.fnt"), "rb").read(), font)
+
+    def test_info_reads_256_glyphs(self):
+        for name in RAW_FONTS:
+            with self.subTest(name):
+                font, (_, out) = self.raw_row(name, "info")
+                text = out.decode("utf-8").replace("\r\n", "\n")
+                self.assertIn("%s: font, 8192 bytes\nglyphs: 256 of 16 x 16 pixels, %d with ink\n"
+                              % (name, 256 - blank_glyphs(font)), text)
+
+    def test_show_draws_the_chart(self):
+        chart = base.Show("check_chart")
+        for name in RAW_FONTS:
+            with self.subTest(name):
+                font, (d, _) = self.raw_row(name, "show")
+                chart.check_chart(Image.open(os.path.join(d, "p.png")).convert("RGB"), font, 2, 0, 0xFFFFFF)
+
+    def test_sheet_gives_celpack_the_same_font(self):
+        for name in RAW_FONTS:
+            with self.subTest(name):
+                font, (d, _) = self.raw_row(name, "sheet")
+                base.run(ARGS.celpack, ["s.bmp"], d)
+                self.assertEqual(open(os.path.join(d, "s.bmp.fnt"), "rb").read(), font)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("suite")
+    parser.add_argument("--celkit", required=True)
+    parser.add_argument("--celpack", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--wine", action="store_true")
+    ARGS = base.ARGS = parser.parse_args()
+    ARGS.celkit, ARGS.celpack = os.path.abspath(ARGS.celkit), os.path.abspath(ARGS.celpack)
+    os.makedirs(ARGS.work, exist_ok=True)
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
+    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)

@@ -1,0 +1,232 @@
+#!/usr/bin/python3
+"""Writes the inputs that cost celkit the most, each crafted byte by byte
+here (zlib, gzip and struct; no font or picture writer whose limits could
+hide a case). Every file stays under 100 KB.
+
+Usage: make_hostile.py [DIR]   (default: this script's folder)
+
+tests/celkit/hostile_test.py runs each through the real celkit and says
+what it must do with it; bench/celkit_hostile.sh measures them. The
+gzip bomb of hundreds of MB cannot fit in 100 KB (deflate gives at most
+about 1032 bytes per byte), so the test writes it with big_bomb().
+"""
+import gzip
+import os
+import random
+import struct
+import sys
+import zlib
+
+FONT_BYTES = 8192
+
+
+def gz(data):
+    # mtime 0: the same bytes on every run.
+    return gzip.compress(data, 9, mtime=0)
+
+
+def psf2(count, width, height, glyph, table=b""):
+    charsize = (width + 7) // 8 * height
+    assert len(glyph) == charsize
+    flags = 1 if table else 0
+    header = struct.pack("<8I", 0x864AB572, 0, 32, flags, count, charsize, height, width)
+    return header + glyph * count + table * (count if table else 0)
+
+
+# The largest PSF2 of 1 x 1 glyphs that inflates to 64 MiB: 67,108,832 glyphs.
+MANY_1X1 = (64 << 20) - 32
+
+
+def psf2_unicode():
+    """As many 1 x 1 glyphs as fit in 64 MiB with a table naming every one 'A'."""
+    count = ((64 << 20) - 32) // 3
+    return psf2(count, 1, 1, b"\x80", b"A\xff")
+
+
+def diagonal_glyph():
+    return b"".join(struct.pack(">H", 0x8000 >> y) for y in range(16))
+
+
+def big_bdf(count, blank):
+    """One glyph (U+0041, every pixel set) `count` times, then `blank` empty
+    lines: a block of glyph text repeats at a distance that costs deflate
+    extra bits, a run of newlines repeats at distance 1, so the blank lines
+    carry most of the size."""
+    head = ("STARTFONT 2.1\nFONT -hostile-big\nSIZE 16 75 75\nFONTBOUNDINGBOX 16 16 0 0\n"
+            "STARTPROPERTIES 2\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n"
+            "ENDPROPERTIES\nCHARS %d\n" % count)
+    glyph = ("STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 16 0\nBBX 16 16 0 0\nBITMAP\n"
+             + "FFFF\n" * 16 + "ENDCHAR\n")
+    return (head + glyph * count + "\n" * blank + "ENDFONT\n").encode()
+
+
+def big_hex(count, blank):
+    return (b"0041:" + b"F" * 64 + b"\n") * count + b"\n" * blank
+
+
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def png(width, height, bit_depth, colour_type, raw, extra=b""):
+    header = struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + extra
+            + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
+def blank_png(width, height, bit_depth):
+    row = b"\0" + bytes((width * bit_depth + 7) // 8)
+    return png(width, height, bit_depth, 0, row * height)
+
+
+# 3328 x 3328 = 11,075,584 pixels, each its own colour (y * 3328 + x); a
+# side of 13 x 256 puts every row's carries in the same places, which keeps
+# the file under 100 KB.
+COLOURS_SIDE = 3328
+
+
+def colours_png():
+    """Every row is Sub-filtered: one raw pixel, then the 0 0 1 step to the
+    next colour, with a carry where the blue byte wraps."""
+    side = COLOURS_SIDE
+    rows = []
+    for y in range(side):
+        first = y * side
+        row = bytearray(b"\x01" + struct.pack(">I", first)[1:] + b"\x00\x00\x01" * (side - 1))
+        c = (first // 256 + 1) * 256  # first colour past `first` whose blue byte is 0
+        while c < first + side:
+            at = 1 + 3 * (c - first)
+            row[at + 1] = 1
+            if c % 65536 == 0:
+                row[at] = 1
+            c += 256
+        rows.append(bytes(row))
+    return png(side, side, 8, 2, b"".join(rows))
+
+
+def sheet_png_of_8192_bytes():
+    """A 256 x 256 1-bit sheet (a diagonal in every cell) padded with a text
+    chunk to exactly 8192 bytes: a real PNG with the size of a raw font."""
+    row_of = lambda y: b"\0" + bytes([0x80 >> (y % 8) if (y % 16) // 8 == 0 else 0,
+                                      0x80 >> (y % 8) if (y % 16) // 8 == 1 else 0] * 16)
+    raw = b"".join(row_of(y) for y in range(256))
+    plain = png(256, 256, 1, 0, raw)
+    padding = FONT_BYTES - len(plain) - 12 - 2
+    assert padding >= 0
+    return png(256, 256, 1, 0, raw, png_chunk(b"tEXt", b"c\0" + b"x" * padding))
+
+
+# The code-point map: 256 lines of 54 code points each from U+4E00 up.
+MAP_PER_GLYPH = 54
+MAP_FIRST = 0x4E00
+
+
+def map_text():
+    lines = ["0x%02x" % g + "".join(" U+%04X" % (MAP_FIRST + g * MAP_PER_GLYPH + k)
+                                    for k in range(MAP_PER_GLYPH)) for g in range(256)]
+    return ("\n".join(lines) + "\n").encode()
+
+
+def map_last_codepoint():
+    """Glyph 255's last code point: the one a linear lookup finds last."""
+    return chr(MAP_FIRST + 256 * MAP_PER_GLYPH - 1)
+
+
+UNICODE = "STARTPROPERTIES 2\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\n"
+
+
+def bdf(glyphs, box="FONTBOUNDINGBOX 8 8 0 0", properties=""):
+    return ("STARTFONT 2.1\n" + box + "\n" + properties + "CHARS %d\n" % len(glyphs) + "".join(glyphs)
+            + "ENDFONT\n").encode()
+
+
+BDF_POINTS = {
+    "bdf_rows_past_bbx.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 2 0 0\nBITMAP\nFF\nFF\nFF\nFF\nENDCHAR\n"]),
+    "bdf_encoding_past_32_bits.bdf": bdf(["STARTCHAR big\nENCODING 4294967361\nBBX 8 8 0 0\nBITMAP\n"
+                                          + "FF\n" * 8 + "ENDCHAR\n",
+                                          "STARTCHAR B\nENCODING 66\nBBX 8 8 0 0\nBITMAP\n"
+                                          + "81\n" * 8 + "ENDCHAR\n"], properties=UNICODE),
+    "bdf_box_offset_huge.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 8 0 0\nBITMAP\n" + "FF\n" * 8
+                                    + "ENDCHAR\n"], "FONTBOUNDINGBOX 8 8 0 9223372036854775807"),
+    "bdf_second_bitmap.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 1 0 0\nBITMAP\nFF\nBITMAP\n81\nENDCHAR\n"]),
+    "bdf_bbx_after_bitmap.bdf": bdf(["STARTCHAR A\nENCODING 65\nBBX 8 1 0 0\nBITMAP\nFF\nBBX 16 16 0 0\nENDCHAR\n"]),
+    # A terminal would retitle its window and clear the screen if the name
+    # reached it raw; the glyph lacks ENCODING so the error names it.
+    "bdf_name_escapes.bdf": bdf(["STARTCHAR \x1b]0;PWNED\x07\x1b[2J\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\n"]),
+}
+
+# 8192-byte raw fonts that begin like other formats. The rest is random;
+# the PSF ones carry a whole plausible header, so that they parse as PSF.
+RAW_PREFIXES = {
+    "raw_psf1.fnt": b"\x36\x04\x00\x10",
+    "raw_psf2.fnt": struct.pack("<8I", 0x864AB572, 0, 32, 0, 256, 16, 16, 8),
+    "raw_ico.fnt": b"\x00\x00\x01\x00\x01\x00",
+    "raw_cur.fnt": b"\x00\x00\x02\x00\x01\x00",
+    "raw_gzip.fnt": b"\x1f\x8b\x08\x00",
+    "raw_bmp.fnt": b"BM",
+    "raw_png.fnt": b"\x89PNG\r\n\x1a\n",
+    "raw_bdf.fnt": b"STARTFONT 2.1\n",
+    "raw_hex.fnt": b"0041:" + b"00" * 16 + b"\n",
+}
+
+
+def raw_font(name):
+    rng = random.Random(name)
+    prefix = RAW_PREFIXES[name]
+    return prefix + bytes(rng.randrange(256) for _ in range(FONT_BYTES - len(prefix)))
+
+
+def big_bomb(size):
+    """A PSF2 of 256 16 x 16 glyphs followed by `size` zero bytes, gzip
+    compressed: one compressed megabyte of zeros, cut at a full flush so it
+    can be repeated, gives any size for a few hundred KB."""
+    header = psf2(256, 16, 16, diagonal_glyph())
+    chunk = 1 << 20
+    deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
+    body = deflate.compress(header) + deflate.flush(zlib.Z_FULL_FLUSH)
+    block = zlib.compressobj(9, zlib.DEFLATED, -15)
+    zeros = block.compress(bytes(chunk)) + block.flush(zlib.Z_FULL_FLUSH)
+    crc = zlib.crc32(header)
+    crc_zero = bytes(chunk)
+    for _ in range(size // chunk):
+        crc = zlib.crc32(crc_zero, crc)
+    end = zlib.compressobj(9, zlib.DEFLATED, -15).flush(zlib.Z_FINISH)
+    total = len(header) + size // chunk * chunk
+    return (b"\x1f\x8b\x08\x00\0\0\0\0\x02\xff" + body + zeros * (size // chunk) + end
+            + struct.pack("<II", crc, total & 0xFFFFFFFF))
+
+
+def files():
+    out = {
+        "psf2_67m_glyphs_1x1.psf.gz": gz(psf2(MANY_1X1, 1, 1, b"\x80")),
+        "psf2_unicode_1x1.psf.gz": gz(psf2_unicode()),
+        # Every pixel set: a glyph that differed along its rows would compress
+        # to less than a third as well.
+        "psf2_2m_glyphs_16x16.psf.gz": gz(psf2(((64 << 20) - 32) // 32, 16, 16, b"\xff" * 32)),
+        "big.bdf.gz": gz(big_bdf(20_000, 80_000_000)),
+        "big.hex.gz": gz(big_hex(40_000, 90_000_000)),
+        "bomb.psf.gz": big_bomb(96 << 20),
+        "png_6320_1bit.png": blank_png(6320, 6320, 1),
+        "png_11m_colours.png": colours_png(),
+        "png_6048x6560_blank.png": blank_png(6048, 6560, 4),
+        "png_8192_bytes.fnt": sheet_png_of_8192_bytes(),
+        "map_100k.txt": map_text(),
+    }
+    out.update(BDF_POINTS)
+    out.update({name: raw_font(name) for name in RAW_PREFIXES})
+    return out
+
+
+def main():
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    os.makedirs(folder, exist_ok=True)
+    for name, data in files().items():
+        assert len(data) < 100_000, (name, len(data))
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+        print("%-32s %6d bytes" % (name, len(data)))
+
+
+if __name__ == "__main__":
+    main()
