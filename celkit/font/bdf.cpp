@@ -20,7 +20,23 @@ constexpr long long largestNumber = 1000000000000000LL;
 
 struct Lines {
     std::string_view text;
-    int number = 0;
+    std::size_t number = 0;
+    // The next line that holds anything: blank lines mean nothing outside a
+    // bitmap, and a file of millions of them must cost little each.
+    bool nextContent(std::string_view& line) {
+        std::size_t at = 0;
+        for (;;) {
+            if (at < text.size() && text[at] == '\n')
+                at += 1;
+            else if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n')
+                at += 2;
+            else
+                break;
+            ++number;
+        }
+        text.remove_prefix(at);
+        return next(line);
+    }
     bool next(std::string_view& line) {
         if (text.empty()) return false;
         const std::size_t end = text.find('\n');
@@ -94,7 +110,7 @@ bool isHexRow(std::string_view line) {
     return true;
 }
 
-std::string at(int line) { return "BDF line " + std::to_string(line) + ": "; }
+std::string at(std::size_t line) { return "BDF line " + std::to_string(line) + ": "; }
 
 }  // namespace
 
@@ -117,7 +133,7 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     std::string registry, encodingName;
     // Each glyph's top above the baseline; made a row of the cell at the end.
     std::vector<int> boxTops;
-    while (lines.next(line)) {
+    while (lines.nextContent(line)) {
         const std::string_view key = keyword(line);
         if (key == "FONTBOUNDINGBOX") {
             if (!integers(line, box, 4) || !within(box[0], 0, largestBox) ||
@@ -151,7 +167,7 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                 error = at(lines.number) + "a glyph comes before FONTBOUNDINGBOX";
                 return false;
             }
-            const int start = lines.number;
+            const std::size_t start = lines.number;
             const std::string_view name = line.substr(key.size());
             const auto who = [&] {
                 std::string_view n = name;
@@ -161,7 +177,7 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
             long long encoding[2] = {-1, -1}, bbx[4] = {0, 0, 0, 0};
             bool haveEncoding = false, haveBbx = false, haveBitmap = false, closed = false;
             SourceGlyph glyph;
-            while (lines.next(line)) {
+            while (lines.nextContent(line)) {
                 const std::string_view k = keyword(line);
                 if (k == "ENDCHAR") {
                     closed = true;

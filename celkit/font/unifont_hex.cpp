@@ -66,11 +66,15 @@ bool readUnifontHex(const std::vector<std::uint8_t>& data, SourceFont& out, std:
     const char* const start = text.data();
     // A glyph line holds at least 37 characters.
     font.glyphs.reserve(data.size() / 37 + 1);
-    int number = 0;
+    std::size_t number = 0;
     std::int64_t previous = -1;
     bool ascending = true;  // as Unifont's files are: no code point can repeat
     while (!text.empty()) {
         ++number;
+        if (text[0] == '\n') {  // blank lines cost little however many
+            text.remove_prefix(1);
+            continue;
+        }
         const auto where = [&] { return ".hex line " + std::to_string(number) + ": "; };
         std::uint64_t cp;
         const std::size_t colon = readCodepoint(text, cp);
