@@ -39,17 +39,27 @@ void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
 
 // Reads a Unicode table entry by entry. A code point an earlier glyph took
 // is dropped (picking takes the earliest), which bounds the table at one
-// link per code point however long the file.
+// link per code point however long the file. Fonts list a code point twice
+// for the same glyph often enough that only another glyph's counts.
 struct TableReader {
     explicit TableReader(SourceFont& into) : font(into) {}
     SourceFont& font;
-    KeySet seen;
+    KeySet seen, ofGlyph;
+    std::vector<char32_t> glyphsOwn;  // what ofGlyph holds, to clear it cheaply
+    std::uint32_t glyph = 0;
     std::size_t repeats = 0;
     char32_t firstRepeat = 0;
 
-    void link(char32_t c, std::uint32_t glyph) {
+    void link(char32_t c, std::uint32_t g) {
+        if (g != glyph) {
+            for (char32_t own : glyphsOwn) ofGlyph.remove(own);
+            glyphsOwn.clear();
+            glyph = g;
+        }
+        if (!ofGlyph.add(c)) return;
+        glyphsOwn.push_back(c);
         if (seen.add(c))
-            font.table.push_back({c, glyph});
+            font.table.push_back({c, g});
         else if (repeats++ == 0)
             firstRepeat = c;
     }

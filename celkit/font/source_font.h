@@ -62,6 +62,9 @@ public:
         words[key / 64] |= std::uint64_t(1) << (key % 64);
         return true;
     }
+    void remove(std::uint32_t key) {
+        if (key <= keyLimit) words[key / 64] &= ~(std::uint64_t(1) << (key % 64));
+    }
 
 private:
     std::vector<std::uint64_t> words = std::vector<std::uint64_t>(keyLimit / 64 + 1);
