@@ -1,9 +1,11 @@
 // celkit export: the font in the formats it is used in (console PSF, BDF,
-// Unifont .hex, a C header), written by the font format library.
+// PCF, Windows .fon, OpenType bitmap, Unifont .hex, a C header), written by
+// the font format library.
 #include <CLI/CLI.hpp>
 #include <memory>
 
 #include "celkit/font/font_formats.h"
+#include "celkit/font/gzip.h"
 #include "celkit/program.h"
 
 namespace celkit {
@@ -60,9 +62,12 @@ void runExport(const ExportCommandOptions& options) {
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
             std::size_t index = next++;
             Font font = loadFont(input, map);
+            const bool compressed = compressedOutput(displayName(path));
+            const fs::path named = compressed ? path.stem() : path;
             ExportOptions exportOptions{
-                map, options.name.empty() ? path.stem().u8string() : options.name};
-            return exportFont(font, *formats[index], exportOptions);
+                map, options.name.empty() ? named.stem().u8string() : options.name};
+            Bytes bytes = exportFont(font, *formats[index], exportOptions);
+            return compressed ? gzipped(bytes) : bytes;
         }));
 }
 
@@ -92,8 +97,9 @@ void addExportCommand(CLI::App& app) {
         ->type_name("U+XXXX")
         ->excludes(map);
     command
-        ->add_option("--name", options->name,
-                     "C array name / BDF family (default: the output's name)")
+        ->add_option(
+            "--name", options->name,
+            "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
         ->type_name("NAME");
     command->callback([options] { runExport(*options); });
 }

@@ -43,7 +43,10 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
     Picture picture;
     std::string error;
     Font font;
-    if (!readPicture(input.bytes, picture, error) ||
+    SizeCheck fits = [&](int width, int height, std::string& why) {
+        return gridFitsPicture(width, height, gridOptions, why);
+    };
+    if (!readPicture(input.bytes, picture, error, fits) ||
         !glyphsFromPicture(picture, gridOptions, font, error))
         throw Failure(name + ": " + error);
     return font;

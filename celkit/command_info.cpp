@@ -96,11 +96,10 @@ void describeInput(const std::string& name, const CodepointMap& map, std::ostrea
     std::string error;
     if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
     input.bytes = Bytes();  // the decoded picture is what counts now
-    std::map<std::uint32_t, bool> colours;
-    for (std::uint32_t colour : picture.pixels) colours[colour] = true;
+    ColourCensus census = takeCensus(picture);
     out << name << ": " << input.kindText() << ", " << picture.width << " x " << picture.height
-        << " pixels, " << colours.size() << " colour" << (colours.size() == 1 ? "" : "s")
-        << ", most common " << colourText(mostCommonColour(picture)) << '\n';
+        << " pixels, " << census.colours << " colour" << (census.colours == 1 ? "" : "s")
+        << ", most common " << colourText(census.mostCommon) << '\n';
     if (picture.width != 256 || picture.height != 256)
         out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
     out << "as celpack reads it (every pixel not pure black is ink):\n";

@@ -32,7 +32,8 @@ void runSheet(const SheetOptions& options) {
 void addSheetCommand(CLI::App& app) {
     auto options = std::make_shared<SheetOptions>();
     CLI::App* sheet = app.add_subcommand("sheet", "the editable 256 x 256 sheet celpack reads");
-    sheet->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
+    sheet->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, PCF, .hex)")
+        ->required();
     addDestinationOptions(*sheet, options->destination);
     sheet->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
         ->type_name("MAP")

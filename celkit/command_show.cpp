@@ -32,7 +32,7 @@ void printGlyph(const Font& font, int glyph) {
 
 std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().u8string();
-    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
 }
 
@@ -56,6 +56,8 @@ void runShow(const ShowOptions& options) {
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
     if (options.text && options.text->empty()) throw UsageError("--text: nothing to show");
+    std::string tooBig;
+    if (options.text && !textFits(*options.text, style, tooBig)) throw UsageError(tooBig);
     std::vector<fs::path> paths =
         outputPaths(options.inputs, options.destination, "." + options.format);
     for (const fs::path& path : paths) {
@@ -91,7 +93,7 @@ void addShowCommand(CLI::App& app) {
     auto options = std::make_shared<ShowOptions>();
     CLI::App* show =
         app.add_subcommand("show", "a picture of the font, or one glyph in the terminal");
-    show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, .hex)")->required();
+    show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, PCF, .hex)")->required();
     addDestinationOptions(*show, options->destination);
     show->add_option("-f,--format", options->format, "picture format with -d")
         ->type_name("FORMAT")

@@ -195,17 +195,8 @@ long readSome(int file, std::uint8_t* buffer, std::size_t size) {
     return _read(file, buffer, static_cast<unsigned>(std::min(size, chunk)));
 }
 
-bool writeAll(int file, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        int done = _write(file, bytes, static_cast<unsigned>(std::min(size, chunk)));
-        if (done <= 0) {
-            if (done == 0) errno = EIO;
-            return false;
-        }
-        bytes += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
+static long writeSome(int file, const std::uint8_t* bytes, std::size_t size) {
+    return _write(file, bytes, static_cast<unsigned>(std::min(size, chunk)));
 }
 
 bool flushToDisk(int file) { return _commit(file) == 0; }
@@ -286,18 +277,11 @@ long readSome(int file, std::uint8_t* buffer, std::size_t size) {
     }
 }
 
-bool writeAll(int file, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
+static long writeSome(int file, const std::uint8_t* bytes, std::size_t size) {
+    for (;;) {
         ssize_t done = write(file, bytes, std::min(size, chunk));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) {
-            if (done == 0) errno = EIO;
-            return false;
-        }
-        bytes += done;
-        size -= static_cast<std::size_t>(done);
+        if (done >= 0 || errno != EINTR) return static_cast<long>(done);
     }
-    return true;
 }
 
 bool flushToDisk(int file) { return fsync(file) == 0; }
@@ -339,5 +323,18 @@ void ignoreWriteSignals() {
 std::string systemReason(int error) { return std::strerror(error); }
 
 #endif
+
+bool writeAll(int file, const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const long done = writeSome(file, bytes, size);
+        if (done <= 0) {
+            if (done == 0) errno = EIO;
+            return false;
+        }
+        bytes += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
 
 }  // namespace celkit

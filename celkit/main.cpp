@@ -41,16 +41,19 @@ std::vector<std::string> arguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace celkit;
     CLI::App app{
-        "celkit: look at celpack fonts, get their sheets back, and convert them to and from PSF, "
-        "BDF, "
-        ".hex, C headers and pictures."};
+        "celkit: look at celpack fonts, get their sheets back, convert them to and from PSF, "
+        "BDF, PCF, .hex and pictures, and to OpenType bitmap fonts and C headers."};
     app.name("celkit");
     app.set_version_flag("--version", "celkit " CELPACK_VERSION);
     app.require_subcommand(1, 1);
     app.footer(
         "Exit status: 0 done, 1 an input or output failed (nothing is written), 2 a bad command "
         "line.\n"
+#ifdef _WIN32
+        "See 'celkit COMMAND --help' and README.txt beside celkit.exe.");
+#else
         "See 'celkit COMMAND --help' and man celkit.");
+#endif
     addShowCommand(app);
     addSheetCommand(app);
     addExportCommand(app);

@@ -51,11 +51,18 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
 CodepointMap loadMap(const std::string& mapName) {
     if (auto builtin = builtinMap(mapName)) return *builtin;
     std::error_code ignored;
-    if (!fs::is_regular_file(pathOf(mapName), ignored))
+    if (mapName != "-" && !fs::exists(pathOf(mapName), ignored))
         throw UsageError("--map: '" + mapName + "' is no map file nor one of " + builtinMapNames());
     std::vector<std::uint8_t> bytes = readInput(mapName);
     CodepointMap map;
     std::string error;
+    // A font whose signature says so gives its own table; anything else is map text.
+    FontData font;
+    if (identifyFontData(bytes, font, error) && font.format != &rawFontFormat()) {
+        if (!mapFromFont(bytes, map, error)) throw Failure(mapName + ": " + error);
+        return map;
+    }
+    error.clear();
     if (!parseMapText(std::string(bytes.begin(), bytes.end()), map, error))
         throw Failure(mapName + ": " + error);
     return map;

@@ -2,7 +2,8 @@
 // ICO through the project's image loading, then cut into glyphs with cell
 // sizes and chart blocks taken from the input's length. Whatever the input:
 // no crash, no out-of-bounds access, a reason for every refusal, and a
-// picture that is read has exactly width x height pixels.
+// picture that is read has exactly width x height pixels, each of a colour
+// its palette holds.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -16,12 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     celkit::Picture picture;
     std::string error;
     if (!celkit::readPicture(bytes, picture, error)) {
-        if (error.empty() || !picture.pixels.empty()) abort();
+        if (error.empty() || picture.bytes.size() != 0) abort();
         return 0;
     }
+    size_t pixels = size_t(picture.width) * size_t(picture.height);
     if (picture.width <= 0 || picture.height <= 0 ||
-        picture.pixels.size() != size_t(picture.width) * size_t(picture.height))
+        picture.bytes.size() != pixels * (picture.indexed() ? 1 : 3) ||
+        picture.palette.size() > 256)
         abort();
+    for (size_t i = 0; picture.indexed() && i < pixels; ++i)
+        if (picture.bytes[i] >= picture.palette.size()) abort();
+    celkit::ColourCensus census = celkit::takeCensus(picture);
+    if (census.colours == 0 || census.colours > pixels) abort();
     celkit::GridOptions options;
     celkit::Font font;
     for (int layout = 0; layout < 2; ++layout) {

@@ -21,6 +21,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy valgrind hyperfine
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
   strace e2fsprogs dpkg-dev file lintian unzip python3-pefile libz-mingw-w64-dev
+  opentype-sanitizer python3-fonttools
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -4,8 +4,12 @@
 
 #include "celkit/font/bdf.h"
 #include "celkit/font/c_header.h"
+#include "celkit/font/fon.h"
 #include "celkit/font/gzip.h"
+#include "celkit/font/otb.h"
+#include "celkit/font/pcf.h"
 #include "celkit/font/psf.h"
+#include "celkit/font/ttf.h"
 #include "celkit/font/source_font.h"
 #include "celkit/font/unifont_hex.h"
 
@@ -41,14 +45,16 @@ const std::vector<FontFormat>& fontFormats() {
          {".fnt"},
          nullptr,
          readRaw,
+         nullptr,
          [](const Font& font, const ExportOptions&) {
              return Bytes(font.bytes.begin(), font.bytes.end());
          }},
         {"psf",
          "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
-         {".psf"},
+         {".psf", ".psfu"},
          isPsf,
          readAndPick<readPsf>,
+         readPsf,
          [](const Font& font, const ExportOptions& options) {
              return writePsf2(font, options.map);
          }},
@@ -57,6 +63,7 @@ const std::vector<FontFormat>& fontFormats() {
          {".bdf"},
          isBdf,
          readAndPick<readBdf>,
+         readBdf,
          [](const Font& font, const ExportOptions& options) {
              return writeBdf(font, options.map, options.name);
          }},
@@ -65,12 +72,50 @@ const std::vector<FontFormat>& fontFormats() {
          {".hex"},
          isUnifontHex,
          readAndPick<readUnifontHex>,
+         readUnifontHex,
          [](const Font& font, const ExportOptions& options) {
              return writeUnifontHex(font, options.map);
+         }},
+        {"pcf",
+         "X11 Portable Compiled Format (also read gzip-compressed)",
+         {".pcf"},
+         isPcf,
+         readAndPick<readPcf>,
+         readPcf,
+         [](const Font& font, const ExportOptions& options) {
+             return writePcf(font, options.map, options.name);
+         }},
+        {"fon",
+         "Windows raster font: an FNT 3.0 resource in a 16-bit library",
+         {".fon"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeFon(font, options.map, options.name);
+         }},
+        {"otb",
+         "OpenType bitmap font: one 16-pixel strike, no outlines",
+         {".otb"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeOtb(font, options.map, options.name);
+         }},
+        {"ttf",
+         "TrueType font whose outlines are the pixels, exact at 16 pixels per em",
+         {".ttf"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writeTtf(font, options.map, options.name);
          }},
         {"h",
          "a C/C++ header with the glyph array",
          {".h"},
+         nullptr,
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
@@ -88,8 +133,14 @@ const FontFormat* formatNamed(std::string_view name) {
     return nullptr;
 }
 
-const FontFormat* formatForOutput(const std::string& path) {
+bool compressedOutput(const std::string& path) {
     const std::string name = lower(path);
+    return name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+}
+
+const FontFormat* formatForOutput(const std::string& path) {
+    std::string name = lower(path);
+    if (compressedOutput(name)) name.resize(name.size() - 3);
     for (const FontFormat& format : fontFormats())
         for (const std::string& extension : format.extensions)
             if (name.size() > extension.size() &&
@@ -135,6 +186,32 @@ bool identifyFontData(Bytes data, FontData& out, std::string& error) {
     out.format = format;
     out.bytes = std::move(data);
     out.compressed = compressed;
+    return true;
+}
+
+bool mapFromFont(const Bytes& data, CodepointMap& out, std::string& error) {
+    FontData font;
+    if (!identifyFontData(data, font, error)) return false;
+    SourceFont source;
+    if (font.format->readSource == nullptr) {
+        error = std::string("a ") + font.format->name + " font has no Unicode table";
+        return false;
+    }
+    if (!font.format->readSource(font.bytes, source, error)) return false;
+    if (!source.unicode) {
+        error = "the font has no Unicode table";
+        return false;
+    }
+    CodepointMap map;
+    // A table's links (each code point with its first glyph), else each glyph's own code.
+    for (const CodepointLink& link : source.table)
+        if (link.glyph < map.codepoints.size())
+            map.codepoints[link.glyph].push_back(link.codepoint);
+    for (std::size_t g = 0;
+         source.table.empty() && g < source.glyphs.size() && g < map.codepoints.size(); ++g)
+        if (source.glyphs[g].number >= 0)
+            map.codepoints[g].push_back(static_cast<char32_t>(source.glyphs[g].number));
+    out = std::move(map);
     return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include "celkit/font/font.h"
 #include "celkit/font/import_options.h"
+#include "celkit/font/source_font.h"
 
 namespace celkit {
 
@@ -27,6 +28,9 @@ struct FontFormat {
     // The 256 glyphs the options pick; null when celkit does not read the format.
     bool (*read)(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,
                  std::vector<std::string>& warnings);
+    // Every glyph with its code points, before any is picked; null for the
+    // raw font and the formats celkit does not read.
+    bool (*readSource)(const Bytes& data, SourceFont& out, std::string& error);
     // Null when celkit does not write the format.
     Bytes (*write)(const Font& font, const ExportOptions& options);
 };
@@ -37,8 +41,10 @@ const FontFormat& rawFontFormat();
 
 // By -f's name; null when there is none.
 const FontFormat* formatNamed(std::string_view name);
-// By an output name's extension, case ignored; null when none matches.
+// By an output name's extension, case ignored, a final .gz aside (the
+// output is then gzip-compressed, see compressedOutput); null when none matches.
 const FontFormat* formatForOutput(const std::string& path);
+bool compressedOutput(const std::string& path);  // the name ends .gz
 // "fnt, psf, bdf, hex, h": the names of the formats that can `write` (or `read`).
 std::string formatNames(bool writable);
 
@@ -55,6 +61,11 @@ struct FontData {
     bool compressed = false;
 };
 bool identifyFontData(Bytes data, FontData& out, std::string& error);
+
+// A font file's own Unicode table as a map: glyph g of the map stands for
+// what the font's glyph g does. False with a reason when the data is no
+// font with such a table.
+bool mapFromFont(const Bytes& data, CodepointMap& out, std::string& error);
 
 // identifyFontData, then the format's reader.
 bool importFont(const Bytes& data, const ImportOptions& options, Font& out, std::string& error,

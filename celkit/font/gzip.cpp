@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <new>
+
 namespace celkit {
 
 bool isGzip(const std::vector<std::uint8_t>& data) {
@@ -59,6 +61,24 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
     else
         error = std::string("corrupt gzip data (") + (message ? message : "zlib error") + ")";
     return false;
+}
+
+std::vector<std::uint8_t> gzipped(const std::vector<std::uint8_t>& data) {
+    z_stream stream{};
+    // 16 + 15: a gzip wrapper with zlib's default header (no name, time 0).
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9,
+                     Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::bad_alloc();
+    std::vector<std::uint8_t> out(deflateBound(&stream, static_cast<uLong>(data.size())));
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int status = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (status != Z_STREAM_END) throw std::bad_alloc();  // the bound was not enough: cannot be
+    return out;
 }
 
 }  // namespace celkit

@@ -24,6 +24,10 @@ bool isGzip(const std::vector<std::uint8_t>& data);
 bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
             std::string& error, std::size_t limit = gzipLimit);
 
+// `data` as one gzip member (best compression, no name, time 0), so that the
+// same font gives the same bytes on every run and build.
+std::vector<std::uint8_t> gzipped(const std::vector<std::uint8_t>& data);
+
 }  // namespace celkit
 
 #endif

@@ -74,6 +74,46 @@ Picture renderChart(const Font& font, const PreviewStyle& style) {
     return picture;
 }
 
+namespace {
+
+// Lines of the text and the code points of its longest line.
+void textExtent(const std::u32string& text, std::size_t& lines, std::size_t& longest) {
+    lines = 1;
+    longest = 0;
+    std::size_t current = 0;
+    for (char32_t c : text) {
+        if (c == U'\n') {
+            ++lines;
+            current = 0;
+        } else {
+            longest = std::max(longest, ++current);
+        }
+    }
+}
+
+}  // namespace
+
+bool textFits(const std::string& text, const PreviewStyle& style, std::string& error) {
+    std::size_t lines = 0, longest = 0;
+    textExtent(decodeUtf8(text), lines, longest);
+    // A side past the limit is refused before the sides are multiplied;
+    // two sides within it multiply without overflow in 64 bits.
+    const unsigned long long limit = static_cast<unsigned long long>(pictureLimit);
+    unsigned long long s = static_cast<unsigned>(style.scale), advance = glyphSide * s;
+    bool fits = lines <= limit / advance && longest <= limit / advance;
+    if (fits) {
+        unsigned long long width = longest * advance + 2 * s, height = lines * advance + 2 * s;
+        fits = width * height <= limit;
+    }
+    if (!fits) {
+        error = "--text: " + std::to_string(lines) + " line(s) of up to " +
+                std::to_string(longest) + " characters at scale " + std::to_string(style.scale) +
+                " make a picture of more than " + std::to_string(pictureLimit) + " pixels";
+        return false;
+    }
+    return true;
+}
+
 Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
                    const PreviewStyle& style, int& missing) {
     std::vector<std::u32string> lines(1);
@@ -86,8 +126,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
     std::size_t longest = 0;
     for (const auto& line : lines) longest = std::max(longest, line.size());
     int s = style.scale, margin = s, advance = glyphSide * s;
-    Picture picture(int(longest) * advance + 2 * margin, int(lines.size()) * advance + 2 * margin,
-                    style.paper);
+    Picture picture(static_cast<int>(longest) * advance + 2 * margin,
+                    static_cast<int>(lines.size()) * advance + 2 * margin, style.paper);
     int fallback = map.glyphFor(U'?');
     missing = 0;
     for (std::size_t row = 0; row < lines.size(); ++row)
@@ -98,8 +138,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
                 glyph = fallback;
             }
             if (glyph >= 0 && glyph < glyphCount)
-                drawGlyph(picture, font, glyph, margin + int(column) * advance,
-                          margin + int(row) * advance, s, style.ink);
+                drawGlyph(picture, font, glyph, margin + static_cast<int>(column) * advance,
+                          margin + static_cast<int>(row) * advance, s, style.ink);
         }
     return picture;
 }

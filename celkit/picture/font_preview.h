@@ -34,6 +34,10 @@ Picture renderChart(const Font& font, const PreviewStyle& style);
 // map, with a margin of one font pixel; a code point the map has no glyph
 // for shows glyph '?' (or nothing if that is missing too) and is counted in
 // `missing`.
+// Whether the picture of `text` keeps within pictureLimit; false with the
+// reason. Asked before rendering: the sizes are worked out without overflow.
+bool textFits(const std::string& text, const PreviewStyle& style, std::string& error);
+
 Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
                    const PreviewStyle& style, int& missing);
 

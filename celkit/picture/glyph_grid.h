@@ -10,6 +10,7 @@
 
 #include "celkit/font/codepoint_map.h"
 #include "celkit/font/font.h"
+#include "celkit/picture/colour_census.h"
 #include "celkit/picture/picture.h"
 
 namespace celkit {
@@ -35,8 +36,10 @@ struct GridOptions {
 
 inline constexpr int unifontLeftBand = 32, unifontTopBand = 64;
 
-// The colour most pixels have; the smallest such colour on a tie.
-std::uint32_t mostCommonColour(const Picture& picture);
+// Whether a picture of this size can hold the grid or chart `options`
+// ask for; false with the reason. Asked from the file's header, before
+// its pixels are decoded, and again by glyphsFromPicture.
+bool gridFitsPicture(int width, int height, const GridOptions& options, std::string& error);
 
 // Every pixel that is not paper is ink. A cell smaller than 16 x 16 goes to
 // the top left of its glyph. False with a reason (cells larger than 16 x 16,

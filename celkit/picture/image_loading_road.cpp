@@ -5,9 +5,11 @@
 #include <cstdlib>
 
 #include "celkit/picture/picture.h"
+#include "drawing/canvas_drawing.h"
 #include "drawing/drawing_session.h"
 #include "image/image_loading.h"
 #include "image/image_object.h"
+#include "image/load_failure.h"
 #include "runtime/runtime.h"
 
 namespace celkit {
@@ -28,16 +30,16 @@ struct RuntimeForOnePicture {
 
 std::uint32_t littleEndian(const std::vector<std::uint8_t>& data, std::size_t at, int bytes) {
     std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | data[at + std::size_t(i)];
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | data[at + static_cast<std::size_t>(i)];
     return value;
 }
 
-// A bitmap header may ask for up to 32767 x 32767 pixels: refuse what would
-// not fit the limit before any memory is taken for it.
-bool bitmapSizeAcceptable(const std::vector<std::uint8_t>& data) {
-    if (data.size() < 26) return true;  // too short to be anything: the loader refuses it
+// A bitmap header may ask for up to 32767 x 32767 pixels: its size is known
+// before any memory is taken for it. False when the data is too short to say.
+bool bitmapSize(const std::vector<std::uint8_t>& data, long long& width, long long& height) {
+    if (data.size() < 26) return false;  // too short to be anything: the loader refuses it
     std::uint32_t headerSize = littleEndian(data, 14, 4);
-    long long width, height;
     if (headerSize == 12) {
         width = littleEndian(data, 18, 2);
         height = littleEndian(data, 20, 2);
@@ -45,59 +47,97 @@ bool bitmapSizeAcceptable(const std::vector<std::uint8_t>& data) {
         width = std::llabs(static_cast<std::int32_t>(littleEndian(data, 18, 4)));
         height = std::llabs(static_cast<std::int32_t>(littleEndian(data, 22, 4)));
     }
-    return width * height <= pictureLimit;
+    return true;
+}
+
+std::string tooLarge() {
+    return "picture too large: more than " + std::to_string(pictureLimit) + " pixels";
+}
+
+struct ReadBack {
+    Picture picture;
+    bool noMemory = false;
+};
+
+// Runs while the canvas's session is open. The decoded picture is drawn
+// by now: its memory goes back before the copy is made. Nothing may throw
+// through the drawing library's frames.
+void readCanvas(void* context) {
+    freeImage(pictureImage);
+    auto* back = static_cast<ReadBack*>(context);
+    Picture& picture = back->picture;
+    auto* out = static_cast<std::uint8_t*>(std::malloc(picture.pixelCount() * 3));
+    if (out == nullptr) {
+        back->noMemory = true;
+        return;
+    }
+    picture.bytes = PixelBytes::adopt(out, picture.pixelCount() * 3);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x, out += 3) {
+            std::uint32_t bgr = readPixel(x, y);  // 0x00BBGGRR
+            out[0] = static_cast<std::uint8_t>(bgr);
+            out[1] = static_cast<std::uint8_t>(bgr >> 8);
+            out[2] = static_cast<std::uint8_t>(bgr >> 16);
+        }
 }
 
 }  // namespace
 
 bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Picture& out,
-                                    std::string& error) {
+                                    std::string& error, const SizeCheck& check) {
     out = Picture();
     if (data.size() > 0xFFFFFFFFu) {
         error = "picture file too large";
         return false;
     }
-    if (pictureKindOf(data) == PictureKind::Bmp && !bitmapSizeAcceptable(data)) {
-        error = "picture too large: more than " + std::to_string(pictureLimit) + " pixels";
-        return false;
+    long long width = 0, height = 0;
+    if (pictureKindOf(data) == PictureKind::Bmp && bitmapSize(data, width, height)) {
+        if (width * height > pictureLimit) {
+            error = tooLarge();
+            return false;
+        }
+        if (check && width > 0 && height > 0 &&
+            !check(static_cast<int>(width), static_cast<int>(height), error))
+            return false;
     }
     RuntimeForOnePicture runtime;
     static const std::uint8_t nothing = 0;
     if (!decodeImageMemory(pictureImage, data.empty() ? &nothing : data.data(),
-                           std::uint32_t(data.size()))) {
-        error = "not a BMP or ICO picture that can be decoded";
+                           static_cast<std::uint32_t>(data.size()))) {
+        error = std::string("not a BMP or ICO picture that can be decoded (") +
+                loadFailureName(lastLoadFailure()) + ")";
         return false;
     }
     const ImageObject* image = findImage(pictureImage);
-    int width = image ? std::abs(image->width) : 0;
-    int height = image ? std::abs(image->height) : 0;
+    width = image ? std::abs(image->width) : 0;
+    height = image ? std::abs(image->height) : 0;
     if (width == 0 || height == 0) {
         error = "the picture has no pixels";
         return false;
     }
-    if (static_cast<long long>(width) * height > pictureLimit) {
-        error = "picture too large: more than " + std::to_string(pictureLimit) + " pixels";
+    if (width * height > pictureLimit) {
+        error = tooLarge();
         return false;
     }
-    if (!createImage(canvasImage, width, height)) {
+    if (check && !check(static_cast<int>(width), static_cast<int>(height), error)) return false;
+    ReadBack back;
+    back.picture.width = static_cast<int>(width);
+    back.picture.height = static_cast<int>(height);
+    switch (drawOnFreshCanvas(canvasImage, static_cast<int>(width), static_cast<int>(height),
+                              imageHandle(pictureImage), readCanvas, &back)) {
+    case CanvasDrawing::read:
+        if (!back.noMemory) break;
+        error = "no memory for the picture's pixels";
+        return false;
+    case CanvasDrawing::noCanvas:
         error =
             "no memory for a canvas of " + std::to_string(width) + " x " + std::to_string(height);
         return false;
-    }
-    DrawingContext* canvas = imageOutput(canvasImage);
-    if (canvas == nullptr || !beginDrawing(canvas)) {
-        error = "cannot draw on the canvas";
+    case CanvasDrawing::notDrawn:
+        error = "the picture could not be drawn on the canvas";
         return false;
     }
-    drawImage(imageHandle(pictureImage), 0, 0);
-    Picture picture(width, height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t bgr = readPixel(x, y);  // 0x00BBGGRR
-            picture.set(x, y, ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
-        }
-    endDrawing();
-    out = std::move(picture);
+    out = std::move(back.picture);
     return true;
 }
 

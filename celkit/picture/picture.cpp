@@ -1,13 +1,96 @@
 #include "celkit/picture/picture.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace celkit {
 
+void PixelBytes::Free::operator()(std::uint8_t* p) const { std::free(p); }
+
+PixelBytes::PixelBytes(std::size_t size, std::uint8_t fill) : length(size) {
+    memory.reset(static_cast<std::uint8_t*>(std::malloc(size == 0 ? 1 : size)));
+    if (!memory) throw std::bad_alloc();
+    std::memset(memory.get(), fill, size);
+}
+
+PixelBytes::PixelBytes(const PixelBytes& other) : PixelBytes(other.length, 0) {
+    if (other.length != 0) std::memcpy(memory.get(), other.memory.get(), other.length);
+}
+
+PixelBytes& PixelBytes::operator=(const PixelBytes& other) {
+    if (this != &other) *this = PixelBytes(other);
+    return *this;
+}
+
+PixelBytes PixelBytes::adopt(std::uint8_t* data, std::size_t size) {
+    PixelBytes bytes;
+    bytes.memory.reset(data);
+    bytes.length = size;
+    return bytes;
+}
+
+void PixelBytes::shrink(std::size_t size) {
+    if (size >= length || size == 0) return;
+    // realloc keeps the block when it cannot shrink it in place.
+    if (void* smaller = std::realloc(memory.get(), size)) {
+        (void)memory.release();
+        memory.reset(static_cast<std::uint8_t*>(smaller));
+    }
+    length = size;
+}
+
+Picture::Picture(int width, int height, std::uint32_t fill)
+    : width(width),
+      height(height),
+      palette{fill & 0xFFFFFF},
+      bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0) {}
+
+void Picture::toRgb() {
+    if (!indexed()) return;
+    PixelBytes rgb(pixelCount() * 3, 0);
+    for (std::size_t i = 0; i < pixelCount(); ++i) {
+        std::uint32_t c = palette[bytes[i]];
+        rgb[i * 3] = static_cast<std::uint8_t>(c >> 16);
+        rgb[i * 3 + 1] = static_cast<std::uint8_t>(c >> 8);
+        rgb[i * 3 + 2] = static_cast<std::uint8_t>(c);
+    }
+    bytes = std::move(rgb);
+    palette.clear();
+}
+
 void Picture::fill(int x, int y, int w, int h, std::uint32_t colour) {
-    for (int row = std::max(0, y); row < std::min(height, y + h); ++row)
-        for (int column = std::max(0, x); column < std::min(width, x + w); ++column)
-            set(column, row, colour);
+    colour &= 0xFFFFFF;
+    int top = std::max(0, y), bottom = static_cast<int>(std::min<long long>(height, 0LL + y + h));
+    int left = std::max(0, x), right = static_cast<int>(std::min<long long>(width, 0LL + x + w));
+    if (top >= bottom || left >= right) return;
+    if (indexed()) {
+        auto found = std::find(palette.begin(), palette.end(), colour);
+        if (found == palette.end() && palette.size() < 256) {
+            palette.push_back(colour);
+            found = palette.end() - 1;
+        }
+        if (found != palette.end()) {
+            auto index = static_cast<std::uint8_t>(found - palette.begin());
+            for (int row = top; row < bottom; ++row)
+                std::memset(bytes.data() +
+                                static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(left),
+                            index, static_cast<std::size_t>(right - left));
+            return;
+        }
+        toRgb();
+    }
+    for (int row = top; row < bottom; ++row)
+        for (int column = left; column < right; ++column) {
+            std::uint8_t* p =
+                bytes.data() +
+                (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + column) * 3;
+            p[0] = static_cast<std::uint8_t>(colour >> 16);
+            p[1] = static_cast<std::uint8_t>(colour >> 8);
+            p[2] = static_cast<std::uint8_t>(colour);
+        }
 }
 
 PictureKind pictureKindOf(const std::vector<std::uint8_t>& data) {
@@ -19,11 +102,12 @@ PictureKind pictureKindOf(const std::vector<std::uint8_t>& data) {
     return PictureKind::Unknown;
 }
 
-bool readPicture(const std::vector<std::uint8_t>& data, Picture& out, std::string& error) {
+bool readPicture(const std::vector<std::uint8_t>& data, Picture& out, std::string& error,
+                 const SizeCheck& check) {
     switch (pictureKindOf(data)) {
-    case PictureKind::Png: return readPng(data, out, error);
+    case PictureKind::Png: return readPng(data, out, error, check);
     case PictureKind::Bmp:
-    case PictureKind::Ico: return readPictureThroughImageLoading(data, out, error);
+    case PictureKind::Ico: return readPictureThroughImageLoading(data, out, error, check);
     case PictureKind::Unknown: break;
     }
     out = Picture();
@@ -33,13 +117,13 @@ bool readPicture(const std::vector<std::uint8_t>& data, Picture& out, std::strin
 
 Font fontAsCelpackReads(const Picture& picture) {
     Font font;
-    for (int glyph = 0; glyph < glyphCount; ++glyph)
-        for (int y = 0; y < glyphSide; ++y)
-            for (int x = 0; x < glyphSide; ++x) {
-                int px = (glyph % 16) * glyphSide + x, py = (glyph / 16) * glyphSide + y;
-                if (px < picture.width && py < picture.height && picture.at(px, py) != 0)
-                    font.setPixel(glyph, x, y, true);
-            }
+    int width = std::min(picture.width, 16 * glyphSide);
+    int height = std::min(picture.height, 16 * glyphSide);
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px)
+            if (picture.at(px, py) != 0)
+                font.setPixel((py / glyphSide) * 16 + px / glyphSide, px % glyphSide,
+                              py % glyphSide, true);
     return font;
 }
 

@@ -2,12 +2,13 @@
 the Windows build), each case in an empty directory. Outputs are read back
 by programs nobody here wrote: Pillow for pictures, celpack for sheets, the
 Unifont package's own .hex file for its chart. One table per command."""
-import argparse, gzip, os, random, shutil, subprocess, sys, unittest
+import argparse, gzip, os, random, shutil, struct, subprocess, sys, unittest, zlib
 from PIL import Image, ImageDraw
 
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXAMPLE = os.path.join(ROOT, "examples", "dejavu-mono.expected.fnt")
+SHEET = os.path.join(ROOT, "examples", "dejavu-mono.bmp")
 
 
 def run(program, args, cwd):
@@ -124,6 +125,45 @@ class Show(unittest.TestCase):
                     self.assertEqual(im.format, kind)
                     self.check_chart(im.convert("RGB"), fonts[font], 2, 0, 0xFFFFFF)
 
+    def test_few_colours_make_a_palette_png_with_the_same_pixels(self):
+        # The text is ink and paper, the chart adds its grid colour: a 1-bit
+        # and a 2-bit palette PNG; the BMP writer gives the same picture in
+        # 24 bits, and Pillow reads both.
+        font = crafted_fonts()["random"]
+        for name, args, depth in [("text", ["--text", "Hi\nthere"], 1), ("chart", [], 2),
+                                  ("chart scale 1", ["--scale", "1", "--ink", "FF0000"], 2)]:
+            with self.subTest(name):
+                d = fresh("palette")
+                put(d, "f.fnt", font)
+                for out in ["p.png", "p.bmp"]:
+                    code, _, err = celkit(["show", "f.fnt", "-o", out] + args, d)
+                    self.assertEqual((code, err), (0, ""))
+                png = open(os.path.join(d, "p.png"), "rb").read()
+                self.assertEqual((png[24], png[25]), (depth, 3), "bit depth, palette colour type")
+                im = Image.open(os.path.join(d, "p.png"))
+                self.assertEqual(im.mode, "P")
+                bmp = Image.open(os.path.join(d, "p.bmp")).convert("RGB")
+                self.assertEqual(im.size, bmp.size)
+                self.assertEqual(im.convert("RGB").tobytes(), bmp.tobytes())
+                self.assertEqual(len(im.convert("RGB").getcolors()), 2 ** depth - (depth == 2))
+
+    def test_text_picture_is_limited_before_it_is_made(self):
+        font = crafted_fonts()["example"]
+        line = "A" * 92
+        for name, text, scale, code in [("237 lines at scale 16", "\n".join([line] * 237), "16", 2),
+                                         ("the same at scale 1", "\n".join([line] * 237), "1", 0),
+                                         ("one long line", "x" * 9000, "4", 2)]:
+            with self.subTest(name):
+                d = fresh("textlimit")
+                status, _, err = celkit(["show", put(d, "f.fnt", font), "--scale", scale, "--text", text,
+                                         "-o", "t.png"], d)
+                self.assertEqual(status, code, err)
+                if code:
+                    self.assertTrue(err.startswith("celkit: --text: ") and "40000000 pixels" in err, err)
+                    self.assertEqual(files(d), ["f.fnt"])
+                else:
+                    self.assertEqual(Image.open(os.path.join(d, "t.png")).size, (92 * 16 + 2, 237 * 16 + 2))
+
     def test_glyph_in_the_terminal(self):
         font = crafted_fonts()["random"]
         for number, glyph, status in [("65", 65, 0), ("0x41", 65, 0), ("0XfF", 255, 0), ("0", 0, 0),
@@ -194,6 +234,15 @@ def hex_glyph(bits):
     return bytes(font)
 
 
+def black_png(width, height):
+    """A 1-bit grey PNG of black pixels, a few KB whatever its size."""
+    chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data +
+                                struct.pack(">I", zlib.crc32(kind + data)))
+    rows = (b"\0" * (1 + (width + 7) // 8)) * height
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
 class Import(unittest.TestCase):
     def test_pictures_give_the_glyphs_a_viewer_sees(self):
         magenta, white, black = (255, 0, 255), (255, 255, 255), (0, 0, 0)
@@ -211,6 +260,25 @@ class Import(unittest.TestCase):
                 code, _, err = celkit(["import", file, "-o", "f.fnt"] + options, d)
                 self.assertEqual((code, err), (0, ""))
                 self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(im, cell, paper))
+
+    def test_paper_on_a_tie_is_the_smaller_colour(self):
+        # Half the pixels of each colour: the smaller is paper, so swapping
+        # the colours inverts the font, and --paper overrides.
+        for name, colours, options, ink_is_first in [
+                ("black and white", [(0, 0, 0), (255, 255, 255)], [], False),
+                ("white and black", [(255, 255, 255), (0, 0, 0)], [], True),
+                ("green and magenta", [(255, 0, 255), (0, 255, 0)], [], True),
+                ("told", [(0, 0, 0), (255, 255, 255)], ["--paper", "FFFFFF"], True)]:
+            with self.subTest(name):
+                d = fresh("tie")
+                im = Image.new("RGB", (256, 256), colours[1])
+                ImageDraw.Draw(im).rectangle([0, 0, 255, 127], fill=colours[0])
+                im.save(os.path.join(d, "t.png"))
+                code, _, err = celkit(["import", "t.png", "-o", "f.fnt"] + options, d)
+                self.assertEqual((code, err), (0, ""))
+                font = open(os.path.join(d, "f.fnt"), "rb").read()
+                self.assertEqual(font[:128 * 32], (b"\xff" if ink_is_first else b"\0") * (128 * 32))
+                self.assertEqual(font[128 * 32:], (b"\0" if ink_is_first else b"\xff") * (128 * 32))
 
     def test_imagemagick_tilesets(self):
         # A 4-bit palette BMP (a depth Pillow never writes) and an icon; what a
@@ -251,7 +319,11 @@ class Import(unittest.TestCase):
                 ("truncated png", png[:300], [], "PNG"),
                 ("lying chunk length", png[:33] + b"\x7f\xff\xff\xff" + png[37:], [], "truncated PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
                 ("not a picture", b"hello\n" * 10, [], "not a font"),
-                ("odd size", None, [], "--cell"), ("bad cell", png, ["--cell", "8by8"], "--cell")]:
+                ("odd size", None, [], "--cell"), ("bad cell", png, ["--cell", "8by8"], "--cell"),
+                # 6320 x 6320 black 1-bit pixels in 4.9 KB: refused from the header.
+                ("huge grid", black_png(6320, 6320), [], "cells of 395 x 395"),
+                ("huge chart", black_png(6320, 6321), ["--layout", "unifont"], "no chart of 16 x 16 cells"),
+                ("huge with cells told", black_png(6320, 6320), ["--cell", "8x8"], "would make 39942400 pixels")]:
             with self.subTest(name):
                 d = fresh("refused")
                 if name == "big cells":
@@ -276,12 +348,19 @@ class Export(unittest.TestCase):
                                  (["-o", "my font.h"], "my font.h", None),
                                  (["-o", "c.h", "--name", "glyphs8"], "c.h", None),
                                  (["-d", "out", "-f", "psf"], "out/f.psf", b"\x72\xb5\x4a\x86"),
-                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:")]:
+                                 (["-d", "out", "-f", "hex"], "out/f.hex", b"0000:"),
+                                 (["-o", "f.psfu"], "f.psfu", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "f.psf.gz"], "f.psf.gz", b"\x72\xb5\x4a\x86"),
+                                 (["-o", "F.BDF.GZ"], "F.BDF.GZ", b"STARTFONT 2.1")]:
             with self.subTest(out):
                 d = fresh("export")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
                 self.assertEqual((code, err), (0, ""))
                 data = open(os.path.join(d, out), "rb").read()
+                if out.lower().endswith(".gz"):
+                    data = gzip.decompress(data)  # by Python's gzip, not ours
+                    if b"FAMILY_NAME" in data:
+                        self.assertIn(b'FAMILY_NAME "F"', data)
                 if start:
                     self.assertTrue(data.startswith(start), data[:20])
                     celkit(["import", out, "-o", "back.fnt"], d)
@@ -292,9 +371,35 @@ class Export(unittest.TestCase):
                 if out.endswith(".hex"):
                     self.assertEqual(len(data.splitlines()), 256)
 
+    def test_code_points_from_a_block_or_the_fonts_own_table(self):
+        font = crafted_fonts()["example"]
+        console = "/usr/share/consolefonts/Lat15-Terminus16.psf.gz"
+        d = fresh("export-maps")
+        put(d, "f.fnt", font)
+        shutil.copy(console, os.path.join(d, "lat15.psf.gz"))
+        for name, args, line in [
+                ("a block from U+0400", ["export", "f.fnt", "--first", "U+0400", "-o", "o.hex"], "0441:"),
+                ("the code page's Cyrillic", ["export", "f.fnt", "--map", "cp866", "-o", "o.hex"], "0441:"),
+                ("the console font's own table", ["export", "f.fnt", "--map", "lat15.psf.gz", "-o", "o.hex"], "00A9:")]:
+            with self.subTest(name):
+                code, _, err = celkit(args, d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertIn("\n" + line, open(os.path.join(d, "o.hex")).read())
+        # The console font through its own table comes back with the same table.
+        code, _, err = celkit(["import", "lat15.psf.gz", "--map", "lat15.psf.gz", "-o", "l.fnt"], d)
+        self.assertEqual((code, err), (0, ""))
+        code, _, err = celkit(["export", "l.fnt", "--map", "lat15.psf.gz", "-o", "l.psf"], d)
+        self.assertEqual((code, err), (0, ""))
+        put(d, "orig.psf", gzip.open(console).read())
+        tables = []
+        for path in ["l.psf", "orig.psf"]:
+            subprocess.run(["psfgettable", path, path + ".txt"], cwd=d, check=True)
+            tables.append([l for l in open(os.path.join(d, path + ".txt")) if not l.startswith("#")])
+        self.assertEqual(tables[0], tables[1])
+
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
-        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "ttf"], ["-o", "a.psf", "-d", "out"]]:
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"]]:
             with self.subTest(args=args):
                 d = fresh("exportbad")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)
@@ -318,6 +423,30 @@ class Info(unittest.TestCase):
                 self.assertEqual((code, err), (0, ""))
                 for line in lines:
                     self.assertEqual(out.count(line + "\n"), 2, out)
+
+
+    def test_pictures_colours_counted(self):
+        # A gradient of 4096 colours, one pixel each, twice over but for the
+        # first colour: more than a small table holds.
+        im = Image.new("RGB", (128, 64))
+        im.putdata([(i >> 4 & 255, i & 15, 7) if i < 4096 else (0, 0, 7) for i in range(128 * 64)])
+        for name, picture, line in [
+                ("many colours", im, "t.png: PNG picture, 128 x 64 pixels, 4096 colours, most common #000007"),
+                ("grey", Image.new("L", (20, 10), 200), "t.png: PNG picture, 20 x 10 pixels, 1 colour, most common #C8C8C8"),
+                ("huge", None, "would make 39942400 pixels")]:
+            with self.subTest(name):
+                d = fresh("infocolours")
+                if picture is None:
+                    put(d, "t.png", black_png(6320, 6320))
+                else:
+                    picture.save(os.path.join(d, "t.png"))
+                code, out, err = celkit(["info", "t.png"], d)
+                if picture is None:
+                    self.assertEqual(code, 1)
+                    self.assertIn(line, err)
+                else:
+                    self.assertEqual((code, err), (0, ""))
+                    self.assertEqual(out.splitlines()[0], line)
 
 
 class Cli(unittest.TestCase):
@@ -349,7 +478,21 @@ class Cli(unittest.TestCase):
                 ("raw font that starts like an icon", ["sheet", "i.fnt", "-o", "s.bmp"], {"i.fnt": bytes([0, 0, 1, 0]) + font[4:]},
                  0, "", {"i.fnt": bytes([0, 0, 1, 0]) + font[4:], "s.bmp": None}),
                 ("non-ASCII names", ["import", "Zeichensätze 字形.fnt", "-o", "Ærø ĳ.fnt"], {"Zeichensätze 字形.fnt": font}, 0, "",
-                 {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font})]:
+                 {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font}),
+                ("-f says psf, the name bdf", ["export", "f.fnt", "-f", "psf", "-o", "f.bdf"], {"f.fnt": font}, 2,
+                 "the name says bdf but -f says psf", {"f.fnt": font}),
+                ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
+                 {"f.fnt": font, "f.font": font}),
+                ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],
+                 {"f.fnt": font}, 2, "--first", {"f.fnt": font}),
+                ("--first with --map on export", ["export", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.hex"],
+                 {"f.fnt": font}, 2, "--first", {"f.fnt": font}),
+                ("an unknown map", ["export", "f.fnt", "--map", "cp999", "-o", "o.psf"], {"f.fnt": font}, 2,
+                 "koi8-r", {"f.fnt": font}),
+                ("a picture where a font is read", ["sheet", "p.bmp", "-o", "s.bmp"], {"p.bmp": open(SHEET, "rb").read()}, 1,
+                 "'celkit import'", None),
+                ("a font named .fnt of another size", ["import", "f.fnt", "-o", "o.fnt"], {"f.fnt": font + b"\0"}, 1,
+                 "not a font celkit reads", None)]:
             with self.subTest(name):
                 d = fresh("cli")
                 for path, data in before.items():
@@ -363,6 +506,12 @@ class Cli(unittest.TestCase):
                 for path, data in expected.items():
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_help_points_at_the_manual_the_system_has(self):
+        code, out, err = celkit(["--help"], fresh("help"))
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("README.txt" if ARGS.wine else "man celkit", out)
+        self.assertNotIn("man celkit" if ARGS.wine else "README.txt", out)
 
     def test_help_on_each_command(self):
         for command in ["show", "sheet", "export", "import", "info"]:

@@ -111,12 +111,13 @@ INSTANTIATE_TEST_SUITE_P(Writers, BitmapFixtureTest, ::testing::ValuesIn(fixture
 
 // ---- Header variants that no writer makes, from V5 files.
 
-// A V5 file rewritten with the 108-byte V4 header.
-Bytes asV4(const Bytes& v5) {
-    Bytes out(v5.begin(), v5.begin() + 14 + 108);
+// A V5 file rewritten with the first `size` bytes of its header: 108 for
+// V4, 56 and 52 for the shorter ones that still hold the masks.
+Bytes withHeaderOf(const Bytes& v5, uint32_t size) {
+    Bytes out(v5.begin(), v5.begin() + 14 + size);
     out.insert(out.end(), v5.begin() + 14 + 124, v5.end());
-    put32(out, 14, 108);
-    put32(out, 10, get32(v5, 10) - 16);
+    put32(out, 14, size);
+    put32(out, 10, get32(v5, 10) - (124 - size));
     put32(out, 2, static_cast<uint32_t>(out.size()));
     return out;
 }
@@ -134,7 +135,7 @@ Bytes asInfoHeaderWithMasks(const Bytes& v5) {
 
 using BitmapVariantTest = ImageTest;
 
-TEST_F(BitmapVariantTest, V4HeadersAndMasksAfterA40ByteHeaderLoadTheSame) {
+TEST_F(BitmapVariantTest, ShorterHeadersAndMasksAfterA40ByteHeaderLoadTheSame) {
     const Fixture cases[] = {
         {"bmp/gradient_24bit_v5_magick.bmp", 24, 24},
         {"bmp/eight_rgb565_magick.bmp", 16, 24},
@@ -145,7 +146,10 @@ TEST_F(BitmapVariantTest, V4HeadersAndMasksAfterA40ByteHeaderLoadTheSame) {
     for (const Fixture& fixture : cases) {
         SCOPED_TRACE(fixture.file);
         Bytes v5 = readData(fixture.file);
-        expectPicture(asV4(v5), fixture);
+        for (uint32_t size : {108u, 56u, 52u}) {
+            SCOPED_TRACE(size);
+            expectPicture(withHeaderOf(v5, size), fixture);
+        }
         if (get32(v5, 30) == BI_BITFIELDS) expectPicture(asInfoHeaderWithMasks(v5), fixture);
     }
 }
@@ -408,6 +412,36 @@ TEST_F(BitmapVariantTest, PixelOffsetsInsideTheHeadersReadThePixelsAfterTheTable
     Bytes short24 = patched(rgb24, 10, 0);
     short24.pop_back();
     EXPECT_EQ(decodeBytes(0, short24), 0);
+}
+
+// A file deeper than 8 bits may carry a table of biClrUsed entries before
+// its pixels, which no one reads; a pixel offset inside it reads the pixels
+// after it. More than 256 announced is taken as no table at all.
+TEST_F(BitmapVariantTest, TheOptionalTableOfADeeperFileIsSkippedUpTo256Entries) {
+    const Fixture& fixture = fixtures[9];  // 24 bits after a 40-byte header
+    const Bytes plain = readData(fixture.file);
+    ASSERT_EQ(get32(plain, 14), 40u);
+    auto withTable = [&](uint32_t announced, size_t entries, uint32_t offset) {
+        Bytes out(plain.begin(), plain.begin() + 54);
+        for (size_t i = 0; i < entries * 4; ++i) out.push_back(static_cast<unsigned char>(i * 7));
+        out.insert(out.end(), plain.begin() + get32(plain, 10), plain.end());
+        put32(out, 46, announced);
+        put32(out, 10, offset);
+        put32(out, 2, static_cast<uint32_t>(out.size()));
+        return out;
+    };
+    const struct {
+        uint32_t announced;
+        size_t entries;
+        uint32_t offset;
+    } cases[] = {
+        {256, 256, 54},        {256, 256, 54 + 400}, {256, 256, 54 + 1023}, {256, 256, 54 + 1024},
+        {255, 255, 54 + 1019}, {1, 1, 54},           {257, 0, 54},          {300, 0, 54},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.announced << " announced, offset " << c.offset);
+        expectPicture(withTable(c.announced, c.entries, c.offset), fixture);
+    }
 }
 
 // Run-length data may not declare more pixels than its length can honestly

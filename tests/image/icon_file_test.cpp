@@ -26,20 +26,27 @@ const IconFixture iconFixtures[] = {
     {"ico/sheet_png_pillow.ico", "ico/sheet_png.rgb", 256},
 };
 
-void expectIcon(intptr_t result, const std::string& expected, int size) {
+// The icon loaded as image 0 is width x height and shows `rgb`.
+void expectIconOf(intptr_t result, int width, int height, const Bytes& rgb) {
     ASSERT_NE(result, 0);
     const ImageObject* record = findImage(0);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(result, reinterpret_cast<intptr_t>(record->handle));
     EXPECT_NE(GetObjectType(record->handle), static_cast<DWORD>(OBJ_BITMAP));
     EXPECT_EQ(record->formatTag, IMAGE_FORMAT_ICON);
-    EXPECT_EQ(record->width, size);
-    EXPECT_EQ(record->height, size);
+    EXPECT_EQ(record->width, width);
+    EXPECT_EQ(record->height, height);
     // The colour bitmap of every icon is held at 32 bits.
     EXPECT_EQ(record->depth, 32);
     EXPECT_EQ(record->sourceDepth, 32);
     Pixels pixels = iconPixels(static_cast<HICON>(record->handle));
-    EXPECT_EQ(rgbDifference(pixels.rgb(), readData(expected), size), "");
+    EXPECT_EQ(pixels.width, width);
+    EXPECT_EQ(pixels.height, height);
+    EXPECT_EQ(rgbDifference(pixels.rgb(), rgb, width), "");
+}
+
+void expectIcon(intptr_t result, const std::string& expected, int size) {
+    expectIconOf(result, size, size, readData(expected));
 }
 
 class IconFixtureTest : public ImageTest, public ::testing::WithParamInterface<IconFixture> {};
@@ -183,30 +190,126 @@ TEST_F(IconChoiceTest, ImageHeadersAreCheckedBeforeThePlatformSeesThem) {
     Entry masked = with(deep, 16, BI_BITFIELDS, 4);
     const uint8_t masks[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
     masked.image.insert(masked.image.begin() + 40, masks, masks + 12);
+    const Entry core = entryOf("ico/eight_4bit_core.ico", 0);  // 12-byte header
+    const LoadFailure loads = LoadFailure::None, outside = LoadFailure::DataOutsideFile,
+                      encoding = LoadFailure::UnsupportedEncoding,
+                      size = LoadFailure::SizeOutOfRange;
+    // The reason names the loader's own check: a platform that refuses
+    // the image as well would otherwise hide a check gone missing.
     const struct {
         const char* what;
         Entry entry;
-        bool loads;
+        LoadFailure reason;
     } cases[] = {
-        {"as written", four, true},
-        {"no colour count: the full table", with(four, 32, 0, 4), true},
-        {"an odd height counts one row less", with(four, 8, 33, 4), true},
-        {"masks after the header at 32 bits", masked, true},
-        {"one colour more than the data holds", with(four, 32, 17, 4), false},
-        {"masks announced, none there", with(deep, 16, BI_BITFIELDS, 4), false},
-        {"masks at 4 bits", with(four, 16, BI_BITFIELDS, 4), false},
-        {"run-length compression", with(four, 16, BI_RLE4, 4), false},
-        {"height 1: no row of colour", with(four, 8, 1, 4), false},
-        {"negative height", with(four, 8, static_cast<uint32_t>(-32), 4), false},
-        {"no planes", with(four, 12, 0, 2), false},
+        {"as written", four, loads},
+        {"no colour count: the full table", with(four, 32, 0, 4), loads},
+        {"an odd height counts one row less", with(four, 8, 33, 4), loads},
+        {"masks after the header at 32 bits", masked, loads},
+        {"core header as written", core, loads},
+        {"one colour more than the data holds", with(four, 32, 17, 4), outside},
+        {"masks announced, none there", with(deep, 16, BI_BITFIELDS, 4), outside},
+        {"masks at 4 bits", with(four, 16, BI_BITFIELDS, 4), encoding},
+        {"run-length compression", with(four, 16, BI_RLE4, 4), encoding},
+        {"height 1: no row of colour", with(four, 8, 1, 4), size},
+        {"negative height", with(four, 8, static_cast<uint32_t>(-32), 4), size},
+        {"no planes", with(four, 12, 0, 2), encoding},
+        {"no planes, core header", with(core, 8, 0, 2), encoding},
+        {"two planes", with(four, 12, 2, 2), loads},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bytes file = iconFile({c.entry});
         HICON icon = iconFromMemory(file.data(), static_cast<uint32_t>(file.size()));
-        EXPECT_EQ(icon != nullptr, c.loads);
+        EXPECT_EQ(icon != nullptr, c.reason == loads);
         if (icon) DestroyIcon(icon);
-        EXPECT_EQ(decodeBytes(0, file) != 0, c.loads);
+        EXPECT_EQ(decodeBytes(0, file) != 0, c.reason == loads);
+        EXPECT_STREQ(loadFailureName(lastLoadFailure()), loadFailureName(c.reason));
+    }
+}
+
+// ---- Images wider than tall and taller than wide: a side read from the
+// other's field, or handed to the platform in the other's place, gives an
+// icon of another shape or none.
+
+const std::vector<uint32_t> sixteenColours = {
+    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
+// An entry of one opaque crafted image and the RGB it must show.
+struct Shaped {
+    const char* what;
+    Entry entry;
+    int width, height;
+    Bytes rgb;
+};
+
+Shaped shaped(const char* what, int width, int height, int bits, bool core = false) {
+    auto colour = [](int x, int y) {
+        return uint32_t(0x20 + 9 * x) << 16 | (0x30 + 11 * y) << 8 | 0x80;
+    };
+    auto index = [](int x, int y) { return uint32_t(x + 3 * y) % 16; };
+    crafted::Pixels pixels = colour;
+    if (bits != 32) pixels = index;
+    Shaped out{what, {}, width, height, {}};
+    out.entry.image = crafted::iconImage(
+        width, height, bits, pixels, bits == 32 ? std::vector<uint32_t>{} : sixteenColours, core);
+    out.entry.width = static_cast<uint8_t>(width);
+    out.entry.height = static_cast<uint8_t>(height);
+    out.entry.bitCount = static_cast<uint16_t>(bits);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t value = bits == 32 ? colour(x, y) : sixteenColours[index(x, y)];
+            out.rgb.insert(out.rgb.end(), {static_cast<unsigned char>(value >> 16),
+                                           static_cast<unsigned char>(value >> 8),
+                                           static_cast<unsigned char>(value)});
+        }
+    return out;
+}
+
+TEST_F(IconChoiceTest, WideAndTallImagesKeepTheirShape) {
+    // The PNG fixture is 4 x 3: red 200, green 60 a row, blue 40 a column.
+    Shaped png{"PNG, 4 x 3", {readData("icons/rgba_4x3_pillow.png"), 4, 3, 32}, 4, 3, {}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            png.rgb.insert(png.rgb.end(), {200, static_cast<unsigned char>(60 * y),
+                                           static_cast<unsigned char>(40 * x)});
+    // No side equals the other or twice the other: the header's height
+    // counts colour and mask rows together.
+    const Shaped cases[] = {
+        shaped("32 bits, 24 x 8", 24, 8, 32),
+        shaped("32 bits, 8 x 24", 8, 24, 32),
+        shaped("4 bits, 20 x 6", 20, 6, 4),
+        shaped("4 bits, core header, 6 x 20", 6, 20, 4, true),
+        shaped("4 bits, core header, 20 x 6", 20, 6, 4, true),
+        png,
+    };
+    for (const Shaped& c : cases) {
+        SCOPED_TRACE(c.what);
+        expectIconOf(decodeBytes(0, iconFile({c.entry})), c.width, c.height, c.rgb);
+    }
+}
+
+// The deepest image of the first entry's size is chosen: its width and its
+// height, each from its own byte.
+TEST_F(IconChoiceTest, BothSidesOfTheFirstEntryChooseTheImage) {
+    const Shaped first = shaped("4 bits, 24 x 8", 24, 8, 4);
+    const Shaped deeper = shaped("32 bits, 24 x 8", 24, 8, 32);
+    const struct {
+        const char* what;
+        Shaped other;
+        bool chosen;  // the other image, not the first
+    } cases[] = {
+        {"the same size, deeper", deeper, true},
+        {"as wide, taller, deeper", shaped("32 bits, 24 x 16", 24, 16, 32), false},
+        {"as tall as the first is wide, deeper", shaped("32 bits, 24 x 24", 24, 24, 32), false},
+        {"the sides swapped, deeper", shaped("32 bits, 8 x 24", 8, 24, 32), false},
+        {"as tall, narrower, deeper", shaped("32 bits, 16 x 8", 16, 8, 32), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Shaped& shown = c.chosen ? c.other : first;
+        expectIconOf(decodeBytes(0, iconFile({first.entry, c.other.entry})), shown.width,
+                     shown.height, shown.rgb);
     }
 }
 

@@ -1,9 +1,13 @@
-// Native-only file behaviour: the write seams, names that are not UTF-8,
-// and read-only files for root.
+// Native-only file behaviour: the write and rename seams, names that are
+// not UTF-8, the modes new files get, and read-only files for root.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -17,6 +21,12 @@
 namespace {
 
 const WCHAR* name() { return UTF16("kernel_files_native.bin"); }
+
+// What a run stopped midway may have left, read-only or not.
+void removeLeftover(const char* path) {
+    chmod(path, 0644);
+    unlink(path);
+}
 const char* narrowName() { return "kernel_files_native.bin"; }
 
 class WriteSeams : public ::testing::Test {
@@ -88,6 +98,55 @@ TEST_F(WriteSeams, RecordsTheLengthOfEveryWriteAskedFor) {
     EXPECT_EQ(nativeRecordedWriteCount(), 0) << "turning recording on starts afresh";
 }
 
+// A write the system takes only in part (here past a file-size limit, in a
+// child) fails and tells how much of it reached the file.
+TEST_F(WriteSeams, APartialWriteFailsAndCountsWhatWasWritten) {
+    const struct {
+        rlim_t limit;
+        DWORD length;
+        bool ok;
+        DWORD written;
+    } cases[] = {{0, 3, false, 0}, {4, 10, false, 4}, {4, 4, true, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        pid_t child = fork();
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {c.limit, c.limit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+            DWORD written = 99;
+            BOOL ok = WriteFile(file, "0123456789", c.length, &written, nullptr);
+            _exit(ok == (c.ok ? TRUE : FALSE) && written == c.written ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(GetFileSize(file, nullptr), c.written);
+    }
+}
+
+// A read at the end of the file ends there, whatever an earlier
+// interrupted call left in errno (the child would otherwise hang until its
+// alarm).
+TEST_F(WriteSeams, AReadAtTheEndEndsWhateverErrnoHeld) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "ab", 2, &written, nullptr));
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    pid_t child = fork();
+    if (child == 0) {
+        alarm(5);
+        char buffer[8];
+        DWORD read = 99;
+        errno = EINTR;
+        BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+        _exit(ok && read == 2 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
     nativeFailWrites(1);
     HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
@@ -96,6 +155,95 @@ TEST_F(WriteSeams, StandardStreamsAreNotFiles) {
     EXPECT_TRUE(WriteFile(errors, "", 0, &written, nullptr));
     EXPECT_TRUE(CloseHandle(errors));
     EXPECT_NE(fcntl(2, F_GETFD), -1) << "closing the handle leaves the stream open";
+}
+
+// A rename that is written through syncs the file before the rename and
+// its directory after; one that is not syncs nothing. The seam's failing
+// move refuses and moves nothing.
+TEST(MoveSeams, WriteThroughSyncsTheFileAndItsDirectory) {
+    const WCHAR* from = UTF16("kernel_files_move.from");
+    const WCHAR* to = UTF16("kernel_files_move.to");
+    const struct {
+        DWORD flags;
+        long failIn;  // nativeFailMoves
+        bool moved;
+        int syncs;
+    } cases[] = {
+        {MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, 0, true,
+         NATIVE_SYNCED_FILE | NATIVE_SYNCED_DIRECTORY},
+        {MOVEFILE_WRITE_THROUGH, 0, true, NATIVE_SYNCED_FILE | NATIVE_SYNCED_DIRECTORY},
+        {MOVEFILE_REPLACE_EXISTING, 0, true, 0},
+        {0, 0, true, 0},
+        {MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, 1, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        unlink("kernel_files_move.to");
+        ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'f'}));
+        nativeRecordMoves(TRUE);
+        nativeFailMoves(c.failIn);
+        SetLastError(0);
+        EXPECT_EQ(MoveFileExW(from, to, c.flags) != FALSE, c.moved);
+        if (!c.moved) EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        nativeFailMoves(0);
+        ASSERT_EQ(nativeRecordedMoveCount(), 1);
+        EXPECT_EQ(nativeRecordedMoveFlags(0), c.flags);
+        EXPECT_EQ(nativeRecordedMoveSyncs(0), c.syncs);
+        EXPECT_EQ(access("kernel_files_move.to", F_OK) == 0, c.moved);
+        EXPECT_EQ(access("kernel_files_move.from", F_OK) == 0, !c.moved);
+    }
+    nativeRecordMoves(FALSE);
+    EXPECT_EQ(nativeRecordedMoveCount(), 0);
+    unlink("kernel_files_move.from");
+    unlink("kernel_files_move.to");
+}
+
+// A process started with standard input closed gets descriptor 0 for the
+// next file it opens: a rename written through still syncs and succeeds.
+TEST(MoveSeams, AWrittenThroughRenameWithStandardInputClosed) {
+    ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'f'}));
+    unlink("kernel_files_move.to");
+    pid_t child = fork();
+    if (child == 0) {
+        close(0);
+        BOOL moved = MoveFileExW(UTF16("kernel_files_move.from"), UTF16("kernel_files_move.to"),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        _exit(moved ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(access("kernel_files_move.to", F_OK), 0);
+    unlink("kernel_files_move.from");
+    unlink("kernel_files_move.to");
+}
+
+// A read-only file cannot be replaced by a rename, even by root; a link to
+// one can, as the link itself is what goes, and its target stays.
+TEST(MoveSeams, ARenameReplacesALinkButNoReadOnlyFile) {
+    ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_kept.ro", {'k'}));
+    ASSERT_EQ(chmod("kernel_files_kept.ro", 0444), 0);
+    for (const char* target : {"kernel_files_kept.ro", "kernel_files_link.to"}) {
+        SCOPED_TRACE(target);
+        unlink("kernel_files_link.to");
+        ASSERT_EQ(symlink("kernel_files_kept.ro", "kernel_files_link.to"), 0);
+        ASSERT_TRUE(testsupport::writeFileBytes("kernel_files_move.from", {'n'}));
+        std::basic_string<WCHAR> wideTarget = testsupport::wide(target);
+        SetLastError(0);
+        BOOL moved = MoveFileExW(UTF16("kernel_files_move.from"), wideTarget.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING);
+        bool link = std::string(target) == "kernel_files_link.to";
+        EXPECT_EQ(moved != FALSE, link);
+        if (!link) EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        std::vector<unsigned char> kept = testsupport::readFileBytes("kernel_files_kept.ro");
+        EXPECT_EQ(std::string(kept.begin(), kept.end()), "k");
+    }
+    std::vector<unsigned char> moved = testsupport::readFileBytes("kernel_files_link.to");
+    EXPECT_EQ(std::string(moved.begin(), moved.end()), "n");
+    chmod("kernel_files_kept.ro", 0644);
+    unlink("kernel_files_kept.ro");
+    unlink("kernel_files_link.to");
+    unlink("kernel_files_move.from");
 }
 
 TEST(FileNames, BytesSurviveTheTripThroughUtf16) {
@@ -142,6 +290,7 @@ TEST(FileNames, AFileWhoseNameIsNotUtf8OpensByItsUtf16Name) {
 // itself does not, and neither does the native layer.
 TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     const WCHAR* name = UTF16("kernel_files_readonly.bin");
+    removeLeftover("kernel_files_readonly.bin");
     HANDLE file = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_READONLY, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -171,6 +320,42 @@ TEST(ReadOnlyFiles, TheAttributeRefusesWritingAndDeletingEvenForRoot) {
     EXPECT_TRUE(DeleteFileW(name));
 }
 
+// New files get read and write for everyone (less the umask), read-only
+// ones no write bit; a read-only file still opens for reading.
+TEST(ReadOnlyFiles, NewFilesTakeTheUmaskAndReadOnlyOnesStillRead) {
+    // No umask, so that every bit the layer asks for shows.
+    mode_t mask = umask(0);
+    const struct {
+        DWORD attributes;
+        mode_t mode;
+    } cases[] = {
+        {FILE_ATTRIBUTE_NORMAL, 0666},
+        {0, 0666},
+        {FILE_ATTRIBUTE_READONLY, 0444},
+    };
+    const WCHAR* name = UTF16("kernel_files_new.bin");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        removeLeftover("kernel_files_new.bin");
+        HANDLE file =
+            CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, c.attributes, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+        struct stat info;
+        ASSERT_EQ(stat("kernel_files_new.bin", &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
+        for (DWORD creation : {DWORD(OPEN_EXISTING), DWORD(OPEN_ALWAYS)}) {
+            HANDLE reader =
+                CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, creation, 0, nullptr);
+            EXPECT_NE(reader, INVALID_HANDLE_VALUE) << creation;
+            CloseHandle(reader);
+        }
+        chmod("kernel_files_new.bin", 0644);
+        unlink("kernel_files_new.bin");
+    }
+    umask(mask);
+}
+
 TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
     const std::string path = "kernel_files_mode.bin";
     ASSERT_TRUE(testsupport::writeFileBytes(path, {'x'}));
@@ -190,6 +375,36 @@ TEST(ReadOnlyFiles, NoWriteBitMeansReadOnly) {
     EXPECT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     unlink(path.c_str());
+}
+
+// A program's file cannot be written while it runs: only a handle that
+// writes asks the system for writing, so this program's own file opens
+// for reading under every disposition that keeps it.
+TEST(SpecialFiles, ARunningProgramsFileOpensOnlyForReading) {
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(length, 0);
+    std::u16string units = native::utf16FromBytes(self, static_cast<size_t>(length));
+    const WCHAR* name = reinterpret_cast<const WCHAR*>(units.c_str());
+    const struct {
+        DWORD access, creation;
+        bool opens;
+    } cases[] = {
+        {GENERIC_READ, OPEN_EXISTING, true},
+        {GENERIC_READ, OPEN_ALWAYS, true},
+        {GENERIC_WRITE, OPEN_EXISTING, false},
+        {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.access << " " << c.creation);
+        SetLastError(0);
+        HANDLE file = CreateFileW(name, c.access, FILE_SHARE_READ, nullptr, c.creation, 0, nullptr);
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        else
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    }
 }
 
 TEST(SpecialFiles, OnlyRegularFilesOpen) {

@@ -1,7 +1,9 @@
 // Files through the platform's calls, on both builds: creation
-// dispositions, reading and writing, the file pointer and error codes.
+// dispositions, sharing, reading and writing, the file pointer, deleting,
+// renaming and error codes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -19,7 +21,15 @@ protected:
         name = testsupport::wide(narrow);
         DeleteFileW(path());
     }
-    void TearDown() override { DeleteFileW(path()); }
+    void TearDown() override {
+        DeleteFileW(path());
+        DeleteFileW(other().c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(narrow + ".dir", ignored);
+    }
+    // A second name beside the first, and its narrow form.
+    std::basic_string<WCHAR> other() const { return name + testsupport::wide(".to"); }
+    std::string otherNarrow() const { return narrow + ".to"; }
     const WCHAR* path() const { return name.c_str(); }
     HANDLE open(DWORD access, DWORD creation, DWORD share = FILE_SHARE_READ,
                 DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
@@ -83,10 +93,9 @@ TEST_F(Files, CreationDispositions) {
         SetLastError(12345);
         HANDLE file = open(c.access, c.creation);
         EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens) << "row " << row;
-        // The last error after success means something only where a file
-        // that existed was opened or replaced.
-        if (!c.opens || c.creation == CREATE_ALWAYS || c.creation == OPEN_ALWAYS)
-            EXPECT_EQ(GetLastError(), c.error) << "row " << row;
+        // Success clears the last error unless a file that existed was
+        // opened or replaced under a disposition that may create one.
+        EXPECT_EQ(GetLastError(), c.error) << "row " << row;
         if (file != INVALID_HANDLE_VALUE) EXPECT_TRUE(CloseHandle(file));
         if (c.after)
             EXPECT_EQ(contents(), c.after) << "row " << row;
@@ -155,6 +164,35 @@ TEST_F(Files, PointerBeyondFourGigabytesUsesTheHighPart) {
     CloseHandle(file);
 }
 
+// Sparse files: a size whose low part looks like the failure value clears
+// the last error; past 4 GiB the high part carries the rest.
+TEST_F(Files, SizesPastFourGigabytesUseTheHighPart) {
+    const struct {
+        LONG endLow, endHigh;  // where the last byte is written
+        DWORD low, high;
+        DWORD error;
+    } cases[] = {
+        {9, 0, 10, 0, 77},
+        {-2, 0, 0xFFFFFFFF, 0, ERROR_SUCCESS},
+        {0, 1, 1, 1, 77},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.low);
+        HANDLE file = open(GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LONG high = c.endHigh;
+        SetFilePointer(file, c.endLow, &high, FILE_BEGIN);
+        ASSERT_TRUE(writeText(file, "z"));
+        DWORD sizeHigh = 99;
+        SetLastError(77);
+        EXPECT_EQ(GetFileSize(file, &sizeHigh), c.low);
+        EXPECT_EQ(sizeHigh, c.high);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(GetFileSize(file, nullptr), c.low);
+        CloseHandle(file);
+    }
+}
+
 TEST_F(Files, AccessIsEnforcedPerHandle) {
     put("data");
     HANDLE reader = open(GENERIC_READ, OPEN_EXISTING);
@@ -195,6 +233,138 @@ TEST_F(Files, SharingBetweenHandles) {
     EXPECT_TRUE(DeleteFileW(path()));
 }
 
+// Each handle's access against the other's sharing, both ways round.
+TEST_F(Files, SharingModesAreCheckedBothWays) {
+    const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
+    const struct {
+        DWORD firstAccess, firstShare, secondAccess, secondShare;
+        bool opens;
+    } cases[] = {
+        {R, 0, R, SR | SW, false},   // the first lets no one else read
+        {R, SR, R, 0, false},        // the second lets the reading first in no more
+        {W, SR | SW, R, SR, false},  // the second lets the writing first in no more
+        {W, SR, W, SR | SW, false},  // the first lets no one else write
+        {R, SR, R, SR, true},       {R | W, SR | SW, R | W, SR | SW, true},
+        {W, SW, W, SW, true},       {R, SR | SW, W, SR, true},
+    };
+    put("data");
+    int row = 0;
+    for (const auto& c : cases) {
+        ++row;
+        HANDLE first = open(c.firstAccess, OPEN_EXISTING, c.firstShare);
+        ASSERT_NE(first, INVALID_HANDLE_VALUE) << "row " << row;
+        SetLastError(0);
+        HANDLE second = open(c.secondAccess, OPEN_EXISTING, c.secondShare);
+        EXPECT_EQ(second != INVALID_HANDLE_VALUE, c.opens) << "row " << row;
+        if (second == INVALID_HANDLE_VALUE)
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION)) << "row " << row;
+        else
+            CloseHandle(second);
+        CloseHandle(first);
+    }
+    EXPECT_EQ(contents(), "data");
+}
+
+TEST_F(Files, DeletingNamesThatCannotGo) {
+    std::filesystem::create_directory(narrow + ".dir");
+    const struct {
+        std::basic_string<WCHAR> name;
+        DWORD error;
+    } cases[] = {
+        {testsupport::wide(""), ERROR_PATH_NOT_FOUND},
+        {testsupport::wide("kernel_files_no_dir/x.fnt"), ERROR_PATH_NOT_FOUND},
+        {name + testsupport::wide(".dir"), ERROR_ACCESS_DENIED},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_FALSE(DeleteFileW(c.name.c_str()));
+        EXPECT_EQ(GetLastError(), c.error) << std::string(c.name.begin(), c.name.end());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(narrow + ".dir"));
+}
+
+// A handle that shares deleting lets the name go; the file is gone once
+// the handle is closed.
+TEST_F(Files, AHandleSharingDeletionLetsTheFileGo) {
+    put("data");
+    HANDLE file = open(GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(DeleteFileW(path()));
+    CloseHandle(file);
+    EXPECT_FALSE(std::filesystem::exists(narrow));
+}
+
+// Renaming: the existing name must be there and free, the new one free or,
+// when replacing is asked for, a closed file. A refused rename changes
+// neither file.
+TEST_F(Files, RenamesReplaceOnlyWhenAskedAndOnlyAClosedFile) {
+    enum Target { none, file, openFile, sharedFile, directory, missingDirectory };
+    const DWORD replace = MOVEFILE_REPLACE_EXISTING, through = MOVEFILE_WRITE_THROUGH;
+    const struct {
+        const char* what;
+        bool source;
+        bool sourceOpen;
+        Target target;
+        DWORD flags;
+        DWORD error;  // ERROR_SUCCESS: the rename is made
+    } cases[] = {
+        {"to a free name", true, false, none, 0, ERROR_SUCCESS},
+        {"to a free name, written through", true, false, none, through, ERROR_SUCCESS},
+        {"over a file, replacing", true, false, file, replace, ERROR_SUCCESS},
+        {"over a file, replacing, written through", true, false, file, replace | through,
+         ERROR_SUCCESS},
+        {"over a file, not replacing", true, false, file, 0, ERROR_ALREADY_EXISTS},
+        {"over a file, written through only", true, false, file, through, ERROR_ALREADY_EXISTS},
+        {"over an open file", true, false, openFile, replace, ERROR_ACCESS_DENIED},
+        {"over a file open for sharing", true, false, sharedFile, replace, ERROR_ACCESS_DENIED},
+        {"over a directory", true, false, directory, replace, ERROR_ACCESS_DENIED},
+        {"into a missing directory", true, false, missingDirectory, replace, ERROR_PATH_NOT_FOUND},
+        {"of a missing file", false, false, none, replace, ERROR_FILE_NOT_FOUND},
+        {"of an open file", true, true, none, replace, ERROR_SHARING_VIOLATION},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(path());
+        DeleteFileW(other().c_str());
+        std::filesystem::remove_all(otherNarrow());
+        if (c.source) put("new");
+        std::basic_string<WCHAR> target = other();
+        if (c.target == file || c.target == openFile || c.target == sharedFile)
+            ASSERT_TRUE(testsupport::writeFileBytes(otherNarrow(), {'o', 'l', 'd'}));
+        if (c.target == directory) std::filesystem::create_directory(otherNarrow());
+        if (c.target == missingDirectory) target = testsupport::wide("kernel_files_no_dir/x.fnt");
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.target == openFile || c.target == sharedFile)
+            held = CreateFileW(other().c_str(), GENERIC_READ,
+                               c.target == sharedFile
+                                   ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                                   : FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (c.sourceOpen) held = open(GENERIC_READ, OPEN_EXISTING);
+
+        SetLastError(12345);
+        BOOL moved = MoveFileExW(path(), target.c_str(), c.flags);
+        DWORD error = GetLastError();
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+
+        EXPECT_EQ(moved != FALSE, c.error == ERROR_SUCCESS);
+        if (!moved) EXPECT_EQ(error, c.error);
+        std::vector<unsigned char> from = testsupport::readFileBytes(narrow);
+        std::vector<unsigned char> to;
+        if (!std::filesystem::is_directory(otherNarrow()))
+            to = testsupport::readFileBytes(otherNarrow());
+        if (moved) {
+            EXPECT_FALSE(std::filesystem::exists(narrow));
+            EXPECT_EQ(std::string(to.begin(), to.end()), "new");
+        } else {
+            EXPECT_EQ(std::string(from.begin(), from.end()), c.source ? "new" : "");
+            if (c.target == file || c.target == openFile || c.target == sharedFile)
+                EXPECT_EQ(std::string(to.begin(), to.end()), "old");
+            if (c.target == directory) EXPECT_TRUE(std::filesystem::is_directory(otherNarrow()));
+        }
+    }
+}
+
 TEST_F(Files, MissingNamesAndDirectories) {
     struct Case {
         const WCHAR* name;
@@ -212,7 +382,15 @@ TEST_F(Files, MissingNamesAndDirectories) {
         {UTF16("."), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
         {UTF16("kernel_files_x"), GENERIC_READ, 0, ERROR_INVALID_PARAMETER},
         {UTF16("kernel_files_x"), GENERIC_READ, TRUNCATE_EXISTING + 1, ERROR_INVALID_PARAMETER},
+        // Through a file as if it were a directory.
+        {UTF16("kernel_files_MissingNamesAndDirectories/x"), GENERIC_READ, OPEN_EXISTING,
+         ERROR_PATH_NOT_FOUND},
+        {UTF16("kernel_files_MissingNamesAndDirectories/x"), GENERIC_WRITE, CREATE_ALWAYS,
+         ERROR_PATH_NOT_FOUND},
+        {UTF16("kernel_files_MissingNamesAndDirectories/x"), GENERIC_WRITE, TRUNCATE_EXISTING,
+         ERROR_PATH_NOT_FOUND},
     };
+    put("a file, not a directory");
     for (const Case& c : cases) {
         SetLastError(0);
         EXPECT_EQ(CreateFileW(c.name, c.access, FILE_SHARE_READ, nullptr, c.creation,
@@ -244,6 +422,30 @@ TEST_F(Files, ClosedAndForgedHandlesAreRefused) {
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     }
     EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE)) << "the process's pseudo-handle";
+}
+
+// No name and no buffer are refused, not followed: nothing is opened,
+// deleted, renamed, read or written.
+TEST_F(Files, NoNameAndNoBufferAreRefused) {
+    EXPECT_EQ(CreateFileW(nullptr, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(DeleteFileW(nullptr));
+    EXPECT_FALSE(MoveFileExW(nullptr, other().c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(std::filesystem::exists(otherNarrow()));
+
+    put("abc");
+    HANDLE file = open(GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD count = 99;
+    EXPECT_FALSE(ReadFile(file, nullptr, 2, &count, nullptr));
+    EXPECT_EQ(count, 0u);
+    count = 99;
+    EXPECT_FALSE(WriteFile(file, nullptr, 2, &count, nullptr));
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 0u);
+    CloseHandle(file);
+    EXPECT_EQ(contents(), "abc");
 }
 
 TEST_F(Files, ZeroLengthWriteChangesNothing) {

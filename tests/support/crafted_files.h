@@ -85,6 +85,54 @@ inline Bytes iconFileOf(const Bytes& image, int side, int bits) {
     return file;
 }
 
+// Icon resource data of width x height with every pixel opaque, in a
+// 40-byte header or the 12-byte core one: 32 bits (alpha 0xFF), or 1, 4 or
+// 8 with the full table `palette` (0x00RRGGBB entries).
+inline Bytes iconImage(int width, int height, int bits, const Pixels& pixels,
+                       const std::vector<uint32_t>& palette = {}, bool core = false) {
+    size_t header = core ? 12 : 40, entry = core ? 3 : 4;
+    size_t stride = (size_t(width) * size_t(bits) + 31) / 32 * 4;
+    size_t maskStride = (size_t(width) + 31) / 32 * 4;
+    size_t colour = header + palette.size() * entry;
+    Bytes image(colour + (stride + maskStride) * size_t(height), 0);
+    put32(image, 0, uint32_t(header));
+    if (core) {
+        put16(image, 4, uint32_t(width));
+        put16(image, 6, uint32_t(height * 2));
+        put16(image, 8, 1);
+        put16(image, 10, uint32_t(bits));
+    } else {
+        put32(image, 4, uint32_t(width));
+        put32(image, 8, uint32_t(height * 2));
+        put16(image, 12, 1);
+        put16(image, 14, uint32_t(bits));
+    }
+    for (size_t i = 0; i < palette.size(); i++)
+        for (size_t b = 0; b < 3; b++)
+            image[header + i * entry + b] = (palette[i] >> (8 * b)) & 0xFF;
+    for (int y = 0; y < height; y++) {
+        unsigned char* row = &image[colour + stride * size_t(height - 1 - y)];
+        for (int x = 0; x < width; x++) {
+            uint32_t value = pixels(x, y);
+            if (bits == 32) {
+                put32(image, size_t(row - image.data()) + size_t(x) * 4, value | 0xFF000000u);
+            } else {
+                int bit = x * bits;
+                row[bit / 8] |= uint8_t(value << (8 - bits - bit % 8));
+            }
+        }
+    }
+    return image;
+}
+
+// An icon file holding the one image `image`, its directory entry claiming
+// width x height and `bits`.
+inline Bytes iconFileOf(const Bytes& image, int width, int height, int bits) {
+    Bytes file = iconFileOf(image, width, bits);
+    file[7] = uint8_t(height);
+    return file;
+}
+
 // An icon file with one 32-bit image; a pixel is transparent where
 // `pixels` gives 0xFFFFFFFF.
 inline Bytes iconFile(int side, const Pixels& pixels) {

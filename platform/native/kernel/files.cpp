@@ -39,6 +39,13 @@ struct Files {
     bool shortWrites = false;
     bool recording = false;
     std::vector<DWORD> recorded;
+    // Move records.
+    struct Move {
+        DWORD flags;
+        int syncs;
+    };
+    bool recordingMoves = false;
+    std::vector<Move> moves;
 };
 
 Files& files() {
@@ -382,11 +389,13 @@ bool heldOpen(Files& state, const struct stat& info) {
     return false;
 }
 
-bool syncFile(const std::string& path) {
+// Syncs the file to the disk; a move's record, when kept, hears of it.
+bool syncFile(const std::string& path, int* record) {
     int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
     bool synced = fsync(descriptor) == 0;
     close(descriptor);
+    if (synced && record) *record |= NATIVE_SYNCED_FILE;
     return synced;
 }
 
@@ -410,6 +419,11 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
     std::string from = pathOf(existingName), to = pathOf(newName);
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
+    int* syncs = nullptr;
+    if (state.recordingMoves) {
+        state.moves.push_back({flags, 0});
+        syncs = &state.moves.back().syncs;
+    }
     auto refuse = [](DWORD error) {
         SetLastError(error);
         return FALSE;
@@ -435,14 +449,14 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
         return refuse(ERROR_PATH_NOT_FOUND);
     }
 
-    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from))
+    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from, syncs))
         return refuse(ERROR_WRITE_FAULT);
     if (rename(from.c_str(), to.c_str()) != 0) return refuse(errorFromErrno(errno, to));
     if (flags & MOVEFILE_WRITE_THROUGH) {
         // The new name is on the disk once its directory is.
         int directory = open(directoryOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (directory >= 0) {
-            fsync(directory);
+            if (fsync(directory) == 0 && syncs) *syncs |= NATIVE_SYNCED_DIRECTORY;
             close(directory);
         }
     }
@@ -485,4 +499,31 @@ DWORD nativeRecordedWriteLength(long index) {
     std::lock_guard<std::mutex> guard(state.lock);
     if (index < 0 || static_cast<size_t>(index) >= state.recorded.size()) return 0;
     return state.recorded[static_cast<size_t>(index)];
+}
+
+void nativeRecordMoves(BOOL on) {
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.recordingMoves = on != FALSE;
+    state.moves.clear();
+}
+
+long nativeRecordedMoveCount(void) {
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return static_cast<long>(state.moves.size());
+}
+
+DWORD nativeRecordedMoveFlags(long index) {
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (index < 0 || static_cast<size_t>(index) >= state.moves.size()) return 0;
+    return state.moves[static_cast<size_t>(index)].flags;
+}
+
+int nativeRecordedMoveSyncs(long index) {
+    Files& state = files();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (index < 0 || static_cast<size_t>(index) >= state.moves.size()) return 0;
+    return state.moves[static_cast<size_t>(index)].syncs;
 }

@@ -38,6 +38,15 @@ DWORD nativeRecordedWriteLength(long index);
 // The nth MoveFileExW (1-based, counted from this call) fails with
 // ERROR_ACCESS_DENIED and moves nothing; 0 turns the seam off.
 void nativeFailMoves(long nth);
+// While on, every MoveFileExW is recorded: the flags it was given, and
+// which of its syncs to the disk succeeded (NATIVE_SYNCED_FILE: the file
+// before the rename, NATIVE_SYNCED_DIRECTORY: its new directory after).
+#define NATIVE_SYNCED_FILE 1
+#define NATIVE_SYNCED_DIRECTORY 2
+void nativeRecordMoves(BOOL on);
+long nativeRecordedMoveCount(void);
+DWORD nativeRecordedMoveFlags(long index);
+int nativeRecordedMoveSyncs(long index);
 
 // Make msimg32 (or only its "AlphaBlend" entry) absent for LoadLibraryW
 // and GetProcAddress.

@@ -7,10 +7,13 @@
 // blended with it wherever DI_IMAGE is asked for, each term rounded as the
 // platform rounds. At another size each target pixel shows one icon pixel.
 #include "platform/native/user/icons.h"
+#include "platform/native/user/user_seams.h"
 
 namespace native {
 
 namespace {
+
+bool failIconDrawing = false;
 
 // Colour pixel (x, y) of an icon: its colour bitmap, or the XOR half of a
 // monochrome icon's mask as black and white.
@@ -67,6 +70,7 @@ using namespace native;
 // The step and the flicker-free brush are not used.
 BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH,
                 UINT flags) {
+    if (failIconDrawing) return FALSE;
     Icon* icon = findIcon(handle);
     DeviceContext* context = findDC(dc);
     Bitmap* target = context ? findBitmap(context->bitmap) : nullptr;
@@ -105,3 +109,5 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
     }
     return TRUE;
 }
+
+void nativeFailIconDrawing(BOOL on) { failIconDrawing = on != FALSE; }

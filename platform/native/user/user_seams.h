@@ -10,6 +10,10 @@
 // no colour bitmap, as Windows does.
 void nativeMonochromeIconsWithoutColour(BOOL on);
 
+// While on, DrawIconEx draws nothing and fails, as it does on a platform
+// short of resources: a loaded icon that cannot be drawn.
+void nativeFailIconDrawing(BOOL on);
+
 // Window registry for the message box tests.
 HWND nativeAddWindow(DWORD threadId, DWORD processId, BOOL visible, BOOL enabled, LONG exStyle);
 void nativeSetForegroundWindow(HWND window);

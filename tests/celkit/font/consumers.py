@@ -6,6 +6,7 @@ usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR
 Exits 77 (skipped) when a consumer program or font package is missing.
 """
 import gzip
+import io
 import os
 import re
 import shutil
@@ -19,17 +20,28 @@ os.chdir(work)
 
 FONT = os.path.join(source, "examples", "dejavu-mono.expected.fnt")
 MISC = "/usr/share/fonts/X11/misc"
-NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "gcc", "g++",
+NEEDED = ["psfxtable", "bdftopcf", "fc-query", "pcf2bdf", "mkfontdir", "gcc", "g++",
           "i686-w64-mingw32-gcc-posix", "/usr/share/unifont/unifont.hex",
           MISC + "/unifont.pcf.gz", MISC + "/9x15.pcf.gz", MISC + "/10x20.pcf.gz",
+          MISC + "/6x13.pcf.gz", MISC + "/9x15B.pcf.gz", MISC + "/8x13B-ISO8859-1.pcf.gz",
+          MISC + "/7x14-KOI8-R.pcf.gz", MISC + "/12x13ja.pcf.gz",
           "/usr/share/consolefonts/Lat15-Fixed16.psf.gz",
           "/usr/share/consolefonts/Unifont-APL8x16.psf.gz",
           "/usr/share/consolefonts/Uni2-Fixed16.psf.gz",
-          "/usr/share/consolefonts/Lat15-Terminus12x6.psf.gz"]
+          "/usr/share/consolefonts/Lat15-Terminus12x6.psf.gz", "ots-sanitize"]
 missing = [n for n in NEEDED if not (os.path.exists(n) or shutil.which(n))]
+for module in ("fontTools", "PIL"):
+    try:
+        __import__(module)
+    except ImportError:
+        missing.append(module)
 if missing:
     print("skipped: missing " + ", ".join(missing))
     sys.exit(77)
+from fontTools.pens.areaPen import AreaPen  # noqa: E402 (after the check that they are there)
+from fontTools.pens.recordingPen import RecordingPen  # noqa: E402
+from fontTools.ttLib import TTFont  # noqa: E402
+from PIL import Image, ImageDraw, ImageFont  # noqa: E402
 
 failures = []
 
@@ -181,6 +193,215 @@ for font in ("out.bdf", "out.pcf"):
     check("fc-query on " + font, '"Celkit Test"' in q and re.search(r"pixelsize: 16\(f\)", q)
           and re.search(r"spacing: 110\(i\)", q), q)
 
+# PCF: FreeType renders celkit's as the .fnt; its glyphs, metrics and
+# encodings are those bdftopcf makes of celkit's BDF (pcf2bdf shows both;
+# bdftopcf adds properties it computes); every layout bdftopcf can write
+# (byte and bit order, row padding, scan unit) imports as the .fnt.
+r = run(tool, "export", FONT, "out.pcf", "cp437", "Celkit Test")
+ok, detail = freetype("out.pcf", main, "rendered.fnt")
+got = read("rendered.fnt") if ok else b""
+check("FreeType renders all 256 glyphs of celkit's PCF", r.returncode == 0 and ok and got == fnt,
+      detail + first_diff(got, fnt))
+q = run("fc-query", "out.pcf").stdout.decode()
+check("fc-query on celkit's PCF", '"Celkit Test"' in q and "pixelsize: 16(f)" in q, q)
+os.makedirs("xdir", exist_ok=True)
+shutil.copy("out.pcf", "xdir/celkit.pcf")
+r = run("mkfontdir", "xdir")
+listed = read("xdir/fonts.dir").decode().splitlines() if r.returncode == 0 else []
+check("mkfontdir lists celkit's PCF by its XLFD name", listed == [
+    "1", "celkit.pcf -celkit-celkit test-medium-r-normal--16-160-75-75-c-160-iso10646-1"], str(listed))
+computed = re.compile(r"^(WEIGHT|X_HEIGHT|QUAD_WIDTH|RESOLUTION|STARTPROPERTIES) ", re.M)
+run("bdftopcf", "-o", "theirs.pcf", "out.bdf", check=True)
+ours, theirs = (computed.sub("#", run("pcf2bdf", f).stdout.decode()) for f in ("out.pcf", "theirs.pcf"))
+ours, theirs = ([l for l in t.splitlines() if l[:1] != "#"] for t in (ours, theirs))
+check("pcf2bdf reads celkit's PCF as bdftopcf's of celkit's BDF", len(ours) > 5000 and ours == theirs,
+      "\n".join(l for l in set(ours) ^ set(theirs))[:400])
+for layout in (["-p1", "-u1", "-l", "-L"], ["-p2", "-u2", "-l", "-M"], ["-p4", "-u4", "-m", "-L"],
+               ["-p4", "-u4", "-l", "-M"], ["-p1", "-u2", "-m", "-M"]):
+    run("bdftopcf", *layout, "-o", "layout.pcf", "out.bdf", check=True)
+    r = run(tool, "import", "layout.pcf", "round.fnt")
+    got = read("round.fnt") if r.returncode == 0 else b""
+    check("import of bdftopcf " + " ".join(layout), got == fnt, r.stderr.decode() + first_diff(got, fnt))
+
+# OpenType bitmap: FreeType's strike is the .fnt; fontconfig takes it as a
+# monospaced bitmap font of 16 pixels.
+r = run(tool, "export", FONT, "out.otb", "cp437", "Celkit Test")
+ok, detail = freetype("out.otb", main, "rendered.fnt")
+got = read("rendered.fnt") if ok else b""
+check("FreeType renders all 256 glyphs of celkit's .otb", r.returncode == 0 and ok and got == fnt,
+      detail + first_diff(got, fnt))
+q = run("fc-query", "out.otb").stdout.decode()
+check("fc-query on celkit's .otb", '"Celkit Test"' in q and "scalable: False" in q
+      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q, q)
+
+# TrueType: the sanitizer passes it; fontTools reads every table, finds the
+# bounds and extents it would compute itself, and outlines that are the ink
+# exactly (each edge with ink on its right and none on its left, every cell's
+# winding number -1 on ink and 0 elsewhere, the signed areas summing to the
+# ink, one contour per connected piece of boundary); FreeType at 16 pixels in
+# monochrome and Pillow draw the .fnt; fontconfig takes it as monospaced.
+# (Wine's GDI draws it in ttf_gdi_win32_test.cpp.)
+def boundary_pieces(ink):
+    """Connected pieces of the boundary between ink and blank, as a union of lattice points."""
+    parent = {}
+
+    def find(p):
+        while parent.setdefault(p, p) != p:
+            p = parent[p]
+        return p
+    for (x, y) in ink:
+        for (nx, ny), a, b in (((x - 1, y), (x, y), (x, y + 1)), ((x + 1, y), (x + 1, y), (x + 1, y + 1)),
+                               ((x, y - 1), (x, y), (x + 1, y)), ((x, y + 1), (x, y + 1), (x + 1, y + 1))):
+            if (nx, ny) not in ink:
+                parent[find(a)] = find(b)
+    return len({find(p) for p in parent})
+
+
+def outline_faults(glyph_set, name, ink):
+    """What is wrong with a glyph's outline against its ink {(x, row)}, else ""."""
+    pen = RecordingPen()
+    glyph_set[name].draw(pen)
+    contours = []
+    for op, args in pen.value:
+        if op == "moveTo":
+            contours.append([args[0]])
+        elif op == "lineTo":
+            contours[-1].append(args[0])
+        elif op != "closePath":
+            return "a curve (%s)" % op
+    winding = {}
+    for points in contours:
+        for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+            if (x0 % 64, y0 % 64, x1 % 64, y1 % 64) != (0, 0, 0, 0) or (x0 != x1 and y0 != y1):
+                return "an edge off the pixel grid: %s to %s" % ((x0, y0), (x1, y1))
+            dx, dy = (x1 > x0) - (x1 < x0), (y1 > y0) - (y1 < y0)
+            for step in range(max(abs(x1 - x0), abs(y1 - y0)) // 64):
+                # Centre of the unit edge, then the cells on its right and its left (rows from the top).
+                cx, cy = x0 + dx * (64 * step + 32), y0 + dy * (64 * step + 32)
+                right = (cx + 32 * dy, cy - 32 * dx)
+                left = (cx - 32 * dy, cy + 32 * dx)
+                as_cell = lambda p: (int(p[0] // 64), 13 - int(p[1] // 64))
+                if as_cell(right) not in ink or as_cell(left) in ink:
+                    return "an edge at %s without ink on its right only" % ((cx, cy),)
+                if dy:  # a ray to the left from each cell centre in this row crosses it
+                    row = 13 - int(cy // 64)
+                    for col in range(int(cx // 64), 16):
+                        winding[col, row] = winding.get((col, row), 0) - dy
+    filled = {c for c, w in winding.items() if w}
+    if filled != ink or any(w not in (0, -1) for w in winding.values()):
+        return "filled cells are not the ink"
+    area = AreaPen(glyph_set)
+    glyph_set[name].draw(area)
+    if area.value != -64 * 64 * len(ink):
+        return "signed area %d for %d pixels" % (area.value, len(ink))
+    if len(contours) != boundary_pieces(ink):
+        return "%d contours for %d pieces of boundary" % (len(contours), boundary_pieces(ink))
+    return ""
+
+
+def ttf_checks(path, font, codes):
+    r = run("ots-sanitize", path, "sanitized.ttf")
+    check("ots-sanitize passes " + path, r.returncode == 0, (r.stdout + r.stderr).decode())
+    tt = TTFont(path, recalcBBoxes=False)
+    tags = sorted(tt.reader.keys())
+    for tag in tags:
+        tt[tag]
+    check("fontTools reads every table of " + path, tags == sorted(
+        ["OS/2", "cmap", "gasp", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep"]),
+        str(tags))
+    again = io.BytesIO()
+    TTFont(path).save(again)  # recomputing bounds, extents and maxima
+    redone = TTFont(again)
+    fields = [("head", "xMin"), ("head", "yMin"), ("head", "xMax"), ("head", "yMax"),
+              ("hhea", "advanceWidthMax"), ("hhea", "minLeftSideBearing"), ("hhea", "minRightSideBearing"),
+              ("hhea", "xMaxExtent"), ("maxp", "maxPoints"), ("maxp", "maxContours")]
+    ours = [getattr(tt[t], f) for t, f in fields] + [tt["OS/2"].getUnicodeRanges()]
+    theirs = [getattr(redone[t], f) for t, f in fields] + [redone["OS/2"].recalcUnicodeRanges(redone)]
+    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % path,
+          ours == theirs, "%s against %s" % (ours, theirs))
+    cmap, glyph_set = tt.getBestCmap(), tt.getGlyphSet()
+    faults = []
+    for g, code in enumerate(codes):
+        ink = {(x, y) for y in range(16) for x in range(16) if font[g * 32 + y * 2 + x // 8] & (0x80 >> (x % 8))}
+        fault = outline_faults(glyph_set, cmap[code], ink) if code in cmap else "no glyph"
+        if fault:
+            faults.append("glyph 0x%02X: %s" % (g, fault))
+    check("fontTools finds each outline of %s the ink, without overlaps" % path, not faults, "; ".join(faults[:3]))
+    ok, detail = freetype(path, codes, "rendered.fnt")
+    got = read("rendered.fnt") if ok else b""
+    check("FreeType renders all 256 glyphs of %s in monochrome at 16 pixels" % path, ok and got == font,
+          detail + first_diff(got, font))
+
+
+r = run(tool, "export", FONT, "out.ttf", "cp437", "Celkit Test")
+check("ttf export", r.returncode == 0, r.stderr.decode())
+ttf_checks("out.ttf", fnt, main)
+q = run("fc-query", "out.ttf").stdout.decode()
+check("fc-query on celkit's .ttf", '"Celkit Test"' in q and "scalable: True" in q and "outline: True" in q
+      and "spacing: 100(i)" in q, q)
+drawable = [g for g in range(0x21, 0x100) if g != 0x7F]
+picture = Image.new("1", (16 * len(drawable), 16), 0)
+ImageDraw.Draw(picture).text((0, 0), "".join(chr(main[g]) for g in drawable), fill=1,
+                             font=ImageFont.truetype("out.ttf", 16))
+wrong = ["0x%02X" % g for i, g in enumerate(drawable) if any(
+    bool(picture.getpixel((16 * i + x, y))) != bool(fnt[g * 32 + y * 2 + x // 8] & (0x80 >> (x % 8)))
+    for y in range(16) for x in range(16))]
+check("Pillow draws a line of celkit's .ttf as the glyphs", inked(fnt) > 150 and not wrong, " ".join(wrong[:8]))
+
+# Shapes of every kind, and a code beyond the first plane (format 12 only then).
+shapes = bytearray(8192)
+for g in range(256):
+    for y in range(16):
+        for x in range(16):
+            if (x * (g % 7 + 1) + y * (g // 7 + 3) + (x ^ y) * g) % (g % 5 + 2) == 0:
+                shapes[g * 32 + y * 2 + x // 8] |= 0x80 >> (x % 8)
+shapes[0:32] = b"\xff" * 32
+shapes[32:64] = b"\xaa\xaa\x55\x55" * 8  # a checkerboard: one contour touching itself everywhere
+open("shapes.fnt", "wb").write(bytes(shapes))
+with open("astral.map", "w") as f:
+    f.write("0x00-0x40 idem\n0x41 U+1F600\n0x42-0xff idem\n")
+r = run(tool, "export", "shapes.fnt", "shapes.ttf", "astral.map", "Shapes")
+astral = [c[0] for c in map_codes("astral.map")]
+check("ttf export of shapes", r.returncode == 0, r.stderr.decode())
+ttf_checks("shapes.ttf", bytes(shapes), astral)
+formats = [sorted(t.format for t in TTFont(f)["cmap"].tables) for f in ("out.ttf", "shapes.ttf")]
+check("cmap formats 4 alone, and 4 and 12 for a code beyond the first plane",
+      formats == [[4, 4], [4, 4, 12, 12]], str(formats))
+# Every code point of the map leads to its glyph: the first code no earlier
+# glyph took (else U+F000 + glyph), then the others no glyph has yet.
+run(tool, "export", FONT, "own.ttf", "own.map", check=True)
+owner, main_codes = {}, []
+for g, cps in enumerate(own):
+    main_codes.append(next((c for c in cps if c not in main_codes), 0xF000 + g))
+for g, c in enumerate(main_codes):
+    while c in owner:
+        c += 0x100
+    owner[c] = g
+for g, cps in enumerate(own):
+    for c in cps:
+        owner.setdefault(c, g)
+tt = TTFont("own.ttf")
+order = tt.getGlyphOrder()
+got = {c: order.index(n) - 1 for c, n in tt.getBestCmap().items()}
+check("the .ttf's cmap holds every code point of the map", got == owner and len(got) > 256,
+      str(set(got.items()) ^ set(owner.items()))[:300])
+
+# Windows raster font: FreeType's winfnt driver draws each code as the .fnt
+# holds it and reads the charset of the map's code page; fontconfig lists
+# it as a 16-pixel monospaced Windows FNT. (Wine's GDI draws it in
+# fon_gdi_win32_test.cpp.)
+for name, charset in (("cp437", 255), ("windows-1251", 204), ("windows-1250", 238), ("own.map", 255)):
+    r = run(tool, "export", FONT, "out.fon", name, "Celkit Test")
+    ok, detail = freetype("out.fon", list(range(256)), "rendered.fnt")
+    got = read("rendered.fnt") if ok else b""
+    check("FreeType renders all 256 codes of celkit's .fon (%s)" % name,
+          r.returncode == 0 and ok and got == fnt, r.stderr.decode() + detail + first_diff(got, fnt))
+    check("FreeType reads the .fon's charset %d (%s)" % (charset, name),
+          "winfnt charset %d\n" % charset in detail, detail)
+q = run("fc-query", "out.fon").stdout.decode()
+check("fc-query on celkit's .fon", '"Celkit Test"' in q and 'fontformat: "Windows FNT"' in q
+      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q and "scalable: False" in q, q)
+
 # Unifont .hex: a line per glyph, blank ones too, keyed by the map.
 r = run(tool, "export", FONT, "out.hex", "cp437")
 lines = read("out.hex").decode().splitlines()
@@ -208,7 +429,7 @@ for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posi
         check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
 
 # Round trip through every format celkit reads.
-for ext in ("psf", "bdf", "hex"):
+for ext in ("psf", "bdf", "hex", "pcf"):
     run(tool, "export", FONT, "round." + ext, "cp437")
     r = run(tool, "import", "round." + ext, "round.fnt")
     check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,
@@ -233,7 +454,15 @@ for what, path, pcf, codes, args in (
         ("unifont.hex", "/usr/share/unifont/unifont.hex", "unifont.pcf", main, []),
         ("unifont.hex from U+0400", "/usr/share/unifont/unifont.hex", "unifont.pcf", cyrillic, ["U+0400"]),
         ("pcf2bdf of unifont.pcf", "unifont.bdf", "unifont.pcf", main, []),
-        ("pcf2bdf of 9x15.pcf", "9x15.bdf", "9x15.pcf", main, [])):
+        ("pcf2bdf of 9x15.pcf", "9x15.bdf", "9x15.pcf", main, []),
+        ("unifont.pcf.gz", MISC + "/unifont.pcf.gz", "unifont.pcf", main, []),
+        ("6x13.pcf.gz", MISC + "/6x13.pcf.gz", MISC + "/6x13.pcf.gz", main, []),
+        ("9x15B.pcf.gz", MISC + "/9x15B.pcf.gz", MISC + "/9x15B.pcf.gz", main, []),
+        ("8x13B-ISO8859-1.pcf.gz (Latin-1)", MISC + "/8x13B-ISO8859-1.pcf.gz",
+         MISC + "/8x13B-ISO8859-1.pcf.gz", [c[0] for c in map_codes("latin1")], ["latin1"]),
+        ("7x14-KOI8-R.pcf.gz (by code)", MISC + "/7x14-KOI8-R.pcf.gz", MISC + "/7x14-KOI8-R.pcf.gz",
+         list(range(256)), []),
+        ("12x13ja.pcf.gz", MISC + "/12x13ja.pcf.gz", MISC + "/12x13ja.pcf.gz", main, [])):
     if path.endswith(".bdf"):
         run("pcf2bdf", "-o", path, pcf, check=True)
     ok, detail = freetype(pcf, codes, "expected.fnt")
@@ -245,6 +474,9 @@ for what, path, pcf, codes, args in (
 run("pcf2bdf", "-o", "10x20.bdf", "10x20.pcf", check=True)
 r = run(tool, "import", "10x20.bdf", "real.fnt")
 check("a 10 x 20 font is refused", r.returncode != 0 and b"20 pixels high; at most 16 fit" in r.stderr,
+      r.stderr.decode())
+r = run(tool, "import", MISC + "/10x20.pcf.gz", "real.fnt")
+check("a 10 x 20 PCF is refused", r.returncode != 0 and b"20 pixels high; at most 16 fit" in r.stderr,
       r.stderr.decode())
 
 print("%d failures" % len(failures))

@@ -1,11 +1,14 @@
-// Renders 256 glyphs of a bitmap font with FreeType into a .fnt, as a
-// reader nobody here wrote sees them: glyph i is the character whose code
-// point is line i of CODES (hex), its bitmap placed by FreeType's left
-// bearing and by its top below the font's ascent. A character the font
-// lacks stays blank. Fails when a glyph's ink leaves the 16 x 16 cell.
+// Renders 256 glyphs of a bitmap font, or of an outline font at 16 pixels
+// per em in monochrome, with FreeType into a .fnt, as a reader nobody here
+// wrote sees them: glyph i is the character whose code point is line i of
+// CODES (hex), its bitmap placed by FreeType's left bearing and by its top
+// below the font's ascent. A character the font lacks stays blank. Fails
+// when a glyph's ink leaves the 16 x 16 cell. Says how many were missing,
+// and a Windows font's charset byte.
 //   freetype_render FONT CODES OUT.fnt
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_WINFONTS_H
 
 #include <cstdio>
 #include <fstream>
@@ -36,6 +39,18 @@ int main(int argc, char** argv) {
     }
     if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0)) {
         std::cerr << "freetype_render: cannot select the bitmap size\n";
+        return 1;
+    }
+    // An outline font is drawn at 16 pixels per em, in monochrome.
+    if (face->num_fixed_sizes == 0 && FT_Set_Pixel_Sizes(face, 0, 16)) {
+        std::cerr << "freetype_render: cannot set 16 pixels per em\n";
+        return 1;
+    }
+    // A font of another encoding (KOI8-R) has no Unicode map for FreeType
+    // to pick; CODES are then its own codes.
+    if (face->charmap == nullptr && face->num_charmaps > 0 &&
+        FT_Set_Charmap(face, face->charmaps[0])) {
+        std::cerr << "freetype_render: cannot select the font's character map\n";
         return 1;
     }
     const long ascent = face->size->metrics.ascender >> 6;
@@ -80,5 +95,8 @@ int main(int argc, char** argv) {
     std::ofstream out(argv[3], std::ios::binary);
     out.write(reinterpret_cast<const char*>(font.data()), 8192);
     std::cout << "missing " << missing << "\n";
+    FT_WinFNT_HeaderRec header;
+    if (FT_Get_WinFNT_Header(face, &header) == 0)
+        std::cout << "winfnt charset " << static_cast<int>(header.charset) << "\n";
     return out ? 0 : 1;
 }

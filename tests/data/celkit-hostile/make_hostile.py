@@ -168,6 +168,7 @@ RAW_PREFIXES = {
     "raw_png.fnt": b"\x89PNG\r\n\x1a\n",
     "raw_bdf.fnt": b"STARTFONT 2.1\n",
     "raw_hex.fnt": b"0041:" + b"00" * 16 + b"\n",
+    "raw_pcf.fnt": b"\1fcp\x04\0\0\0",
 }
 
 
@@ -175,6 +176,34 @@ def raw_font(name):
     rng = random.Random(name)
     prefix = RAW_PREFIXES[name]
     return prefix + bytes(rng.randrange(256) for _ in range(FONT_BYTES - len(prefix)))
+
+
+def pcf(count, width, height, bitmap, codes, full=False):
+    """A PCF, most significant byte and bit first, rows padded to 4: `count`
+    glyphs of width x height all on the bitmap's first bytes, `codes` the
+    glyph index for codes 0, 1, ... (columns 0-255 of as many rows as needed)."""
+    ascent = height // 2
+    box = (0, width, width, ascent, height - ascent)
+    accel = bytes(8) + struct.pack(">3i6h", ascent, height - ascent, 0, *box, 0)
+    if full:
+        metrics = struct.pack(">I", count) + struct.pack(">6h", *box, 0) * count
+    else:
+        metrics = struct.pack(">H", count) + bytes(v + 0x80 for v in box) * count
+    bits = struct.pack(">I", count) + bytes(4 * count) + struct.pack(">4I", *[len(bitmap)] * 4) + bitmap
+    rows = (len(codes) + 255) // 256
+    codes = list(codes) + [0xFFFF] * (rows * 256 - len(codes))
+    encodings = struct.pack(">5h", 0, 255, 0, rows - 1, 0) + struct.pack(">%dH" % len(codes), *codes)
+    tables = [(2, 0x10E, accel), (4, 0x0E if full else 0x10E, metrics), (8, 0x0E, bits), (32, 0x0E, encodings)]
+    out = b"\1fcp" + struct.pack("<I", len(tables))
+    offset = 8 + 16 * len(tables)
+    for kind, fmt, body in tables:
+        out += struct.pack("<4I", kind, fmt, 4 + len(body), offset)
+        offset += 4 + len(body)
+    return out + b"".join(struct.pack("<I", fmt) + body for _, fmt, body in tables)
+
+
+def diagonal_pcf_bitmap():
+    return b"".join(struct.pack(">HH", 0x8000 >> y, 0) for y in range(16))
 
 
 def big_bomb(size):
@@ -212,6 +241,10 @@ def files():
         "png_6048x6560_blank.png": blank_png(6048, 6560, 4),
         "png_8192_bytes.fnt": sheet_png_of_8192_bytes(),
         "map_100k.txt": map_text(),
+        "pcf_shared_bitmap.pcf": pcf(8000, 127, 254, bytes(16 * 254), range(8000)),
+        "pcf_48000_codes.pcf": pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 48000),
+        "pcf_40000_glyphs.pcf.gz": gz(pcf(40000, 16, 16, diagonal_pcf_bitmap() + bytes(1 << 20),
+                                          range(40000), full=True)),
     }
     out.update(BDF_POINTS)
     out.update({name: raw_font(name) for name in RAW_PREFIXES})

@@ -1,0 +1,601 @@
+#include "celkit/font/pcf.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+
+#include "celkit/font/bdf.h"
+
+namespace celkit {
+
+namespace {
+
+enum : std::uint32_t {
+    properties = 1,
+    accelerators = 2,
+    metricsTable = 4,
+    bitmaps = 8,
+    inkMetrics = 16,
+    encodings = 32,
+    swidths = 64,
+    glyphNames = 128,
+    bdfAccelerators = 256,
+};
+// The format word: a kind in the high bits, layout in the low byte.
+constexpr std::uint32_t kindMask = 0xFFFFFF00, compressed = 0x100, withInkBounds = 0x100;
+constexpr std::uint32_t msbByte = 4, msbBit = 8;
+
+// As the BDF reader: larger glyphs are no hand-drawn bitmap font's, and
+// refusing them bounds what one lying metric can make us allocate.
+constexpr int largestBox = 256;
+
+const char magic[4] = {1, 'f', 'c', 'p'};
+
+std::string tableName(std::uint32_t type) {
+    switch (type) {
+    case properties: return "properties";
+    case accelerators: return "accelerators";
+    case metricsTable: return "metrics";
+    case bitmaps: return "bitmaps";
+    case encodings: return "encodings";
+    default: return "BDF accelerators";  // the last one the reader opens
+    }
+}
+
+// One table's bytes, read in the byte order its format word names. Reading
+// past the end yields zeros and clears `ok`, so a caller checks once per step.
+struct Cursor {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0, at = 0;
+    bool msb = false, ok = true;
+
+    std::uint32_t take(std::size_t n, bool bigEndian) {
+        if (size - at < n) {
+            ok = false;
+            at = size;
+            return 0;
+        }
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t byte = data[at + i];
+            value |= bigEndian ? byte << (8 * (n - 1 - i)) : byte << (8 * i);
+        }
+        at += n;
+        return value;
+    }
+    std::uint32_t u32() { return take(4, msb); }
+    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+    int i16() { return static_cast<std::int16_t>(take(2, msb)); }
+    int u16() { return static_cast<int>(take(2, msb)); }
+    int u8() { return static_cast<int>(take(1, false)); }
+    std::size_t left() const { return size - at; }
+    void skip(std::size_t n) { at += std::min(n, left()); }
+};
+
+struct Metric {
+    int left = 0, right = 0, width = 0, ascent = 0, descent = 0;
+};
+
+class PcfFile {
+public:
+    explicit PcfFile(const std::vector<std::uint8_t>& data) : data_(data) {}
+
+    bool readDirectory(std::string& error) {
+        Cursor toc{data_.data(), data_.size()};
+        toc.skip(4);
+        const std::uint32_t count = toc.take(4, false);
+        if (!toc.ok || count > toc.left() / 16) {
+            error = "truncated PCF table directory";
+            return false;
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t type = toc.take(4, false);
+            toc.take(4, false);  // the format; each table repeats it at its start
+            const std::uint32_t size = toc.take(4, false), offset = toc.take(4, false);
+            if (offset > data_.size() || data_.size() - offset < 4) {
+                error = "a PCF table starts past the end of the file";
+                return false;
+            }
+            // bdftopcf states too large a size for its last table; as the X
+            // server and FreeType do, a table ends at the file's end at the latest.
+            const std::size_t length = std::min<std::size_t>(size, data_.size() - offset);
+            bool seen = false;
+            for (const Entry& e : tables_) seen = seen || e.type == type;
+            if (!seen) tables_.push_back({type, offset, length});
+        }
+        return true;
+    }
+
+    // The table's cursor after its format word, whose kind must be one of
+    // `kinds`; false with a reason when the table is missing or unknown.
+    bool open(std::uint32_t type, std::initializer_list<std::uint32_t> kinds, Cursor& c,
+              std::uint32_t& format, std::string& error) const {
+        for (const Entry& e : tables_) {
+            if (e.type != type) continue;
+            c = Cursor{data_.data() + e.offset, e.size};
+            format = c.take(4, false);
+            c.msb = (format & msbByte) != 0;
+            if (std::find(kinds.begin(), kinds.end(), format & kindMask) == kinds.end()) {
+                error = "PCF " + tableName(type) + " table has unknown format " +
+                        hexNumber(static_cast<long>(format));
+                return false;
+            }
+            return true;
+        }
+        error = "PCF font has no " + tableName(type) + " table";
+        return false;
+    }
+    bool has(std::uint32_t type) const {
+        for (const Entry& e : tables_)
+            if (e.type == type) return true;
+        return false;
+    }
+
+private:
+    struct Entry {
+        std::uint32_t type;
+        std::size_t offset, size;
+    };
+    const std::vector<std::uint8_t>& data_;
+    std::vector<Entry> tables_;
+};
+
+std::string truncated(std::uint32_t type) { return "truncated PCF " + tableName(type) + " table"; }
+
+bool readMetrics(const PcfFile& file, std::vector<Metric>& out, std::string& error) {
+    Cursor c;
+    std::uint32_t format;
+    if (!file.open(metricsTable, {0, compressed}, c, format, error)) return false;
+    const bool small = (format & kindMask) == compressed;
+    const std::size_t count = small ? static_cast<std::size_t>(c.u16()) : c.u32();
+    const std::size_t each = small ? 5 : 12;
+    if (!c.ok || count > c.left() / each) {
+        error = "PCF metrics table counts " + std::to_string(count) + " glyphs but holds " +
+                std::to_string(c.left() / each);
+        return false;
+    }
+    out.resize(count);
+    for (Metric& m : out) {
+        if (small) {
+            m.left = c.u8() - 0x80;
+            m.right = c.u8() - 0x80;
+            m.width = c.u8() - 0x80;
+            m.ascent = c.u8() - 0x80;
+            m.descent = c.u8() - 0x80;
+        } else {
+            m.left = c.i16();
+            m.right = c.i16();
+            m.width = c.i16();
+            m.ascent = c.i16();
+            m.descent = c.i16();
+            c.u16();  // attributes
+        }
+    }
+    return true;
+}
+
+// The bitmap data, normalised to most significant bit and byte first, and
+// where each glyph starts in it; row padding stays.
+struct Bitmaps {
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint32_t> offsets;
+    int pad = 1;  // bytes a row is padded to
+};
+
+bool readBitmaps(const PcfFile& file, std::size_t glyphs, Bitmaps& out, std::string& error) {
+    Cursor c;
+    std::uint32_t format;
+    if (!file.open(bitmaps, {0}, c, format, error)) return false;
+    const std::uint32_t count = c.u32();
+    if (c.ok && count != glyphs) {
+        error = "PCF bitmaps table counts " + std::to_string(count) + " glyphs, the metrics " +
+                std::to_string(glyphs);
+        return false;
+    }
+    if (!c.ok || count > c.left() / 4) {
+        error = truncated(bitmaps);
+        return false;
+    }
+    out.offsets.resize(count);
+    for (std::uint32_t& offset : out.offsets) offset = c.u32();
+    std::uint32_t sizes[4];
+    for (std::uint32_t& size : sizes) size = c.u32();
+    const std::uint32_t size = sizes[format & 3];
+    if (!c.ok || size > c.left()) {
+        error = truncated(bitmaps);
+        return false;
+    }
+    out.pad = 1 << (format & 3);
+    out.data.assign(c.data + c.at, c.data + c.at + size);
+    if ((format & msbBit) == 0)
+        for (std::uint8_t& b : out.data) {
+            std::uint8_t r = 0;
+            for (int i = 0; i < 8; ++i)
+                r = static_cast<std::uint8_t>(r | ((b >> i) & 1) << (7 - i));
+            b = r;
+        }
+    // Bytes within a scan unit are in the byte order only when it differs from the bit order.
+    const std::size_t unit = static_cast<std::size_t>(1) << ((format >> 4) & 3);
+    if (((format & msbByte) != 0) != ((format & msbBit) != 0) && unit > 1)
+        for (std::size_t i = 0; i + unit <= out.data.size(); i += unit)
+            std::reverse(out.data.begin() + static_cast<long>(i),
+                         out.data.begin() + static_cast<long>(i + unit));
+    return true;
+}
+
+// The font's ascent and leftmost bearing, from the BDF accelerators when
+// there are both (they leave out no glyph), as FreeType takes them.
+bool readAccelerators(const PcfFile& file, int& ascent, int& left, std::string& error) {
+    Cursor c;
+    std::uint32_t format;
+    const std::uint32_t type = file.has(bdfAccelerators) ? bdfAccelerators : accelerators;
+    if (!file.open(type, {0, withInkBounds}, c, format, error)) return false;
+    c.skip(8);  // the flags
+    ascent = c.i32();
+    c.i32();  // descent
+    c.i32();  // largest overlap
+    left = c.i16();
+    if (!c.ok) {
+        error = truncated(type);
+        return false;
+    }
+    return true;
+}
+
+std::string stringAt(const Cursor& strings, std::uint32_t offset) {
+    std::string s;
+    for (std::size_t i = offset; i < strings.size && strings.data[i] != 0; ++i)
+        s += static_cast<char>(strings.data[i]);
+    return s;
+}
+
+// CHARSET_REGISTRY and CHARSET_ENCODING, upper case; both empty without properties.
+bool readCharset(const PcfFile& file, std::string& registry, std::string& encoding,
+                 std::string& error) {
+    if (!file.has(properties)) return true;
+    Cursor c;
+    std::uint32_t format;
+    if (!file.open(properties, {0}, c, format, error)) return false;
+    const std::uint32_t count = c.u32();
+    if (!c.ok || count > c.left() / 9) {
+        error = truncated(properties);
+        return false;
+    }
+    const std::size_t start = c.at;
+    c.skip(9 * static_cast<std::size_t>(count) + (count % 4 ? 4 - count % 4 : 0));
+    const std::uint32_t stringSize = c.u32();
+    if (!c.ok || stringSize > c.left()) {
+        error = truncated(properties);
+        return false;
+    }
+    const Cursor strings{c.data + c.at, stringSize};
+    c.at = start;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t name = c.u32();
+        const bool isString = c.u8() != 0;
+        const std::uint32_t value = c.u32();
+        const std::string key = stringAt(strings, name);
+        if (!isString || (key != "CHARSET_REGISTRY" && key != "CHARSET_ENCODING")) continue;
+        std::string text = stringAt(strings, value);
+        for (char& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        (key == "CHARSET_REGISTRY" ? registry : encoding) = text;
+    }
+    return true;
+}
+
+void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes, bool bigEndian = true) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+}
+
+}  // namespace
+
+bool isPcf(const std::vector<std::uint8_t>& data) {
+    return data.size() >= 4 && std::equal(magic, magic + 4, data.begin());
+}
+
+bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error) {
+    if (!isPcf(data)) {
+        error = "not a PCF font";
+        return false;
+    }
+    PcfFile file(data);
+    std::vector<Metric> metrics;
+    Bitmaps bits;
+    int ascent = 0, originLeft = 0;
+    std::string registry, charset;
+    if (!file.readDirectory(error) || !readMetrics(file, metrics, error) ||
+        !readBitmaps(file, metrics.size(), bits, error) ||
+        !readAccelerators(file, ascent, originLeft, error) ||
+        !readCharset(file, registry, charset, error))
+        return false;
+    originLeft = std::min(originLeft, 0);
+
+    Cursor c;
+    std::uint32_t format;
+    if (!file.open(encodings, {0}, c, format, error)) return false;
+    const int firstColumn = c.i16(), lastColumn = c.i16(), firstRow = c.i16(), lastRow = c.i16();
+    c.i16();  // the default character
+    if (!c.ok || firstColumn < 0 || firstColumn > lastColumn || lastColumn > 0xFF || firstRow < 0 ||
+        firstRow > lastRow || lastRow > 0xFF) {
+        error = c.ok ? "PCF encodings table has a bad code range" : truncated(encodings);
+        return false;
+    }
+    const int columns = lastColumn - firstColumn + 1;
+    const std::size_t codes = static_cast<std::size_t>(columns) * (lastRow - firstRow + 1);
+    if (codes > c.left() / 2) {
+        error = truncated(encodings);
+        return false;
+    }
+
+    SourceFont font;
+    font.unicode = registry == "ISO10646" || (registry == "ISO8859" && charset == "1");
+    std::vector<std::size_t> placed(metrics.size(), SIZE_MAX);  // glyph index -> font.glyphs
+    // Distinct glyphs unpack to less than their padded rows; overlapping or
+    // repeated ones may not make a small file cost much more than that.
+    const std::size_t budget = 4 * bits.data.size() + (static_cast<std::size_t>(4) << 20);
+    std::size_t spent = 0;
+    auto charge = [&](std::size_t bytes) {
+        spent += bytes;
+        if (spent > budget) error = "PCF glyph bitmaps overlap far more than a font's do";
+        return spent <= budget;
+    };
+    for (std::size_t i = 0; i < codes; ++i) {
+        const int index = c.u16();
+        if (index == 0xFFFF) continue;
+        const long code = (firstRow + static_cast<long>(i) / columns) * 256 + firstColumn +
+                          static_cast<long>(i) % columns;
+        if (static_cast<std::size_t>(index) >= metrics.size()) {
+            error = "PCF encoding " + hexNumber(code) + " names glyph " + std::to_string(index) +
+                    " of " + std::to_string(metrics.size());
+            return false;
+        }
+        if (placed[index] != SIZE_MAX) {  // another code of a glyph: the same rows
+            SourceGlyph copy = font.glyphs[placed[index]];
+            copy.number = static_cast<std::int32_t>(code);
+            font.glyphs.push_back(copy);
+            continue;
+        }
+        const Metric& m = metrics[index];
+        SourceGlyph glyph;
+        glyph.number = static_cast<std::int32_t>(code);
+        glyph.width = m.right - m.left;
+        glyph.height = m.ascent + m.descent;
+        const std::string who = "PCF glyph " + hexNumber(code);
+        if (glyph.width < 0 || glyph.height < 0 || glyph.width > largestBox ||
+            glyph.height > largestBox) {
+            error = who + " is " + std::to_string(glyph.width) + " x " +
+                    std::to_string(glyph.height) + " pixels; celkit reads up to 256 x 256";
+            return false;
+        }
+        const std::size_t rowBytes = static_cast<std::size_t>((glyph.width + 7) / 8);
+        const std::size_t stride = (rowBytes + bits.pad - 1) / bits.pad * bits.pad;
+        const std::size_t start = bits.offsets[index];
+        if (start > bits.data.size() || stride * glyph.height > bits.data.size() - start) {
+            error = who + "'s bitmap lies past the end of the bitmaps table";
+            return false;
+        }
+        if (!charge(rowBytes * glyph.height)) return false;
+        glyph.at = font.bits.size();
+        font.bits.resize(glyph.at + rowBytes * glyph.height);
+        for (int y = 0; y < glyph.height; ++y)  // the bits past the width stay unread
+            std::copy_n(bits.data.begin() + static_cast<long>(start + y * stride), rowBytes,
+                        font.bits.begin() + static_cast<long>(glyph.at + y * rowBytes));
+        glyph.left = m.left - originLeft;
+        glyph.top = ascent - m.ascent;
+        placed[index] = font.glyphs.size();
+        font.glyphs.push_back(std::move(glyph));
+    }
+    out = std::move(font);
+    return true;
+}
+
+std::vector<char32_t> pcfCodepoints(const CodepointMap& map) {
+    std::vector<char32_t> codes = uniqueCodepoints(map);
+    std::set<char32_t> taken(codes.begin(), codes.end());
+    for (int g = 0; g < glyphCount; ++g) {
+        if (codes[g] <= 0xFFFF) continue;
+        char32_t code = 0xF000 + static_cast<char32_t>(g);
+        if (taken.count(code) != 0)
+            for (code = 0xE000; taken.count(code) != 0; ++code) {
+            }
+        taken.insert(code);
+        codes[g] = code;
+    }
+    return codes;
+}
+
+std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
+                                   const std::string& family) {
+    const std::vector<char32_t> codes = pcfCodepoints(map);
+    const std::uint32_t layout = msbByte | msbBit | 2;  // rows padded to 4 bytes
+    const int descent = glyphSide - bdfAscent;
+
+    // XLFD fields cannot hold '-'; the BDF export names the font the same way.
+    std::string name;
+    for (char ch : family)
+        name += (ch == '-' || ch == '"' || ch == '*' || ch == '?' || ch == ',' ||
+                 static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E)
+                    ? '_'
+                    : ch;
+    if (name.empty()) name = "celkit";
+
+    struct Property {
+        const char* key;
+        std::string text;
+        int value;  // when text is unused
+        bool isString;
+    };
+    const std::vector<Property> props = {
+        {"FOUNDRY", "celkit", 0, true},
+        {"FAMILY_NAME", name, 0, true},
+        {"WEIGHT_NAME", "Medium", 0, true},
+        {"SLANT", "R", 0, true},
+        {"SETWIDTH_NAME", "Normal", 0, true},
+        {"ADD_STYLE_NAME", "", 0, true},
+        {"PIXEL_SIZE", "", 16, false},
+        {"POINT_SIZE", "", 160, false},
+        {"RESOLUTION_X", "", 75, false},
+        {"RESOLUTION_Y", "", 75, false},
+        {"SPACING", "C", 0, true},
+        {"AVERAGE_WIDTH", "", 160, false},
+        {"CHARSET_REGISTRY", "ISO10646", 0, true},
+        {"CHARSET_ENCODING", "1", 0, true},
+        {"COPYRIGHT", "", 0, true},
+        {"FONT", "-celkit-" + name + "-Medium-R-Normal--16-160-75-75-C-160-ISO10646-1", 0, true},
+    };
+
+    // Each glyph's ink box, as X's ink metrics: all zero but the width when blank.
+    std::vector<Metric> ink(glyphCount);
+    const Metric cell{0, glyphSide, glyphSide, bdfAscent, descent};
+    for (int g = 0; g < glyphCount; ++g) {
+        int x0 = glyphSide, x1 = -1, y0 = glyphSide, y1 = -1;
+        for (int y = 0; y < glyphSide; ++y)
+            for (int x = 0; x < glyphSide; ++x)
+                if (font.pixel(g, x, y)) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y);
+                }
+        ink[g] = x1 < 0 ? Metric{0, 0, glyphSide, 0, 0}
+                        : Metric{x0, x1 + 1, glyphSide, bdfAscent - y0, y1 + 1 - bdfAscent};
+    }
+
+    struct Table {
+        std::uint32_t type, format;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Table> tables;
+    auto table = [&](std::uint32_t type, std::uint32_t format) -> std::vector<std::uint8_t>& {
+        tables.push_back({type, format, {}});
+        put(tables.back().bytes, format, 4, false);
+        return tables.back().bytes;
+    };
+    auto putMetric = [](std::vector<std::uint8_t>& out, const Metric& m, bool small) {
+        for (int v : {m.left, m.right, m.width, m.ascent, m.descent})
+            put(out, static_cast<std::uint32_t>(small ? v + 0x80 : v), small ? 1 : 2);
+        if (!small) put(out, 0, 2);
+    };
+
+    {
+        std::vector<std::uint8_t>& t = table(properties, layout);
+        std::string strings;
+        put(t, static_cast<std::uint32_t>(props.size()), 4);
+        for (const Property& p : props) {
+            put(t, static_cast<std::uint32_t>(strings.size()), 4);
+            strings += std::string(p.key) + '\0';
+            t.push_back(p.isString ? 1 : 0);
+            put(t,
+                p.isString ? static_cast<std::uint32_t>(strings.size())
+                           : static_cast<std::uint32_t>(p.value),
+                4);
+            if (p.isString) strings += p.text + '\0';
+        }
+        t.resize(t.size() + (props.size() % 4 ? 4 - props.size() % 4 : 0), 0);
+        put(t, static_cast<std::uint32_t>(strings.size()), 4);
+        t.insert(t.end(), strings.begin(), strings.end());
+    }
+    Metric inkMin = ink[0], inkMax = ink[0];
+    bool inkDiffers = false;
+    for (const Metric& m : ink) {
+        inkMin = {std::min(inkMin.left, m.left), std::min(inkMin.right, m.right), glyphSide,
+                  std::min(inkMin.ascent, m.ascent), std::min(inkMin.descent, m.descent)};
+        inkMax = {std::max(inkMax.left, m.left), std::max(inkMax.right, m.right), glyphSide,
+                  std::max(inkMax.ascent, m.ascent), std::max(inkMax.descent, m.descent)};
+        inkDiffers = inkDiffers || m.left != 0 || m.right != glyphSide || m.ascent != bdfAscent ||
+                     m.descent != descent;
+    }
+    auto putAccelerators = [&](std::uint32_t type) {
+        std::vector<std::uint8_t>& t = table(type, layout | withInkBounds);
+        // No overlap, constant metrics, a terminal font, constant width, ink inside.
+        for (int flag : {1, 1, 1, 1, 1, inkDiffers ? 1 : 0, 0, 0})
+            t.push_back(static_cast<std::uint8_t>(flag));
+        put(t, bdfAscent, 4);
+        put(t, static_cast<std::uint32_t>(descent), 4);
+        put(t, 0, 4);  // largest overlap
+        putMetric(t, cell, false);
+        putMetric(t, cell, false);
+        putMetric(t, inkMin, false);
+        putMetric(t, inkMax, false);
+    };
+    putAccelerators(accelerators);
+    {
+        std::vector<std::uint8_t>& t = table(metricsTable, layout | compressed);
+        put(t, glyphCount, 2);
+        for (int g = 0; g < glyphCount; ++g) putMetric(t, cell, true);
+    }
+    {
+        std::vector<std::uint8_t>& t = table(bitmaps, layout);
+        constexpr int stride = 4;
+        put(t, glyphCount, 4);
+        for (int g = 0; g < glyphCount; ++g)
+            put(t, static_cast<std::uint32_t>(g * glyphSide * stride), 4);
+        for (int pad = 1; pad <= 8; pad *= 2)  // the data's size at each padding
+            put(t, static_cast<std::uint32_t>(glyphCount * glyphSide * std::max(2, pad)), 4);
+        for (int g = 0; g < glyphCount; ++g)
+            for (int y = 0; y < glyphSide; ++y) {
+                t.push_back(font.bytes[g * glyphBytes + 2 * y]);
+                t.push_back(font.bytes[g * glyphBytes + 2 * y + 1]);
+                t.resize(t.size() + stride - 2, 0);
+            }
+    }
+    {
+        std::vector<std::uint8_t>& t = table(inkMetrics, layout | compressed);
+        put(t, glyphCount, 2);
+        for (const Metric& m : ink) putMetric(t, m, true);
+    }
+    {
+        std::vector<std::uint8_t>& t = table(encodings, layout);
+        std::uint32_t firstColumn = 0xFF, lastColumn = 0, firstRow = 0xFF, lastRow = 0;
+        for (char32_t code : codes) {
+            firstColumn = std::min<std::uint32_t>(firstColumn, code & 0xFF);
+            lastColumn = std::max<std::uint32_t>(lastColumn, code & 0xFF);
+            firstRow = std::min<std::uint32_t>(firstRow, code >> 8);
+            lastRow = std::max<std::uint32_t>(lastRow, code >> 8);
+        }
+        for (std::uint32_t v :
+             {firstColumn, lastColumn, firstRow, lastRow, static_cast<std::uint32_t>(codes[0])})
+            put(t, v, 2);
+        const std::uint32_t columns = lastColumn - firstColumn + 1;
+        std::vector<std::uint16_t> index(columns * (lastRow - firstRow + 1), 0xFFFF);
+        for (int g = 0; g < glyphCount; ++g)
+            index[((codes[g] >> 8) - firstRow) * columns + (codes[g] & 0xFF) - firstColumn] =
+                static_cast<std::uint16_t>(g);
+        for (std::uint16_t i : index) put(t, i, 2);
+    }
+    {
+        std::vector<std::uint8_t>& t = table(swidths, layout);
+        put(t, glyphCount, 4);
+        // 16 pixels at 16 points and 75 dpi, in thousandths of the point size.
+        for (int g = 0; g < glyphCount; ++g) put(t, 960, 4);
+    }
+    {
+        std::vector<std::uint8_t>& t = table(glyphNames, layout);
+        std::string strings;
+        put(t, glyphCount, 4);
+        char buffer[16];
+        for (int g = 0; g < glyphCount; ++g) {
+            put(t, static_cast<std::uint32_t>(strings.size()), 4);
+            std::snprintf(buffer, sizeof buffer, "uni%04lX", static_cast<unsigned long>(codes[g]));
+            strings += std::string(buffer) + '\0';
+        }
+        put(t, static_cast<std::uint32_t>(strings.size()), 4);
+        t.insert(t.end(), strings.begin(), strings.end());
+    }
+    putAccelerators(bdfAccelerators);
+
+    std::vector<std::uint8_t> out(magic, magic + 4);
+    put(out, static_cast<std::uint32_t>(tables.size()), 4, false);
+    std::size_t offset = out.size() + 16 * tables.size();
+    for (Table& t : tables) {
+        t.bytes.resize((t.bytes.size() + 3) / 4 * 4, 0);
+        for (std::size_t v : {static_cast<std::size_t>(t.type), static_cast<std::size_t>(t.format),
+                              t.bytes.size(), offset})
+            put(out, static_cast<std::uint32_t>(v), 4, false);
+        offset += t.bytes.size();
+    }
+    for (const Table& t : tables) out.insert(out.end(), t.bytes.begin(), t.bytes.end());
+    return out;
+}
+
+}  // namespace celkit
