@@ -47,7 +47,7 @@ struct TableReader {
     KeySet seen, ofGlyph;
     std::vector<char32_t> glyphsOwn;  // what ofGlyph holds, to clear it cheaply
     std::uint32_t glyph = 0;
-    std::size_t repeats = 0;
+    std::size_t repeats = 0, ownRepeatsLeft = 65536;
     char32_t firstRepeat = 0;
 
     void link(char32_t c, std::uint32_t g) {
@@ -56,7 +56,15 @@ struct TableReader {
             glyphsOwn.clear();
             glyph = g;
         }
-        if (!ofGlyph.add(c)) return;
+        if (!ofGlyph.add(c)) {
+            // Kept so that the font's own map reads as the file has it, up
+            // to a budget no real font nears.
+            if (ownRepeatsLeft > 0) {
+                --ownRepeatsLeft;
+                font.table.push_back({c, g});
+            }
+            return;
+        }
         glyphsOwn.push_back(c);
         if (seen.add(c))
             font.table.push_back({c, g});
