@@ -2,25 +2,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "celkit/font/text_codes.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
 
 namespace celkit {
 namespace {
-
-bool parseHex(const std::string& text, std::uint64_t& value, std::size_t maxDigits) {
-    if (text.empty() || text.size() > maxDigits) return false;
-    value = 0;
-    for (char c : text) {
-        int digit = (c >= '0' && c <= '9')   ? c - '0'
-                    : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                    : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                             : -1;
-        if (digit < 0) return false;
-        value = value * 16 + std::uint64_t(digit);
-    }
-    return true;
-}
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -29,7 +16,7 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 std::uint32_t parseColour(const std::string& option, const std::string& text) {
     std::string digits = startsWith(text, "#") ? text.substr(1) : text;
     std::uint64_t value = 0;
-    if (digits.size() != 6 || !parseHex(digits, value, 6))
+    if (digits.size() != 6 || !parseHex(digits, 6, value))
         throw UsageError(option + ": '" + text +
                          "' is no colour; give RRGGBB in hex, with or without #");
     return std::uint32_t(value);
@@ -39,7 +26,7 @@ int parseGlyphNumber(const std::string& text) {
     std::uint64_t value = 0;
     bool good;
     if (startsWith(text, "0x") || startsWith(text, "0X")) {
-        good = parseHex(text.substr(2), value, 4);
+        good = parseHex(text.substr(2), 4, value);
     } else {
         good = !text.empty() && text.size() <= 4 &&
                text.find_first_not_of("0123456789") == std::string::npos;
@@ -56,7 +43,7 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
                              ? text.substr(2)
                              : text;
     std::uint64_t value = 0;
-    if (!parseHex(digits, value, 6) || value > 0x10FFFF)
+    if (!parseHex(digits, 6, value) || value > lastCodepoint)
         throw UsageError(option + ": '" + text + "' is no code point; give U+XXXX");
     return char32_t(value);
 }
@@ -83,7 +70,7 @@ CodepointMap loadMap(const std::string& mapName) {
 
 CodepointMap blockMap(char32_t first) {
     CodepointMap map;
-    for (char32_t g = 0; g < 256 && first + g <= 0x10FFFF; ++g)
+    for (char32_t g = 0; g < 256 && first + g <= lastCodepoint; ++g)
         map.codepoints[g].push_back(first + g);
     return map;
 }

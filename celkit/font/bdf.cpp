@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string_view>
+
+#include "celkit/font/text_codes.h"
 
 namespace celkit {
 
@@ -14,14 +14,32 @@ namespace {
 
 // Bigger boxes than this are not fonts anyone draws by hand; refusing them
 // bounds what a lying header can make us allocate.
-constexpr long largestBox = 256;
+constexpr long long largestBox = 256;
+// Numbers past this are refused as numbers; smaller ones are checked per field.
+constexpr long long largestNumber = 1000000000000000LL;
 
 struct Lines {
     std::string_view text;
-    int number = 0;
+    std::size_t number = 0;
+    // The next line that holds anything: blank lines mean nothing outside a
+    // bitmap, and a file of millions of them must cost little each.
+    bool nextContent(std::string_view& line) {
+        std::size_t at = 0;
+        for (;;) {
+            if (at < text.size() && text[at] == '\n')
+                at += 1;
+            else if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n')
+                at += 2;
+            else
+                break;
+            ++number;
+        }
+        text.remove_prefix(at);
+        return next(line);
+    }
     bool next(std::string_view& line) {
         if (text.empty()) return false;
-        std::size_t end = text.find('\n');
+        const std::size_t end = text.find('\n');
         line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
@@ -35,37 +53,64 @@ std::string_view keyword(std::string_view line) {
     return line.substr(0, line.find_first_of(" \t"));
 }
 
-// Whitespace-separated integers after the keyword; false unless exactly `count`.
-bool integers(std::string_view line, long* values, int count) {
-    std::string rest(line.substr(keyword(line).size()));
-    const char* p = rest.c_str();
+bool isSpace(char c) { return c == ' ' || c == '\t'; }
+
+// Whitespace-separated decimal integers after the keyword; false unless
+// exactly `count`, each within largestNumber.
+bool integers(std::string_view line, long long* values, int count) {
+    std::string_view rest = line.substr(keyword(line).size());
     for (int i = 0; i < count; ++i) {
-        char* end;
-        errno = 0;
-        values[i] = std::strtol(p, &end, 10);
-        if (end == p || errno != 0) return false;
-        p = end;
+        if (rest.empty() || !isSpace(rest[0])) return false;
+        while (!rest.empty() && isSpace(rest[0])) rest.remove_prefix(1);
+        const bool negative = !rest.empty() && rest[0] == '-';
+        if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) rest.remove_prefix(1);
+        if (rest.empty() || rest[0] < '0' || rest[0] > '9') return false;
+        long long v = 0;
+        while (!rest.empty() && rest[0] >= '0' && rest[0] <= '9') {
+            v = v * 10 + (rest[0] - '0');
+            if (v > largestNumber) return false;
+            rest.remove_prefix(1);
+        }
+        values[i] = negative ? -v : v;
     }
-    while (*p == ' ' || *p == '\t') ++p;
-    return *p == '\0';
+    return rest.empty();
 }
+
+bool within(long long v, long long low, long long high) { return v >= low && v <= high; }
 
 std::string propertyString(std::string_view line) {
     std::string_view rest = line.substr(keyword(line).size());
-    while (!rest.empty() && (rest[0] == ' ' || rest[0] == '\t')) rest.remove_prefix(1);
+    while (!rest.empty() && isSpace(rest[0])) rest.remove_prefix(1);
     if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
         rest = rest.substr(1, rest.size() - 2);
     return std::string(rest);
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+// A glyph name for a message: printable ASCII as it is, the rest escaped,
+// so that a hostile name cannot drive the terminal that shows the error.
+std::string printable(std::string_view name) {
+    std::string out;
+    for (char c : name.substr(0, 64)) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F && c != '\\') {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+            out += escaped;
+        }
+    }
+    return name.size() > 64 ? out + "..." : out;
 }
 
-std::string at(int line) { return "BDF line " + std::to_string(line) + ": "; }
+bool isHexRow(std::string_view line) {
+    if (line.empty()) return false;
+    for (char c : line)
+        if (hexDigitValue(c) < 0) return false;
+    return true;
+}
+
+std::string at(std::size_t line) { return "BDF line " + std::to_string(line) + ": "; }
 
 }  // namespace
 
@@ -82,22 +127,25 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     }
     Lines lines{std::string_view(reinterpret_cast<const char*>(data.data()), data.size())};
     std::string_view line;
-    long box[4] = {0, 0, 0, 0};
+    long long box[4] = {0, 0, 0, 0}, ascent = 0, declared = -1;
     bool haveBox = false, haveAscent = false, ended = false;
-    long ascent = 0, declared = -1;
     SourceFont font;
     std::string registry, encodingName;
-    while (lines.next(line)) {
+    // Each glyph's top above the baseline; made a row of the cell at the end.
+    std::vector<int> boxTops;
+    while (lines.nextContent(line)) {
         const std::string_view key = keyword(line);
         if (key == "FONTBOUNDINGBOX") {
-            if (!integers(line, box, 4) || box[0] < 0 || box[1] < 0 || box[0] > largestBox ||
-                box[1] > largestBox) {
-                error = at(lines.number) + "bad FONTBOUNDINGBOX";
+            if (!integers(line, box, 4) || !within(box[0], 0, largestBox) ||
+                !within(box[1], 0, largestBox) || !within(box[2], -largestBox, largestBox) ||
+                !within(box[3], -largestBox, largestBox)) {
+                error =
+                    at(lines.number) + "bad FONTBOUNDINGBOX (sizes 0 to 256, offsets -256 to 256)";
                 return false;
             }
             haveBox = true;
         } else if (key == "FONT_ASCENT") {
-            if (!integers(line, &ascent, 1) || ascent < -largestBox || ascent > largestBox) {
+            if (!integers(line, &ascent, 1) || !within(ascent, -largestBox, largestBox)) {
                 error = at(lines.number) + "bad FONT_ASCENT";
                 return false;
             }
@@ -119,95 +167,140 @@ bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                 error = at(lines.number) + "a glyph comes before FONTBOUNDINGBOX";
                 return false;
             }
-            const int start = lines.number;
-            const std::string name = propertyString(line);
-            const std::string who = "glyph '" + name + "' (line " + std::to_string(start) + ")";
+            const std::size_t start = lines.number;
+            const std::string_view name = line.substr(key.size());
+            const auto who = [&] {
+                std::string_view n = name;
+                while (!n.empty() && isSpace(n[0])) n.remove_prefix(1);
+                return "glyph '" + printable(n) + "' (line " + std::to_string(start) + ")";
+            };
+            long long encoding[2] = {-1, -1}, bbx[4] = {0, 0, 0, 0};
+            bool haveEncoding = false, haveBbx = false, haveBitmap = false, closed = false;
             SourceGlyph glyph;
-            long encoding[2] = {-1, -1}, bbx[4];
-            bool haveEncoding = false, haveBbx = false, closed = false;
-            while (lines.next(line)) {
+            while (lines.nextContent(line)) {
                 const std::string_view k = keyword(line);
+                if (k == "ENDCHAR") {
+                    closed = true;
+                    break;
+                }
+                if (k == "STARTCHAR" || k == "ENDFONT") break;
                 if (k == "ENCODING") {
-                    if (!integers(line, encoding, 1) && !integers(line, encoding, 2)) {
-                        error = at(lines.number) + "bad ENCODING";
+                    if (haveEncoding) {
+                        error = who() + " has a second ENCODING";
+                        return false;
+                    }
+                    if ((!integers(line, encoding, 1) && !integers(line, encoding, 2)) ||
+                        encoding[0] < -1) {
+                        error = at(lines.number) + who() + " has a bad ENCODING";
+                        return false;
+                    }
+                    if (encoding[0] > static_cast<long long>(lastCodepoint)) {
+                        error = who() + " has ENCODING " + std::to_string(encoding[0]) +
+                                ", past U+10FFFF";
                         return false;
                     }
                     haveEncoding = true;
                 } else if (k == "BBX") {
-                    if (!integers(line, bbx, 4) || bbx[0] < 0 || bbx[1] < 0 ||
-                        bbx[0] > largestBox || bbx[1] > largestBox ||
-                        std::labs(bbx[2]) > largestBox || std::labs(bbx[3]) > largestBox) {
-                        error = at(lines.number) + "bad BBX";
+                    if (haveBitmap || haveBbx) {
+                        error = who() +
+                                (haveBitmap ? " has BBX after its BITMAP" : " has a second BBX");
+                        return false;
+                    }
+                    if (!integers(line, bbx, 4) || !within(bbx[0], 0, largestBox) ||
+                        !within(bbx[1], 0, largestBox) ||
+                        !within(bbx[2], -largestBox, largestBox) ||
+                        !within(bbx[3], -largestBox, largestBox)) {
+                        error = at(lines.number) + who() +
+                                " has a bad BBX (sizes 0 to 256, offsets -256 to 256)";
                         return false;
                     }
                     haveBbx = true;
                 } else if (k == "BITMAP") {
-                    if (!haveBbx) {
-                        error = who + " has BITMAP before BBX";
+                    if (haveBitmap || !haveBbx) {
+                        error = who() +
+                                (haveBitmap ? " has a second BITMAP" : " has BITMAP before BBX");
                         return false;
                     }
+                    haveBitmap = true;
                     glyph.width = static_cast<int>(bbx[0]);
                     glyph.height = static_cast<int>(bbx[1]);
+                    glyph.at = font.bits.size();
                     const std::size_t rowBytes = static_cast<std::size_t>((glyph.width + 7) / 8);
-                    glyph.rows.assign(rowBytes * glyph.height, 0);
                     for (int y = 0; y < glyph.height; ++y) {
                         if (!lines.next(line) || keyword(line) == "ENDCHAR") {
-                            error = who + " has fewer bitmap rows than its BBX height " +
-                                    std::to_string(glyph.height);
+                            error = who() + " has fewer bitmap rows (" + std::to_string(y) +
+                                    ") than its BBX height " + std::to_string(glyph.height);
                             return false;
                         }
+                        // Rows may be padded past the width, never cut short.
                         if (line.size() < rowBytes * 2 || line.size() % 2 != 0) {
                             error = at(lines.number) + "bitmap row of " +
-                                    std::to_string(line.size()) + " hex digits; " + who +
+                                    std::to_string(line.size()) + " hex digits; " + who() +
                                     " needs " + std::to_string(rowBytes * 2);
                             return false;
                         }
-                        for (std::size_t i = 0; i < line.size(); ++i)
-                            if (hexDigit(line[i]) < 0) {
-                                error = at(lines.number) + "bitmap row is not hexadecimal";
-                                return false;
-                            }
+                        if (!isHexRow(line) && !line.empty()) {
+                            error = at(lines.number) + who() +
+                                    " has a bitmap row that is not hexadecimal";
+                            return false;
+                        }
                         for (std::size_t i = 0; i < rowBytes; ++i)
-                            glyph.rows[y * rowBytes + i] = static_cast<std::uint8_t>(
-                                hexDigit(line[2 * i]) << 4 | hexDigit(line[2 * i + 1]));
+                            font.bits.push_back(static_cast<std::uint8_t>(
+                                hexDigitValue(line[2 * i]) << 4 | hexDigitValue(line[2 * i + 1])));
                     }
-                } else if (k == "ENDCHAR") {
-                    closed = true;
-                    break;
-                } else if (k == "STARTCHAR" || k == "ENDFONT") {
-                    break;
+                } else if (haveBitmap && isHexRow(line)) {
+                    error = who() + " has more bitmap rows than its BBX height " +
+                            std::to_string(glyph.height);
+                    return false;
                 }
             }
             if (!closed) {
-                error = who + " has no ENDCHAR";
+                error = who() + " has no ENDCHAR";
                 return false;
             }
-            if (!haveEncoding || !haveBbx) {
-                error = who + " lacks " + (haveEncoding ? "BBX" : "ENCODING");
+            // A box of no rows needs no BITMAP line.
+            if (!haveEncoding || !haveBbx || (!haveBitmap && bbx[1] > 0)) {
+                error = who() + " lacks " +
+                        (!haveEncoding ? "ENCODING"
+                         : !haveBbx    ? "BBX"
+                                       : "BITMAP");
                 return false;
             }
-            const long originTop = haveAscent ? ascent : box[1] + box[3];
-            const long originLeft = box[2] < 0 ? box[2] : 0;
-            glyph.left = static_cast<int>(bbx[2] - originLeft);
-            glyph.top = static_cast<int>(originTop - (bbx[3] + bbx[1]));
+            glyph.width = static_cast<int>(bbx[0]);
+            glyph.height = static_cast<int>(bbx[1]);
             // ENCODING -1 n: a glyph outside the encoding; it cannot be picked.
-            glyph.number = encoding[0];
-            if (encoding[0] >= 0) glyph.codepoints.push_back(static_cast<char32_t>(encoding[0]));
-            font.glyphs.push_back(std::move(glyph));
+            glyph.number = static_cast<std::int32_t>(encoding[0]);
+            glyph.left = static_cast<int>(bbx[2] - (box[2] < 0 ? box[2] : 0));
+            font.glyphs.push_back(glyph);
+            boxTops.push_back(static_cast<int>(bbx[3] + bbx[1]));
         }
     }
     if (!ended) {
         error = "BDF font has no ENDFONT";
         return false;
     }
-    if (declared >= 0 && static_cast<std::size_t>(declared) != font.glyphs.size()) {
-        error = "BDF font says CHARS " + std::to_string(declared) + " but holds " +
-                std::to_string(font.glyphs.size()) + " glyphs";
-        return false;
+    if (declared >= 0 && static_cast<unsigned long long>(declared) != font.glyphs.size())
+        font.warnings.push_back("BDF font says CHARS " + std::to_string(declared) + " but holds " +
+                                std::to_string(font.glyphs.size()) + " glyphs");
+    // The cell's top row lies at the ascent (else at the bounding box's top),
+    // unless a glyph that fits the cell reaches higher: then at that glyph's top.
+    const long long declaredTop = haveAscent ? ascent : box[1] + box[3];
+    long long top = declaredTop;
+    for (std::size_t i = 0; i < font.glyphs.size(); ++i) {
+        const SourceGlyph& g = font.glyphs[i];
+        if (g.number >= 0 && g.width <= glyphSide && g.height <= glyphSide)
+            top = std::max<long long>(top, boxTops[i]);
     }
+    if (top > declaredTop)
+        font.warnings.push_back(
+            std::string("glyphs reach ") + std::to_string(top - declaredTop) + " rows above " +
+            (haveAscent ? "FONT_ASCENT" : "the FONTBOUNDINGBOX") + "; placed by their boxes");
+    for (std::size_t i = 0; i < font.glyphs.size(); ++i)
+        font.glyphs[i].top = static_cast<int>(top - boxTops[i]);
     for (char& c : registry) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     // Latin-1's encodings are its Unicode code points.
     font.unicode = registry == "ISO10646" || (registry == "ISO8859" && encodingName == "1");
+    warnOfDuplicateKeys(font);
     out = std::move(font);
     return true;
 }

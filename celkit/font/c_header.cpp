@@ -3,23 +3,26 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
 namespace celkit {
 
 namespace {
 
-// Keywords of C and C++ that a file name might plausibly be.
-const char* const keywords[] = {
-    "alignas",  "alignof",   "and",      "asm",    "auto",      "bool",     "break",    "case",
-    "catch",    "char",      "class",    "const",  "constexpr", "continue", "default",  "delete",
-    "do",       "double",    "else",     "enum",   "explicit",  "export",   "extern",   "false",
-    "float",    "for",       "friend",   "goto",   "if",        "inline",   "int",      "long",
-    "mutable",  "namespace", "new",      "not",    "operator",  "or",       "private",  "protected",
-    "public",   "register",  "restrict", "return", "short",     "signed",   "sizeof",   "static",
-    "struct",   "switch",    "template", "this",   "throw",     "true",     "try",      "typedef",
-    "typename", "union",     "unsigned", "using",  "virtual",   "void",     "volatile", "while",
-    "xor",
-};
+// Every keyword of C (C89 to C23) and C++ (C++98 to C++23), the alternative
+// tokens (and, bitor ...) and asm, which compilers take as one. Those
+// starting with '_' never arise: such names gain a prefix first. A space
+// stands at each end, for the search.
+constexpr std::string_view keywords =
+    " alignas alignof and and_eq asm auto bitand bitor bool break case catch char"
+    " char16_t char32_t char8_t class co_await co_return co_yield compl concept const"
+    " const_cast consteval constexpr constinit continue decltype default delete do double"
+    " dynamic_cast else enum explicit export extern false float for friend goto if inline"
+    " int long mutable namespace new noexcept not not_eq nullptr operator or or_eq"
+    " private protected public register reinterpret_cast requires restrict return short"
+    " signed sizeof static static_assert static_cast struct switch template this"
+    " thread_local throw true try typedef typeid typename typeof typeof_unqual union"
+    " unsigned using virtual void volatile wchar_t while xor xor_eq ";
 
 }  // namespace
 
@@ -29,8 +32,7 @@ std::string cIdentifier(const std::string& name) {
     if (id.empty()) return "font";
     // Names starting with '_' and a capital or with two '_' are the compiler's.
     if (std::isdigit(static_cast<unsigned char>(id[0])) || id[0] == '_') id = "font_" + id;
-    for (const char* k : keywords)
-        if (id == k) return id + "_font";
+    if (keywords.find(" " + id + " ") != std::string_view::npos) return id + "_font";
     return id;
 }
 

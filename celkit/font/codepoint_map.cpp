@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "celkit/font/code_pages.h"
+#include "celkit/font/text_codes.h"
 
 namespace celkit {
 
@@ -37,18 +38,10 @@ constexpr std::uint16_t cp437[256] = {
     0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
-constexpr char32_t lastCodepoint = 0x10FFFF;
-
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 int digitValue(char c, int base) {
-    int v = -1;
-    if (c >= '0' && c <= '9')
-        v = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
+    const int v = hexDigitValue(c);
     return v < base ? v : -1;
 }
 
@@ -164,15 +157,20 @@ bool parseLine(std::string_view line, CodepointMap& map, std::string& why) {
 }  // namespace
 
 int CodepointMap::glyphFor(char32_t codepoint) const {
-    for (int pass = 0; pass < 2; ++pass)  // main code points win over the others
-        for (int g = 0; g < 256; ++g) {
-            const auto& list = codepoints[g];
-            if (pass == 0 && !list.empty() && list[0] == codepoint) return g;
-            if (pass == 1)
-                for (char32_t c : list)
-                    if (c == codepoint) return g;
-        }
-    return -1;
+    if (index.empty()) {
+        // Main code points rank before the others, then lower glyphs; the
+        // first entry of each code point is its answer.
+        std::vector<std::pair<char32_t, int>> ranked;
+        for (int g = 0; g < 256; ++g)
+            for (std::size_t i = 0; i < codepoints[g].size(); ++i)
+                ranked.emplace_back(codepoints[g][i], (i == 0 ? 0 : 256) + g);
+        std::sort(ranked.begin(), ranked.end());
+        for (const auto& [c, rank] : ranked)
+            if (index.empty() || index.back().first != c) index.emplace_back(c, rank % 256);
+        if (index.empty()) index.emplace_back(0, -1);  // an empty map finds nothing
+    }
+    const auto found = std::lower_bound(index.begin(), index.end(), std::make_pair(codepoint, -1));
+    return found != index.end() && found->first == codepoint ? found->second : -1;
 }
 
 std::optional<CodepointMap> builtinMap(std::string_view name) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace celkit {
@@ -17,7 +18,14 @@ namespace celkit {
 struct CodepointMap {
     std::array<std::vector<char32_t>, 256>
         codepoints;  // per glyph; the first is its main code point; may be empty
-    int glyphFor(char32_t codepoint) const;  // -1 when no glyph stands for it
+    // -1 when no glyph stands for it. A glyph whose main code point it is wins,
+    // then the lowest glyph. The first call builds an index of the map as it
+    // is then, so that setting a long text costs a search per character: fill
+    // `codepoints` before looking up.
+    int glyphFor(char32_t codepoint) const;
+
+private:
+    mutable std::vector<std::pair<char32_t, int>> index;  // sorted by code point
 };
 
 // "cp437" (the default), "latin1" or a code page of code_pages.h; nullopt

@@ -205,8 +205,14 @@ bool mapFromFont(const Bytes& data, CodepointMap& out, std::string& error) {
         return false;
     }
     CodepointMap map;
-    for (std::size_t g = 0; g < source.glyphs.size() && g < map.codepoints.size(); ++g)
-        map.codepoints[g] = source.glyphs[g].codepoints;
+    // A table's links (each code point with its first glyph), else each glyph's own code.
+    for (const CodepointLink& link : source.table)
+        if (link.glyph < map.codepoints.size())
+            map.codepoints[link.glyph].push_back(link.codepoint);
+    for (std::size_t g = 0;
+         source.table.empty() && g < source.glyphs.size() && g < map.codepoints.size(); ++g)
+        if (source.glyphs[g].number >= 0)
+            map.codepoints[g].push_back(static_cast<char32_t>(source.glyphs[g].number));
     out = std::move(map);
     return true;
 }

@@ -351,22 +351,15 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
                     " of " + std::to_string(metrics.size());
             return false;
         }
-        if (placed[index] != SIZE_MAX && font.unicode) {
-            font.glyphs[placed[index]].codepoints.push_back(static_cast<char32_t>(code));
-            continue;
-        }
-        if (placed[index] != SIZE_MAX) {  // picked by number: every code its own glyph
+        if (placed[index] != SIZE_MAX) {  // another code of a glyph: the same rows
             SourceGlyph copy = font.glyphs[placed[index]];
-            if (!charge(copy.rows.size())) return false;
-            copy.number = code;
-            copy.codepoints = {static_cast<char32_t>(code)};
-            font.glyphs.push_back(std::move(copy));
+            copy.number = static_cast<std::int32_t>(code);
+            font.glyphs.push_back(copy);
             continue;
         }
         const Metric& m = metrics[index];
         SourceGlyph glyph;
-        glyph.number = code;
-        glyph.codepoints.push_back(static_cast<char32_t>(code));
+        glyph.number = static_cast<std::int32_t>(code);
         glyph.width = m.right - m.left;
         glyph.height = m.ascent + m.descent;
         const std::string who = "PCF glyph " + hexNumber(code);
@@ -384,10 +377,11 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
             return false;
         }
         if (!charge(rowBytes * glyph.height)) return false;
-        glyph.rows.resize(rowBytes * glyph.height);
+        glyph.at = font.bits.size();
+        font.bits.resize(glyph.at + rowBytes * glyph.height);
         for (int y = 0; y < glyph.height; ++y)  // the bits past the width stay unread
             std::copy_n(bits.data.begin() + static_cast<long>(start + y * stride), rowBytes,
-                        glyph.rows.begin() + static_cast<long>(y * rowBytes));
+                        font.bits.begin() + static_cast<long>(glyph.at + y * rowBytes));
         glyph.left = m.left - originLeft;
         glyph.top = ascent - m.ascent;
         placed[index] = font.glyphs.size();

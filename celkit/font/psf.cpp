@@ -1,5 +1,6 @@
 #include "celkit/font/psf.h"
 
+#include "celkit/font/text_codes.h"
 #include "platform/byte_reader.h"
 
 namespace celkit {
@@ -21,65 +22,68 @@ bool isPsf2(const std::vector<std::uint8_t>& d) {
     return d.size() >= 4 && d[0] == 0x72 && d[1] == 0xB5 && d[2] == 0x4A && d[3] == 0x86;
 }
 
+// Every glyph of a PSF font has the same size: their rows are the file's
+// glyph area as it stands.
 void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
                 std::uint32_t charSize, int width, int height, SourceFont& out) {
+    out.bits.assign(file.data + offset, file.data + offset + std::size_t(count) * charSize);
     out.glyphs.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         SourceGlyph& g = out.glyphs[i];
-        g.number = static_cast<long>(i);
+        g.number = static_cast<std::int32_t>(i);
         g.width = width;
         g.height = height;
-        g.rows.assign(file.data + offset + static_cast<std::size_t>(i) * charSize,
-                      file.data + offset + static_cast<std::size_t>(i + 1) * charSize);
+        g.at = std::size_t(i) * charSize;
     }
 }
 
-// One UTF-8 character from `p`, at most `n` bytes; 0 on bad encoding.
-std::size_t decodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& c) {
-    const std::uint8_t b = p[0];
-    std::size_t length;
-    if (b < 0x80) {
-        c = b;
-        return 1;
-    }
-    if ((b & 0xE0) == 0xC0) {
-        length = 2;
-        c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-        length = 3;
-        c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-        length = 4;
-        c = b & 0x07;
-    } else
-        return 0;
-    if (n < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (p[i] & 0x3F);
-    }
-    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < smallest[length] || c > 0x10FFFF) return 0;
-    return length;
-}
+// Reads a Unicode table entry by entry. A code point an earlier glyph took
+// is dropped (picking takes the earliest), which bounds the table at one
+// link per code point however long the file. Fonts list a code point twice
+// for the same glyph often enough that only another glyph's counts.
+struct TableReader {
+    explicit TableReader(SourceFont& into) : font(into) {}
+    SourceFont& font;
+    KeySet seen, ofGlyph;
+    std::vector<char32_t> glyphsOwn;  // what ofGlyph holds, to clear it cheaply
+    std::uint32_t glyph = 0;
+    std::size_t repeats = 0, ownRepeatsLeft = 65536;
+    char32_t firstRepeat = 0;
 
-void appendUtf8(std::vector<std::uint8_t>& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<std::uint8_t>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    void link(char32_t c, std::uint32_t g) {
+        if (g != glyph) {
+            for (char32_t own : glyphsOwn) ofGlyph.remove(own);
+            glyphsOwn.clear();
+            glyph = g;
+        }
+        if (!ofGlyph.add(c)) {
+            // Kept so that the font's own map reads as the file has it, up
+            // to a budget no real font nears.
+            if (ownRepeatsLeft > 0) {
+                --ownRepeatsLeft;
+                font.table.push_back({c, g});
+            }
+            return;
+        }
+        glyphsOwn.push_back(c);
+        if (seen.add(c))
+            font.table.push_back({c, g});
+        else if (repeats++ == 0)
+            firstRepeat = c;
     }
-}
+    // A table that names no glyph is no table: picking by the map would find
+    // nothing, so glyphs go by their order in the file.
+    void finish(const char* version) {
+        if (font.table.empty()) {
+            font.warnings.push_back(std::string(version) +
+                                    " Unicode table maps no glyph; glyphs are taken in file order");
+            return;
+        }
+        font.unicode = true;
+        warnOfRepeats(font, repeats, firstRepeat,
+                      repeats == 1 ? "Unicode table entry" : "Unicode table entries");
+    }
+};
 
 bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     std::uint8_t mode, height;
@@ -100,6 +104,7 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
     readGlyphs(file, 4, count, height, 8, height, out);
     if (!(mode & (psf1HasTable | psf1HasSequences))) return true;
     std::size_t at = 4 + static_cast<std::size_t>(count) * height;
+    TableReader table(out);
     for (std::uint32_t i = 0; i < count; ++i) {
         bool inSequence = false;
         for (;;) {
@@ -110,13 +115,14 @@ bool readPsf1(const ByteReader& file, SourceFont& out, std::string& error) {
             }
             at += 2;
             if (u == psf1Separator) break;
+            // A sequence names a combination, not a character of its own.
             if (u == psf1Sequence)
                 inSequence = true;
             else if (!inSequence)
-                out.glyphs[i].codepoints.push_back(u);
+                table.link(u, i);
         }
     }
-    out.unicode = true;
+    table.finish("PSF1");
     return true;
 }
 
@@ -146,9 +152,15 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                 std::to_string(width) + " x " + std::to_string(height) + " pixels";
         return false;
     }
+    // No glyph past the last key can be picked; the cap keeps a header that
+    // counts millions of tiny glyphs from costing memory per glyph.
+    if (count > keyLimit + 1) {
+        error = "PSF2 header counts " + std::to_string(count) + " glyphs; at most " +
+                std::to_string(keyLimit + 1) + " can be picked from";
+        return false;
+    }
     const std::uint64_t glyphBytesTotal = static_cast<std::uint64_t>(count) * charSize;
-    if (glyphBytesTotal > file.length ||
-        !file.fits(headerSize, static_cast<std::size_t>(glyphBytesTotal))) {
+    if (glyphBytesTotal > file.length - headerSize) {
         error = "truncated PSF2 glyphs: the header counts " + std::to_string(count) + " glyphs";
         return false;
     }
@@ -156,11 +168,12 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                out);
     if (!(flags & psf2HasTable)) return true;
     std::size_t at = headerSize + static_cast<std::size_t>(glyphBytesTotal);
+    TableReader table(out);
     for (std::uint32_t i = 0; i < count; ++i) {
         bool inSequence = false;
         for (;;) {
             if (at >= file.length) {
-                error = "truncated PSF2 Unicode table";
+                error = "truncated PSF2 Unicode table at glyph " + std::to_string(i);
                 return false;
             }
             const std::uint8_t b = file.data[at];
@@ -174,16 +187,16 @@ bool readPsf2(const ByteReader& file, SourceFont& out, std::string& error) {
                 continue;
             }
             char32_t c;
-            std::size_t used = decodeUtf8(file.data + at, file.length - at, c);
+            const std::size_t used = decodeUtf8(file.data + at, file.length - at, c);
             if (used == 0) {
                 error = "bad UTF-8 in the PSF2 Unicode table of glyph " + std::to_string(i);
                 return false;
             }
             at += used;
-            if (!inSequence) out.glyphs[i].codepoints.push_back(c);
+            if (!inSequence) table.link(c, i);
         }
     }
-    out.unicode = true;
+    table.finish("PSF2");
     return true;
 }
 

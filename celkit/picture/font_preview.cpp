@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "celkit/font/text_codes.h"
+
 namespace celkit {
 namespace {
 
@@ -144,35 +146,12 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
 
 std::u32string decodeUtf8(const std::string& text) {
     std::u32string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int extra = byte < 0x80         ? 0
-                    : (byte >> 5) == 6  ? 1
-                    : (byte >> 4) == 14 ? 2
-                    : (byte >> 3) == 30 ? 3
-                                        : -1;
-        char32_t c = extra == 0   ? byte
-                     : extra == 1 ? (byte & 0x1F)
-                     : extra == 2 ? (byte & 0x0F)
-                                  : (byte & 0x07);
-        bool good = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
-        for (int k = 1; good && k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) good = false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not characters.
-        static const char32_t least[4] = {0, 0x80, 0x800, 0x10000};
-        if (good && (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF))
-            good = false;
-        if (!good) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c;
+        const std::size_t used = celkit::decodeUtf8(bytes + i, text.size() - i, c);
+        out.push_back(used ? c : U'\uFFFD');
+        i += used ? used : 1;
     }
     return out;
 }

@@ -60,6 +60,29 @@ TEST(CodepointMap, BuiltinMapsSurviveTheirTextAndFindGlyphs) {
     EXPECT_EQ(cp437.glyphFor(0x0391), -1);
 }
 
+TEST(CodepointMap, LookUpsFindTheGlyphAMapGivesFirst) {
+    CodepointMap map;
+    std::string error;
+    ASSERT_TRUE(
+        parseMapText("0x01 U+0041 U+0042\n0x02 U+0042 U+0043\n0x03 U+0044 U+0043\n"
+                     "0x04 U+0045 U+0045\n0xFF U+10FFFF\n",
+                     map, error))
+        << error;
+    const std::pair<char32_t, int> rows[] = {
+        {0x41, 1},  // main code point
+        {0x42, 2},  // glyph 2's main one wins over glyph 1's second
+        {0x43, 2},  // seconds alone: the lowest glyph
+        {0x45, 4},  // named twice by one glyph
+        {0x10FFFF, 0xFF}, {0x40, -1}, {0x46, -1}, {0, -1},
+    };
+    for (int pass = 0; pass < 2; ++pass)  // the index once built answers alike
+        for (const auto& [c, glyph] : rows) EXPECT_EQ(map.glyphFor(c), glyph) << std::hex << c;
+    EXPECT_EQ(CodepointMap().glyphFor(0), -1);
+    // A copy looks up through its own index.
+    CodepointMap copy = map;
+    EXPECT_EQ(copy.glyphFor(0x44), 3);
+}
+
 TEST(FontNames, OutputNamesAndIdentifiers) {
     const std::pair<const char*, const char*> outputs[] = {
         {"a.fnt", "fnt"},  {"dir/A.PSF", "psf"}, {"x.bdf", "bdf"},        {"u.hex", "hex"},
@@ -71,9 +94,27 @@ TEST(FontNames, OutputNamesAndIdentifiers) {
                   name == nullptr ? nullptr : formatNamed(name)->name)
             << path;
     }
-    const std::pair<const char*, const char*> names[] = {
-        {"my-font", "my_font"}, {"8x16", "font_8x16"},           {"", "font"},
-        {"int", "int_font"},    {"_Reserved", "font__Reserved"}, {"caf\xC3\xA9", "caf__"}};
+    const std::pair<const char*, const char*> names[] = {{"my-font", "my_font"},
+                                                         {"8x16", "font_8x16"},
+                                                         {"", "font"},
+                                                         {"int", "int_font"},
+                                                         {"_Reserved", "font__Reserved"},
+                                                         {"caf\xC3\xA9", "caf__"},
+                                                         {"nullptr", "nullptr_font"},
+                                                         {"decltype", "decltype_font"},
+                                                         {"char16_t", "char16_t_font"},
+                                                         {"typeof", "typeof_font"},
+                                                         {"and", "and_font"},
+                                                         {"bitand", "bitand_font"},
+                                                         {"xor_eq", "xor_eq_font"},
+                                                         {"co_await", "co_await_font"},
+                                                         {"restrict", "restrict_font"},
+                                                         {"constinit", "constinit_font"},
+                                                         {"alignas", "alignas_font"},
+                                                         {"wchar_t", "wchar_t_font"},
+                                                         {"nullptrs", "nullptrs"},
+                                                         {"an", "an"},
+                                                         {"font", "font"}};
     for (const auto& [name, id] : names) EXPECT_EQ(cIdentifier(name), id) << name;
 }
 

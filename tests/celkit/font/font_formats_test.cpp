@@ -43,6 +43,29 @@ Bytes cut(Bytes b, std::size_t size) {
     return b;
 }
 
+// PSF1 of 256 one-row glyphs (glyph g's row is g) with a Unicode table:
+// glyph g's UCS-2 entries from `entries` (0xFFFE opens a sequence).
+Bytes psf1(const std::vector<std::pair<int, std::vector<std::uint16_t>>>& entries) {
+    Bytes b = {0x36, 0x04, 0x02, 0x01};
+    for (int g = 0; g < 256; ++g) b.push_back(static_cast<std::uint8_t>(g));
+    for (int g = 0; g < 256; ++g) {
+        for (const auto& [glyph, values] : entries)
+            if (glyph == g)
+                for (std::uint16_t u : values) {
+                    b.push_back(static_cast<std::uint8_t>(u));
+                    b.push_back(static_cast<std::uint8_t>(u >> 8));
+                }
+        b.push_back(0xFF);
+        b.push_back(0xFF);
+    }
+    return b;
+}
+
+// One 8 x 16 .hex line whose last row is `last` (two hex digits).
+std::string hexLine(const std::string& codepoint, const std::string& last = "80") {
+    return codepoint + ":" + std::string(30, '0') + last + "\n";
+}
+
 const std::string bdfHead =
     "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nSTARTPROPERTIES 1\n"
     "CHARSET_REGISTRY \"ISO10646\"\nENDPROPERTIES\n";
@@ -81,7 +104,11 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
         Bytes file;
         std::optional<char32_t> first;
         std::vector<std::pair<int, int>> set;
+        const char* warning = nullptr;  // the one warning expected, else none
     };
+    const std::string aboveBaseline =  // A's top 6 rows above the baseline, B's 1
+        "STARTCHAR A\nENCODING 65\nBBX 1 1 0 5\nBITMAP\n80\nENDCHAR\n"
+        "STARTCHAR B\nENCODING 66\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n";
     const Row rows[] = {
         {"gzip PSF2 8x2, row 1 bit 1", gzipped, std::nullopt, {{0, 0xAA}, {2, 0x55}}},
         {"PSF1 with a table: glyph 1 stands for U+0041",
@@ -115,15 +142,106 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
               "7\nBITMAP\nFF\nENDCHAR\nENDFONT\n"),
          std::nullopt,
          {{0x82 * 32, 0xFF}}},
+        {"PSF1: a sequence names no character of its own",
+         psf1({{1, {0x41, 0xFFFE, 0x42, 0x43}}, {2, {0x42}}}),
+         std::nullopt,
+         {{'A' * 32, 1}, {'B' * 32, 2}}},
+        {"PSF2: a sequence names no character of its own",
+         psf2(3, 1, 1, 8, {0, 1, 2, 0xFF, 'A', 0xFE, 'B', 'C', 0xFF, 'B', 0xFF}, 1),
+         std::nullopt,
+         {{'A' * 32, 1}, {'B' * 32, 2}}},
+        {"PSF2: four-byte UTF-8 in the table",
+         psf2(1, 1, 1, 8, {0x80, 0xF0, 0x9F, 0x98, 0x80, 0xFF}, 1),
+         U'\U0001F600',
+         {{0, 0x80}}},
+        {"PSF2: a code point named twice goes to the earlier glyph",
+         psf2(2, 1, 1, 8, {0x80, 0x40, 'A', 0xFF, 'A', 0xFF}, 1),
+         std::nullopt,
+         {{'A' * 32, 0x80}},
+         "1 Unicode table entry repeats a code point taken before (first U+0041)"},
+        {"PSF2: a code point named twice by one glyph is no repeat",
+         psf2(2, 1, 1, 8, {0x80, 0x40, 'A', 'B', 'A', 0xFF, 'C', 'C', 0xFF}, 1),
+         std::nullopt,
+         {{'A' * 32, 0x80}, {'B' * 32, 0x80}, {'C' * 32, 0x40}}},
+        {"PSF1: the same, and a repeat across glyphs after it",
+         psf1({{1, {0x41, 0x41}}, {2, {0x42, 0x41}}}),
+         std::nullopt,
+         {{'A' * 32, 1}, {'B' * 32, 2}},
+         "1 Unicode table entry repeats a code point taken before (first U+0041)"},
+        {"PSF2: a table that maps nothing gives glyph order",
+         psf2(2, 1, 1, 8, {0x11, 0x22, 0xFF, 0xFE, 'A', 0xFF}, 1),
+         std::nullopt,
+         {{0, 0x11}, {32, 0x22}},
+         "PSF2 Unicode table maps no glyph; glyphs are taken in file order"},
+        {"PSF2: a header longer than 32 bytes",
+         changed(changed(psf2(1, 1, 1, 8, {0, 0, 0, 0, 0x80}), 8, 36), 36, 0x80),
+         std::nullopt,
+         {{0, 0x80}}},
+        {".hex: comments, blank lines, CRLF, out of order",
+         text("# made by hand\n\n" + hexLine("0042", "40") + "# more\r\n\r\n" + hexLine("0041")),
+         std::nullopt,
+         {{'A' * 32 + 30, 0x80}, {'B' * 32 + 30, 0x40}}},
+        {".hex: 16 wide, no newline at the end",
+         text("0041:" + std::string(60, '0') + "8001"),
+         std::nullopt,
+         {{'A' * 32 + 30, 0x80}, {'A' * 32 + 31, 0x01}}},
+        {".hex: a 6-digit code point", text(hexLine("01F600")), U'\U0001F600', {{30, 0x80}}},
+        {".hex: the last code point", text(hexLine("10FFFF")), U'\U0010FFFF', {{30, 0x80}}},
+        {".hex: a code point twice, the first taken",
+         text(hexLine("0041") + hexLine("0042") + hexLine("0041", "01") + hexLine("0041", "02")),
+         std::nullopt,
+         {{'A' * 32 + 30, 0x80}, {'B' * 32 + 30, 0x80}},
+         "2 glyphs repeat a code point taken before (first U+0041)"},
+        {"BDF: CHARS off by one is only a warning",
+         text(bdfHead + "CHARS 2\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+         std::nullopt,
+         {{'A' * 32 + 10, 0x80}},
+         "says CHARS 2 but holds 1"},
+        {"BDF: the same glyph thrice and blank lines: one warning",
+         text(bdfHead + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\n") +
+              bdfChar("BBX 1 1 1 0\nBITMAP\n80\nENDCHAR\n") +
+              bdfChar("BBX 1 1 2 0\nBITMAP\n80\nENDCHAR\n") + std::string(100, '\n') + "ENDFONT\n"),
+         std::nullopt,
+         {{'A' * 32 + 10, 0x80}},
+         "2 glyphs repeat a code point taken before (first U+0041)"},
+        {"BDF: a negative origin moves the cell left",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 -1 -2\nSTARTCHAR a\nENCODING 0\n"
+              "BBX 2 1 -1 0\nBITMAP\nC0\nENDCHAR\nENDFONT\n"),
+         std::nullopt,
+         {{10, 0xC0}}},
+        {"BDF: glyphs above FONT_ASCENT that fit are placed by their boxes",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nFONT_ASCENT 4\n" + aboveBaseline),
+         std::nullopt,
+         {{'A' * 32, 0x80}, {'B' * 32 + 10, 0x80}},
+         "glyphs reach 2 rows above FONT_ASCENT"},
+        {"BDF: no FONT_ASCENT, a bounding box lower than the glyphs",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 2 0 0\n" + aboveBaseline),
+         std::nullopt,
+         {{'A' * 32, 0x80}, {'B' * 32 + 10, 0x80}},
+         "glyphs reach 4 rows above the FONTBOUNDINGBOX"},
+        {"BDF: padded rows, an empty box without BITMAP, an unencoded glyph",
+         text(bdfHead + "STARTCHAR space\nENCODING 32\nBBX 0 0 0 0\nENDCHAR\n" +
+              "STARTCHAR x\nENCODING -1 7\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\n" +
+              bdfChar("BBX 9 1 0 0\nBITMAP\n80800000\nENDCHAR\nENDFONT\n")),
+         std::nullopt,
+         {{'A' * 32 + 10, 0x80}, {'A' * 32 + 11, 0x80}}},
     };
     for (const Row& row : rows) {
         Font font, expected;
         std::string error;
-        ASSERT_TRUE(
-            importFont(row.file, ImportOptions{*builtinMap("cp437"), row.first}, font, error))
+        std::vector<std::string> warnings;
+        ASSERT_TRUE(importFont(row.file, ImportOptions{*builtinMap("cp437"), row.first}, font,
+                               error, &warnings))
             << row.what << ": " << error;
         for (auto [at, value] : row.set) expected.bytes[at] = static_cast<std::uint8_t>(value);
         EXPECT_EQ(font.bytes, expected.bytes) << row.what;
+        if (row.warning == nullptr) {
+            EXPECT_TRUE(warnings.empty()) << row.what << ": " << warnings.front();
+        } else {
+            ASSERT_EQ(warnings.size(), 1u) << row.what;
+            EXPECT_NE(warnings[0].find(row.warning), std::string::npos)
+                << row.what << ": " << warnings[0];
+        }
     }
 }
 
@@ -169,9 +287,6 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
         {"BDF missing ENDCHAR",
          text(bdfHead + "CHARS 1\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDFONT\n")),
          "has no ENDCHAR"},
-        {"BDF CHARS lies",
-         text(bdfHead + "CHARS 2\n" + bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
-         "says CHARS 2 but holds 1"},
         {"BDF row too short",
          text(bdfHead + bdfChar("BBX 9 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
          "bitmap row of 2 hex digits"},
@@ -190,6 +305,77 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
         {"nothing the map picks", text("4E00:" + std::string(32, '0') + "\n"),
          "none of the font's glyphs"},
         {"fnt of the wrong size", Bytes(8191, 0x11), "not a font celkit reads"},
+        {"PSF2 header size below 32", changed(psf, 8, 28), "header size 28"},
+        // The bombs: counts no font needs, refused before any glyph is kept.
+        {"PSF2 of 67,108,832 glyphs of 1 x 1", psf2(67108832, 1, 1, 1, Bytes(64)),
+         "counts 67108832 glyphs; at most 1114368"},
+        {"the same with a Unicode table", psf2(22369610, 1, 1, 1, Bytes(64), 1),
+         "counts 22369610 glyphs"},
+        {"PSF2 of 2,097,151 glyphs of 16 x 16", psf2(2097151, 32, 16, 16, Bytes(64)),
+         "counts 2097151 glyphs"},
+        {"PSF2 one glyph past the cap", psf2(1114369, 1, 1, 1, Bytes(64)), "counts 1114369"},
+        {"PSF2 within the cap, past the data", psf2(1114368, 1, 1, 1, Bytes(64)),
+         "truncated PSF2 glyphs"},
+        {"PSF2 overlong UTF-8", psf2(1, 1, 1, 8, {0, 0xC1, 0x81, 0xFF}, 1), "bad UTF-8"},
+        {"PSF2 overlong three bytes", psf2(1, 1, 1, 8, {0, 0xE0, 0x9F, 0xBF, 0xFF}, 1),
+         "bad UTF-8"},
+        {"PSF2 surrogate", psf2(1, 1, 1, 8, {0, 0xED, 0xA0, 0x80, 0xFF}, 1), "bad UTF-8"},
+        {"PSF2 past U+10FFFF", psf2(1, 1, 1, 8, {0, 0xF4, 0x90, 0x80, 0x80, 0xFF}, 1), "bad UTF-8"},
+        {"PSF2 UTF-8 cut by the end", psf2(1, 1, 1, 8, {0, 0xE2, 0x82}, 1), "bad UTF-8"},
+        {"hex code point past U+10FFFF", text(hexLine("110000")), "110000 is past U+10FFFF"},
+        {"hex code point of 7 digits", text(hexLine("0041") + hexLine("0000041")),
+         "line 2: expected a code point of 4 to 6 hex digits"},
+        {"hex code point of 3 digits", text(hexLine("0041") + hexLine("041")),
+         "line 2: expected a code point of 4 to 6 hex digits"},
+        {"hex data of 33 digits", text("0041:" + std::string(33, '0') + "\n"),
+         "glyph data of 33 hex digits"},
+        {"hex data with a stray CR", text("0041:" + std::string(32, '0') + "\r0\n"),
+         "glyph data of 34 hex digits"},
+        {"hex comments alone", text("# nothing\n\n"), "not a font celkit reads"},
+        {"BDF rows past the BBX",
+         text(bdfHead + bdfChar("BBX 8 2 0 0\nBITMAP\nFF\nFF\nFF\nFF\nENDCHAR\nENDFONT\n")),
+         "glyph 'a' (line 6) has more bitmap rows than its BBX height 2"},
+        {"BDF ENCODING past 32 bits",
+         text(bdfHead +
+              "STARTCHAR big\nENCODING 4294967361\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n"),
+         "glyph 'big' (line 6) has ENCODING 4294967361, past U+10FFFF"},
+        {"BDF ENCODING one past U+10FFFF",
+         text(bdfHead +
+              "STARTCHAR a\nENCODING 1114112\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n"),
+         "past U+10FFFF"},
+        {"BDF ENCODING -2", text(bdfHead + "STARTCHAR a\nENCODING -2\nENDCHAR\nENDFONT\n"),
+         "line 7: glyph 'a' (line 6) has a bad ENCODING"},
+        {"BDF bounding box offset past 64 bits",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 9223372036854775807\nENDFONT\n"),
+         "line 2: bad FONTBOUNDINGBOX"},
+        {"BDF bounding box offset 257", text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 257 0\nENDFONT\n"),
+         "bad FONTBOUNDINGBOX"},
+        {"BDF BBX offset -257", text(bdfHead + bdfChar("BBX 1 1 0 -257\nENDCHAR\nENDFONT\n")),
+         "glyph 'a' (line 6) has a bad BBX"},
+        {"BDF line numbers count blank lines of either end",
+         text("STARTFONT 2.1\n\n\r\n\nCHARS x\nENDFONT\n"), "BDF line 5: bad CHARS"},
+        {"hex line numbers count blank lines", text(hexLine("0041") + "\n\r\n\nzz\n"), "line 5:"},
+        {"BDF second BITMAP",
+         text(bdfHead + bdfChar("BBX 8 1 0 0\nBITMAP\nFF\nBITMAP\n81\nENDCHAR\nENDFONT\n")),
+         "glyph 'a' (line 6) has a second BITMAP"},
+        {"BDF BBX after BITMAP",
+         text(bdfHead + bdfChar("BBX 8 1 0 0\nBITMAP\nFF\nBBX 16 16 0 0\nENDCHAR\nENDFONT\n")),
+         "glyph 'a' (line 6) has BBX after its BITMAP"},
+        {"BDF second BBX",
+         text(bdfHead + bdfChar("BBX 8 1 0 0\nBBX 8 2 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n")),
+         "has a second BBX"},
+        {"BDF second ENCODING", text(bdfHead + bdfChar("ENCODING 66\nENDCHAR\nENDFONT\n")),
+         "has a second ENCODING"},
+        {"BDF rows missing without BITMAP",
+         text(bdfHead + bdfChar("BBX 1 1 0 0\nENDCHAR\nENDFONT\n")), "lacks BITMAP"},
+        {"BDF a name that would drive the terminal",
+         text(bdfHead + "STARTCHAR \x1B]0;PWNED\x07\nBBX 8 1 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n"),
+         "glyph '\\x1B]0;PWNED\\x07' (line 6) lacks ENCODING"},
+        {"BDF glyph below the cell once the top is raised",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nFONT_ASCENT 8\n"
+              "STARTCHAR a\nENCODING 65\nBBX 1 1 0 10\nBITMAP\n80\nENDCHAR\n"
+              "STARTCHAR b\nENCODING 66\nBBX 1 1 0 -6\nBITMAP\n80\nENDCHAR\nENDFONT\n"),
+         "glyph 0x42 reaches outside the 16 x 16 cell"},
     };
     for (const Row& row : rows) {
         Font font;
@@ -199,6 +385,7 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
             importFont(row.file, ImportOptions{*builtinMap("cp437"), std::nullopt}, font, error))
             << row.what;
         EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
+        EXPECT_EQ(error.find('\x1B'), std::string::npos) << row.what << ": a raw escape";
         EXPECT_EQ(font.bytes[0], 0x5A) << row.what << ": the font was changed";
     }
 }
