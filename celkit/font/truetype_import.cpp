@@ -675,15 +675,19 @@ public:
 
     // False with a reason when the font as a whole is beyond the caps; a
     // glyph that cannot be drawn is a warning and stays blank.
-    bool render(long glyph, const std::string& name, SourceGlyph& out, std::string& error,
+    // The glyph's 16 rows are appended to `bits`, where `out` says they start.
+    bool render(long glyph, const std::string& name, SourceGlyph& out,
+                std::vector<std::uint8_t>& bits, std::string& error,
                 std::vector<std::string>& warnings) {
-        out.number = glyph;
+        out.number = static_cast<std::int32_t>(glyph);
         out.width = out.height = glyphSide;
-        out.rows.assign(2 * glyphSide, 0);
+        out.at = bits.size();
+        bits.resize(bits.size() + 2 * glyphSide, 0);
+        std::uint8_t* rows = &bits[out.at];
         std::string why;
         std::vector<std::uint8_t> bitmap(window * window, 0);
         bool clipped = false;
-        if (strike_.draw(glyph, bitmap, clipped, why)) return place(bitmap, clipped, name, out);
+        if (strike_.draw(glyph, bitmap, clipped, why)) return place(bitmap, clipped, name, rows);
         if (!why.empty()) {
             warnings.push_back(name + " is left blank: " + why);
             return true;
@@ -709,7 +713,7 @@ public:
             warnings.push_back(name + " is left blank: its outline takes too long to render");
             return true;
         }
-        return place(canvas, clipped_, name, out);
+        return place(canvas, clipped_, name, rows);
     }
 
     // False with a reason when the font has nothing to draw at this size.
@@ -732,7 +736,7 @@ public:
 private:
     // The cell of the canvas where coverage reaches the threshold.
     bool place(const std::vector<std::uint8_t>& canvas, bool clipped, const std::string& name,
-               SourceGlyph& out) {
+               std::uint8_t* rows) {
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x) {
                 if (canvas[y * window + x] < threshold_) continue;
@@ -741,7 +745,7 @@ private:
                     clipped = true;
                     continue;
                 }
-                out.rows[cy * 2 + cx / 8] |= static_cast<std::uint8_t>(0x80 >> (cx % 8));
+                rows[cy * 2 + cx / 8] |= static_cast<std::uint8_t>(0x80 >> (cx % 8));
             }
         if (clipped) clippedNames_.push_back(name);
         return true;
@@ -828,10 +832,12 @@ bool readTrueType(const Bytes& data, SourceFont& out, std::string& error) {
     source.unicode = true;
     for (const auto& [glyph, points] : codes) {
         SourceGlyph g;
-        if (!renderer.render(glyph, codeName(points.front()), g, error, source.warnings))
+        if (!renderer.render(glyph, codeName(points.front()), g, source.bits, error,
+                             source.warnings))
             return false;
-        g.codepoints = points;
-        source.glyphs.push_back(std::move(g));
+        for (char32_t c : points)
+            source.table.push_back({c, static_cast<std::uint32_t>(source.glyphs.size())});
+        source.glyphs.push_back(g);
     }
     renderer.reportClipped(source.warnings);
     out = std::move(source);
@@ -863,14 +869,15 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
         if (found == font.cmap().end()) continue;
         auto done = drawn.find(found->second);
         if (done != drawn.end()) {
-            source.glyphs[done->second].codepoints.push_back(c);
+            source.table.push_back({c, static_cast<std::uint32_t>(done->second)});
             continue;
         }
         SourceGlyph g;
-        if (!renderer.render(found->second, codeName(c), g, error, source.warnings)) return false;
-        g.codepoints = {c};
+        if (!renderer.render(found->second, codeName(c), g, source.bits, error, source.warnings))
+            return false;
+        source.table.push_back({c, static_cast<std::uint32_t>(source.glyphs.size())});
         drawn[found->second] = source.glyphs.size();
-        source.glyphs.push_back(std::move(g));
+        source.glyphs.push_back(g);
     }
     renderer.reportClipped(source.warnings);
     if (!pickGlyphs(source, options, out, error)) return false;
