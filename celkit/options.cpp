@@ -19,7 +19,7 @@ std::uint32_t parseColour(const std::string& option, const std::string& text) {
     if (digits.size() != 6 || !parseHex(digits, 6, value))
         throw UsageError(option + ": '" + text +
                          "' is no colour; give RRGGBB in hex, with or without #");
-    return std::uint32_t(value);
+    return static_cast<std::uint32_t>(value);
 }
 
 int parseGlyphNumber(const std::string& text) {
@@ -34,7 +34,7 @@ int parseGlyphNumber(const std::string& text) {
     }
     if (!good || value > 255)
         throw UsageError("--glyph: '" + text + "' is no glyph number 0..255 (or 0x00..0xFF)");
-    return int(value);
+    return static_cast<int>(value);
 }
 
 char32_t parseCodepoint(const std::string& option, const std::string& text) {
@@ -45,7 +45,7 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
     std::uint64_t value = 0;
     if (!parseHex(digits, 6, value) || value > lastCodepoint)
         throw UsageError(option + ": '" + text + "' is no code point; give U+XXXX");
-    return char32_t(value);
+    return static_cast<char32_t>(value);
 }
 
 CodepointMap loadMap(const std::string& mapName) {

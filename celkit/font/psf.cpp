@@ -26,14 +26,15 @@ bool isPsf2(const std::vector<std::uint8_t>& d) {
 // glyph area as it stands.
 void readGlyphs(const ByteReader& file, std::size_t offset, std::uint32_t count,
                 std::uint32_t charSize, int width, int height, SourceFont& out) {
-    out.bits.assign(file.data + offset, file.data + offset + std::size_t(count) * charSize);
+    out.bits.assign(file.data + offset,
+                    file.data + offset + static_cast<std::size_t>(count) * charSize);
     out.glyphs.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         SourceGlyph& g = out.glyphs[i];
         g.number = static_cast<std::int32_t>(i);
         g.width = width;
         g.height = height;
-        g.at = std::size_t(i) * charSize;
+        g.at = static_cast<std::size_t>(i) * charSize;
     }
 }
 
@@ -228,8 +229,9 @@ std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map) {
     std::vector<std::uint8_t> out;
     out.reserve(psf2HeaderSize + fontBytes + 2048);
     for (std::uint32_t v :
-         {psf2Magic, 0u, psf2HeaderSize, std::uint32_t(psf2HasTable), std::uint32_t(glyphCount),
-          std::uint32_t(glyphBytes), std::uint32_t(glyphSide), std::uint32_t(glyphSide)})
+         {psf2Magic, 0u, psf2HeaderSize, static_cast<std::uint32_t>(psf2HasTable),
+          static_cast<std::uint32_t>(glyphCount), static_cast<std::uint32_t>(glyphBytes),
+          static_cast<std::uint32_t>(glyphSide), static_cast<std::uint32_t>(glyphSide)})
         put32(out, v);
     out.insert(out.end(), font.bytes.begin(), font.bytes.end());
     for (int g = 0; g < glyphCount; ++g) {

@@ -33,7 +33,8 @@ constexpr std::uint32_t noGlyph = std::numeric_limits<std::uint32_t>::max();
 template <class F>
 void forEachKey(const SourceFont& font, F f) {
     if (!font.table.empty()) {
-        for (const CodepointLink& link : font.table) f(std::uint32_t(link.codepoint), link.glyph);
+        for (const CodepointLink& link : font.table)
+            f(static_cast<std::uint32_t>(link.codepoint), link.glyph);
         return;
     }
     for (std::size_t i = 0; i < font.glyphs.size(); ++i)
@@ -101,13 +102,14 @@ bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& ou
     for (int slot = 0; slot < glyphCount; ++slot) {
         if (options.first)
             wants.push_back(
-                {std::uint32_t(*options.first) + std::uint32_t(slot), 0, noGlyph, slot});
+                {static_cast<std::uint32_t>(*options.first) + static_cast<std::uint32_t>(slot), 0,
+                 noGlyph, slot});
         else if (source.unicode) {
             std::uint32_t rank = 0;
             for (char32_t c : options.map.codepoints[slot])
-                wants.push_back({std::uint32_t(c), rank++, noGlyph, slot});
+                wants.push_back({static_cast<std::uint32_t>(c), rank++, noGlyph, slot});
         } else
-            wants.push_back({std::uint32_t(slot), 0, noGlyph, slot});
+            wants.push_back({static_cast<std::uint32_t>(slot), 0, noGlyph, slot});
     }
     std::sort(wants.begin(), wants.end(),
               [](const Want& a, const Want& b) { return a.key < b.key; });
