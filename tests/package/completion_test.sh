@@ -12,11 +12,12 @@ source "$completion" || exit 1
 
 rows=(
   "celkit exp|export"
-  "celkit |show sheet export import info"
+  "celkit |show sheet export import info watch"
   "celkit -|-h --help --version"
   "celkit --version i|import info"
-  "celkit export --f|--format"
-  "celkit export -f |psf bdf hex h fnt"
+  "celkit export --fo|--format"
+  "celkit export --f|--format --first"
+  "celkit export -f |fnt psf bdf hex pcf fon otb ttf h"
   "celkit show --format b|bmp"
   "celkit import --layout |grid unifont"
   "celkit export --map l|latin1"
