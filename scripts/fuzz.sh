@@ -100,12 +100,16 @@ for t in $targets; do
   fi
 done
 
-# celkit's targets are held to its goals (256 MB, and 2 s as a hang
-# guard), with room for the whole of every hostile seed. celpack's road may
+# celkit's goals, 1 s and 256 MB for any file under 100 KB, hold for the
+# builds users run and are measured there (bench/celkit_hostile.sh). Here,
+# under ASan and the fuzzer's instrumentation, the hostile seeds that decode
+# millions of pixels run some 20 times slower and take twice the memory
+# (12.8 Mpixels: 0.15 s natively, 3.5 s here), so the guards are 10 s and
+# 512 MB, with room for the whole of every hostile seed. celpack's road may
 # by design take up to 1 GiB of pixels for a picture.
 limits() {
   case $1 in
-    font_import | picture_import) echo "-timeout=2 -rss_limit_mb=256 -max_len=102400" ;;
+    font_import | picture_import) echo "-timeout=10 -rss_limit_mb=512 -max_len=102400" ;;
     *) echo "-timeout=20 -rss_limit_mb=4096 -max_len=65536" ;;
   esac
 }
