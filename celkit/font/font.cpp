@@ -30,6 +30,13 @@ bool Font::blank(int glyph) const {
     return true;
 }
 
+int Font::inkWidth() const {
+    // The right byte of every row.
+    for (int i = 1; i < fontBytes; i += 2)
+        if (bytes[i] != 0) return glyphSide;
+    return glyphSide / 2;
+}
+
 bool parseFnt(const std::vector<std::uint8_t>& data, Font& out, std::string& error) {
     if (data.size() != static_cast<std::size_t>(fontBytes)) {
         error = "a .fnt font is exactly 8192 bytes; this one is " + std::to_string(data.size());

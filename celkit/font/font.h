@@ -19,6 +19,9 @@ struct Font {
     bool pixel(int glyph, int x, int y) const;
     void setPixel(int glyph, int x, int y, bool ink);
     bool blank(int glyph) const;
+    // 8 when every glyph's ink lies in columns 0-7 (a console font drawn in
+    // the left half of its cells), else 16.
+    int inkWidth() const;
 };
 
 // A .fnt file's bytes: exactly 8192 of them, else false with a reason in `error`.

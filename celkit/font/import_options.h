@@ -21,6 +21,7 @@ struct ImportOptions {
 struct ExportOptions {
     CodepointMap map;
     std::string name;  // C identifier / BDF family, from the file name or --name
+    int width = 16;    // 8: every glyph's ink is in columns 0-7 and the cell is written 8 wide
 };
 
 }  // namespace celkit
