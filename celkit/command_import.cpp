@@ -1,5 +1,6 @@
 // celkit import: a .fnt from another font format, or from a picture celpack
-// cannot take as it is (any paper colour, smaller cells, a Unifont chart).
+// cannot take as it is (any paper colour, transparency, grey artwork,
+// smaller cells, a Unifont chart).
 #include <CLI/CLI.hpp>
 #include <memory>
 
@@ -19,8 +20,10 @@ struct ImportCommandOptions {
     std::optional<std::string> cell;
     std::string layout = "grid";
     int size = 16;
-    int threshold = 50;  // percent
+    std::optional<int> threshold;  // percent
 };
+
+}  // namespace
 
 void parseCell(const std::string& text, int& width, int& height) {
     std::size_t x = text.find_first_of("xX");
@@ -38,6 +41,8 @@ void parseCell(const std::string& text, int& width, int& height) {
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
 }
 
+namespace {
+
 Font importOne(const std::string& name, const ImportOptions& fontOptions,
                const GridOptions& gridOptions) {
     Input input = readAndIdentify(name);
@@ -48,9 +53,12 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
     SizeCheck fits = [&](int width, int height, std::string& why) {
         return gridFitsPicture(width, height, gridOptions, why);
     };
+    PictureReading reading;
     if (!readPicture(input.bytes, picture, error, fits) ||
-        !glyphsFromPicture(picture, gridOptions, font, error))
+        !glyphsFromPicture(picture, gridOptions, font, error, &reading))
         throw Failure(name + ": " + error);
+    for (const std::string& warning : readingWarnings(reading, gridOptions))
+        reportError(name + ": warning: " + warning);
     return font;
 }
 
@@ -58,10 +66,11 @@ void runImport(const ImportCommandOptions& options) {
     ImportOptions fontOptions{loadMap(options.map), std::nullopt};
     if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
     fontOptions.size = options.size;
-    fontOptions.threshold = (options.threshold * 255 + 50) / 100;
+    fontOptions.threshold = (options.threshold.value_or(50) * 255 + 50) / 100;
     GridOptions gridOptions;
     gridOptions.map = fontOptions.map;
     gridOptions.first = fontOptions.first;
+    gridOptions.threshold = options.threshold;
     if (options.paper != "auto") gridOptions.paper = parseColour("--paper", options.paper);
     if (options.cell) parseCell(*options.cell, gridOptions.cellWidth, gridOptions.cellHeight);
     gridOptions.layout = options.layout == "unifont" ? GridLayout::Unifont : GridLayout::Grid;
@@ -116,9 +125,11 @@ void addImportCommand(CLI::App& app) {
         ->capture_default_str();
     command
         ->add_option("--threshold", options->threshold,
-                     "coverage in percent that makes a pixel of an outline ink")
-        ->check(CLI::Range(1, 100))
-        ->capture_default_str();
+                     "percent that makes a pixel ink: an outline's coverage (default 50); a "
+                     "picture's lightness away from the paper's (default: any colour but the "
+                     "paper's)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100));
     command->callback([options] { runImport(*options); });
 }
 

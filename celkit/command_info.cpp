@@ -84,6 +84,31 @@ std::string colourText(std::uint32_t colour) {
     return text.str();
 }
 
+// What import makes of the picture with its defaults; false when it
+// refuses the picture.
+bool describeReading(const Picture& picture, const CodepointMap& map, Font& font,
+                     std::ostream& out) {
+    GridOptions options;
+    options.map = map;
+    std::string error;
+    PictureReading reading;
+    if (!glyphsFromPicture(picture, options, font, error, &reading)) {
+        out << "celkit import refuses it as it is: " << error << '\n';
+        return false;
+    }
+    out << "as celkit import reads it: paper " << paperText(reading);
+    if (reading.alphaAsPaper && !reading.transparentPaper)
+        out << " and every pixel less than half opaque";
+    if (reading.inkPixels != 0) out << ", ink " << colourText(reading.ink).substr(1);
+    if (reading.otherPixels != 0)
+        out << ", " << groupedNumber(reading.otherPixels) << " pixel"
+            << (reading.otherPixels == 1 ? "" : "s") << " of " << reading.otherColours.size()
+            << " other colour" << (reading.otherColours.size() == 1 ? "" : "s") << " taken as ink";
+    out << ":\n";
+    describeFont(font, out);
+    return true;
+}
+
 void describeInput(const std::string& name, const CodepointMap& map, std::ostream& out) {
     Input input = readAndIdentify(name);
     if (input.font != nullptr) {
@@ -98,12 +123,27 @@ void describeInput(const std::string& name, const CodepointMap& map, std::ostrea
     input.bytes = Bytes();  // the decoded picture is what counts now
     ColourCensus census = takeCensus(picture);
     out << name << ": " << input.kindText() << ", " << picture.width << " x " << picture.height
-        << " pixels, " << census.colours << " colour" << (census.colours == 1 ? "" : "s")
-        << ", most common " << colourText(census.mostCommon) << '\n';
+        << " pixels, " << picture.encoding << ", " << census.colours << " colour"
+        << (census.colours == 1 ? "" : "s");
+    if (census.colours != 0) out << ", most common " << colourText(census.mostCommon);
+    if (census.transparent != 0)
+        out << ", " << groupedNumber(census.transparent) << " less than half opaque";
+    out << '\n';
+    Font imported;
+    bool read = describeReading(picture, map, imported, out);
+    if (input.picture == PictureKind::Png) {
+        out << "celpack reads BMP and ICO only, not PNG\n";
+        return;
+    }
     if (picture.width != 256 || picture.height != 256)
         out << "not a 256 x 256 sheet: celpack reads its top left 256 x 256 pixels\n";
+    Font celpacks = fontAsCelpackReads(picture);
+    if (read && celpacks.bytes == imported.bytes) {
+        out << "celpack reads it the same (every pixel not pure black is ink)\n";
+        return;
+    }
     out << "as celpack reads it (every pixel not pure black is ink):\n";
-    describeFont(fontAsCelpackReads(picture), out);
+    describeFont(celpacks, out);
 }
 
 void runInfo(const InfoOptions& options) {

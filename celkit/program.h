@@ -69,8 +69,9 @@ Font loadFont(const std::string& name, const CodepointMap& map);
 std::uint32_t parseColour(const std::string& option, const std::string& text);
 int parseGlyphNumber(const std::string& text);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
-CodepointMap loadMap(const std::string& mapName);  // built-in name or a file
-CodepointMap blockMap(char32_t first);             // glyph g stands for first + g
+CodepointMap loadMap(const std::string& mapName);                  // built-in name or a file
+CodepointMap blockMap(char32_t first);                             // glyph g stands for first + g
+void parseCell(const std::string& text, int& width, int& height);  // --cell WxH
 
 // -o FILE for one input, -d DIR for any number.
 struct Destination {

@@ -1,5 +1,9 @@
 #include "celkit/picture/glyph_grid.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+
 namespace celkit {
 namespace {
 
@@ -7,30 +11,65 @@ std::string size(int width, int height) {
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-// Which colours are ink, judged once per palette entry.
+std::string hex6(std::uint32_t colour) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text(6, '0');
+    for (int i = 5; i >= 0; --i, colour >>= 4)
+        text[static_cast<std::size_t>(i)] = digits[colour & 15];
+    return text;
+}
+
+// Rec. 601 luma, 0-255.
+int lightness(std::uint32_t colour) {
+    return static_cast<int>(
+        (299 * (colour >> 16 & 255) + 587 * (colour >> 8 & 255) + 114 * (colour & 255) + 500) /
+        1000);
+}
+
+// Which pixels are ink, judged once per palette entry; the colours of the
+// ink taken, counted as the cells are copied (256 cells of at most 16 x 16
+// pixels: a small table).
 struct InkTest {
     const Picture& picture;
-    std::uint32_t paper;
+    const PictureReading& reading;
+    std::optional<int> threshold;
     bool ink[256] = {};
-    InkTest(const Picture& picture, std::uint32_t paper) : picture(picture), paper(paper) {
+    std::unordered_map<std::uint32_t, std::size_t> inkColours;
+
+    InkTest(const Picture& picture, const PictureReading& reading, std::optional<int> threshold)
+        : picture(picture), reading(reading), threshold(threshold) {
         for (std::size_t i = 0; i < picture.palette.size(); ++i)
-            ink[i] = picture.palette[i] != paper;
+            ink[i] = inkColour(picture.palette[i]);
+    }
+    bool inkColour(std::uint32_t colour) const {
+        if (reading.transparentPaper) return true;
+        if (!threshold) return colour != reading.paper;
+        return std::abs(lightness(colour) - lightness(reading.paper)) * 100 >= *threshold * 255;
     }
     bool operator()(std::size_t i) const {
-        return picture.indexed() ? ink[picture.bytes[i]] : picture.colour(i) != paper;
+        if (reading.alphaAsPaper && picture.transparent(i)) return false;
+        return picture.indexed() ? ink[picture.bytes[i]] : inkColour(picture.colour(i));
     }
 };
 
-void copyCell(const InkTest& isInk, int left, int top, int width, int height, int glyph,
-              Font& out) {
+void copyCell(InkTest& isInk, int left, int top, int width, int height, int glyph, Font& out,
+              PictureReading& reading) {
     const Picture& picture = isInk.picture;
+    int inked = 0;
     for (int y = 0; y < height; ++y) {
         std::size_t row =
             static_cast<std::size_t>(top + y) * static_cast<std::size_t>(picture.width) +
             static_cast<std::size_t>(left);
         for (int x = 0; x < width; ++x)
-            if (isInk(row + static_cast<std::size_t>(x))) out.setPixel(glyph, x, y, true);
+            if (isInk(row + static_cast<std::size_t>(x))) {
+                out.setPixel(glyph, x, y, true);
+                ++isInk.inkColours[picture.colour(row + static_cast<std::size_t>(x))];
+                ++inked;
+            }
     }
+    ++reading.cells;
+    if (inked != 0) ++reading.glyphsWithInk;
+    if (inked == width * height) ++reading.fullGlyphs;
 }
 
 // The cell size a grid picture has: as told, or a sixteenth of each side.
@@ -74,15 +113,16 @@ bool chartFits(int width, int height, std::string& error) {
     return true;
 }
 
-void fromGrid(const InkTest& isInk, const GridOptions& options, Font& out) {
+void fromGrid(InkTest& isInk, const GridOptions& options, Font& out, PictureReading& reading) {
     int cellWidth, cellHeight;
     gridCell(isInk.picture.width, isInk.picture.height, options, cellWidth, cellHeight);
     for (int glyph = 0; glyph < glyphCount; ++glyph)
         copyCell(isInk, (glyph % 16) * cellWidth, (glyph / 16) * cellHeight, cellWidth, cellHeight,
-                 glyph, out);
+                 glyph, out, reading);
 }
 
-void fromUnifontChart(const InkTest& isInk, const GridOptions& options, Font& out) {
+void fromUnifontChart(InkTest& isInk, const GridOptions& options, Font& out,
+                      PictureReading& reading) {
     const Picture& picture = isInk.picture;
     int cellsWide = (picture.width - unifontLeftBand) / glyphSide;
     int cellsHigh = (picture.height - unifontTopBand) / glyphSide;
@@ -97,7 +137,7 @@ void fromUnifontChart(const InkTest& isInk, const GridOptions& options, Font& ou
         int column = static_cast<int>(codepoint % cellsWide),
             row = static_cast<int>(codepoint / cellsWide);
         copyCell(isInk, unifontLeftBand + column * glyphSide, unifontTopBand + row * glyphSide,
-                 glyphSide, glyphSide, glyph, out);
+                 glyphSide, glyphSide, glyph, out, reading);
     }
 }
 
@@ -109,16 +149,80 @@ bool gridFitsPicture(int width, int height, const GridOptions& options, std::str
 }
 
 bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font& out,
-                       std::string& error) {
+                       std::string& error, PictureReading* result) {
     out = Font();
     if (!gridFitsPicture(picture.width, picture.height, options, error)) return false;
-    std::uint32_t paper = options.paper ? *options.paper : mostCommonColour(picture);
-    InkTest isInk(picture, paper);
+    PictureReading reading;
+    if (options.paper) {
+        reading.paper = *options.paper & 0xFFFFFF;
+    } else {
+        ColourCensus census = takeCensus(picture);
+        reading.paper = census.mostCommon;
+        reading.transparentPaper =
+            census.transparent != 0 && census.transparent >= census.mostCommonCount;
+    }
+    // On black paper the picture is read as celpack reads it.
+    reading.alphaAsPaper =
+        picture.alpha.size() != 0 && (reading.transparentPaper || reading.paper != 0);
+    InkTest isInk(picture, reading, options.threshold);
     if (options.layout == GridLayout::Unifont)
-        fromUnifontChart(isInk, options, out);
+        fromUnifontChart(isInk, options, out, reading);
     else
-        fromGrid(isInk, options, out);
+        fromGrid(isInk, options, out, reading);
+    std::vector<std::pair<std::uint32_t, std::size_t>> colours(isInk.inkColours.begin(),
+                                                               isInk.inkColours.end());
+    std::sort(colours.begin(), colours.end(), [](const auto& a, const auto& b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    for (const auto& colour : colours) reading.inkPixels += colour.second;
+    if (!colours.empty()) {
+        reading.ink = colours.front().first;
+        reading.otherPixels = reading.inkPixels - colours.front().second;
+        reading.otherColours.assign(colours.begin() + 1, colours.end());
+    }
+    if (result != nullptr) *result = std::move(reading);
     return true;
+}
+
+std::string groupedNumber(std::size_t value) {
+    std::string digits = std::to_string(value), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string paperText(const PictureReading& reading) {
+    return reading.transparentPaper ? "transparency" : hex6(reading.paper);
+}
+
+std::vector<std::string> readingWarnings(const PictureReading& reading,
+                                         const GridOptions& options) {
+    std::vector<std::string> warnings;
+    std::string hint = options.paper ? "" : "; --paper RRGGBB names the paper";
+    if (reading.glyphsWithInk == 0)
+        warnings.push_back("every glyph is blank: no pixel of the cells differs from the paper (" +
+                           paperText(reading) + ")" + hint);
+    else if (reading.cells != 0 && reading.fullGlyphs == reading.cells)
+        warnings.push_back(
+            "every glyph is full: every pixel of the cells differs from the paper (" +
+            paperText(reading) + ")" + hint);
+    if (reading.otherPixels != 0 && !options.threshold) {
+        std::string text = groupedNumber(reading.otherPixels) + " pixel" +
+                           (reading.otherPixels == 1 ? "" : "s") + " of " +
+                           groupedNumber(reading.otherColours.size()) + " other colour" +
+                           (reading.otherColours.size() == 1 ? "" : "s") + " (";
+        constexpr std::size_t named = 3;
+        for (std::size_t i = 0; i < reading.otherColours.size() && i < named; ++i)
+            text += (i == 0 ? "" : ", ") + hex6(reading.otherColours[i].first);
+        if (reading.otherColours.size() > named) text += ", ...";
+        text += ") taken as ink beside " + hex6(reading.ink);
+        text += reading.transparentPaper ? "; every pixel at least half opaque is ink"
+                                         : "; --threshold N decides grey";
+        warnings.push_back(text);
+    }
+    return warnings;
 }
 
 }  // namespace celkit

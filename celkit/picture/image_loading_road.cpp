@@ -1,10 +1,12 @@
 // BMP and ICO pictures take celpack's own road: the bytes become an image
 // object, which is drawn at its own size on a black canvas and read back
 // pixel by pixel. celpack keeps only black versus not black; celkit keeps
-// the colours, from the same pixels.
+// the colours, from the same pixels, and the alpha of a 32-bit bitmap or an
+// icon, which celpack's canvas does not keep.
 #include <cstdlib>
 
 #include "celkit/picture/picture.h"
+#include "drawing/bitmap_conversion.h"
 #include "drawing/canvas_drawing.h"
 #include "drawing/drawing_session.h"
 #include "image/image_loading.h"
@@ -59,13 +61,56 @@ struct ReadBack {
     bool noMemory = false;
 };
 
+// The alpha of a 32-bit DIB section of the picture's size, kept when some
+// pixel is less than half opaque.
+void keepAlpha(HBITMAP bitmap, Picture& picture) {
+    DIBSECTION section;
+    if (GetObjectW(bitmap, sizeof section, &section) != static_cast<int>(sizeof section)) return;
+    const BITMAP& described = section.dsBm;
+    if (described.bmBitsPixel != 32 || described.bmBits == nullptr ||
+        described.bmWidth != picture.width || std::abs(described.bmHeight) != picture.height)
+        return;
+    const auto* bits = static_cast<const std::uint8_t*>(described.bmBits);
+    std::size_t stride = static_cast<std::size_t>(rowStride(described.bmWidth, 32));
+    bool bottomUp = section.dsBmih.biHeight > 0;
+    auto alphaAt = [&](int x, int y) {
+        std::size_t row = static_cast<std::size_t>(bottomUp ? picture.height - 1 - y : y);
+        return bits[row * stride + static_cast<std::size_t>(x) * 4 + 3];
+    };
+    bool any = false;
+    for (int y = 0; y < picture.height && !any; ++y)
+        for (int x = 0; x < picture.width && !any; ++x) any = alphaAt(x, y) < 128;
+    if (!any) return;
+    auto* alpha = static_cast<std::uint8_t*>(std::malloc(picture.pixelCount()));
+    if (alpha == nullptr) return;  // read as celpack reads it
+    picture.alpha = PixelBytes::adopt(alpha, picture.pixelCount());
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) *alpha++ = alphaAt(x, y);
+}
+
+// A bitmap's own alpha; an icon's from the 32-bit picture the drawing makes
+// of it (its mask, or its own alpha).
+void readAlpha(Picture& picture) {
+    const ImageObject* image = findImage(pictureImage);
+    if (image == nullptr) return;
+    if (image->formatTag == IMAGE_FORMAT_BMP) {
+        if (image->depth == 32) keepAlpha(static_cast<HBITMAP>(image->handle), picture);
+        return;
+    }
+    if (HBITMAP converted = iconToBitmap(static_cast<HICON>(image->handle))) {
+        keepAlpha(converted, picture);
+        DeleteObject(converted);
+    }
+}
+
 // Runs while the canvas's session is open. The decoded picture is drawn
 // by now: its memory goes back before the copy is made. Nothing may throw
 // through the drawing library's frames.
 void readCanvas(void* context) {
-    freeImage(pictureImage);
     auto* back = static_cast<ReadBack*>(context);
     Picture& picture = back->picture;
+    readAlpha(picture);
+    freeImage(pictureImage);
     auto* out = static_cast<std::uint8_t*>(std::malloc(picture.pixelCount() * 3));
     if (out == nullptr) {
         back->noMemory = true;
@@ -121,6 +166,7 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
     }
     if (check && !check(static_cast<int>(width), static_cast<int>(height), error)) return false;
     ReadBack back;
+    back.picture.encoding = std::to_string(image->sourceDepth) + "-bit";
     back.picture.width = static_cast<int>(width);
     back.picture.height = static_cast<int>(height);
     switch (drawOnFreshCanvas(canvasImage, static_cast<int>(width), static_cast<int>(height),

@@ -54,12 +54,19 @@ struct Picture {
     // Not empty: a byte per pixel, an index into it. Empty: R, G, B bytes.
     std::vector<std::uint32_t> palette;  // 0xRRGGBB, each colour once
     PixelBytes bytes;
+    // A byte of alpha per pixel when some pixel is less than half opaque (a
+    // PNG with alpha or a colour key, a BMP or an icon with alpha); empty
+    // otherwise. The colours stay as celpack's canvas shows them.
+    PixelBytes alpha;
+    // How the file holds its pixels, e.g. "8-bit RGBA", "24-bit".
+    std::string encoding;
 
     Picture() = default;
     // A picture of one colour, indexed.
     Picture(int width, int height, std::uint32_t fill);
 
     bool indexed() const { return !palette.empty(); }
+    bool transparent(std::size_t i) const { return alpha.size() != 0 && alpha[i] < 128; }
     std::size_t pixelCount() const { return std::size_t(width) * std::size_t(height); }
     std::uint32_t colour(std::size_t i) const {
         if (indexed()) return palette[bytes[i]];

@@ -96,6 +96,28 @@ void composeOverBlack(std::uint8_t* pixels, std::size_t count, int channels) {
     }
 }
 
+// Keeps the alpha of a picture with a pixel less than half opaque, before
+// composing drops it.
+PixelBytes alphaOf(const std::uint8_t* pixels, std::size_t count, int channels) {
+    std::size_t step = static_cast<std::size_t>(channels);
+    std::size_t i = 0;
+    while (i < count && pixels[i * step + step - 1] >= 128) ++i;
+    if (i == count) return PixelBytes();
+    PixelBytes alpha(count, 0);
+    for (i = 0; i < count; ++i) alpha[i] = pixels[i * step + step - 1];
+    return alpha;
+}
+
+std::string encodingOf(const PngHeader& header) {
+    static const char* const kinds[] = {"grey",           "?", "RGB", "palette",
+                                        "grey and alpha", "?", "RGBA"};
+    std::string text =
+        std::to_string(header.bitDepth) + "-bit " +
+        (header.colourType >= 0 && header.colourType <= 6 ? kinds[header.colourType] : "?");
+    if (header.transparencyKey) text += " with a transparent colour";
+    return text;
+}
+
 void appendChunk(std::vector<std::uint8_t>& out, const char* type, const std::uint8_t* data,
                  std::size_t length) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -244,7 +266,9 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
     picture.width = width;
     picture.height = height;
     picture.bytes = PixelBytes::adopt(decoded, pixels * static_cast<std::size_t>(channels));
+    picture.encoding = encodingOf(header);
     if (channels == 2 || channels == 4) {
+        picture.alpha = alphaOf(picture.bytes.data(), pixels, channels);
         // Composed over black, as celpack composes an icon's transparent pixels.
         composeOverBlack(picture.bytes.data(), pixels, channels);
         picture.bytes.shrink(pixels * static_cast<std::size_t>(channels - 1));
