@@ -97,10 +97,18 @@ void readAlpha(Picture& picture) {
         if (image->depth == 32) keepAlpha(static_cast<HBITMAP>(image->handle), picture);
         return;
     }
-    if (HBITMAP converted = iconToBitmap(static_cast<HICON>(image->handle))) {
-        keepAlpha(converted, picture);
+    HBITMAP converted = iconToBitmap(static_cast<HICON>(image->handle));
+    if (converted == nullptr) return;
+    DIBSECTION section;
+    if (GetObjectW(converted, sizeof section, &section) != static_cast<int>(sizeof section)) {
+        // The icon's own colour bitmap: drawn through a DIB section copy.
+        HBITMAP copy = copyToDibSection(converted);
         DeleteObject(converted);
+        converted = copy;
     }
+    if (converted == nullptr) return;
+    keepAlpha(converted, picture);
+    DeleteObject(converted);
 }
 
 // Runs while the canvas's session is open. The decoded picture is drawn

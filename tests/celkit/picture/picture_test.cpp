@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "celkit/picture/glyph_grid.h"
+#include "celkit/picture/glyph_sheet.h"
 #include "support/crafted_files.h"
 
 namespace celkit {
@@ -325,6 +326,316 @@ TEST(BitmapRoad, TheLoadersReasonIsInTheMessage) {
     std::string error;
     ASSERT_TRUE(readPicture(sheet, picture, error)) << error;
     EXPECT_EQ(picture.at(3, 3), 0xFFFFFFu);
+}
+
+// Import's reading of a sheet: paper (auto or given, transparency), the
+// threshold and the warnings. Glyph 1 has one pixel at its (4, 4), glyph 2
+// at its (4, 4); everything else is the background.
+TEST(PictureReading, PaperTransparencyThresholdAndWarnings) {
+    struct Pixel {
+        std::uint32_t colour;
+        std::uint8_t alpha;
+    };
+    struct Row {
+        const char* name;
+        Pixel background, first, second;
+        std::optional<std::uint32_t> paper;
+        std::optional<int> threshold;
+        bool firstInk, secondInk;
+        const char* paperText;
+        const char* warning;  // a substring of the one warning, or "" for none
+    };
+    const Row rows[] = {
+        {"black on transparent",
+         {0, 0},
+         {0, 255},
+         {0, 127},
+         {},
+         {},
+         true,
+         false,
+         "transparency",
+         ""},
+        {"transparent white is paper too",
+         {0, 0},
+         {0, 255},
+         {0xFFFFFF, 0},
+         {},
+         {},
+         true,
+         false,
+         "transparency",
+         ""},
+        {"transparent pixels on white paper",
+         {0xFFFFFF, 255},
+         {0, 128},
+         {0xFF0000, 127},
+         {},
+         {},
+         true,
+         false,
+         "FFFFFF",
+         ""},
+        {"transparency given a paper",
+         {0xFFFFFF, 0},
+         {0xFF00FF, 255},
+         {0xFFFFFF, 255},
+         0xFF00FF,
+         {},
+         false,
+         true,
+         "FF00FF",
+         ""},
+        {"black paper is read as celpack reads it",
+         {0, 255},
+         {0xFF0000, 0},
+         {0, 0},
+         0u,
+         {},
+         true,
+         false,
+         "000000",
+         ""},
+        {"grey taken as ink",
+         {0xFFFFFF, 255},
+         {0, 255},
+         {0x808080, 255},
+         {},
+         {},
+         true,
+         true,
+         "FFFFFF",
+         "1 pixel of 1 other colour (808080) taken as ink beside 000000; --threshold N decides"},
+        {"threshold 49 keeps grey",
+         {0xFFFFFF, 255},
+         {0, 255},
+         {0x808080, 255},
+         {},
+         49,
+         true,
+         true,
+         "FFFFFF",
+         ""},
+        {"threshold 50 drops grey",
+         {0xFFFFFF, 255},
+         {0, 255},
+         {0x808080, 255},
+         {},
+         50,
+         true,
+         false,
+         "FFFFFF",
+         ""},
+        {"threshold on lighter ink",
+         {0x000000, 255},
+         {0xFFFFFF, 255},
+         {0x404040, 255},
+         {},
+         30,
+         true,
+         false,
+         "000000",
+         ""},
+        {"blank",
+         {0xFFFFFF, 255},
+         {0xFFFFFF, 255},
+         {0xFFFFFF, 255},
+         {},
+         {},
+         false,
+         false,
+         "FFFFFF",
+         "every glyph is blank: no pixel of the cells differs from the paper (FFFFFF); "
+         "--paper RRGGBB names the paper"},
+        {"full",
+         {0, 255},
+         {0, 255},
+         {0, 255},
+         0xFFFFFFu,
+         {},
+         true,
+         true,
+         "FFFFFF",
+         "every glyph is full"},
+    };
+    for (const Row& row : rows) {
+        for (bool rgb : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (rgb ? ", RGB" : ", indexed"));
+            Picture picture(256, 256, row.background.colour);
+            picture.set(20, 4, row.first.colour);
+            picture.set(36, 4, row.second.colour);
+            if (rgb) picture.toRgb();
+            picture.alpha = PixelBytes(picture.pixelCount(), row.background.alpha);
+            picture.alpha[4 * 256 + 20] = row.first.alpha;
+            picture.alpha[4 * 256 + 36] = row.second.alpha;
+            GridOptions options;
+            options.paper = row.paper;
+            options.threshold = row.threshold;
+            Font font;
+            std::string error;
+            PictureReading reading;
+            ASSERT_TRUE(glyphsFromPicture(picture, options, font, error, &reading)) << error;
+            EXPECT_EQ(font.pixel(1, 4, 4), row.firstInk);
+            EXPECT_EQ(font.pixel(2, 4, 4), row.secondInk);
+            EXPECT_EQ(paperText(reading), row.paperText);
+            std::vector<std::string> warnings = readingWarnings(reading, options);
+            if (*row.warning == 0) {
+                EXPECT_TRUE(warnings.empty()) << warnings.front();
+                EXPECT_EQ(font.pixel(3, 0, 0), false);  // the background stays paper
+            } else {
+                ASSERT_EQ(warnings.size(), 1u);
+                EXPECT_NE(warnings[0].find(row.warning), std::string::npos) << warnings[0];
+            }
+        }
+    }
+}
+
+TEST(PictureReading, OtherColoursNamedMostPixelsFirst) {
+    // Ink FFFFFF (5 pixels) and 4 other colours: 3 named, most pixels first.
+    Picture picture(256, 256, 0);
+    const std::pair<std::uint32_t, int> inks[] = {
+        {0xFFFFFF, 5}, {0x101010, 1}, {0x202020, 3}, {0x303030, 2}, {0x404040, 2}};
+    int x = 0;
+    for (const auto& ink : inks)
+        for (int i = 0; i < ink.second; ++i, ++x) picture.set(x, 0, ink.first);
+    Font font;
+    std::string error;
+    PictureReading reading;
+    ASSERT_TRUE(glyphsFromPicture(picture, GridOptions(), font, error, &reading)) << error;
+    EXPECT_EQ(reading.inkPixels, 13u);
+    EXPECT_EQ(readingWarnings(reading, GridOptions()),
+              std::vector<std::string>{"8 pixels of 4 other colours (202020, 303030, 404040, ...) "
+                                       "taken as ink beside FFFFFF; --threshold N decides grey"});
+    EXPECT_EQ(groupedNumber(1204), "1,204");
+    EXPECT_EQ(groupedNumber(1234567), "1,234,567");
+    EXPECT_EQ(groupedNumber(999), "999");
+}
+
+// A 32-bit bitmap of width x height, rows bottom-up, pixel (x, y) given as
+// 0xAARRGGBB.
+Bytes bitmap32(int width, int height, const std::function<std::uint32_t(int, int)>& pixels) {
+    Bytes file = crafted::bitmapFile(width, height, 24, [](int, int) { return 0u; });
+    file.resize(54 + std::size_t(width * height) * 4);
+    crafted::put32(file, 2, std::uint32_t(file.size()));
+    crafted::put16(file, 28, 32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            crafted::put32(file, 54 + std::size_t(((height - 1 - y) * width + x) * 4),
+                           pixels(x, y));
+    return file;
+}
+
+TEST(BitmapRoad, AlphaKeptWhereAPixelIsLessThanHalfOpaque) {
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::vector<int> alpha;  // top row first, or empty: none kept
+    };
+    const Row rows[] = {
+        {"32-bit with alpha",
+         bitmap32(3, 2,
+                  [](int x, int y) { return std::uint32_t(x + 3 * y) * 40u << 24 | 0xFFFFFF; }),
+         {0, 40, 80, 120, 160, 200}},
+        {"32-bit all opaque", bitmap32(2, 2, [](int, int) { return 0xFF123456u; }), {}},
+        {"32-bit without alpha", bitmap32(2, 2, [](int, int) { return 0x00123456u; }), {}},
+        {"icon with a transparent pixel",
+         crafted::iconFile(2,
+                           [](int x, int y) { return x == 1 && y == 0 ? 0xFFFFFFFFu : 0x00FF00u; }),
+         {255, 0, 255, 255}},
+        {"24-bit", crafted::bitmapFile(2, 2, 24, [](int, int) { return 0u; }), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Picture picture;
+        std::string error;
+        ASSERT_TRUE(readPicture(row.file, picture, error)) << error;
+        ASSERT_EQ(picture.alpha.size(), row.alpha.size());
+        for (std::size_t i = 0; i < row.alpha.size(); ++i)
+            EXPECT_EQ(picture.alpha[i], row.alpha[i]) << i;
+    }
+}
+
+// Sheets in every layout, read back by import's own reading.
+TEST(GlyphSheet, ImportReadsBackWhatTheSheetHolds) {
+    Font font;
+    for (int g = 0; g < glyphCount; ++g)
+        for (int i = 0; i < 4; ++i) font.setPixel(g, (g + i * 5) % 7, (g / 7 + i * 3) % 11, true);
+    struct Row {
+        const char* name;
+        int cellWidth, cellHeight;
+        std::uint32_t ink, paper;
+        GridLayout layout;
+        int width, height;
+    };
+    const Row rows[] = {
+        {"celpack's", 16, 16, 0xFFFFFF, 0, GridLayout::Grid, 256, 256},
+        {"8x12 magenta", 8, 12, 0xFFFFFF, 0xFF00FF, GridLayout::Grid, 128, 192},
+        {"7x11 black on white", 7, 11, 0, 0xFFFFFF, GridLayout::Grid, 112, 176},
+        {"chart", 16, 16, 0, 0xFFFFFF, GridLayout::Unifont, 32 + 256 * 16, 64 + 39 * 16},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SheetLayout layout;
+        layout.cellWidth = row.cellWidth;
+        layout.cellHeight = row.cellHeight;
+        layout.ink = row.ink;
+        layout.paper = row.paper;
+        layout.layout = row.layout;
+        layout.map = *builtinMap("cp437");
+        Picture sheet;
+        std::vector<int> clipped;
+        std::string error;
+        ASSERT_TRUE(drawSheet(font, layout, sheet, clipped, error)) << error;
+        EXPECT_TRUE(clipped.empty());
+        EXPECT_EQ(sheet.width, row.width);
+        EXPECT_EQ(sheet.height, row.height);
+        GridOptions options;
+        options.paper = row.paper;
+        options.layout = row.layout;
+        options.map = layout.map;
+        if (row.layout == GridLayout::Grid) {
+            options.cellWidth = row.cellWidth;
+            options.cellHeight = row.cellHeight;
+        }
+        Font back;
+        ASSERT_TRUE(glyphsFromPicture(sheet, options, back, error)) << error;
+        EXPECT_EQ(back.bytes, font.bytes);
+        Bytes bmp = encodeTwoColourBmp(sheet);
+        ASSERT_FALSE(bmp.empty());
+        Picture read;
+        ASSERT_TRUE(readPicture(bmp, read, error)) << error;
+        for (int y = 0; y < sheet.height; y += 3)
+            for (int x = 0; x < sheet.width; x += 5) ASSERT_EQ(read.at(x, y), sheet.at(x, y));
+    }
+    // The default sheet is byte for byte the one celpack reads.
+    Picture sheet;
+    std::vector<int> clipped;
+    std::string error;
+    ASSERT_TRUE(drawSheet(font, SheetLayout(), sheet, clipped, error));
+    EXPECT_EQ(encodeTwoColourBmp(sheet), encodeSheet(font));
+}
+
+TEST(GlyphSheet, ClippedGlyphsAndChartsTooLarge) {
+    Font font;
+    font.setPixel(3, 7, 0, true);   // fits 8 wide
+    font.setPixel(4, 8, 0, true);   // does not
+    font.setPixel(5, 0, 11, true);  // fits 12 high
+    font.setPixel(6, 0, 12, true);  // does not
+    SheetLayout layout;
+    layout.cellWidth = 8;
+    layout.cellHeight = 12;
+    Picture sheet;
+    std::vector<int> clipped;
+    std::string error;
+    ASSERT_TRUE(drawSheet(font, layout, sheet, clipped, error));
+    EXPECT_EQ(clipped, (std::vector<int>{4, 6}));
+    EXPECT_EQ(sheet.at(3 * 8 + 7, 0), 0xFFFFFFu);
+    EXPECT_EQ(sheet.at(5 * 8, 11), 0xFFFFFFu);
+    layout = SheetLayout();
+    layout.layout = GridLayout::Unifont;
+    layout.first = U'\U0010FF00';
+    EXPECT_FALSE(drawSheet(font, layout, sheet, clipped, error));
+    EXPECT_NE(error.find("U+10FFFF"), std::string::npos) << error;
 }
 
 }  // namespace
