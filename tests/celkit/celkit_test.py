@@ -217,6 +217,26 @@ def font_of(im, cell, paper):
     return bytes(font)
 
 
+def ink_warning(name, im, cell, paper, tail="--threshold N decides grey"):
+    """The warning import gives when the cells' ink has more than one colour."""
+    counts = {}
+    for g in range(256):
+        for y in range(cell[1]):
+            for x in range(cell[0]):
+                c = im.getpixel((g % 16 * cell[0] + x, g // 16 * cell[1] + y))
+                if c != paper:
+                    counts[c] = counts.get(c, 0) + 1
+    ranked = sorted(counts.items(), key=lambda kv: (-kv[1], kv[0]))
+    if len(ranked) < 2:
+        return ""
+    others = ranked[1:]
+    pixels = sum(n for _, n in others)
+    names = ", ".join("%02X%02X%02X" % c for c, _ in others[:3]) + (", ..." if len(others) > 3 else "")
+    return "celkit: %s: warning: %s pixel%s of %d other colour%s (%s) taken as ink beside %02X%02X%02X; %s\n" % (
+        name, "{:,}".format(pixels), "" if pixels == 1 else "s", len(others), "" if len(others) == 1 else "s",
+        names, *ranked[0][0], tail)
+
+
 def unifont_glyphs():
     glyphs = {}
     for line in open("/usr/share/unifont/unifont.hex"):
@@ -258,7 +278,7 @@ class Import(unittest.TestCase):
                     ImageDraw.Draw(im).rectangle([0, 0, 99, 159], fill=(7, 7, 7))  # most common, but ink
                 im.save(os.path.join(d, file))
                 code, _, err = celkit(["import", file, "-o", "f.fnt"] + options, d)
-                self.assertEqual((code, err), (0, ""))
+                self.assertEqual((code, err), (0, ink_warning(file, im, cell, paper)))
                 self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(im, cell, paper))
 
     def test_paper_on_a_tie_is_the_smaller_colour(self):
@@ -289,9 +309,83 @@ class Import(unittest.TestCase):
                 tileset((16, 16), (255, 0, 255), 3).save(os.path.join(d, "t.png"))
                 subprocess.check_call(["convert", "t.png"] + convert, cwd=d)
                 code, _, err = celkit(["import", out, "-o", "f.fnt"], d)
-                self.assertEqual((code, err), (0, ""))
-                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(),
-                                 font_of(Image.open(os.path.join(d, out)).convert("RGB"), (16, 16), (255, 0, 255)))
+                seen = Image.open(os.path.join(d, out)).convert("RGB")
+                self.assertEqual((code, err), (0, ink_warning(out, seen, (16, 16), (255, 0, 255))))
+                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(seen, (16, 16), (255, 0, 255)))
+
+    def test_transparency_grey_blank_and_full(self):
+        # Glyph g (for g < 64) has a bar of ink in its row g % 16; glyph 1 a grey
+        # pixel at (9, 9). Expected fonts come from the pixels Pillow wrote.
+        def artwork(mode, paper, ink, grey=None):
+            im = Image.new(mode, (256, 256), paper)
+            draw = ImageDraw.Draw(im)
+            for g in range(64):
+                x, y = g % 16 * 16, g // 16 * 16
+                draw.line([(x + 2, y + g % 16), (x + 11, y + g % 16)], fill=ink)
+            if grey is not None:
+                im.putpixel((16 + 9, 9), grey)
+            return im
+
+        def bars(extra=()):
+            font = bytearray(8192)
+            for g in range(64):
+                for x in range(2, 12):
+                    font[g * 32 + g % 16 * 2 + x // 8] |= 0x80 >> (x % 8)
+            for g, x, y in extra:
+                font[g * 32 + y * 2 + x // 8] |= 0x80 >> (x % 8)
+            return bytes(font)
+
+        clear, black, white = (0, 0, 0, 0), (0, 0, 0, 255), (255, 255, 255)
+        for name, im, file, options, font, warning in [
+                ("black on transparent png", artwork("RGBA", clear, black), "t.png", [], bars(), ""),
+                ("transparent white png", artwork("RGBA", (255, 255, 255, 0), black), "t.png", [], bars(), ""),
+                ("32-bit bmp with alpha", artwork("RGBA", clear, black), "t.bmp", [], bars(), ""),
+                ("transparent png, half-opaque grey", artwork("RGBA", clear, black, (128, 128, 128, 128)), "t.png",
+                 [], bars([(1, 9, 9)]), "1 pixel of 1 other colour (404040) taken as ink beside 000000; "
+                 "every pixel at least half opaque is ink"),
+                ("transparent png, grey under half", artwork("RGBA", clear, black, (128, 128, 128, 127)), "t.png",
+                 [], bars(), ""),
+                ("grey artwork", artwork("RGB", white, (0, 0, 0), (128, 128, 128)), "t.png", [],
+                 bars([(1, 9, 9)]), "1 pixel of 1 other colour (808080) taken as ink beside 000000; "
+                 "--threshold N decides grey"),
+                ("grey artwork, threshold 49", artwork("RGB", white, (0, 0, 0), (128, 128, 128)), "t.png",
+                 ["--threshold", "49"], bars([(1, 9, 9)]), ""),
+                ("grey artwork, threshold 50", artwork("RGB", white, (0, 0, 0), (128, 128, 128)), "t.png",
+                 ["--threshold", "50"], bars(), ""),
+                ("grey artwork as bmp, threshold 50", artwork("RGB", white, (0, 0, 0), (128, 128, 128)), "t.bmp",
+                 ["--threshold", "50"], bars(), ""),
+                ("blank", Image.new("RGB", (256, 256), white), "t.png", [], bytes(8192),
+                 "every glyph is blank: no pixel of the cells differs from the paper (FFFFFF); "
+                 "--paper RRGGBB names the paper"),
+                ("black paper on transparency", artwork("RGBA", clear, black), "t.png", ["--paper", "000000"],
+                 bytes(8192), "every glyph is blank: no pixel of the cells differs from the paper (000000)"),
+                ("full", Image.new("RGB", (256, 256), white), "t.bmp", ["--paper", "ff00ff"], b"\xff" * 8192,
+                 "every glyph is full: every pixel of the cells differs from the paper (FF00FF)")]:
+            with self.subTest(name):
+                d = fresh("honest")
+                im.save(os.path.join(d, file))
+                if file == "t.bmp" and im.mode == "RGBA":
+                    self.assertEqual(open(os.path.join(d, file), "rb").read()[28], 32)
+                code, _, err = celkit(["import", file, "-o", "f.fnt"] + options, d)
+                self.assertEqual((code, err), (0, warning and "celkit: %s: warning: %s\n" % (file, warning)))
+                self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font)
+
+    def test_black_paper_is_celpacks_reading(self):
+        # Transparent pixels of a 32-bit BMP that are white underneath: celpack
+        # takes their colour, and so does import on black paper.
+        im = Image.new("RGBA", (256, 256), (255, 255, 255, 0))
+        ImageDraw.Draw(im).rectangle([0, 0, 127, 255], fill=(0, 0, 0, 255))
+        im.putpixel((3, 3), (9, 9, 9, 255))
+        d = fresh("celpacks")
+        im.save(os.path.join(d, "t.bmp"))
+        run(ARGS.celpack, ["t.bmp"], d)
+        code, _, err = celkit(["import", "t.bmp", "--paper", "000000", "-o", "f.fnt"], d)
+        self.assertEqual((code, err), (0, "celkit: t.bmp: warning: 1 pixel of 1 other colour (090909) taken as ink "
+                                          "beside FFFFFF; --threshold N decides grey\n"))
+        celpacks = open(os.path.join(d, "t.bmp.fnt"), "rb").read()
+        self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), celpacks)
+        self.assertEqual(celpacks[:32], bytes([0, 0] * 3 + [0x10, 0] + [0, 0] * 12))  # (3, 3)
+        self.assertEqual(celpacks[8 * 32:9 * 32], b"\xff" * 32)
 
     def test_unifont_chart_matches_unifont_hex(self):
         if not os.path.exists("/usr/share/unifont/unifont.bmp.gz"):
