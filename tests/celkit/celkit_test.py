@@ -558,8 +558,8 @@ class Info(unittest.TestCase):
         im = Image.new("RGB", (128, 64))
         im.putdata([(i >> 4 & 255, i & 15, 7) if i < 4096 else (0, 0, 7) for i in range(128 * 64)])
         for name, picture, line in [
-                ("many colours", im, "t.png: PNG picture, 128 x 64 pixels, 4096 colours, most common #000007"),
-                ("grey", Image.new("L", (20, 10), 200), "t.png: PNG picture, 20 x 10 pixels, 1 colour, most common #C8C8C8"),
+                ("many colours", im, "t.png: PNG picture, 128 x 64 pixels, 8-bit RGB, 4096 colours, most common #000007"),
+                ("grey", Image.new("L", (20, 10), 200), "t.png: PNG picture, 20 x 10 pixels, 8-bit grey, 1 colour, most common #C8C8C8"),
                 ("huge", None, "would make 39942400 pixels")]:
             with self.subTest(name):
                 d = fresh("infocolours")
@@ -574,6 +574,41 @@ class Info(unittest.TestCase):
                 else:
                     self.assertEqual((code, err), (0, ""))
                     self.assertEqual(out.splitlines()[0], line)
+
+
+    def test_pictures_say_how_they_are_read(self):
+        on_clear = Image.new("RGBA", (256, 256), (0, 0, 0, 0))
+        ImageDraw.Draw(on_clear).rectangle([16, 0, 20, 9], fill=(0, 0, 0, 255))
+        magenta = Image.new("RGB", (256, 256), (255, 0, 255))
+        ImageDraw.Draw(magenta).rectangle([0, 0, 9, 9], fill=(255, 255, 255))
+        magenta.putpixel((0, 0), (128, 128, 128))
+        for name, im, file, present, absent in [
+                ("transparent png", on_clear, "t.png",
+                 ["t.png: PNG picture, 256 x 256 pixels, 8-bit RGBA, 1 colour, most common #000000, 65,486 less than half opaque",
+                  "as celkit import reads it: paper transparency, ink 000000:", "glyphs: 256 of 16 x 16 pixels, 1 with ink",
+                  "celpack reads BMP and ICO only, not PNG"], ["as celpack reads it"]),
+                ("32-bit bmp with alpha", on_clear, "t.bmp",
+                 ["t.bmp: BMP picture, 256 x 256 pixels, 32-bit, 1 colour, most common #000000, 65,486 less than half opaque",
+                  "as celkit import reads it: paper transparency, ink 000000:", "glyphs: 256 of 16 x 16 pixels, 1 with ink",
+                  "as celpack reads it (every pixel not pure black is ink):", "glyphs: 256 of 16 x 16 pixels, 0 with ink"],
+                 ["not PNG"]),
+                ("magenta bmp", magenta, "t.bmp",
+                 ["t.bmp: BMP picture, 256 x 256 pixels, 24-bit, 3 colours, most common #FF00FF",
+                  "as celkit import reads it: paper FF00FF, ink FFFFFF, 1 pixel of 1 other colour taken as ink:",
+                  "glyphs: 256 of 16 x 16 pixels, 1 with ink", "as celpack reads it (every pixel not pure black is ink):",
+                  "blank glyphs: 0"], ["celpack reads it the same"]),
+                ("odd png", Image.new("RGB", (100, 100)), "t.png",
+                 ["celkit import refuses it as it is: a 100 x 100 picture is no grid of 16 x 16 equal cells; "
+                  "give the cell size with --cell WxH"], ["as celpack reads it"])]:
+            with self.subTest(name):
+                d = fresh("inforead")
+                im.save(os.path.join(d, file))
+                code, out, err = celkit(["info", file], d)
+                self.assertEqual((code, err), (0, ""))
+                for line in present:
+                    self.assertIn(line + "\n", out)
+                for text in absent:
+                    self.assertNotIn(text, out)
 
 
 class Cli(unittest.TestCase):
