@@ -193,6 +193,86 @@ class Sheet(unittest.TestCase):
                 self.assertEqual(open(os.path.join(d, "s.bmp.fnt"), "rb").read(), font)
 
 
+    def test_layouts_pixel_by_pixel(self):
+        rng = random.Random(11)
+        fitting = bytearray(8192)  # ink within 7 x 11 of each glyph
+        for g in range(256):
+            for y in range(11):
+                fitting[g * 32 + y * 2] = rng.randrange(256) & 0xFE
+        fonts = dict(crafted_fonts(), fitting=bytes(fitting))
+        for name, font, args, out, size, cell, ink, paper, clipped in [
+                ("png, default colours", "example", [], "s.png", (256, 256), (16, 16), 0xFFFFFF, 0, 0),
+                ("8x12 magenta png", "fitting", ["--cell", "8x12", "--ink", "FFFFFF", "--paper", "FF00FF"], "s.png",
+                 (128, 192), (8, 12), 0xFFFFFF, 0xFF00FF, 0),
+                ("7x11 black on white bmp", "fitting", ["--cell", "7x11", "--ink", "000000", "--paper", "#ffffff"],
+                 "s.bmp", (112, 176), (7, 11), 0, 0xFFFFFF, 0),
+                ("colours in a bmp", "random", ["--ink", "102030", "--paper", "f0e0d0"], "s.BMP", (256, 256), (16, 16),
+                 0x102030, 0xF0E0D0, 0),
+                ("8x16 clips the right half", "edges", ["--cell", "8x16"], "s.png", (128, 256), (8, 16), 0xFFFFFF, 0, 256),
+                ("latin1 chart", "random", ["--layout", "unifont", "--map", "latin1"], "s.png", (32 + 256 * 16, 64 + 16),
+                 None, 0xFFFFFF, 0, 0)]:
+            with self.subTest(name):
+                d = fresh("sheetlayout")
+                code, _, err = celkit(["sheet", put(d, "f.fnt", fonts[font]), "-o", out] + args, d)
+                want_err = ""
+                if clipped:
+                    want_err = ("celkit: f.fnt: warning: ink outside the %d x %d cells left out of %d glyphs: "
+                                "0x00 0x01 0x02 0x03 0x04 0x05 0x06 0x07 ...\n" % (cell + (clipped,)))
+                self.assertEqual((code, err), (0, want_err))
+                im = Image.open(os.path.join(d, out))
+                self.assertEqual(im.size, size)
+                if out.lower().endswith(".bmp"):
+                    self.assertEqual(open(os.path.join(d, out), "rb").read()[28], 1)  # a 1-bit BMP
+                rgb = lambda c: (c >> 16, c >> 8 & 255, c & 255)
+                got = list(im.convert("RGB").getdata())
+                want = []
+                for y in range(size[1]):
+                    for x in range(size[0]):
+                        if cell is None:  # the chart: glyph g at code point g, row 0
+                            g, gx, gy = (x - 32) // 16, (x - 32) % 16, y - 64
+                            on = x >= 32 and y >= 64 and pixel(fonts[font], g, gx, gy)
+                        else:
+                            g, gx, gy = y // cell[1] * 16 + x // cell[0], x % cell[0], y % cell[1]
+                            on = pixel(fonts[font], g, gx, gy)
+                        want.append(rgb(ink if on else paper))
+                self.assertTrue(got == want, name)
+
+    def test_magenta_tileset_comes_back(self):
+        # import -> sheet gives the tileset's own pixels, but for its grey
+        # shading, which import took as ink.
+        im = Image.new("RGB", (128, 192), (255, 0, 255))
+        draw = ImageDraw.Draw(im)
+        for g in [1, 2, 3, 65, 97, 176, 255]:
+            x, y = g % 16 * 8, g // 16 * 12
+            draw.rectangle([x + 1, y + 2, x + 6, y + 10], fill=(255, 255, 255))
+            draw.line([(x + 2, y + 3), (x + 5, y + 3)], fill=(128, 128, 128))
+        for out in ["back.png", "back.bmp"]:
+            with self.subTest(out):
+                d = fresh("tiles")
+                im.save(os.path.join(d, "tiles.png"))
+                code, _, err = celkit(["import", "tiles.png", "-o", "t.fnt"], d)
+                self.assertEqual((code, err), (0, ink_warning("tiles.png", im, (8, 12), (255, 0, 255))))
+                code, _, err = celkit(["sheet", "t.fnt", "--cell", "8x12", "--ink", "ffffff", "--paper", "ff00ff",
+                                       "-o", out], d)
+                self.assertEqual((code, err), (0, ""))
+                back = list(Image.open(os.path.join(d, out)).convert("RGB").getdata())
+                for i, (was, now) in enumerate(zip(im.getdata(), back)):
+                    self.assertEqual(now, (255, 255, 255) if was == (128, 128, 128) else was, (i % 128, i // 128))
+
+    def test_refusals(self):
+        for args, message in [(["--cell", "17x16"], "--cell: cells of at most 16x16 hold a glyph"),
+                              (["--cell", "8x8", "--layout", "unifont"], "--cell: a Unifont chart has 16 x 16 cells"),
+                              (["--layout", "diagonal"], "--layout"),
+                              (["--ink", "fffff"], "--ink"),
+                              (["-o", "s.gif"], "s.gif: a sheet is a BMP or PNG picture; name it .bmp or .png")]:
+            with self.subTest(args):
+                d = fresh("sheetusage")
+                code, _, err = celkit(["sheet", put(d, "f.fnt", bytes(8192))] + (args if "-o" in args else args + ["-o", "s.png"]), d)
+                self.assertEqual(code, 2)
+                self.assertIn(message, err)
+                self.assertEqual(os.listdir(d), ["f.fnt"])
+
+
 def tileset(cell, paper, seed):
     """A 16 x 16 grid of cells with glyphs in several colours, black among them, on `paper`."""
     rng = random.Random(seed)
