@@ -50,8 +50,10 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
     Picture picture;
     std::string error;
     Font font;
+    // A BMP or ICO on black paper is read at any size, as celpack reads it.
+    bool anySize = input.picture != PictureKind::Png && celpacksGrid(gridOptions);
     SizeCheck fits = [&](int width, int height, std::string& why) {
-        return gridFitsPicture(width, height, gridOptions, why);
+        return anySize || gridFitsPicture(width, height, gridOptions, why);
     };
     PictureReading reading;
     if (!readPicture(input.bytes, picture, error, fits) ||

@@ -121,6 +121,18 @@ void fromGrid(InkTest& isInk, const GridOptions& options, Font& out, PictureRead
                  glyph, out, reading);
 }
 
+// Cells a smaller picture does not cover are blank; what lies beyond 16
+// cells is not read.
+void fromCelpacksGrid(InkTest& isInk, Font& out, PictureReading& reading) {
+    const Picture& picture = isInk.picture;
+    for (int glyph = 0; glyph < glyphCount; ++glyph) {
+        int left = (glyph % 16) * glyphSide, top = (glyph / 16) * glyphSide;
+        int width = std::min(glyphSide, picture.width - left),
+            height = std::min(glyphSide, picture.height - top);
+        if (width > 0 && height > 0) copyCell(isInk, left, top, width, height, glyph, out, reading);
+    }
+}
+
 void fromUnifontChart(InkTest& isInk, const GridOptions& options, Font& out,
                       PictureReading& reading) {
     const Picture& picture = isInk.picture;
@@ -143,6 +155,11 @@ void fromUnifontChart(InkTest& isInk, const GridOptions& options, Font& out,
 
 }  // namespace
 
+bool celpacksGrid(const GridOptions& options) {
+    return options.paper && (*options.paper & 0xFFFFFF) == 0 && options.cellWidth == 0 &&
+           options.layout == GridLayout::Grid;
+}
+
 bool gridFitsPicture(int width, int height, const GridOptions& options, std::string& error) {
     return options.layout == GridLayout::Unifont ? chartFits(width, height, error)
                                                  : gridFits(width, height, options, error);
@@ -151,7 +168,8 @@ bool gridFitsPicture(int width, int height, const GridOptions& options, std::str
 bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font& out,
                        std::string& error, PictureReading* result) {
     out = Font();
-    if (!gridFitsPicture(picture.width, picture.height, options, error)) return false;
+    bool celpacks = picture.celpackReads && celpacksGrid(options);
+    if (!celpacks && !gridFitsPicture(picture.width, picture.height, options, error)) return false;
     PictureReading reading;
     if (options.paper) {
         reading.paper = *options.paper & 0xFFFFFF;
@@ -165,7 +183,9 @@ bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font&
     reading.alphaAsPaper =
         picture.alpha.size() != 0 && (reading.transparentPaper || reading.paper != 0);
     InkTest isInk(picture, reading, options.threshold);
-    if (options.layout == GridLayout::Unifont)
+    if (celpacks)
+        fromCelpacksGrid(isInk, out, reading);
+    else if (options.layout == GridLayout::Unifont)
         fromUnifontChart(isInk, options, out, reading);
     else
         fromGrid(isInk, options, out, reading);

@@ -59,6 +59,11 @@ struct PictureReading {
 
 inline constexpr int unifontLeftBand = 32, unifontTopBand = 64;
 
+// Whether a BMP or ICO is read as celpack reads it: black paper given, no
+// cell size, the grid layout. Then its 16 x 16 cells start at the top
+// left whatever its size, as on celpack's canvas.
+bool celpacksGrid(const GridOptions& options);
+
 // Whether a picture of this size can hold the grid or chart `options`
 // ask for; false with the reason. Asked from the file's header, before
 // its pixels are decoded, and again by glyphsFromPicture.

@@ -175,6 +175,7 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
     if (check && !check(static_cast<int>(width), static_cast<int>(height), error)) return false;
     ReadBack back;
     back.picture.encoding = std::to_string(image->sourceDepth) + "-bit";
+    back.picture.celpackReads = true;
     back.picture.width = static_cast<int>(width);
     back.picture.height = static_cast<int>(height);
     switch (drawOnFreshCanvas(canvasImage, static_cast<int>(width), static_cast<int>(height),

@@ -60,6 +60,7 @@ struct Picture {
     PixelBytes alpha;
     // How the file holds its pixels, e.g. "8-bit RGBA", "24-bit".
     std::string encoding;
+    bool celpackReads = false;  // a BMP or ICO, read on celpack's road
 
     Picture() = default;
     // A picture of one colour, indexed.

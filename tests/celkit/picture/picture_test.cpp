@@ -511,6 +511,43 @@ TEST(PictureReading, OtherColoursNamedMostPixelsFirst) {
     EXPECT_EQ(groupedNumber(999), "999");
 }
 
+TEST(PictureReading, BlackPaperGivenReadsBmpAndIcoAsCelpack) {
+    // 23 x 17 pixels: glyph 0 covered whole, glyph 1 in part, glyph 16 one row.
+    struct Row {
+        const char* name;
+        bool celpackReads;
+        std::optional<std::uint32_t> paper;
+        int cellWidth;
+        bool read;
+    };
+    const Row rows[] = {
+        {"bmp, black given", true, 0u, 0, true},  {"png, black given", false, 0u, 0, false},
+        {"bmp, paper found", true, {}, 0, false}, {"bmp, white given", true, 0xFFFFFFu, 0, false},
+        {"bmp, cell given", true, 0u, 2, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Picture picture(23, 17, 0);
+        picture.celpackReads = row.celpackReads;
+        picture.set(15, 15, 0xFFFFFF);
+        picture.set(22, 0, 0x010101);
+        picture.set(0, 16, 0x808080);
+        GridOptions options;
+        options.paper = row.paper;
+        options.cellWidth = options.cellHeight = row.cellWidth;
+        Font font;
+        std::string error;
+        EXPECT_EQ(glyphsFromPicture(picture, options, font, error), row.read) << error;
+        if (!row.read) continue;
+        Font want;
+        want.setPixel(0, 15, 15, true);
+        want.setPixel(1, 6, 0, true);
+        want.setPixel(16, 0, 0, true);
+        EXPECT_EQ(font.bytes, want.bytes);
+        EXPECT_EQ(font.bytes, fontAsCelpackReads(picture).bytes);
+    }
+}
+
 // A 32-bit bitmap of width x height, rows bottom-up, pixel (x, y) given as
 // 0xAARRGGBB.
 Bytes bitmap32(int width, int height, const std::function<std::uint32_t(int, int)>& pixels) {
