@@ -225,7 +225,7 @@ def picture_rows():
         Row("png 6048 x 6560 blank, info", one("png_6048x6560_blank.png"), ["info", "png_6048x6560_blank.png"],
             "either", SIZE_REASON, says("PNG picture, 6048 x 6560 pixels, 1 colour, most common #000000")),
         Row("png of 11 M colours, info", one("png_11m_colours.png"), ["info", "png_11m_colours.png"], "done",
-            check=says("PNG picture, 3328 x 3328 pixels, 11075584 colours")),
+            check=says("PNG picture, 3328 x 3328 pixels, 8-bit RGB, 11075584 colours")),
         Row("png of 11 M colours, import", one("png_11m_colours.png"), imp("png_11m_colours.png"), "refused", cells),
         # The same 8192 bytes as the raw-font table's PNG, named as a picture.
         Row("8192-byte png named .png", {"sheet.png": data("png_8192_bytes.fnt")}, imp("sheet.png"), "done",
