@@ -390,7 +390,15 @@ class Import(unittest.TestCase):
                 subprocess.check_call(["convert", "t.png"] + convert, cwd=d)
                 code, _, err = celkit(["import", out, "-o", "f.fnt"], d)
                 seen = Image.open(os.path.join(d, out)).convert("RGB")
-                self.assertEqual((code, err), (0, ink_warning(out, seen, (16, 16), (255, 0, 255))))
+                warnings = [ink_warning(out, seen, (16, 16), (255, 0, 255))]
+                if ARGS.wine and out.endswith(".ico"):
+                    # Wine hands the colours of a PNG icon (ImageMagick's 256 x 256
+                    # one) over with red and blue swapped; celpack, which sees black
+                    # or not, cannot tell, the warning's colour names can.
+                    swapped = Image.merge("RGB", seen.split()[::-1])
+                    warnings.append(ink_warning(out, swapped, (16, 16), (255, 0, 255)))
+                self.assertEqual(code, 0)
+                self.assertIn(err, warnings)
                 self.assertEqual(open(os.path.join(d, "f.fnt"), "rb").read(), font_of(seen, (16, 16), (255, 0, 255)))
 
     def test_transparency_grey_blank_and_full(self):
