@@ -372,6 +372,72 @@ class Import(unittest.TestCase):
                 self.assertEqual(files(d), ["in.png"])
 
 
+def moved(font, stretch=1, dx=0, dy=0):
+    """Each glyph's pixels stretched, then moved by dx, dy; None if any leaves its cell."""
+    out = bytearray(8192)
+    for g in range(256):
+        for y in range(16):
+            for x in range(16):
+                if pixel(font, g, x, y):
+                    for sy in range(stretch):
+                        for sx in range(stretch):
+                            tx, ty = x * stretch + sx + dx, y * stretch + sy + dy
+                            if not (0 <= tx < 16 and 0 <= ty < 16):
+                                return None
+                            out[g * 32 + ty * 2 + tx // 8] |= 0x80 >> (tx % 8)
+    return bytes(out)
+
+
+def psf2_glyphs(data):
+    """The glyph bytes of a PSF2 file, read from its header's sizes."""
+    magic, _, header, _, length, size = struct.unpack("<IIIIII", data[:24])
+    assert magic == 0x864AB572, hex(magic)
+    return data[header:header + length * size]
+
+
+class Transforms(unittest.TestCase):
+    def test_stretch_align_and_shift(self):
+        rng = random.Random(11)
+        # Ink within 8 x 8 in every glyph, and columns 0 and 7 both used.
+        small = bytearray(8192)
+        for g in range(256):
+            for y in range(8):
+                small[g * 32 + y * 2] = rng.randrange(256) | (0x81 if g == 1 and y == 0 else 0)
+        small = bytes(small)
+        big = moved(small, 2)
+        shifted_out = next(g for g in range(256) if any(pixel(big, g, 0, y) for y in range(16)))
+        wide = next(g for g in range(256) if any(small[g * 32 + y * 2] & 1 for y in range(8)))
+        for name, command, font, options, code, want in [
+                ("import stretched", "import", small, ["--stretch", "2"], 0, big),
+                ("import at stretch 1", "import", small, ["--stretch", "1"], 0, small),
+                ("import centred", "import", small, ["--align", "centre"], 0, moved(small, dx=4)),
+                ("import left-aligned and shifted", "import", moved(small, dx=1), ["--shift", "0,3", "--align", "left"],
+                 0, moved(small, dy=3)),
+                ("export centred", "export", small, ["--align", "center"], 0, moved(small, dx=4)),
+                ("export shifted left", "export", moved(small, dx=8), ["--shift", "-1,0"], 0, moved(small, dx=7)),
+                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1"], 0, small),
+                ("export stretched and shifted", "export", small, ["--stretch", "2", "--shift", "-1,0"], 1,
+                 "f.fnt: glyph 0x%02X: shifted by -1,0" % shifted_out),
+                ("import a wide font stretched", "import", moved(small, dx=1), ["--stretch", "2"], 1,
+                 "f.fnt: glyph 0x%02X: its ink at x 8" % wide),
+                ("a shift of one number", "import", small, ["--shift", "1"], 2, "--shift"),
+                ("a shift past the cell", "export", small, ["--shift", "16,0"], 2, "--shift"),
+                ("a stretch of 3", "export", small, ["--stretch", "3"], 2, "--stretch"),
+                ("an unknown side", "import", small, ["--align", "right"], 2, "--align")]:
+            with self.subTest(name):
+                d = fresh("transform")
+                out = "o.fnt" if command == "import" else "o.psf"
+                status, _, err = celkit([command, put(d, "f.fnt", font), "-o", out] + options, d)
+                self.assertEqual(status, code, err)
+                if code:
+                    self.assertTrue(err.startswith("celkit: ") and want in err, err)
+                    self.assertEqual(files(d), ["f.fnt"])
+                    continue
+                self.assertEqual(err, "")
+                data = open(os.path.join(d, out), "rb").read()
+                self.assertEqual(data if command == "import" else psf2_glyphs(data), want)
+
+
 class Export(unittest.TestCase):
     def test_each_format_by_name_and_back(self):
         font = crafted_fonts()["random"]
