@@ -112,6 +112,27 @@ class Show(unittest.TestCase):
                                 self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + row * 32 + y)) > 0,
                                                  bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
 
+    def test_text_warns_of_what_stands_for_a_missing_character(self):
+        # The warning names what is drawn: the map's glyph for '?' wherever
+        # that is, or nothing.
+        font = crafted_fonts()["random"]
+        for name, cmap, text, glyphs, warning in [
+                ("cp437", "cp437", "A\u4e00", [0x41, 0x3F], "1 character(s) of --text have no glyph in map cp437; shown as glyph 0x3F"),
+                ("'?' elsewhere", "0x05 U+003F\n0x41 U+0041\n", "\u4e00A\u4e01", [0x05, 0x41, 0x05], "2 character(s) of --text have no glyph in map m.txt; shown as glyph 0x05"),
+                ("no '?'", "0x41 U+0041\n", "A\u4e00", [0x41, None], "1 character(s) of --text have no glyph in map m.txt; shown blank (the map has no '?')"),
+                ("nothing missing", "0x41 U+0041\n", "AA", [0x41, 0x41], None)]:
+            with self.subTest(name):
+                d = fresh("textmissing")
+                args = ["--map", "cp437"] if cmap == "cp437" else ["--map", put(d, "m.txt", cmap.encode())]
+                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "-o", "t.png", "--scale", "1",
+                                       "--ink", "FFFFFF", "--paper", "000000"] + args, d)
+                self.assertEqual(code, 0, err)
+                self.assertEqual(err, "" if warning is None else "celkit: warning: " + warning + "\n")
+                im = Image.open(os.path.join(d, "t.png")).convert("L")
+                for i, g in enumerate(glyphs):
+                    cell = [im.getpixel((1 + i * 16 + x, 1 + y)) > 0 for y in range(16) for x in range(16)]
+                    self.assertEqual(cell, [g is not None and bool(pixel(font, g, x, y)) for y in range(16) for x in range(16)], i)
+
     def test_several_fonts_into_a_directory(self):
         fonts = crafted_fonts()
         for format, kind in [("png", "PNG"), ("bmp", "BMP")]:
