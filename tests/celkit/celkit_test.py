@@ -627,6 +627,35 @@ class Cli(unittest.TestCase):
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
 
+    def test_wildcards_in_file_operands(self):
+        # cmd.exe hands wildcards to the program, so celkit.exe expands its
+        # file operands; natively the shell has done that already and a
+        # pattern reaching celkit is a name. Option values stay as given.
+        font = crafted_fonts()["example"]
+        wine = ARGS.wine
+        before = {"w-2.fnt": font, "w-1.fnt": font, "w-3.fnt": font, "w-10.fntx": font, "sub/w-1.fnt": font}
+        for name, args, code, message, out, made in [
+                ("three, sorted", ["info", "w-*.fnt"], 0 if wine else 1, "" if wine else "w-*.fnt",
+                 ["w-1.fnt:", "w-2.fnt:", "w-3.fnt:"] if wine else [], []),
+                ("in a folder", ["export", "sub/w-?.fnt", "-d", "out", "-f", "psf"], 0 if wine else 1,
+                 "" if wine else "sub/w-?.fnt", [], ["out/w-1.psf"] if wine else []),
+                ("no match", ["export", "zz*.fnt", "-o", "o.psf"], 1, "zz*.fnt", [], []),
+                ("a --text value", ["show", "w-1.fnt", "--text", "w-*", "-o", "t.png"], 0, "", [], ["t.png"]),
+                ("an -o value", ["import", "w-1.fnt", "-o", "w-?.fnt"], 1 if wine else 0, "w-?.fnt" if wine else "", [],
+                 [] if wine else ["w-?.fnt"])]:
+            with self.subTest(name):
+                d = fresh("wildcards")
+                os.makedirs(os.path.join(d, "sub"))
+                for path, data in before.items():
+                    put(d, path, data)
+                status, stdout, err = celkit(args, d)
+                self.assertEqual(status, code, err)
+                self.assertTrue(message in err and err.startswith("celkit: ") if code else err == "", err)
+                self.assertEqual([line.split()[0] for line in stdout.splitlines() if line.startswith("w-")], out)
+                self.assertEqual(files(d), sorted(list(before) + made))
+                if "t.png" in made:
+                    self.assertEqual(Image.open(os.path.join(d, "t.png")).size, (3 * 32 + 4, 36), "three characters")
+
     def test_help_points_at_the_manual_the_system_has(self):
         code, out, err = celkit(["--help"], fresh("help"))
         self.assertEqual((code, err), (0, ""))
