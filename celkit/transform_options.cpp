@@ -30,7 +30,9 @@ void addTransformOptions(CLI::App& command, TransformOptions& options) {
                     "left or centre: move the box round the whole font's ink to the cell's left "
                     "or middle, every glyph alike (after --stretch)")
         ->type_name("SIDE")
-        ->check(CLI::IsMember({"left", "centre", "center"}));
+        ->check(CLI::IsMember({"left", "centre"}, [](std::string side) {
+            return side == "center" ? "centre" : side;  // either spelling
+        }));
     command
         .add_option("--shift", options.shift,
                     "move every glyph X pixels right and Y down, negative for left and up "

@@ -16,7 +16,7 @@ namespace celkit {
 
 struct TransformOptions {
     int stretch = 1;
-    std::string align;  // "", left, centre (center)
+    std::string align;  // "", left, centre
     std::string shift;  // X,Y
 };
 void addTransformOptions(CLI::App& command, TransformOptions& options);
