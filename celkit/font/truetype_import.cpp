@@ -133,7 +133,8 @@ public:
         const Table hhea = table("hhea"), maxp = table("maxp");
         if (!hhea.found || hhea.length < 36) return fail(error, "no complete 'hhea' table");
         if (!maxp.found || maxp.length < 6) return fail(error, "no complete 'maxp' table");
-        if (!table("hmtx").found) return fail(error, "no 'hmtx' table");
+        hmtx_ = table("hmtx");
+        if (!hmtx_.found) return fail(error, "no 'hmtx' table");
         unitsPerEm_ = static_cast<int>(u16(head_.offset + 18));
         if (unitsPerEm_ < 16 || unitsPerEm_ > 16384)
             return fail(error,
@@ -202,10 +203,9 @@ public:
     // The glyph's advance width in font units, or -1 when 'hmtx' lacks it.
     long advance(long glyph) const {
         if (longMetrics_ == 0 || glyph < 0) return -1;
-        const Table hmtx = table("hmtx");
         const std::size_t at = 4 * static_cast<std::size_t>(std::min(glyph, longMetrics_ - 1));
-        if (at + 2 > hmtx.length) return -1;
-        return static_cast<long>(u16(hmtx.offset + at));
+        if (at + 2 > hmtx_.length) return -1;
+        return static_cast<long>(u16(hmtx_.offset + at));
     }
 
 private:
@@ -491,7 +491,7 @@ private:
 
     const Bytes& data_;
     std::map<std::string, Table> tables_;
-    Table head_, cff_;
+    Table head_, cff_, hmtx_;
     int unitsPerEm_ = 0, ascender_ = 0;
     long glyphCount_ = 0, longMetrics_ = 0;
     std::map<char32_t, long> cmap_;
