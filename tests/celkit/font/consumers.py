@@ -485,7 +485,7 @@ DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
 for what, agree, differ in (
         ("cp437", 256, ()),
         ("U+0000", 256, ()),
-        ("U+0300", 256, ()),  # all marks, over Greek's 8-pixel cell
+        ("U+0300", 256, ()),  # 112 marks, over Greek's 8-pixel cell
         # U+0488 and U+0489, enclosing marks across the pen, lie 12 pixels
         # left of the .hex; moved on to the cell's edge, U+0488 (from x -12)
         # lands right, U+0489 (from x -11) a column left.
@@ -497,7 +497,8 @@ for what, agree, differ in (
         # The enclosing marks as U+0489; U+20E7 and U+20EA sit 16 pixels left
         # of the pen, over two of the page's 8-pixel characters.
         ("U+20D0", 250, (0x20DE, 0x20E2, 0x20E3, 0x20E4, 0x20E7, 0x20EA)),
-        # Its marks sit 16 pixels left, over two of its 8-pixel letters.
+        # Tibetan's 72 marks left of the pen sit 16 pixels left, over two of
+        # its 8-pixel letters: one cell right, they stay left of the .hex.
         ("U+0F00", 184, None)):
     args = [] if what == "cp437" else [what]
     codes = main if what == "cp437" else list(range(int(what[2:], 16), int(what[2:], 16) + 256))
