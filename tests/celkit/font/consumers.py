@@ -497,7 +497,7 @@ for what, agree, differ in (
         # The enclosing marks as U+0489; U+20E7 and U+20EA sit 16 pixels left
         # of the pen, over two of the page's 8-pixel characters.
         ("U+20D0", 250, (0x20DE, 0x20E2, 0x20E3, 0x20E4, 0x20E7, 0x20EA)),
-        # Tibetan's 72 marks left of the pen sit 16 pixels left, over two of
+        # 72 of Tibetan's marks sit 16 pixels left of the pen, over two of
         # its 8-pixel letters: one cell right, they stay left of the .hex.
         ("U+0F00", 184, None)):
     args = [] if what == "cp437" else [what]
