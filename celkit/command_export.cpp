@@ -60,11 +60,9 @@ int firstWideGlyph(const Font& font) {
     return -1;
 }
 
-// --width: auto is 8 when every glyph's ink fits columns 0-7, said in a note
-// where the output has a width to choose; 8 on a wider font is refused
-// rather than clipped.
-int exportWidth(const Font& font, const std::string& asked, const std::string& input,
-                const FontFormat& format) {
+// --width: auto is 8 when every glyph's ink fits columns 0-7; 8 on a wider
+// font is refused rather than clipped.
+int exportWidth(const Font& font, const std::string& asked, const std::string& input) {
     if (asked == "16") return glyphSide;
     if (asked == "8") {
         const int wide = firstWideGlyph(font);
@@ -73,11 +71,7 @@ int exportWidth(const Font& font, const std::string& asked, const std::string& i
                           "0123456789ABCDEF"[wide & 15] + " has ink in columns 8-15");
         return glyphSide / 2;
     }
-    if (font.inkWidth() == glyphSide) return glyphSide;
-    if (&format != &rawFontFormat())
-        reportError(input +
-                    ": note: every glyph fits 8 pixels; written 8 wide (--width 16 keeps 16)");
-    return glyphSide / 2;
+    return font.inkWidth();
 }
 
 // The PSF version of the font --map names; 0 for a built-in map or map text.
@@ -108,7 +102,7 @@ void runExport(const ExportCommandOptions& options) {
             const FontFormat* format = formats[next++];
             const Input source = readAndIdentify(input);
             const Font font = fontOf(source, ImportOptions{map, std::nullopt});
-            const int width = exportWidth(font, options.width, input, *format);
+            const int width = exportWidth(font, options.width, input);
             // Plain psf keeps the version of the input, else of the map's font.
             if (format == psf) {
                 const int version = source.font == psf ? psfVersion(source.bytes) : mapVersion;
@@ -123,6 +117,11 @@ void runExport(const ExportCommandOptions& options) {
             ExportOptions exportOptions{
                 map, options.name.empty() ? named.stem().u8string() : options.name, width};
             Bytes bytes = exportFont(font, *format, exportOptions);
+            // Said where the output has a width to choose, so that scripts see it.
+            if (options.width == "auto" && width < glyphSide && format != &rawFontFormat())
+                reportError(input +
+                            ": note: every glyph fits 8 pixels; written 8 wide (--width "
+                            "16 keeps 16)");
             return compressed ? gzipped(bytes) : bytes;
         }));
 }
