@@ -527,6 +527,36 @@ class Info(unittest.TestCase):
                     self.assertEqual(out.count(line + "\n"), 2, out)
 
 
+    def test_font_files_as_they_are_and_as_picked(self):
+        consoles = "/usr/share/consolefonts/"
+        psf2 = struct.pack("<8I", 0x864AB572, 0, 32, 0, 3, 8, 8, 8) + bytes(range(24))
+        hexed = b"0041:" + b"0" * 32 + b"\n0042:" + b"F" * 64 + b"\n"
+        for name, source, file_line, pick_line in [
+                ("PSF1 of 256", consoles + "Lat15-Terminus16.psf.gz",
+                 "PSF1, 256 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF1 of 512", consoles + "Arabic-Fixed16.psf.gz",
+                 "PSF1, 512 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 6 x 12", consoles + "Lat15-Terminus12x6.psf.gz",
+                 "PSF2, 256 glyphs of 6 x 12 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 without a table", psf2, "PSF2, 3 glyphs of 8 x 8 pixels, no Unicode table", "by glyph number"),
+                (".hex of two widths", hexed, "hex, 2 glyphs, up to 16 x 16 pixels, keyed by Unicode code point",
+                 "by --map cp437"),
+                ("raw font", crafted_fonts()["example"], "celpack raw font, 256 glyphs of 16 x 16 pixels, no Unicode table",
+                 None)]:
+            with self.subTest(name):
+                d = fresh("infofile")
+                if isinstance(source, str):
+                    shutil.copy(source, os.path.join(d, "f.psf.gz"))
+                    path = "f.psf.gz"
+                else:
+                    path = put(d, "f.fnt" if pick_line is None else "f.hex" if name.startswith(".hex") else "f.psf", source)
+                code, out, err = celkit(["info", path], d)
+                self.assertEqual((code, err), (0, ""))
+                lines = out.splitlines()
+                self.assertEqual(lines[1], "file: " + file_line)
+                self.assertEqual(lines[2], "as celkit picks them %s:" % pick_line if pick_line else
+                                 "glyphs: 256 of 16 x 16 pixels, 253 with ink")
+
     def test_pictures_colours_counted(self):
         # A gradient of 4096 colours, one pixel each, twice over but for the
         # first colour: more than a small table holds.
