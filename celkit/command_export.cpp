@@ -160,7 +160,7 @@ void addExportCommand(CLI::App& app) {
         ->add_option("--width", options->width,
                      "glyph width written: 8, 16, or auto (8 when every glyph's ink lies in "
                      "columns 0-7)")
-        ->type_name("auto|8|16")
+        ->type_name("WIDTH")
         ->check(CLI::IsMember({"auto", "8", "16"}))
         ->capture_default_str();
     command->callback([options] { runExport(*options); });
