@@ -77,16 +77,12 @@ void describeFont(const Font& font, std::ostream& out) {
 }
 
 // The file as it is: format, glyph count, cell size and table, before the
-// 256 glyphs celkit takes of it. False when it holds just those 256.
-bool describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
-    if (input.font == &rawFontFormat()) {
-        out << "file: celpack raw font, 256 glyphs of 16 x 16 pixels, no Unicode table\n";
-        return false;
-    }
+// 256 glyphs celkit takes of it (a raw font is those already).
+void describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
     if (input.font == formatNamed("ttf")) {
         out << "file: outline font, drawn into the 16 x 16 cell\nas celkit picks them by --map "
             << mapName << ":\n";
-        return true;
+        return;
     }
     SourceFont source;
     std::string error;
@@ -110,7 +106,6 @@ bool describeFontFile(const Input& input, const std::string& mapName, std::ostre
         << '\n';
     out << "as celkit picks them " << (source.unicode ? "by --map " + mapName : "by glyph number")
         << ":\n";
-    return true;
 }
 
 std::string colourText(std::uint32_t colour) {
@@ -128,7 +123,7 @@ void describeInput(const std::string& name, const std::string& mapName, const Co
     if (input.font != nullptr) {
         out << name << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
             << (input.compressed ? " inflated" : "") << '\n';
-        if (input.font->read != nullptr) describeFontFile(input, mapName, out);
+        if (input.font->readSource != nullptr) describeFontFile(input, mapName, out);
         describeFont(fontOf(input, ImportOptions{map, std::nullopt}), out);
         return;
     }
