@@ -9,6 +9,7 @@
 #include "celkit/font/psf.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
+#include "celkit/transform_options.h"
 
 namespace celkit {
 namespace {
@@ -28,6 +29,7 @@ struct ExportCommandOptions {
     std::string name;
     std::optional<std::string> first;
     std::string width = "auto";
+    TransformOptions transform;
 };
 
 // The format of each output: -f, or the output's extension; an extension
@@ -96,12 +98,15 @@ void runExport(const ExportCommandOptions& options) {
     std::string extension = asked != nullptr ? asked->extensions.front() : "";
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, extension);
     std::vector<const FontFormat*> formats = outputFormats(paths, options.format);
+    const GlyphTransform transform = glyphTransform(options.transform);
     std::size_t next = 0;
     writeOutputs(
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
             const FontFormat* format = formats[next++];
             const Input source = readAndIdentify(input);
-            const Font font = fontOf(source, ImportOptions{map, std::nullopt});
+            // The width is the transformed font's.
+            const Font font =
+                transformed(input, fontOf(source, ImportOptions{map, std::nullopt}), transform);
             const int width = exportWidth(font, options.width, input);
             // Plain psf keeps the version of the input, else of the map's font.
             if (format == psf) {
@@ -163,6 +168,7 @@ void addExportCommand(CLI::App& app) {
         ->type_name("WIDTH")
         ->check(CLI::IsMember({"auto", "8", "16"}))
         ->capture_default_str();
+    addTransformOptions(*command, options->transform);
     command->callback([options] { runExport(*options); });
 }
 
