@@ -96,7 +96,7 @@ void describeFontFile(const Input& input, const std::string& mapName, std::ostre
         same = same && glyph.width == source.glyphs[0].width &&
                glyph.height == source.glyphs[0].height;
     }
-    const int version = psfVersion(input.bytes);
+    const int version = input.font == formatNamed("psf") ? psfVersion(input.bytes) : 0;
     out << "file: " << (version > 0 ? "PSF" + std::to_string(version) : input.font->name) << ", "
         << source.glyphs.size() << (source.glyphs.size() == 1 ? " glyph" : " glyphs")
         << (same ? " of " : ", up to ") << width << " x " << height << " pixels, "
