@@ -436,7 +436,7 @@ class Transforms(unittest.TestCase):
                  0, moved(small, dy=3)),
                 ("export centred", "export", small, ["--align", "center"], 0, moved(small, dx=4)),
                 ("export shifted left", "export", moved(small, dx=8), ["--shift", "-1,0"], 0, moved(small, dx=7)),
-                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1"], 0, small),
+                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1", "--width", "16"], 0, small),
                 ("export stretched and shifted", "export", small, ["--stretch", "2", "--shift", "-1,0"], 1,
                  "f.fnt: glyph 0x%02X: shifted by -1,0" % shifted_out),
                 ("import a wide font stretched", "import", moved(small, dx=1), ["--stretch", "2"], 1,
