@@ -21,6 +21,8 @@ rows=(
   "celkit export --width |auto 8 16"
   "celkit show --format b|bmp"
   "celkit import --layout |grid unifont"
+  "celkit sheet --layout |grid unifont"
+  "celkit sheet --c|--cell"
   "celkit export --align |left centre"
   "celkit import --st|--stretch"
   "celkit import --shift |"
