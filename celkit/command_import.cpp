@@ -76,6 +76,13 @@ void runImport(const ImportCommandOptions& options) {
 
 }  // namespace
 
+Font loadFontOrPicture(const std::string& name, const CodepointMap& map) {
+    ImportOptions fontOptions{map, std::nullopt};
+    GridOptions gridOptions;
+    gridOptions.map = map;
+    return importOne(name, fontOptions, gridOptions);
+}
+
 void addImportCommand(CLI::App& app) {
     auto options = std::make_shared<ImportCommandOptions>();
     CLI::App* command =
