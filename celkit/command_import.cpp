@@ -38,9 +38,9 @@ void parseCell(const std::string& text, int& width, int& height) {
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
 }
 
-Font importOne(const std::string& name, const ImportOptions& fontOptions,
-               const GridOptions& gridOptions) {
-    Input input = readAndIdentify(name);
+Font importInput(const Input& input, const ImportOptions& fontOptions,
+                 const GridOptions& gridOptions) {
+    const std::string& name = input.name;
     if (input.font != nullptr) return fontOf(input, fontOptions);
     Picture picture;
     std::string error;
@@ -52,6 +52,11 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
         !glyphsFromPicture(picture, gridOptions, font, error))
         throw Failure(name + ": " + error);
     return font;
+}
+
+Font importOne(const std::string& name, const ImportOptions& fontOptions,
+               const GridOptions& gridOptions) {
+    return importInput(readAndIdentify(name), fontOptions, gridOptions);
 }
 
 void runImport(const ImportCommandOptions& options) {
@@ -76,11 +81,11 @@ void runImport(const ImportCommandOptions& options) {
 
 }  // namespace
 
-Font loadFontOrPicture(const std::string& name, const CodepointMap& map) {
+Font importWithDefaults(const Input& input, const CodepointMap& map) {
     ImportOptions fontOptions{map, std::nullopt};
     GridOptions gridOptions;
     gridOptions.map = map;
-    return importOne(name, fontOptions, gridOptions);
+    return importInput(input, fontOptions, gridOptions);
 }
 
 void addImportCommand(CLI::App& app) {

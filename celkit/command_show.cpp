@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "celkit/input_kind.h"
 #include "celkit/picture/font_preview.h"
 #include "celkit/program.h"
 #include "celkit/terminal_drawing.h"
@@ -44,6 +45,18 @@ std::string hexCodepoint(char32_t c) {
     return text;
 }
 
+// A BMP or ICO sheet shows the font celpack would make of it; any other
+// input what import makes of it.
+Font fontToShow(const std::string& name, const CodepointMap& map) {
+    Input input = readAndIdentify(name);
+    if (input.picture != PictureKind::Bmp && input.picture != PictureKind::Ico)
+        return importWithDefaults(input, map);
+    Picture picture;
+    std::string error;
+    if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
+    return fontAsCelpackReads(picture);
+}
+
 // The text at scale 1, drawn in blocks without the picture's margin.
 std::string textInBlocks(const Font& font, const CodepointMap& map, const std::string& text,
                          int& missing) {
@@ -75,7 +88,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
     for (const std::string& input : options.inputs) {
         Font font;
         try {
-            font = loadFontOrPicture(input, map);
+            font = fontToShow(input, map);
         } catch (const Failure& failure) {
             reportError(failure.what());
             throw Failure("");  // reported
@@ -118,7 +131,7 @@ void runShow(const ShowOptions& options) {
     }
     std::vector<Output> outputs =
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            Font font = loadFontOrPicture(input, map);
+            Font font = fontToShow(input, map);
             Picture picture;
             if (options.text) {
                 int missing = 0;

@@ -64,8 +64,10 @@ const std::string* inputAt(const FileStatus& file);
 // The 256 glyphs of a font file of any format celkit reads (a picture is
 // refused: import reads those); `map` picks them from a larger font.
 Font loadFont(const std::string& name, const CodepointMap& map);
-// A font, or a picture of glyphs read as import reads it with its defaults.
-Font loadFontOrPicture(const std::string& name, const CodepointMap& map);
+// The font of an input as import makes it with its default options: a
+// font's glyphs, or a picture's on its most common colour.
+struct Input;
+Font importWithDefaults(const Input& input, const CodepointMap& map);
 
 // Option values; UsageError with the option's name when malformed.
 std::uint32_t parseColour(const std::string& option, const std::string& text);
