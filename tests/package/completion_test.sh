@@ -26,6 +26,8 @@ rows=(
   "celkit export -d fo|fonts"
   "celkit info fonts/b|fonts/b.psf"
   "celkit show --glyph 65 fonts/a|fonts/a.fnt"
+  "celkit show --lab|--labels"
+  "celkit show --labels |numbers code-points"
 )
 passes=0
 failures=0
