@@ -111,14 +111,14 @@ void runShow(const ShowOptions& options) {
         options.destination.output.empty() && options.destination.directory.empty();
     if (options.glyph && !toTerminal)
         throw UsageError("--glyph draws in the terminal; it takes no -o or -d");
-    if (toTerminal) {
-        showInTerminal(options, map);
-        return;
-    }
     PreviewStyle style;
     style.scale = options.scale;
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
+    if (toTerminal) {
+        showInTerminal(options, map);
+        return;
+    }
     style.labels = options.labels == "code-points" ? ChartLabels::CodePoints : ChartLabels::Numbers;
     std::string tooBig;
     if (options.text && !textFits(*options.text, style, tooBig)) throw UsageError(tooBig);

@@ -278,11 +278,12 @@ class Pictures(unittest.TestCase):
                 self.assertEqual((code, err), (0, ""))
                 colours = sorted(c for _, c in Image.open(os.path.join(d, "t.png")).convert("RGB").getcolors())
                 self.assertEqual(colours, sorted([rgb, (0, 0, 0)]))
-        for bad in ["reddish", "gray50", "#12345", "red "]:
-            with self.subTest(bad):
+        for bad, output in [("reddish", ["-o", "p.png"]), ("gray50", ["-o", "p.png"]), ("#12345", ["-o", "p.png"]),
+                            ("red ", ["-o", "p.png"]), ("reddish", [])]:
+            with self.subTest(bad=bad, output=output):
                 d = fresh("badcolour")
-                code, _, err = celkit(["show", put(d, "f.fnt", full), "-o", "p.png", "--paper", bad], d)
-                self.assertEqual(code, 2)
+                code, out, err = celkit(["show", put(d, "f.fnt", full), "--paper", bad] + output, d)
+                self.assertEqual((code, out), (2, ""))
                 self.assertTrue(err.startswith("celkit: --paper: '%s'" % bad), err)
 
 
