@@ -7,6 +7,7 @@
 #include "celkit/font/font_formats.h"
 #include "celkit/font/gzip.h"
 #include "celkit/program.h"
+#include "celkit/transform_options.h"
 
 namespace celkit {
 namespace {
@@ -25,6 +26,7 @@ struct ExportCommandOptions {
     std::string map = "cp437";
     std::string name;
     std::optional<std::string> first;
+    TransformOptions transform;
 };
 
 // The format of each output: -f, or the output's extension; an extension
@@ -57,11 +59,12 @@ void runExport(const ExportCommandOptions& options) {
     std::string extension = asked != nullptr ? asked->extensions.front() : "";
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, extension);
     std::vector<const FontFormat*> formats = outputFormats(paths, options.format);
+    const GlyphTransform transform = glyphTransform(options.transform);
     std::size_t next = 0;
     writeOutputs(
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
             std::size_t index = next++;
-            Font font = loadFont(input, map);
+            Font font = transformed(input, loadFont(input, map), transform);
             const bool compressed = compressedOutput(displayName(path));
             const fs::path named = compressed ? path.stem() : path;
             ExportOptions exportOptions{
@@ -101,6 +104,7 @@ void addExportCommand(CLI::App& app) {
             "--name", options->name,
             "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
         ->type_name("NAME");
+    addTransformOptions(*command, options->transform);
     command->callback([options] { runExport(*options); });
 }
 

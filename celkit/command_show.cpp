@@ -33,10 +33,13 @@ std::string lowerExtension(const fs::path& path) {
     return extension;
 }
 
-void warnMissing(int missing, const std::string& mapName) {
-    if (missing > 0)
-        reportError("warning: " + std::to_string(missing) +
-                    " character(s) of --text have no glyph in map " + mapName + "; shown as '?'");
+void warnMissing(int missing, const CodepointMap& map, const std::string& mapName) {
+    if (missing == 0) return;
+    const int fallback = fallbackGlyph(map);
+    char shownAs[32] = "blank (the map has no '?')";
+    if (fallback >= 0) std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
+    reportError("warning: " + std::to_string(missing) +
+                " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
 std::string hexCodepoint(char32_t c) {
@@ -100,7 +103,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         else
             out += glyphBands(font, glyphs, terminalColumns, label);
         writeToTerminal(out);
-        warnMissing(missing, options.map);
+        warnMissing(missing, map, options.map);
     }
 }
 
@@ -136,7 +139,7 @@ void runShow(const ShowOptions& options) {
             if (options.text) {
                 int missing = 0;
                 picture = renderText(font, map, *options.text, style, missing);
-                warnMissing(missing, options.map);
+                warnMissing(missing, map, options.map);
             } else {
                 picture = renderChart(font, style, map);
             }

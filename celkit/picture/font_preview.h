@@ -52,11 +52,13 @@ bool textFits(const std::string& text, const PreviewStyle& style, std::string& e
 
 // Each line of UTF-8 `text` in the font, a glyph per code point through the
 // map, letters Font::inkWidth() apart, with a margin of one font pixel; a
-// code point the map has no glyph for shows glyph '?' (or nothing if that
-// is missing too) and is counted in `missing`.
+// code point the map has no glyph for shows fallbackGlyph() (nothing when
+// that is -1) and is counted in `missing`.
 
 Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
                    const PreviewStyle& style, int& missing);
+// The map's glyph for '?', or -1.
+int fallbackGlyph(const CodepointMap& map);
 
 // UTF-8 to code points; a malformed sequence gives U+FFFD.
 std::u32string decodeUtf8(const std::string& text);

@@ -112,6 +112,27 @@ class Show(unittest.TestCase):
                                 self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + row * 32 + y)) > 0,
                                                  bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
 
+    def test_text_warns_of_what_stands_for_a_missing_character(self):
+        # The warning names what is drawn: the map's glyph for '?' wherever
+        # that is, or nothing.
+        font = crafted_fonts()["random"]
+        for name, cmap, text, glyphs, warning in [
+                ("cp437", "cp437", "A\u4e00", [0x41, 0x3F], "1 character(s) of --text have no glyph in map cp437; shown as glyph 0x3F"),
+                ("'?' elsewhere", "0x05 U+003F\n0x41 U+0041\n", "\u4e00A\u4e01", [0x05, 0x41, 0x05], "2 character(s) of --text have no glyph in map m.txt; shown as glyph 0x05"),
+                ("no '?'", "0x41 U+0041\n", "A\u4e00", [0x41, None], "1 character(s) of --text have no glyph in map m.txt; shown blank (the map has no '?')"),
+                ("nothing missing", "0x41 U+0041\n", "AA", [0x41, 0x41], None)]:
+            with self.subTest(name):
+                d = fresh("textmissing")
+                args = ["--map", "cp437"] if cmap == "cp437" else ["--map", put(d, "m.txt", cmap.encode())]
+                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "-o", "t.png", "--scale", "1",
+                                       "--ink", "FFFFFF", "--paper", "000000"] + args, d)
+                self.assertEqual(code, 0, err)
+                self.assertEqual(err, "" if warning is None else "celkit: warning: " + warning + "\n")
+                im = Image.open(os.path.join(d, "t.png")).convert("L")
+                for i, g in enumerate(glyphs):
+                    cell = [im.getpixel((1 + i * 16 + x, 1 + y)) > 0 for y in range(16) for x in range(16)]
+                    self.assertEqual(cell, [g is not None and bool(pixel(font, g, x, y)) for y in range(16) for x in range(16)], i)
+
     def test_several_fonts_into_a_directory(self):
         fonts = crafted_fonts()
         for format, kind in [("png", "PNG"), ("bmp", "BMP")]:
@@ -358,6 +379,72 @@ class Import(unittest.TestCase):
                 self.assertEqual(files(d), ["in.png"])
 
 
+def moved(font, stretch=1, dx=0, dy=0):
+    """Each glyph's pixels stretched, then moved by dx, dy; None if any leaves its cell."""
+    out = bytearray(8192)
+    for g in range(256):
+        for y in range(16):
+            for x in range(16):
+                if pixel(font, g, x, y):
+                    for sy in range(stretch):
+                        for sx in range(stretch):
+                            tx, ty = x * stretch + sx + dx, y * stretch + sy + dy
+                            if not (0 <= tx < 16 and 0 <= ty < 16):
+                                return None
+                            out[g * 32 + ty * 2 + tx // 8] |= 0x80 >> (tx % 8)
+    return bytes(out)
+
+
+def psf2_glyphs(data):
+    """The glyph bytes of a PSF2 file, read from its header's sizes."""
+    magic, _, header, _, length, size = struct.unpack("<IIIIII", data[:24])
+    assert magic == 0x864AB572, hex(magic)
+    return data[header:header + length * size]
+
+
+class Transforms(unittest.TestCase):
+    def test_stretch_align_and_shift(self):
+        rng = random.Random(11)
+        # Ink within 8 x 8 in every glyph, and columns 0 and 7 both used.
+        small = bytearray(8192)
+        for g in range(256):
+            for y in range(8):
+                small[g * 32 + y * 2] = rng.randrange(256) | (0x81 if g == 1 and y == 0 else 0)
+        small = bytes(small)
+        big = moved(small, 2)
+        shifted_out = next(g for g in range(256) if any(pixel(big, g, 0, y) for y in range(16)))
+        wide = next(g for g in range(256) if any(small[g * 32 + y * 2] & 1 for y in range(8)))
+        for name, command, font, options, code, want in [
+                ("import stretched", "import", small, ["--stretch", "2"], 0, big),
+                ("import at stretch 1", "import", small, ["--stretch", "1"], 0, small),
+                ("import centred", "import", small, ["--align", "centre"], 0, moved(small, dx=4)),
+                ("import left-aligned and shifted", "import", moved(small, dx=1), ["--shift", "0,3", "--align", "left"],
+                 0, moved(small, dy=3)),
+                ("export centred", "export", small, ["--align", "center"], 0, moved(small, dx=4)),
+                ("export shifted left", "export", moved(small, dx=8), ["--shift", "-1,0"], 0, moved(small, dx=7)),
+                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1"], 0, small),
+                ("export stretched and shifted", "export", small, ["--stretch", "2", "--shift", "-1,0"], 1,
+                 "f.fnt: glyph 0x%02X: shifted by -1,0" % shifted_out),
+                ("import a wide font stretched", "import", moved(small, dx=1), ["--stretch", "2"], 1,
+                 "f.fnt: glyph 0x%02X: its ink at x 8" % wide),
+                ("a shift of one number", "import", small, ["--shift", "1"], 2, "--shift"),
+                ("a shift past the cell", "export", small, ["--shift", "16,0"], 2, "--shift"),
+                ("a stretch of 3", "export", small, ["--stretch", "3"], 2, "--stretch"),
+                ("an unknown side", "import", small, ["--align", "right"], 2, "--align")]:
+            with self.subTest(name):
+                d = fresh("transform")
+                out = "o.fnt" if command == "import" else "o.psf"
+                status, _, err = celkit([command, put(d, "f.fnt", font), "-o", out] + options, d)
+                self.assertEqual(status, code, err)
+                if code:
+                    self.assertTrue(err.startswith("celkit: ") and want in err, err)
+                    self.assertEqual(files(d), ["f.fnt"])
+                    continue
+                self.assertEqual(err, "")
+                data = open(os.path.join(d, out), "rb").read()
+                self.assertEqual(data if command == "import" else psf2_glyphs(data), want)
+
+
 class Export(unittest.TestCase):
     def test_each_format_by_name_and_back(self):
         font = crafted_fonts()["random"]
@@ -525,6 +612,35 @@ class Cli(unittest.TestCase):
                 for path, data in expected.items():
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_wildcards_in_file_operands(self):
+        # cmd.exe hands wildcards to the program, so celkit.exe expands its
+        # file operands; natively the shell has done that already and a
+        # pattern reaching celkit is a name. Option values stay as given.
+        font = crafted_fonts()["example"]
+        wine = ARGS.wine
+        before = {"w-2.fnt": font, "w-1.fnt": font, "w-3.fnt": font, "w-10.fntx": font, "sub/w-1.fnt": font}
+        for name, args, code, message, out, made in [
+                ("three, sorted", ["info", "w-*.fnt"], 0 if wine else 1, "" if wine else "w-*.fnt",
+                 ["w-1.fnt:", "w-2.fnt:", "w-3.fnt:"] if wine else [], []),
+                ("in a folder", ["export", "sub/w-?.fnt", "-d", "out", "-f", "psf"], 0 if wine else 1,
+                 "" if wine else "sub/w-?.fnt", [], ["out/w-1.psf"] if wine else []),
+                ("no match", ["export", "zz*.fnt", "-o", "o.psf"], 1, "zz*.fnt", [], []),
+                ("a --text value", ["show", "w-1.fnt", "--text", "w-*", "-o", "t.png"], 0, "", [], ["t.png"]),
+                ("an -o value", ["import", "w-1.fnt", "-o", "w-?.fnt"], 1 if wine else 0, "w-?.fnt" if wine else "", [],
+                 [] if wine else ["w-?.fnt"])]:
+            with self.subTest(name):
+                d = fresh("wildcards")
+                os.makedirs(os.path.join(d, "sub"))
+                for path, data in before.items():
+                    put(d, path, data)
+                status, stdout, err = celkit(args, d)
+                self.assertEqual(status, code, err)
+                self.assertTrue(message in err and err.startswith("celkit: ") if code else err == "", err)
+                self.assertEqual([line.split()[0] for line in stdout.splitlines() if line.startswith("w-")], out)
+                self.assertEqual(files(d), sorted(list(before) + made))
+                if "t.png" in made:
+                    self.assertEqual(Image.open(os.path.join(d, "t.png")).size, (3 * 32 + 4, 36), "three characters")
 
     def test_help_points_at_the_manual_the_system_has(self):
         code, out, err = celkit(["--help"], fresh("help"))
