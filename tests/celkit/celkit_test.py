@@ -422,7 +422,7 @@ class Transforms(unittest.TestCase):
                  0, moved(small, dy=3)),
                 ("export centred", "export", small, ["--align", "center"], 0, moved(small, dx=4)),
                 ("export shifted left", "export", moved(small, dx=8), ["--shift", "-1,0"], 0, moved(small, dx=7)),
-                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1"], 0, small),
+                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1", "--width", "16"], 0, small),
                 ("export stretched and shifted", "export", small, ["--stretch", "2", "--shift", "-1,0"], 1,
                  "f.fnt: glyph 0x%02X: shifted by -1,0" % shifted_out),
                 ("import a wide font stretched", "import", moved(small, dx=1), ["--stretch", "2"], 1,
@@ -495,13 +495,82 @@ class Export(unittest.TestCase):
         code, _, err = celkit(["import", "lat15.psf.gz", "--map", "lat15.psf.gz", "-o", "l.fnt"], d)
         self.assertEqual((code, err), (0, ""))
         code, _, err = celkit(["export", "l.fnt", "--map", "lat15.psf.gz", "-o", "l.psf"], d)
-        self.assertEqual((code, err), (0, ""))
+        self.assertEqual((code, err), (0, "celkit: l.fnt: note: every glyph fits 8 pixels; written 8 wide "
+                                           "(--width 16 keeps 16)\n"))
         put(d, "orig.psf", gzip.open(console).read())
         tables = []
         for path in ["l.psf", "orig.psf"]:
             subprocess.run(["psfgettable", path, path + ".txt"], cwd=d, check=True)
             tables.append([l for l in open(os.path.join(d, path + ".txt")) if not l.startswith("#")])
         self.assertEqual(tables[0], tables[1])
+
+    def test_width_and_psf_version(self):
+        wide = crafted_fonts()["random"]
+        narrow = bytes(b if i % 2 == 0 else 0 for i, b in enumerate(wide))
+        late = narrow[:0x41 * 32 + 5] + b"\x01" + narrow[0x41 * 32 + 6:]  # ink in column 15 of 0x41 only
+        one = bytes(0x41 * 32) + b"\x80" + bytes(8192 - 0x41 * 32 - 1)  # ink in glyph 0x41 only
+        psf2 = lambda width: struct.pack("<8I", 0x864AB572, 0, 32, 1, 256, 16 * (width // 8), 16, width)
+        note = "note: every glyph fits 8 pixels; written 8 wide (--width 16 keeps 16)"
+        for name, font, args, code, message, start, lines in [
+                ("auto on a narrow font", narrow, ["-o", "o.psf"], 0, "f.fnt: " + note, psf2(8), None),
+                ("auto on a wide font", wide, ["-o", "o.psf"], 0, "", psf2(16), None),
+                ("8 on a wide font", late, ["--width", "8", "-o", "o.psf"], 1,
+                 "f.fnt: --width 8: glyph 0x41 has ink in columns 8-15", None, None),
+                ("16 on a narrow font", narrow, ["--width", "16", "-o", "o.psf"], 0, "", psf2(16), None),
+                ("8 on a narrow font says nothing", narrow, ["--width", "8", "-o", "o.psf"], 0, "", psf2(8), None),
+                ("psf1 at 16 asked", narrow, ["-f", "psf1", "--width", "16", "-o", "o.psf"], 2,
+                 "PSF1 glyphs are 8 pixels wide", None, None),
+                ("psf1 of a wide font", wide, ["-f", "psf1", "-o", "o.psf"], 1, "PSF1 glyphs are 8 pixels wide", None, None),
+                ("psf1 named .psf", narrow, ["-f", "psf1", "-o", "o.psf"], 0, note, b"\x36\x04\x02\x10", None),
+                ("psf1 beyond U+FFFF", narrow, ["-f", "psf1", "--first", "U+1FF80", "-o", "o.psf"], 1,
+                 "glyph 0x00 stands for U+1FF80", None, None),
+                ("psf keeps the map's PSF1", narrow, ["--map", "lat15.psf.gz", "-o", "o.psf.gz"], 0, note,
+                 b"\x36\x04\x02\x10", None),
+                ("psf2 asked against the map's PSF1", narrow, ["--map", "lat15.psf.gz", "-f", "psf2", "-o", "o.psfu"], 0,
+                 note, psf2(8), None),
+                ("a wide font with the map's PSF1", wide, ["--map", "lat15.psf.gz", "-o", "o.psf"], 0, "", psf2(16), None),
+                ("-d and -f psf1 name it .psf", narrow, ["-d", "out", "-f", "psf1"], 0, note, b"\x36\x04\x02\x10", None),
+                ("psf keeps the input's PSF1", "lat15.psf.gz", ["-o", "o.psf"], 0, note, b"\x36\x04\x02\x10", None),
+                ("a raw font has no width to choose", narrow, ["-o", "o.fnt"], 0, "", b"", None),
+                ("hex 8 wide", narrow, ["-o", "o.hex"], 0, note, b"0000:", [32] * 256),
+                ("hex 16 wide", wide, ["-o", "o.hex"], 0, "", b"0000:", [64] * 256),
+                ("hex: a blank glyph only where mapped", one, ["--map", "two.txt", "-o", "o.hex"], 0, note,
+                 b"0041:80" + b"0" * 30 + b"\n0042:" + b"0" * 32 + b"\n", [32, 32]),
+                ("C header 8 wide", narrow, ["-o", "o.h"], 0, note, None, None),
+                ("C header 16 wide", wide, ["--width", "16", "-o", "o.h"], 0, "", None, None)]:
+            with self.subTest(name):
+                d = fresh("width")
+                shutil.copy("/usr/share/consolefonts/Lat15-Terminus16.psf.gz", os.path.join(d, "lat15.psf.gz"))
+                put(d, "two.txt", b"0x41 U+0041\n0x42 U+0042\n")
+                source = font if isinstance(font, str) else put(d, "f.fnt", font)
+                if source != "f.fnt":  # a font file: what import makes of it is the font
+                    self.assertEqual(celkit(["import", source, "-o", "f.fnt"], d)[0], 0)
+                    font = open(os.path.join(d, "f.fnt"), "rb").read()
+                status, _, err = celkit(["export", source] + args, d)
+                self.assertEqual(status, code, err)
+                if message:
+                    self.assertTrue(err.startswith("celkit: ") and message in err and err.count("\n") == 1, err)
+                else:
+                    self.assertEqual(err, "")
+                out = "out/f.psf" if "-d" in args else args[args.index("-o") + 1] if code == 0 else None
+                if out is None:
+                    self.assertEqual(files(d), ["f.fnt", "lat15.psf.gz", "two.txt"], "nothing written")
+                    continue
+                data = open(os.path.join(d, out), "rb").read()
+                data = gzip.decompress(data) if out.endswith(".gz") else data
+                if out.endswith(".h"):
+                    narrow_out = note in err
+                    self.assertIn(b"o[256][%d] = {" % (16 if narrow_out else 32), data)
+                    self.assertIn(b"#define O_WIDTH %d\n" % (8 if narrow_out else 16), data)
+                    self.assertEqual(data.count(b"0x") - 256, 256 * (16 if narrow_out else 32))
+                    continue
+                self.assertTrue(data.startswith(start), data[:32])
+                if lines:
+                    self.assertEqual([len(l) - 5 for l in data.decode().splitlines()], lines)
+                mapping = args[args.index("--map"):args.index("--map") + 2] if "--map" in args else []
+                code, _, err = celkit(["import", out, "-o", "back.fnt"] + mapping, d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(open(os.path.join(d, "back.fnt"), "rb").read(), font)
 
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
@@ -530,6 +599,37 @@ class Info(unittest.TestCase):
                 for line in lines:
                     self.assertEqual(out.count(line + "\n"), 2, out)
 
+
+    def test_font_files_as_they_are_and_as_picked(self):
+        consoles = "/usr/share/consolefonts/"
+        psf2 = struct.pack("<8I", 0x864AB572, 0, 32, 0, 3, 8, 8, 8) + bytes(range(24))
+        hexed = b"0041:" + b"0" * 32 + b"\n0042:" + b"F" * 64 + b"\n"
+        for name, source, file_line, pick_line in [
+                ("PSF1 of 256", consoles + "Lat15-Terminus16.psf.gz",
+                 "PSF1, 256 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF1 of 512", consoles + "Arabic-Fixed16.psf.gz",
+                 "PSF1, 512 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 6 x 12", consoles + "Lat15-Terminus12x6.psf.gz",
+                 "PSF2, 256 glyphs of 6 x 12 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 without a table", psf2, "PSF2, 3 glyphs of 8 x 8 pixels, no Unicode table", "by glyph number"),
+                (".hex of two widths", hexed, "hex, 2 glyphs, up to 16 x 16 pixels, keyed by Unicode code point",
+                 "by --map cp437"),
+                ("an outline font", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
+                 "outline font, drawn into the 16 x 16 cell", "by --map cp437"),
+                ("a raw font is what is picked", crafted_fonts()["example"], None, None)]:
+            with self.subTest(name):
+                d = fresh("infofile")
+                if isinstance(source, str):
+                    path = put(d, os.path.basename(source), open(source, "rb").read())
+                else:
+                    path = put(d, "f.fnt" if pick_line is None else "f.hex" if name.startswith(".hex") else "f.psf", source)
+                code, out, err = celkit(["info", path], d)
+                self.assertEqual(code, 0, err)
+                lines = out.splitlines()
+                if file_line is None:
+                    self.assertEqual(lines[1], "glyphs: 256 of 16 x 16 pixels, 253 with ink")
+                    continue
+                self.assertEqual(lines[1:3], ["file: " + file_line, "as celkit picks them %s:" % pick_line])
 
     def test_pictures_colours_counted(self):
         # A gradient of 4096 colours, one pixel each, twice over but for the
