@@ -107,6 +107,24 @@ class Terminal(unittest.TestCase):
                 chart = chart[chart.index("00 "):]
                 self.check_chart(chart, all_fonts[name], width, per_band)
 
+    def test_label_lines_name_numbers_or_code_points(self):
+        all_fonts = fonts()
+        for name, font, args, labels in [
+                ("numbers", "example", ["--glyph", "1-3"], ["01", "02", "03"]),
+                ("code points", "example", ["--glyph", "1-3", "--labels", "code-points"], ["263A", "263B", "2665"]),
+                ("code points, 8 wide", "narrow", ["--glyph", "0x41,0xFE,0xB0", "--labels", "code-points"],
+                 ["41", "25A0", "2591"]),
+                ("none for a glyph the map leaves out", "example",
+                 ["--glyph", "0x40-0x42", "--labels", "code-points", "--map", "m.txt"], ["", "41", ""])]:
+            with self.subTest(name):
+                d = fresh("termlabels")
+                put(d, "f.fnt", all_fonts[font])
+                put(d, "m.txt", b"0x41 U+0041\n")
+                code, out, err = celkit(["show", "f.fnt"] + args, d)
+                self.assertEqual((code, err), (0, ""))
+                width = 8 if font == "narrow" else 16
+                self.assertEqual(out.split("\n")[0], "".join(l.ljust(width + 1) for l in labels).rstrip())
+
     def test_text_letters_a_font_width_apart(self):
         # The terminal drawing and the PNG at scale 1 are the same pixels;
         # an 8-wide font's letters and box-drawing lines touch.
