@@ -42,7 +42,7 @@ void warnMissing(int missing, const CodepointMap& map, const std::string& mapNam
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
-std::string hexCodepoint(char32_t c) {
+std::string hexLabel(char32_t c) {
     char text[16];
     std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(c));
     return text;
@@ -84,17 +84,19 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         for (int g = 0; g < glyphCount; ++g) glyphs.push_back(g);
     }
     auto label = [&](int glyph) {
-        if (options.labels == "numbers") return hexCodepoint(static_cast<char32_t>(glyph));
+        if (options.labels == "numbers") return hexLabel(static_cast<char32_t>(glyph));
         const auto& codepoints = map.codepoints[static_cast<std::size_t>(glyph)];
-        return codepoints.empty() ? std::string() : hexCodepoint(codepoints[0]);
+        return codepoints.empty() ? std::string() : hexLabel(codepoints[0]);
     };
+    bool failed = false;
     for (const std::string& input : options.inputs) {
         Font font;
         try {
             font = fontToShow(input, map);
         } catch (const Failure& failure) {
             reportError(failure.what());
-            throw Failure("");  // reported
+            failed = true;
+            continue;
         }
         std::string out = options.inputs.size() > 1 ? input + ":\n" : std::string();
         int missing = 0;
@@ -105,6 +107,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         writeToTerminal(out);
         warnMissing(missing, map, options.map);
     }
+    if (failed) throw Failure("");  // each was reported
 }
 
 void runShow(const ShowOptions& options) {
@@ -118,12 +121,16 @@ void runShow(const ShowOptions& options) {
     style.scale = options.scale;
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
+    std::string tooBig;
     if (toTerminal) {
+        // The terminal's text is the picture of scale 1, drawn in blocks.
+        PreviewStyle terminal;
+        terminal.scale = 1;
+        if (options.text && !textFits(*options.text, terminal, tooBig)) throw UsageError(tooBig);
         showInTerminal(options, map);
         return;
     }
     style.labels = options.labels == "code-points" ? ChartLabels::CodePoints : ChartLabels::Numbers;
-    std::string tooBig;
     if (options.text && !textFits(*options.text, style, tooBig)) throw UsageError(tooBig);
     std::vector<fs::path> paths =
         outputPaths(options.inputs, options.destination, "." + options.format);

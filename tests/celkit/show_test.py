@@ -125,6 +125,19 @@ class Terminal(unittest.TestCase):
                 width = 8 if font == "narrow" else 16
                 self.assertEqual(out.split("\n")[0], "".join(l.ljust(width + 1) for l in labels).rstrip())
 
+    def test_several_inputs_each_under_its_name_past_one_that_fails(self):
+        all_fonts = fonts()
+        d = fresh("several")
+        put(d, "a.fnt", all_fonts["example"])
+        put(d, "b.fnt", all_fonts["narrow"])
+        code, out, err = celkit(["show", "a.fnt", "gone.fnt", "b.fnt", "--glyph", "A"], d)
+        self.assertEqual(code, 1)
+        self.assertTrue(err.startswith("celkit: gone.fnt: ") and err.count("\n") == 1, err)
+        a, b = out.split("b.fnt:\n")
+        self.assertTrue(a.startswith("a.fnt:\n"), a)
+        self.assertEqual(read_bands(self, a[len("a.fnt:\n"):], 16), [("41", font_ink(all_fonts["example"], 0x41))])
+        self.assertEqual(read_bands(self, b, 8), [("41", font_ink(all_fonts["narrow"], 0x41, 8))])
+
     def test_text_letters_a_font_width_apart(self):
         # The terminal drawing and the PNG at scale 1 are the same pixels;
         # an 8-wide font's letters and box-drawing lines touch.
