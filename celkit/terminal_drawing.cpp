@@ -43,7 +43,8 @@ std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int col
     const int perBand = glyphsPerBand(width, columns);
     std::string out;
     for (std::size_t first = 0; first < glyphs.size(); first += static_cast<std::size_t>(perBand)) {
-        const int count = static_cast<int>(std::min(glyphs.size() - first, std::size_t(perBand)));
+        const int count =
+            static_cast<int>(std::min(glyphs.size() - first, static_cast<std::size_t>(perBand)));
         std::string labels;
         for (int i = 0; i < count; ++i) {
             labels.resize(static_cast<std::size_t>(i * pitch), ' ');
