@@ -73,8 +73,13 @@ void writeToTerminal(const std::string& text) {
         std::wstring wide(static_cast<std::size_t>(length), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
                             length);
-        DWORD written = 0;
-        WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        // Older consoles refuse one write of more than some 64 KB.
+        for (std::size_t at = 0; at < wide.size(); at += 8192) {
+            DWORD written = 0;
+            WriteConsoleW(console, wide.data() + at,
+                          static_cast<DWORD>(std::min<std::size_t>(8192, wide.size() - at)),
+                          &written, nullptr);
+        }
         return;
     }
 #endif
