@@ -12,9 +12,6 @@
 namespace celkit {
 namespace {
 
-// What a terminal is assumed to hold; the chart's bands keep within it.
-constexpr int terminalColumns = 80;
-
 struct ShowOptions {
     std::vector<std::string> inputs;
     Destination destination;

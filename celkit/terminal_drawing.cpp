@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace celkit {
@@ -60,6 +62,15 @@ std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int col
             out += line + '\n';
     }
     return out;
+}
+
+bool outputIsTerminal() {
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+#else
+    return isatty(STDOUT_FILENO) == 1;
+#endif
 }
 
 void writeToTerminal(const std::string& text) {

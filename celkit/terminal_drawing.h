@@ -12,6 +12,9 @@
 
 namespace celkit {
 
+// What a chart in the terminal fits: the width every terminal has.
+inline constexpr int terminalColumns = 80;
+
 // Lines of blocks, without trailing blanks, for width x height pixels; an
 // odd last row has paper below it.
 std::vector<std::string> blockLines(int width, int height,
@@ -27,6 +30,9 @@ int glyphsPerBand(int glyphWidth, int columns);
 // glyph's left edge.
 std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int columns,
                        const std::function<std::string(int glyph)>& label);
+
+// Standard output is a terminal (a console on Windows), not a file or a pipe.
+bool outputIsTerminal();
 
 // UTF-8 text to standard output; a Windows console gets it as UTF-16, so
 // the blocks show whatever its code page.
