@@ -25,6 +25,7 @@ struct ExportCommandOptions {
     std::string map = "cp437";
     std::string name;
     std::optional<std::string> first;
+    std::optional<int> baseline;
 };
 
 // The format of each output: -f, or the output's extension; an extension
@@ -66,6 +67,7 @@ void runExport(const ExportCommandOptions& options) {
             const fs::path named = compressed ? path.stem() : path;
             ExportOptions exportOptions{
                 map, options.name.empty() ? named.stem().u8string() : options.name};
+            exportOptions.baseline = options.baseline;
             Bytes bytes = exportFont(font, *formats[index], exportOptions);
             return compressed ? gzipped(bytes) : bytes;
         }));
@@ -101,6 +103,12 @@ void addExportCommand(CLI::App& app) {
             "--name", options->name,
             "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
         ->type_name("NAME");
+    command
+        ->add_option("--baseline", options->baseline,
+                     "rows above the baseline, 0-16, for BDF, PCF, .fon, .otb and .ttf (default: "
+                     "under the capitals' bottom row)")
+        ->type_name("N")
+        ->check(CLI::Range(0, glyphSide));
     command->callback([options] { runExport(*options); });
 }
 
