@@ -430,9 +430,30 @@ class Export(unittest.TestCase):
             tables.append([l for l in open(os.path.join(d, path + ".txt")) if not l.startswith("#")])
         self.assertEqual(tables[0], tables[1])
 
+    def test_the_baseline_under_the_capitals_or_given(self):
+        # The example's capitals end on row 11; a font without capitals keeps 14 rows above.
+        fonts = crafted_fonts()
+        for font, args, ascent in [("example", [], 12), ("example", ["--baseline", "13"], 13),
+                                   ("example", ["--baseline", "0"], 0), ("example", ["--baseline", "16"], 16),
+                                   ("empty", [], 14), ("full", [], 16)]:
+            with self.subTest(font=font, args=args):
+                d = fresh("export-baseline")
+                put(d, "f.fnt", fonts[font])
+                code, _, err = celkit(["export", "f.fnt", "-o", "f.bdf"] + args, d)
+                self.assertEqual((code, err), (0, ""))
+                bdf = open(os.path.join(d, "f.bdf")).read()
+                self.assertIn("\nFONT_ASCENT %d\nFONT_DESCENT %d\n" % (ascent, 16 - ascent), bdf)
+                for out in ("f.bdf", "f.pcf", "f.ttf"):  # each placed by its ascent, read back the same
+                    celkit(["export", "f.fnt", "-o", out] + args, d)
+                    code, _, err = celkit(["import", out, "-o", "back.fnt"], d)
+                    self.assertEqual((code, err, open(os.path.join(d, "back.fnt"), "rb").read()),
+                                     (0, "", fonts[font]), out)
+
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
-        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"]]:
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"],
+                     ["-o", "a.bdf", "--baseline", "17"], ["-o", "a.bdf", "--baseline", "-1"],
+                     ["-o", "a.bdf", "--baseline", "twelve"]]:
             with self.subTest(args=args):
                 d = fresh("exportbad")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)

@@ -2,7 +2,7 @@
 fonts those projects ship, read by celkit and checked against what FreeType
 or the file itself says.
 
-usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR
+usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR CELKIT
 Exits 77 (skipped) when a consumer program or font package is missing.
 """
 import collections
@@ -15,7 +15,7 @@ import struct
 import subprocess
 import sys
 
-tool, render, source, work = (os.path.abspath(a) for a in sys.argv[1:5])
+tool, render, source, work, celkit = (os.path.abspath(a) for a in sys.argv[1:6])
 os.makedirs(work, exist_ok=True)
 os.chdir(work)
 
@@ -204,7 +204,7 @@ Cell = collections.namedtuple("Cell", "label path font width baseline ascent")
 cells = []
 for label, path, width, baseline in (("", FONT, 16, None), (" (8 wide)", "Lat15-Terminus16.fnt", 8, None),
                                      (" (8 wide, ascent 14)", "Lat15-Fixed16.fnt", 8, None),
-                                     (" (--baseline 13)", FONT, 16, 13)):
+                                     (" (baseline 13 given)", FONT, 16, 13)):
     font = read(path)
     cells.append(Cell(label, path, font, width, baseline, baseline or found_ascent(font, cp437)))
 check("the cells' fonts fit their widths, with baselines of 12 and 14", [c.ascent for c in cells] == [12, 12, 14, 13]
@@ -361,13 +361,14 @@ def outline_faults(glyph_set, name, ink, ascent):
 
 
 def ttf_checks(path, font, codes, cell):
+    name = path + cell.label
     r = run("ots-sanitize", path, "sanitized.ttf")
-    check("ots-sanitize passes " + path, r.returncode == 0, (r.stdout + r.stderr).decode())
+    check("ots-sanitize passes " + name, r.returncode == 0, (r.stdout + r.stderr).decode())
     tt = TTFont(path, recalcBBoxes=False)
     tags = sorted(tt.reader.keys())
     for tag in tags:
         tt[tag]
-    check("fontTools reads every table of " + path, tags == sorted(
+    check("fontTools reads every table of " + name, tags == sorted(
         ["OS/2", "cmap", "gasp", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep"]),
         str(tags))
     again = io.BytesIO()
@@ -378,7 +379,7 @@ def ttf_checks(path, font, codes, cell):
               ("hhea", "xMaxExtent"), ("maxp", "maxPoints"), ("maxp", "maxContours")]
     ours = [getattr(tt[t], f) for t, f in fields] + [tt["OS/2"].getUnicodeRanges()]
     theirs = [getattr(redone[t], f) for t, f in fields] + [redone["OS/2"].recalcUnicodeRanges(redone)]
-    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % path,
+    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % name,
           ours == theirs, "%s against %s" % (ours, theirs))
     cmap, glyph_set = tt.getBestCmap(), tt.getGlyphSet()
     faults = []
@@ -387,10 +388,10 @@ def ttf_checks(path, font, codes, cell):
         fault = outline_faults(glyph_set, cmap[code], ink, cell.ascent) if code in cmap else "no glyph"
         if fault:
             faults.append("glyph 0x%02X: %s" % (g, fault))
-    check("fontTools finds each outline of %s the ink, without overlaps" % path, not faults, "; ".join(faults[:3]))
+    check("fontTools finds each outline of %s the ink, without overlaps" % name, not faults, "; ".join(faults[:3]))
     freetype_agrees(path + " in monochrome at 16 pixels", path, cell, codes, font)
     hhea, post, os2 = tt["hhea"], tt["post"], tt["OS/2"]
-    check("%s is monospaced, advanced by the cell's width" % path, hhea.numberOfHMetrics == 1 and post.isFixedPitch
+    check("%s is monospaced, advanced by the cell's width" % name, hhea.numberOfHMetrics == 1 and post.isFixedPitch
           and os2.panose.bProportion == 9 and hhea.advanceWidthMax == os2.xAvgCharWidth == 64 * cell.width,
           "%d %d %d" % (hhea.numberOfHMetrics, hhea.advanceWidthMax, os2.xAvgCharWidth))
 
@@ -512,6 +513,34 @@ for path in ("/usr/share/consolefonts/Lat15-Fixed16.psf.gz", "/usr/share/console
     r = run(tool, "import", path, "real.fnt")
     got = read("real.fnt") if r.returncode == 0 else b""
     check("import of " + os.path.basename(path), got == expected and inked(expected) > 150, r.stderr.decode() + first_diff(got, expected))
+
+# A real 8 x 16 console font, imported by celkit through its own table and
+# written as an 8-wide .ttf: FreeType at 16 pixels draws each glyph of the
+# PSF1 (read here from its bytes) by a code point only it has, advanced by
+# 8, the baseline under its capitals. (celkit export gains --width apart;
+# the font library writes the .ttf here.)
+TERMINUS = "/usr/share/consolefonts/Lat15-Terminus16.psf.gz"
+psf = gzip.decompress(read(TERMINUS))
+entries, at = [], 4 + 256 * 16
+for _ in range(256):
+    end = next(i for i in range(at, len(psf), 2) if psf[i:i + 2] == b"\xff\xff")
+    units = [int.from_bytes(psf[i:i + 2], "little") for i in range(at, end, 2)]
+    entries.append(units[:units.index(0xFFFE)] if 0xFFFE in units else units)  # sequences aside
+    at = end + 2
+console = cell_font({g: (8, 16, psf[4 + 16 * g:4 + 16 * (g + 1)]) for g in range(256)})
+r = run(celkit, "import", TERMINUS, "--map", TERMINUS, "-o", "terminus.fnt")
+got = read("terminus.fnt") if r.returncode == 0 else b""
+check("celkit import of Lat15-Terminus16 through its own table", psf[:4] == b"\x36\x04\x02\x10"
+      and got == console and inked(console) > 200, r.stderr.decode() + first_diff(got, console))
+owners = collections.Counter(c for cps in entries for c in cps)
+codes = [next((c for c in cps if owners[c] == 1), 0x10FFFE) for cps in entries]
+drawn = cell_font({g: (8, 16, psf[4 + 16 * g:4 + 16 * (g + 1)]) for g in range(256) if codes[g] != 0x10FFFE})
+r = run(tool, "export", "terminus.fnt", "terminus.ttf", TERMINUS, "Terminus", "8")
+check("ttf export of Lat15-Terminus16 8 wide", r.returncode == 0, r.stderr.decode())
+terminus = Cell(" (Lat15-Terminus16)", "terminus.fnt", console, 8, None, found_ascent(console, entries))
+freetype_agrees("an 8-wide .ttf at 16 px", "terminus.ttf", terminus, codes, drawn, "16")
+check("Lat15-Terminus16's glyphs drawn: most, their baseline 12 rows down",
+      inked(drawn) > 200 and terminus.ascent == 12, "%d %d" % (inked(drawn), terminus.ascent))
 
 with open("unifont.pcf", "wb") as f:
     f.write(gzip.decompress(read(MISC + "/unifont.pcf.gz")))

@@ -3,7 +3,7 @@
 //   font_tool export IN.fnt OUT.{fnt,psf,bdf,hex,h,...} [MAP] [NAME] [WIDTH] [ASCENT]
 //   font_tool import IN OUT.fnt [MAP|U+XXXX]
 //   font_tool maptext MAP          (the map's text on standard output)
-// MAP is cp437, latin1 or a table file.
+// MAP is cp437, latin1, a table file or a font with a Unicode table.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -25,8 +25,9 @@ celkit::CodepointMap loadMap(const std::string& name) {
     if (auto builtin = celkit::builtinMap(name)) return *builtin;
     const auto text = readFile(name);
     celkit::CodepointMap map;
-    std::string error;
-    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error))
+    std::string error, notFont;
+    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error) &&
+        !celkit::mapFromFont(text, map, notFont))
         throw std::runtime_error(error);
     return map;
 }
