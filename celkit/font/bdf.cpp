@@ -365,9 +365,9 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
         text += "ENCODING " + std::to_string(code) + "\n";
         text += "SWIDTH " + scalable + " 0\nDWIDTH " + width + " 0\n";
         const InkBox box = tight ? inkBox(font, g, cell.width) : InkBox{0, 0, glyphSide, glyphSide};
+        const int below = box.height == 0 ? 0 : cell.ascent - box.top - box.height;
         text += "BBX " + std::to_string(box.width) + " " + std::to_string(box.height) + " " +
-                std::to_string(box.left) + " " +
-                std::to_string(cell.ascent - box.top - box.height) + "\nBITMAP\n";
+                std::to_string(box.left) + " " + std::to_string(below) + "\nBITMAP\n";
         for (int y = box.top; y < box.top + box.height; ++y) {
             unsigned row = 0;
             for (int x = 0; x < box.width; ++x)
