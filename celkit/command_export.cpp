@@ -6,7 +6,10 @@
 
 #include "celkit/font/font_formats.h"
 #include "celkit/font/gzip.h"
+#include "celkit/font/psf.h"
+#include "celkit/input_kind.h"
 #include "celkit/program.h"
+#include "celkit/transform_options.h"
 
 namespace celkit {
 namespace {
@@ -26,6 +29,8 @@ struct ExportCommandOptions {
     std::string name;
     std::optional<std::string> first;
     std::optional<int> baseline;
+    std::string width = "auto";
+    TransformOptions transform;
 };
 
 // The format of each output: -f, or the output's extension; an extension
@@ -37,7 +42,8 @@ std::vector<const FontFormat*> outputFormats(const std::vector<fs::path>& paths,
     std::vector<const FontFormat*> formats;
     for (const fs::path& path : paths) {
         const FontFormat* named = formatForOutput(displayName(path));
-        if (asked != nullptr && named != nullptr && named != asked)
+        // psf1 and psf2 take psf's names.
+        if (asked != nullptr && named != nullptr && named->extensions != asked->extensions)
             throw UsageError(displayName(path) + ": the name says " + named->name +
                              " but -f says " + asked->name);
         const FontFormat* format = asked != nullptr ? asked : named;
@@ -49,26 +55,80 @@ std::vector<const FontFormat*> outputFormats(const std::vector<fs::path>& paths,
     return formats;
 }
 
+// The first glyph with ink in columns 8-15, or -1.
+int firstWideGlyph(const Font& font) {
+    for (int g = 0; g < glyphCount; ++g)
+        for (int y = 0; y < glyphSide; ++y)
+            if (font.bytes[g * glyphBytes + y * 2 + 1] != 0) return g;
+    return -1;
+}
+
+// --width: auto is 8 when every glyph's ink fits columns 0-7; 8 on a wider
+// font is refused rather than clipped.
+int exportWidth(const Font& font, const std::string& asked, const std::string& input) {
+    if (asked == "16") return glyphSide;
+    if (asked == "8") {
+        const int wide = firstWideGlyph(font);
+        if (wide >= 0)
+            throw Failure(input + ": --width 8: glyph 0x" + "0123456789ABCDEF"[wide >> 4] +
+                          "0123456789ABCDEF"[wide & 15] + " has ink in columns 8-15");
+        return glyphSide / 2;
+    }
+    return font.inkWidth();
+}
+
+// The PSF version of the font --map names; 0 for a built-in map or map text.
+int mapPsfVersion(const std::string& mapName) {
+    if (builtinMap(mapName)) return 0;
+    FontData font;
+    std::string error;
+    return identifyFontData(readInput(mapName), font, error) ? psfVersion(font.bytes) : 0;
+}
+
 void runExport(const ExportCommandOptions& options) {
     CodepointMap map =
         options.first ? blockMap(parseCodepoint("--first", *options.first)) : loadMap(options.map);
+    const int mapVersion = options.first ? 0 : mapPsfVersion(options.map);
     if (!options.destination.directory.empty() && options.format.empty())
         throw UsageError("with -d, say which format: -f " + formatNames(true));
     const FontFormat* asked = formatNamed(options.format);
+    const FontFormat *psf = formatNamed("psf"), *psf1 = formatNamed("psf1"),
+                     *psf2 = formatNamed("psf2");
+    if (asked == psf1 && options.width == "16")
+        throw UsageError("-f psf1: PSF1 glyphs are 8 pixels wide; --width 16 asks for 16");
     std::string extension = asked != nullptr ? asked->extensions.front() : "";
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, extension);
     std::vector<const FontFormat*> formats = outputFormats(paths, options.format);
+    const GlyphTransform transform = glyphTransform(options.transform);
     std::size_t next = 0;
     writeOutputs(
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            std::size_t index = next++;
-            Font font = loadFont(input, map);
+            const FontFormat* format = formats[next++];
+            const Input source = readAndIdentify(input);
+            // The width is the transformed font's.
+            const Font font =
+                transformed(input, fontOf(source, ImportOptions{map, std::nullopt}), transform);
+            const int width = exportWidth(font, options.width, input);
+            // Plain psf keeps the version of the input, else of the map's font.
+            if (format == psf) {
+                const int version = source.font == psf ? psfVersion(source.bytes) : mapVersion;
+                format = version == 1 && psf1Misfit(map, width).empty() ? psf1 : psf2;
+            }
+            if (format == psf1) {
+                const std::string why = psf1Misfit(map, width);
+                if (!why.empty()) throw Failure(input + ": " + why);
+            }
             const bool compressed = compressedOutput(displayName(path));
             const fs::path named = compressed ? path.stem() : path;
             ExportOptions exportOptions{
-                map, options.name.empty() ? named.stem().u8string() : options.name};
+                map, options.name.empty() ? named.stem().u8string() : options.name, width};
             exportOptions.baseline = options.baseline;
-            Bytes bytes = exportFont(font, *formats[index], exportOptions);
+            Bytes bytes = exportFont(font, *format, exportOptions);
+            // Said where the output has a width to choose, so that scripts see it.
+            if (options.width == "auto" && width < glyphSide && format != &rawFontFormat())
+                reportError(input +
+                            ": note: every glyph fits 8 pixels; written 8 wide (--width "
+                            "16 keeps 16)");
             return compressed ? gzipped(bytes) : bytes;
         }));
 }
@@ -104,11 +164,19 @@ void addExportCommand(CLI::App& app) {
             "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
         ->type_name("NAME");
     command
+        ->add_option("--width", options->width,
+                     "glyph width written: 8, 16, or auto (8 when every glyph's ink lies in "
+                     "columns 0-7)")
+        ->type_name("WIDTH")
+        ->check(CLI::IsMember({"auto", "8", "16"}))
+        ->capture_default_str();
+    command
         ->add_option("--baseline", options->baseline,
                      "rows above the baseline, 0-16, for BDF, PCF, .fon, .otb and .ttf (default: "
                      "under the capitals' bottom row)")
         ->type_name("N")
         ->check(CLI::Range(0, glyphSide));
+    addTransformOptions(*command, options->transform);
     command->callback([options] { runExport(*options); });
 }
 

@@ -6,6 +6,7 @@
 #include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
 #include "celkit/program.h"
+#include "celkit/transform_options.h"
 
 namespace celkit {
 namespace {
@@ -20,6 +21,7 @@ struct ImportCommandOptions {
     std::string layout = "grid";
     int size = 16;
     int threshold = 50;  // percent
+    TransformOptions transform;
 };
 
 void parseCell(const std::string& text, int& width, int& height) {
@@ -67,9 +69,10 @@ void runImport(const ImportCommandOptions& options) {
     gridOptions.layout = options.layout == "unifont" ? GridLayout::Unifont : GridLayout::Grid;
     if (gridOptions.layout == GridLayout::Unifont && options.cell)
         throw UsageError("--cell: a Unifont chart has 16 x 16 cells");
+    const GlyphTransform transform = glyphTransform(options.transform);
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, ".fnt");
     writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
-        Font font = importOne(input, fontOptions, gridOptions);
+        Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);
         return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
     }));
 }
@@ -119,6 +122,7 @@ void addImportCommand(CLI::App& app) {
                      "coverage in percent that makes a pixel of an outline ink")
         ->check(CLI::Range(1, 100))
         ->capture_default_str();
+    addTransformOptions(*command, options->transform);
     command->callback([options] { runImport(*options); });
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 
+#include "celkit/font/psf.h"
 #include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
 #include "celkit/program.h"
@@ -75,6 +76,38 @@ void describeFont(const Font& font, std::ostream& out) {
         << " pixels, most often " << common->first << " (" << common->second << " glyphs)\n";
 }
 
+// The file as it is: format, glyph count, cell size and table, before the
+// 256 glyphs celkit takes of it (a raw font is those already).
+void describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
+    if (input.font == formatNamed("ttf")) {
+        out << "file: outline font, drawn into the 16 x 16 cell\nas celkit picks them by --map "
+            << mapName << ":\n";
+        return;
+    }
+    SourceFont source;
+    std::string error;
+    if (!input.font->readSource(input.bytes, source, error))
+        throw Failure(input.name + ": " + error);
+    int width = 0, height = 0;
+    bool same = true;
+    for (const SourceGlyph& glyph : source.glyphs) {
+        width = std::max(width, glyph.width);
+        height = std::max(height, glyph.height);
+        same = same && glyph.width == source.glyphs[0].width &&
+               glyph.height == source.glyphs[0].height;
+    }
+    const int version = input.font == formatNamed("psf") ? psfVersion(input.bytes) : 0;
+    out << "file: " << (version > 0 ? "PSF" + std::to_string(version) : input.font->name) << ", "
+        << source.glyphs.size() << (source.glyphs.size() == 1 ? " glyph" : " glyphs")
+        << (same ? " of " : ", up to ") << width << " x " << height << " pixels, "
+        << (!source.table.empty() ? "with a Unicode table"
+            : source.unicode      ? "keyed by Unicode code point"
+                                  : "no Unicode table")
+        << '\n';
+    out << "as celkit picks them " << (source.unicode ? "by --map " + mapName : "by glyph number")
+        << ":\n";
+}
+
 std::string colourText(std::uint32_t colour) {
     std::ostringstream text;
     text << '#' << std::hex << std::uppercase;
@@ -84,11 +117,13 @@ std::string colourText(std::uint32_t colour) {
     return text.str();
 }
 
-void describeInput(const std::string& name, const CodepointMap& map, std::ostream& out) {
+void describeInput(const std::string& name, const std::string& mapName, const CodepointMap& map,
+                   std::ostream& out) {
     Input input = readAndIdentify(name);
     if (input.font != nullptr) {
         out << name << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
             << (input.compressed ? " inflated" : "") << '\n';
+        if (input.font->readSource != nullptr) describeFontFile(input, mapName, out);
         describeFont(fontOf(input, ImportOptions{map, std::nullopt}), out);
         return;
     }
@@ -112,7 +147,7 @@ void runInfo(const InfoOptions& options) {
     for (const std::string& input : options.inputs) {
         try {
             std::ostringstream text;
-            describeInput(input, map, text);
+            describeInput(input, options.map, map, text);
             std::cout << text.str();
         } catch (const Failure& failure) {
             std::cout.flush();

@@ -1,6 +1,7 @@
 // celkit show: a picture of the font (its chart, or text set in it), or one
 // glyph as text in the terminal.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -72,10 +73,14 @@ void runShow(const ShowOptions& options) {
             if (options.text) {
                 int missing = 0;
                 picture = renderText(font, map, *options.text, style, missing);
+                const int fallback = fallbackGlyph(map);
+                char shownAs[32] = "blank (the map has no '?')";
+                if (fallback >= 0)
+                    std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
                 if (missing > 0)
                     reportError("warning: " + std::to_string(missing) +
                                 " character(s) of --text have no glyph in map " + options.map +
-                                "; shown as '?'");
+                                "; shown " + shownAs);
             } else {
                 picture = renderChart(font, style);
             }

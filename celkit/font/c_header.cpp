@@ -37,18 +37,23 @@ std::string cIdentifier(const std::string& name) {
 }
 
 std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map,
-                                       const std::string& name) {
+                                       const std::string& name, int width) {
     const std::string id = cIdentifier(name);
     std::string upper = id;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool narrow = width == glyphSide / 2;
+    const int step = narrow ? 2 : 1, perGlyph = glyphBytes / step;
     std::string text;
-    text += "/* " + id + ": 256 glyphs of 16 x 16 pixels, 32 bytes each: 16 rows of two bytes\n";
-    text += "   from the top, bit 7 of the first byte the leftmost pixel. */\n";
+    text += narrow ? "/* " + id + ": 256 glyphs of 8 x 16 pixels, 16 bytes each: a byte per row\n"
+                   : "/* " + id +
+                         ": 256 glyphs of 16 x 16 pixels, 32 bytes each: 16 rows of two bytes\n";
+    text += narrow ? "   from the top, bit 7 the leftmost pixel. */\n"
+                   : "   from the top, bit 7 of the first byte the leftmost pixel. */\n";
     text += "#ifndef " + upper + "_FONT_H\n#define " + upper + "_FONT_H\n\n";
-    text += "#define " + upper + "_WIDTH 16\n";
+    text += "#define " + upper + "_WIDTH " + (narrow ? "8" : "16") + "\n";
     text += "#define " + upper + "_HEIGHT 16\n";
     text += "#define " + upper + "_COUNT 256\n\n";
-    text += "static const unsigned char " + id + "[256][32] = {\n";
+    text += "static const unsigned char " + id + "[256][" + std::to_string(perGlyph) + "] = {\n";
     char buffer[32];
     for (int g = 0; g < glyphCount; ++g) {
         std::snprintf(buffer, sizeof buffer, "    /* 0x%02X", g);
@@ -59,9 +64,9 @@ std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map
             text += buffer;
         }
         text += " */\n    {";
-        for (int i = 0; i < glyphBytes; ++i) {
-            std::snprintf(buffer, sizeof buffer, "0x%02X%s", font.bytes[g * glyphBytes + i],
-                          i + 1 < glyphBytes ? (i % 16 == 15 ? ",\n     " : ", ") : "");
+        for (int n = 0; n < perGlyph; ++n) {
+            std::snprintf(buffer, sizeof buffer, "0x%02X%s", font.bytes[g * glyphBytes + n * step],
+                          n + 1 < perGlyph ? (n % 16 == 15 ? ",\n     " : ", ") : "");
             text += buffer;
         }
         text += g + 1 < glyphCount ? "},\n" : "}\n";

@@ -51,13 +51,33 @@ const std::vector<FontFormat>& fontFormats() {
              return Bytes(font.bytes.begin(), font.bytes.end());
          }},
         {"psf",
-         "PC Screen Font 2 with a Unicode table (PSF1 and PSF2 read, also gzip-compressed)",
+         "PC Screen Font with a Unicode table: the source's version where it is known, else 2 "
+         "(PSF1 and PSF2 read, also gzip-compressed)",
          {".psf", ".psfu"},
          isPsf,
          readAndPick<readPsf>,
          readPsf,
          [](const Font& font, const ExportOptions& options) {
-             return writePsf2(font, options.map);
+             return writePsf2(font, options.map, options.width);
+         }},
+        // The versions by name, for -f; names ending .psf are the row above's.
+        {"psf1",
+         "PC Screen Font 1: 256 glyphs 8 pixels wide, UCS-2 Unicode table",
+         {".psf", ".psfu"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writePsf1(font, options.map);
+         }},
+        {"psf2",
+         "PC Screen Font 2, 8 or 16 pixels wide, UTF-8 Unicode table",
+         {".psf", ".psfu"},
+         nullptr,
+         nullptr,
+         nullptr,
+         [](const Font& font, const ExportOptions& options) {
+             return writePsf2(font, options.map, options.width);
          }},
         {"bdf",
          "Glyph Bitmap Distribution Format 2.1",
@@ -75,7 +95,7 @@ const std::vector<FontFormat>& fontFormats() {
          readAndPick<readUnifontHex>,
          readUnifontHex,
          [](const Font& font, const ExportOptions& options) {
-             return writeUnifontHex(font, options.map);
+             return writeUnifontHex(font, options.map, options.width);
          }},
         {"pcf",
          "X11 Portable Compiled Format (also read gzip-compressed)",
@@ -121,7 +141,7 @@ const std::vector<FontFormat>& fontFormats() {
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
-             return writeCHeader(font, options.map, options.name);
+             return writeCHeader(font, options.map, options.name, options.width);
          }},
     };
     return formats;

@@ -225,15 +225,51 @@ bool readPsf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
     return ok;
 }
 
-std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map) {
+int psfVersion(const std::vector<std::uint8_t>& data) {
+    return isPsf2(data) ? 2 : isPsf1(data) ? 1 : 0;
+}
+
+std::string psf1Misfit(const CodepointMap& map, int width) {
+    if (width != glyphSide / 2)
+        return "PSF1 glyphs are 8 pixels wide; this font is written " + std::to_string(width) +
+               " wide";
+    for (int g = 0; g < glyphCount; ++g)
+        for (char32_t c : map.codepoints[g])
+            if (c >= psf1Sequence)
+                return "PSF1's table holds code points up to U+FFFD; glyph 0x" +
+                       hexNumber(0x100 + g).substr(3) + " stands for U+" +
+                       hexNumber(static_cast<long>(c)).substr(2);
+    return "";
+}
+
+std::vector<std::uint8_t> writePsf1(const Font& font, const CodepointMap& map) {
+    std::vector<std::uint8_t> out = {psf1Magic0, psf1Magic1, psf1HasTable,
+                                     static_cast<std::uint8_t>(glyphSide)};
+    // The left byte of each row.
+    for (int i = 0; i < fontBytes; i += 2) out.push_back(font.bytes[i]);
+    const auto put16 = [&](std::uint16_t v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    for (int g = 0; g < glyphCount; ++g) {
+        for (char32_t c : map.codepoints[g])
+            if (c < psf1Sequence) put16(static_cast<std::uint16_t>(c));
+        put16(psf1Separator);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map, int width) {
+    const bool narrow = width == glyphSide / 2;
+    const std::uint32_t rowBytes = narrow ? 1 : 2;
     std::vector<std::uint8_t> out;
     out.reserve(psf2HeaderSize + fontBytes + 2048);
-    for (std::uint32_t v :
-         {psf2Magic, 0u, psf2HeaderSize, static_cast<std::uint32_t>(psf2HasTable),
-          static_cast<std::uint32_t>(glyphCount), static_cast<std::uint32_t>(glyphBytes),
-          static_cast<std::uint32_t>(glyphSide), static_cast<std::uint32_t>(glyphSide)})
+    for (std::uint32_t v : {psf2Magic, 0u, psf2HeaderSize, static_cast<std::uint32_t>(psf2HasTable),
+                            static_cast<std::uint32_t>(glyphCount), rowBytes * glyphSide,
+                            static_cast<std::uint32_t>(glyphSide), rowBytes * 8})
         put32(out, v);
-    out.insert(out.end(), font.bytes.begin(), font.bytes.end());
+    for (int i = 0; i < fontBytes; i += 2 / static_cast<int>(rowBytes))
+        out.push_back(font.bytes[i]);
     for (int g = 0; g < glyphCount; ++g) {
         for (char32_t c : map.codepoints[g]) appendUtf8(out, c);
         out.push_back(psf2Separator);

@@ -133,12 +133,14 @@ public:
         const Table hhea = table("hhea"), maxp = table("maxp");
         if (!hhea.found || hhea.length < 36) return fail(error, "no complete 'hhea' table");
         if (!maxp.found || maxp.length < 6) return fail(error, "no complete 'maxp' table");
-        if (!table("hmtx").found) return fail(error, "no 'hmtx' table");
+        hmtx_ = table("hmtx");
+        if (!hmtx_.found) return fail(error, "no 'hmtx' table");
         unitsPerEm_ = static_cast<int>(u16(head_.offset + 18));
         if (unitsPerEm_ < 16 || unitsPerEm_ > 16384)
             return fail(error,
                         "units per em " + std::to_string(unitsPerEm_) + " outside 16 .. 16384");
         ascender_ = static_cast<std::int16_t>(u16(hhea.offset + 4));
+        longMetrics_ = static_cast<long>(u16(hhea.offset + 34));
         glyphCount_ = static_cast<long>(u16(maxp.offset + 4));
         if (!readCmap(error)) return false;
         if (table("CFF ").found) return openCff(error);
@@ -197,6 +199,14 @@ public:
     }
     int ascender() const { return ascender_; }
     const std::map<char32_t, long>& cmap() const { return cmap_; }
+
+    // The glyph's advance width in font units, or -1 when 'hmtx' lacks it.
+    long advance(long glyph) const {
+        if (longMetrics_ == 0 || glyph < 0) return -1;
+        const std::size_t at = 4 * static_cast<std::size_t>(std::min(glyph, longMetrics_ - 1));
+        if (at + 2 > hmtx_.length) return -1;
+        return static_cast<long>(u16(hmtx_.offset + at));
+    }
 
 private:
     static bool fail(std::string& error, const std::string& why) {
@@ -481,9 +491,9 @@ private:
 
     const Bytes& data_;
     std::map<std::string, Table> tables_;
-    Table head_, cff_;
+    Table head_, cff_, hmtx_;
     int unitsPerEm_ = 0, ascender_ = 0;
-    long glyphCount_ = 0;
+    long glyphCount_ = 0, longMetrics_ = 0;
     std::map<char32_t, long> cmap_;
     bool longLoca_ = false, outlines_ = true;
     std::size_t glyfOffset_ = 0;
@@ -676,9 +686,10 @@ public:
     // False with a reason when the font as a whole is beyond the caps; a
     // glyph that cannot be drawn is a warning and stays blank.
     // The glyph's 16 rows are appended to `bits`, where `out` says they start.
-    bool render(long glyph, const std::string& name, SourceGlyph& out,
-                std::vector<std::uint8_t>& bits, std::string& error,
-                std::vector<std::string>& warnings) {
+    bool render(long glyph, char32_t code, SourceGlyph& out, std::vector<std::uint8_t>& bits,
+                std::string& error, std::vector<std::string>& warnings) {
+        const std::string name = codeName(code);
+        const int cell = font_.advance(glyph) == 0 ? cellOf(code) : 0;
         out.number = static_cast<std::int32_t>(glyph);
         out.width = out.height = glyphSide;
         out.at = bits.size();
@@ -687,7 +698,8 @@ public:
         std::string why;
         std::vector<std::uint8_t> bitmap(window * window, 0);
         bool clipped = false;
-        if (strike_.draw(glyph, bitmap, clipped, why)) return place(bitmap, clipped, name, rows);
+        if (strike_.draw(glyph, bitmap, clipped, why))
+            return place(bitmap, clipped, cell, name, rows);
         if (!why.empty()) {
             warnings.push_back(name + " is left blank: " + why);
             return true;
@@ -713,7 +725,7 @@ public:
             warnings.push_back(name + " is left blank: its outline takes too long to render");
             return true;
         }
-        return place(canvas, clipped_, name, rows);
+        return place(canvas, clipped_, cell, name, rows);
     }
 
     // False with a reason when the font has nothing to draw at this size.
@@ -734,13 +746,50 @@ public:
     }
 
 private:
-    // The cell of the canvas where coverage reaches the threshold.
-    bool place(const std::vector<std::uint8_t>& canvas, bool clipped, const std::string& name,
-               std::uint8_t* rows) {
+    // The pixels of a cell-wide character near `code`: the advance most
+    // characters of its 256-code page have (its script's letters), else the
+    // font's most common one.
+    int cellOf(char32_t code) {
+        const char32_t page = code & ~char32_t{0xFF};
+        auto known = cells_.find(page);
+        if (known != cells_.end()) return known->second;
+        const auto& cmap = font_.cmap();
+        int cell = modalAdvance(cmap.lower_bound(page), cmap.lower_bound(page + 0x100));
+        if (cell == 0) {
+            if (fontCell_ < 0) fontCell_ = modalAdvance(cmap.begin(), cmap.end());
+            cell = fontCell_;
+        }
+        return cells_[page] = cell;
+    }
+    int modalAdvance(std::map<char32_t, long>::const_iterator from,
+                     std::map<char32_t, long>::const_iterator to) const {
+        std::map<long, long> counts;
+        for (; from != to; ++from) {
+            const long advance = font_.advance(from->second);
+            if (advance > 0) ++counts[advance];
+        }
+        long best = 0, most = 0;
+        for (const auto& [advance, count] : counts)  // the narrower of a tie
+            if (count > most) best = advance, most = count;
+        return static_cast<int>(floorOf(best * static_cast<double>(scale_) + 0.5));
+    }
+
+    // The cell of the canvas where coverage reaches the threshold. A
+    // zero-advance glyph (a combining mark) whose ink starts left of the pen
+    // is drawn to sit on the character before it; alone in its cell it moves
+    // right by `cell`, that character's width, and ink still left of the cell
+    // then moves on to the cell's edge rather than be clipped.
+    bool place(const std::vector<std::uint8_t>& canvas, bool clipped, int cell,
+               const std::string& name, std::uint8_t* rows) {
+        int left = window;  // the leftmost inked column
+        for (int y = 0; y < window; ++y)
+            for (int x = 0; x < left; ++x)
+                if (canvas[y * window + x] >= threshold_) left = x;
+        const int shift = cell > 0 && left < margin ? std::max(cell, margin - left) : 0;
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x) {
                 if (canvas[y * window + x] < threshold_) continue;
-                const int cx = x - margin, cy = y - margin;
+                const int cx = x - margin + shift, cy = y - margin;
                 if (cx < 0 || cx >= glyphSide || cy < 0 || cy >= glyphSide) {
                     clipped = true;
                     continue;
@@ -792,6 +841,8 @@ private:
     long spent_ = 0, budget_ = 0;
     bool clipped_ = false;
     std::vector<std::string> clippedNames_;
+    std::map<char32_t, int> cells_;  // page -> cellOf
+    int fontCell_ = -1;              // the font's most common advance, once known
 };
 
 bool openFont(Sfnt& font, std::string& error) {
@@ -832,8 +883,7 @@ bool readTrueType(const Bytes& data, SourceFont& out, std::string& error) {
     source.unicode = true;
     for (const auto& [glyph, points] : codes) {
         SourceGlyph g;
-        if (!renderer.render(glyph, codeName(points.front()), g, source.bits, error,
-                             source.warnings))
+        if (!renderer.render(glyph, points.front(), g, source.bits, error, source.warnings))
             return false;
         for (char32_t c : points)
             source.table.push_back({c, static_cast<std::uint32_t>(source.glyphs.size())});
@@ -873,7 +923,7 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
             continue;
         }
         SourceGlyph g;
-        if (!renderer.render(found->second, codeName(c), g, source.bits, error, source.warnings))
+        if (!renderer.render(found->second, c, g, source.bits, error, source.warnings))
             return false;
         source.table.push_back({c, static_cast<std::uint32_t>(source.glyphs.size())});
         drawn[found->second] = source.glyphs.size();

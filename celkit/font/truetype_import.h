@@ -1,5 +1,6 @@
 // TrueType and OpenType (CFF) fonts, read by drawing each mapped character
-// into its 16 x 16 cell at a pixel size: pen at the cell's left edge,
+// into its 16 x 16 cell at a pixel size: pen at the cell's left edge (a
+// zero-advance mark left of it moves right onto the cell it would sit on),
 // baseline at the font's ascent. A one-bit bitmap strike (EBLC/EBDT) of the
 // size is taken as it is (so .otb fonts read too); otherwise the outline is
 // rendered, ink where coverage reaches a threshold. Ink outside the cell is

@@ -130,12 +130,15 @@ bool readUnifontHex(const std::vector<std::uint8_t>& data, SourceFont& out, std:
     return true;
 }
 
-std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& map) {
+std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& map, int width) {
     static const char hex[] = "0123456789ABCDEF";
     const std::vector<char32_t> codes = uniqueCodepoints(map);
-    std::vector<int> order(glyphCount);
-    for (int g = 0; g < glyphCount; ++g) order[g] = g;
+    std::vector<int> order;
+    // A blank glyph the map leaves out would only claim a made-up code point.
+    for (int g = 0; g < glyphCount; ++g)
+        if (!map.codepoints[g].empty() || !font.blank(g)) order.push_back(g);
     std::sort(order.begin(), order.end(), [&](int a, int b) { return codes[a] < codes[b]; });
+    const int step = width == glyphSide / 2 ? 2 : 1;  // 8 wide: the left byte of each row
     std::vector<std::uint8_t> out;
     out.reserve(glyphCount * (7 + 2 * glyphBytes + 1));
     for (int g : order) {
@@ -143,7 +146,7 @@ std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& 
         for (int shift = codes[g] > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4)
             out.push_back(static_cast<std::uint8_t>(hex[(codes[g] >> shift) & 0xF]));
         out.push_back(':');
-        for (int i = 0; i < glyphBytes; ++i) {
+        for (int i = 0; i < glyphBytes; i += step) {
             const std::uint8_t b = font.bytes[g * glyphBytes + i];
             out.push_back(static_cast<std::uint8_t>(hex[b >> 4]));
             out.push_back(static_cast<std::uint8_t>(hex[b & 0xF]));

@@ -17,8 +17,9 @@ namespace celkit {
 
 bool isUnifontHex(const std::vector<std::uint8_t>& data);
 bool readUnifontHex(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error);
-// Every glyph, blank ones included, under uniqueCodepoints() and in code point order.
-std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& map);
+// Every glyph with ink or a code point of the map, under uniqueCodepoints()
+// and in code point order; `width` 8 writes columns 0-7 (32 digits a line).
+std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& map, int width);
 
 }  // namespace celkit
 

@@ -128,7 +128,7 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
     int s = style.scale, margin = s, advance = glyphSide * s;
     Picture picture(static_cast<int>(longest) * advance + 2 * margin,
                     static_cast<int>(lines.size()) * advance + 2 * margin, style.paper);
-    int fallback = map.glyphFor(U'?');
+    int fallback = fallbackGlyph(map);
     missing = 0;
     for (std::size_t row = 0; row < lines.size(); ++row)
         for (std::size_t column = 0; column < lines[row].size(); ++column) {
@@ -143,6 +143,8 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
         }
     return picture;
 }
+
+int fallbackGlyph(const CodepointMap& map) { return map.glyphFor(U'?'); }
 
 std::u32string decodeUtf8(const std::string& text) {
     std::u32string out;

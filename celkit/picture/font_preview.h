@@ -32,7 +32,7 @@ Picture renderChart(const Font& font, const PreviewStyle& style);
 
 // Each line of UTF-8 `text` in the font, a glyph per code point through the
 // map, with a margin of one font pixel; a code point the map has no glyph
-// for shows glyph '?' (or nothing if that is missing too) and is counted in
+// for shows fallbackGlyph() (nothing when that is -1) and is counted in
 // `missing`.
 // Whether the picture of `text` keeps within pictureLimit; false with the
 // reason. Asked before rendering: the sizes are worked out without overflow.
@@ -40,6 +40,8 @@ bool textFits(const std::string& text, const PreviewStyle& style, std::string& e
 
 Picture renderText(const Font& font, const CodepointMap& map, const std::string& text,
                    const PreviewStyle& style, int& missing);
+// The map's glyph for '?', or -1.
+int fallbackGlyph(const CodepointMap& map);
 
 // UTF-8 to code points; a malformed sequence gives U+FFFD.
 std::u32string decodeUtf8(const std::string& text);

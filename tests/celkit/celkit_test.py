@@ -112,6 +112,27 @@ class Show(unittest.TestCase):
                                 self.assertEqual(im.getpixel((2 + i * 32 + x, 2 + row * 32 + y)) > 0,
                                                  bool(pixel(font, g, x // 2, y // 2)), (g, x, y))
 
+    def test_text_warns_of_what_stands_for_a_missing_character(self):
+        # The warning names what is drawn: the map's glyph for '?' wherever
+        # that is, or nothing.
+        font = crafted_fonts()["random"]
+        for name, cmap, text, glyphs, warning in [
+                ("cp437", "cp437", "A\u4e00", [0x41, 0x3F], "1 character(s) of --text have no glyph in map cp437; shown as glyph 0x3F"),
+                ("'?' elsewhere", "0x05 U+003F\n0x41 U+0041\n", "\u4e00A\u4e01", [0x05, 0x41, 0x05], "2 character(s) of --text have no glyph in map m.txt; shown as glyph 0x05"),
+                ("no '?'", "0x41 U+0041\n", "A\u4e00", [0x41, None], "1 character(s) of --text have no glyph in map m.txt; shown blank (the map has no '?')"),
+                ("nothing missing", "0x41 U+0041\n", "AA", [0x41, 0x41], None)]:
+            with self.subTest(name):
+                d = fresh("textmissing")
+                args = ["--map", "cp437"] if cmap == "cp437" else ["--map", put(d, "m.txt", cmap.encode())]
+                code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "-o", "t.png", "--scale", "1",
+                                       "--ink", "FFFFFF", "--paper", "000000"] + args, d)
+                self.assertEqual(code, 0, err)
+                self.assertEqual(err, "" if warning is None else "celkit: warning: " + warning + "\n")
+                im = Image.open(os.path.join(d, "t.png")).convert("L")
+                for i, g in enumerate(glyphs):
+                    cell = [im.getpixel((1 + i * 16 + x, 1 + y)) > 0 for y in range(16) for x in range(16)]
+                    self.assertEqual(cell, [g is not None and bool(pixel(font, g, x, y)) for y in range(16) for x in range(16)], i)
+
     def test_several_fonts_into_a_directory(self):
         fonts = crafted_fonts()
         for format, kind in [("png", "PNG"), ("bmp", "BMP")]:
@@ -372,6 +393,72 @@ class Import(unittest.TestCase):
                 self.assertEqual(files(d), ["in.png"])
 
 
+def moved(font, stretch=1, dx=0, dy=0):
+    """Each glyph's pixels stretched, then moved by dx, dy; None if any leaves its cell."""
+    out = bytearray(8192)
+    for g in range(256):
+        for y in range(16):
+            for x in range(16):
+                if pixel(font, g, x, y):
+                    for sy in range(stretch):
+                        for sx in range(stretch):
+                            tx, ty = x * stretch + sx + dx, y * stretch + sy + dy
+                            if not (0 <= tx < 16 and 0 <= ty < 16):
+                                return None
+                            out[g * 32 + ty * 2 + tx // 8] |= 0x80 >> (tx % 8)
+    return bytes(out)
+
+
+def psf2_glyphs(data):
+    """The glyph bytes of a PSF2 file, read from its header's sizes."""
+    magic, _, header, _, length, size = struct.unpack("<IIIIII", data[:24])
+    assert magic == 0x864AB572, hex(magic)
+    return data[header:header + length * size]
+
+
+class Transforms(unittest.TestCase):
+    def test_stretch_align_and_shift(self):
+        rng = random.Random(11)
+        # Ink within 8 x 8 in every glyph, and columns 0 and 7 both used.
+        small = bytearray(8192)
+        for g in range(256):
+            for y in range(8):
+                small[g * 32 + y * 2] = rng.randrange(256) | (0x81 if g == 1 and y == 0 else 0)
+        small = bytes(small)
+        big = moved(small, 2)
+        shifted_out = next(g for g in range(256) if any(pixel(big, g, 0, y) for y in range(16)))
+        wide = next(g for g in range(256) if any(small[g * 32 + y * 2] & 1 for y in range(8)))
+        for name, command, font, options, code, want in [
+                ("import stretched", "import", small, ["--stretch", "2"], 0, big),
+                ("import at stretch 1", "import", small, ["--stretch", "1"], 0, small),
+                ("import centred", "import", small, ["--align", "centre"], 0, moved(small, dx=4)),
+                ("import left-aligned and shifted", "import", moved(small, dx=1), ["--shift", "0,3", "--align", "left"],
+                 0, moved(small, dy=3)),
+                ("export centred", "export", small, ["--align", "center"], 0, moved(small, dx=4)),
+                ("export shifted left", "export", moved(small, dx=8), ["--shift", "-1,0"], 0, moved(small, dx=7)),
+                ("export shifted up", "export", moved(small, dy=1), ["--shift=0,-1", "--width", "16"], 0, small),
+                ("export stretched and shifted", "export", small, ["--stretch", "2", "--shift", "-1,0"], 1,
+                 "f.fnt: glyph 0x%02X: shifted by -1,0" % shifted_out),
+                ("import a wide font stretched", "import", moved(small, dx=1), ["--stretch", "2"], 1,
+                 "f.fnt: glyph 0x%02X: its ink at x 8" % wide),
+                ("a shift of one number", "import", small, ["--shift", "1"], 2, "--shift"),
+                ("a shift past the cell", "export", small, ["--shift", "16,0"], 2, "--shift"),
+                ("a stretch of 3", "export", small, ["--stretch", "3"], 2, "--stretch"),
+                ("an unknown side", "import", small, ["--align", "right"], 2, "--align")]:
+            with self.subTest(name):
+                d = fresh("transform")
+                out = "o.fnt" if command == "import" else "o.psf"
+                status, _, err = celkit([command, put(d, "f.fnt", font), "-o", out] + options, d)
+                self.assertEqual(status, code, err)
+                if code:
+                    self.assertTrue(err.startswith("celkit: ") and want in err, err)
+                    self.assertEqual(files(d), ["f.fnt"])
+                    continue
+                self.assertEqual(err, "")
+                data = open(os.path.join(d, out), "rb").read()
+                self.assertEqual(data if command == "import" else psf2_glyphs(data), want)
+
+
 class Export(unittest.TestCase):
     def test_each_format_by_name_and_back(self):
         font = crafted_fonts()["random"]
@@ -422,7 +509,8 @@ class Export(unittest.TestCase):
         code, _, err = celkit(["import", "lat15.psf.gz", "--map", "lat15.psf.gz", "-o", "l.fnt"], d)
         self.assertEqual((code, err), (0, ""))
         code, _, err = celkit(["export", "l.fnt", "--map", "lat15.psf.gz", "-o", "l.psf"], d)
-        self.assertEqual((code, err), (0, ""))
+        self.assertEqual((code, err), (0, "celkit: l.fnt: note: every glyph fits 8 pixels; written 8 wide "
+                                           "(--width 16 keeps 16)\n"))
         put(d, "orig.psf", gzip.open(console).read())
         tables = []
         for path in ["l.psf", "orig.psf"]:
@@ -430,20 +518,92 @@ class Export(unittest.TestCase):
             tables.append([l for l in open(os.path.join(d, path + ".txt")) if not l.startswith("#")])
         self.assertEqual(tables[0], tables[1])
 
+    def test_width_and_psf_version(self):
+        wide = crafted_fonts()["random"]
+        narrow = bytes(b if i % 2 == 0 else 0 for i, b in enumerate(wide))
+        late = narrow[:0x41 * 32 + 5] + b"\x01" + narrow[0x41 * 32 + 6:]  # ink in column 15 of 0x41 only
+        one = bytes(0x41 * 32) + b"\x80" + bytes(8192 - 0x41 * 32 - 1)  # ink in glyph 0x41 only
+        psf2 = lambda width: struct.pack("<8I", 0x864AB572, 0, 32, 1, 256, 16 * (width // 8), 16, width)
+        note = "note: every glyph fits 8 pixels; written 8 wide (--width 16 keeps 16)"
+        for name, font, args, code, message, start, lines in [
+                ("auto on a narrow font", narrow, ["-o", "o.psf"], 0, "f.fnt: " + note, psf2(8), None),
+                ("auto on a wide font", wide, ["-o", "o.psf"], 0, "", psf2(16), None),
+                ("8 on a wide font", late, ["--width", "8", "-o", "o.psf"], 1,
+                 "f.fnt: --width 8: glyph 0x41 has ink in columns 8-15", None, None),
+                ("16 on a narrow font", narrow, ["--width", "16", "-o", "o.psf"], 0, "", psf2(16), None),
+                ("8 on a narrow font says nothing", narrow, ["--width", "8", "-o", "o.psf"], 0, "", psf2(8), None),
+                ("psf1 at 16 asked", narrow, ["-f", "psf1", "--width", "16", "-o", "o.psf"], 2,
+                 "PSF1 glyphs are 8 pixels wide", None, None),
+                ("psf1 of a wide font", wide, ["-f", "psf1", "-o", "o.psf"], 1, "PSF1 glyphs are 8 pixels wide", None, None),
+                ("psf1 named .psf", narrow, ["-f", "psf1", "-o", "o.psf"], 0, note, b"\x36\x04\x02\x10", None),
+                ("psf1 beyond U+FFFF", narrow, ["-f", "psf1", "--first", "U+1FF80", "-o", "o.psf"], 1,
+                 "glyph 0x00 stands for U+1FF80", None, None),
+                ("psf keeps the map's PSF1", narrow, ["--map", "lat15.psf.gz", "-o", "o.psf.gz"], 0, note,
+                 b"\x36\x04\x02\x10", None),
+                ("psf2 asked against the map's PSF1", narrow, ["--map", "lat15.psf.gz", "-f", "psf2", "-o", "o.psfu"], 0,
+                 note, psf2(8), None),
+                ("a wide font with the map's PSF1", wide, ["--map", "lat15.psf.gz", "-o", "o.psf"], 0, "", psf2(16), None),
+                ("-d and -f psf1 name it .psf", narrow, ["-d", "out", "-f", "psf1"], 0, note, b"\x36\x04\x02\x10", None),
+                ("psf keeps the input's PSF1", "lat15.psf.gz", ["-o", "o.psf"], 0, note, b"\x36\x04\x02\x10", None),
+                ("a raw font has no width to choose", narrow, ["-o", "o.fnt"], 0, "", b"", None),
+                ("hex 8 wide", narrow, ["-o", "o.hex"], 0, note, b"0000:", [32] * 256),
+                ("hex 16 wide", wide, ["-o", "o.hex"], 0, "", b"0000:", [64] * 256),
+                ("hex: a blank glyph only where mapped", one, ["--map", "two.txt", "-o", "o.hex"], 0, note,
+                 b"0041:80" + b"0" * 30 + b"\n0042:" + b"0" * 32 + b"\n", [32, 32]),
+                ("C header 8 wide", narrow, ["-o", "o.h"], 0, note, None, None),
+                ("C header 16 wide", wide, ["--width", "16", "-o", "o.h"], 0, "", None, None)]:
+            with self.subTest(name):
+                d = fresh("width")
+                shutil.copy("/usr/share/consolefonts/Lat15-Terminus16.psf.gz", os.path.join(d, "lat15.psf.gz"))
+                put(d, "two.txt", b"0x41 U+0041\n0x42 U+0042\n")
+                source = font if isinstance(font, str) else put(d, "f.fnt", font)
+                if source != "f.fnt":  # a font file: what import makes of it is the font
+                    self.assertEqual(celkit(["import", source, "-o", "f.fnt"], d)[0], 0)
+                    font = open(os.path.join(d, "f.fnt"), "rb").read()
+                status, _, err = celkit(["export", source] + args, d)
+                self.assertEqual(status, code, err)
+                if message:
+                    self.assertTrue(err.startswith("celkit: ") and message in err and err.count("\n") == 1, err)
+                else:
+                    self.assertEqual(err, "")
+                out = "out/f.psf" if "-d" in args else args[args.index("-o") + 1] if code == 0 else None
+                if out is None:
+                    self.assertEqual(files(d), ["f.fnt", "lat15.psf.gz", "two.txt"], "nothing written")
+                    continue
+                data = open(os.path.join(d, out), "rb").read()
+                data = gzip.decompress(data) if out.endswith(".gz") else data
+                if out.endswith(".h"):
+                    narrow_out = note in err
+                    self.assertIn(b"o[256][%d] = {" % (16 if narrow_out else 32), data)
+                    self.assertIn(b"#define O_WIDTH %d\n" % (8 if narrow_out else 16), data)
+                    self.assertEqual(data.count(b"0x") - 256, 256 * (16 if narrow_out else 32))
+                    continue
+                self.assertTrue(data.startswith(start), data[:32])
+                if lines:
+                    self.assertEqual([len(l) - 5 for l in data.decode().splitlines()], lines)
+                mapping = args[args.index("--map"):args.index("--map") + 2] if "--map" in args else []
+                code, _, err = celkit(["import", out, "-o", "back.fnt"] + mapping, d)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(open(os.path.join(d, "back.fnt"), "rb").read(), font)
+
     def test_the_baseline_under_the_capitals_or_given(self):
         # The example's capitals end on row 11; a font without capitals keeps 14 rows above.
         fonts = crafted_fonts()
-        for font, args, ascent in [("example", [], 12), ("example", ["--baseline", "13"], 13),
-                                   ("example", ["--baseline", "0"], 0), ("example", ["--baseline", "16"], 16),
-                                   ("empty", [], 14), ("full", [], 16)]:
+        fonts["narrow"] = bytes(b if i % 2 == 0 else 0 for i, b in enumerate(fonts["example"]))
+        for font, args, ascent, width in [("example", [], 12, 16), ("example", ["--baseline", "13"], 13, 16),
+                                          ("example", ["--baseline", "0"], 0, 16),
+                                          ("example", ["--baseline", "16"], 16, 16), ("empty", [], 14, 8),
+                                          ("full", [], 16, 16), ("narrow", [], 12, 8),
+                                          ("narrow", ["--width", "16", "--baseline", "15"], 15, 16)]:
             with self.subTest(font=font, args=args):
                 d = fresh("export-baseline")
                 put(d, "f.fnt", fonts[font])
                 code, _, err = celkit(["export", "f.fnt", "-o", "f.bdf"] + args, d)
-                self.assertEqual((code, err), (0, ""))
+                self.assertEqual((code, "note: every glyph fits 8 pixels" in err), (0, width == 8), err)
                 bdf = open(os.path.join(d, "f.bdf")).read()
                 self.assertIn("\nFONT_ASCENT %d\nFONT_DESCENT %d\n" % (ascent, 16 - ascent), bdf)
-                for out in ("f.bdf", "f.pcf", "f.ttf"):  # each placed by its ascent, read back the same
+                self.assertEqual(bdf.count("\nDWIDTH %d 0\n" % width), 256)
+                for out in ("f.bdf", "f.pcf", "f.ttf", "f.otb"):  # each placed by its cell, read back the same
                     celkit(["export", "f.fnt", "-o", out] + args, d)
                     code, _, err = celkit(["import", out, "-o", "back.fnt"], d)
                     self.assertEqual((code, err, open(os.path.join(d, "back.fnt"), "rb").read()),
@@ -478,6 +638,37 @@ class Info(unittest.TestCase):
                 for line in lines:
                     self.assertEqual(out.count(line + "\n"), 2, out)
 
+
+    def test_font_files_as_they_are_and_as_picked(self):
+        consoles = "/usr/share/consolefonts/"
+        psf2 = struct.pack("<8I", 0x864AB572, 0, 32, 0, 3, 8, 8, 8) + bytes(range(24))
+        hexed = b"0041:" + b"0" * 32 + b"\n0042:" + b"F" * 64 + b"\n"
+        for name, source, file_line, pick_line in [
+                ("PSF1 of 256", consoles + "Lat15-Terminus16.psf.gz",
+                 "PSF1, 256 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF1 of 512", consoles + "Arabic-Fixed16.psf.gz",
+                 "PSF1, 512 glyphs of 8 x 16 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 6 x 12", consoles + "Lat15-Terminus12x6.psf.gz",
+                 "PSF2, 256 glyphs of 6 x 12 pixels, with a Unicode table", "by --map cp437"),
+                ("PSF2 without a table", psf2, "PSF2, 3 glyphs of 8 x 8 pixels, no Unicode table", "by glyph number"),
+                (".hex of two widths", hexed, "hex, 2 glyphs, up to 16 x 16 pixels, keyed by Unicode code point",
+                 "by --map cp437"),
+                ("an outline font", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
+                 "outline font, drawn into the 16 x 16 cell", "by --map cp437"),
+                ("a raw font is what is picked", crafted_fonts()["example"], None, None)]:
+            with self.subTest(name):
+                d = fresh("infofile")
+                if isinstance(source, str):
+                    path = put(d, os.path.basename(source), open(source, "rb").read())
+                else:
+                    path = put(d, "f.fnt" if pick_line is None else "f.hex" if name.startswith(".hex") else "f.psf", source)
+                code, out, err = celkit(["info", path], d)
+                self.assertEqual(code, 0, err)
+                lines = out.splitlines()
+                if file_line is None:
+                    self.assertEqual(lines[1], "glyphs: 256 of 16 x 16 pixels, 253 with ink")
+                    continue
+                self.assertEqual(lines[1:3], ["file: " + file_line, "as celkit picks them %s:" % pick_line])
 
     def test_pictures_colours_counted(self):
         # A gradient of 4096 colours, one pixel each, twice over but for the
@@ -560,6 +751,35 @@ class Cli(unittest.TestCase):
                 for path, data in expected.items():
                     if data is not None:
                         self.assertEqual(open(os.path.join(d, path), "rb").read(), data, path)
+
+    def test_wildcards_in_file_operands(self):
+        # cmd.exe hands wildcards to the program, so celkit.exe expands its
+        # file operands; natively the shell has done that already and a
+        # pattern reaching celkit is a name. Option values stay as given.
+        font = crafted_fonts()["example"]
+        wine = ARGS.wine
+        before = {"w-2.fnt": font, "w-1.fnt": font, "w-3.fnt": font, "w-10.fntx": font, "sub/w-1.fnt": font}
+        for name, args, code, message, out, made in [
+                ("three, sorted", ["info", "w-*.fnt"], 0 if wine else 1, "" if wine else "w-*.fnt",
+                 ["w-1.fnt:", "w-2.fnt:", "w-3.fnt:"] if wine else [], []),
+                ("in a folder", ["export", "sub/w-?.fnt", "-d", "out", "-f", "psf"], 0 if wine else 1,
+                 "" if wine else "sub/w-?.fnt", [], ["out/w-1.psf"] if wine else []),
+                ("no match", ["export", "zz*.fnt", "-o", "o.psf"], 1, "zz*.fnt", [], []),
+                ("a --text value", ["show", "w-1.fnt", "--text", "w-*", "-o", "t.png"], 0, "", [], ["t.png"]),
+                ("an -o value", ["import", "w-1.fnt", "-o", "w-?.fnt"], 1 if wine else 0, "w-?.fnt" if wine else "", [],
+                 [] if wine else ["w-?.fnt"])]:
+            with self.subTest(name):
+                d = fresh("wildcards")
+                os.makedirs(os.path.join(d, "sub"))
+                for path, data in before.items():
+                    put(d, path, data)
+                status, stdout, err = celkit(args, d)
+                self.assertEqual(status, code, err)
+                self.assertTrue(message in err and err.startswith("celkit: ") if code else err == "", err)
+                self.assertEqual([line.split()[0] for line in stdout.splitlines() if line.startswith("w-")], out)
+                self.assertEqual(files(d), sorted(list(before) + made))
+                if "t.png" in made:
+                    self.assertEqual(Image.open(os.path.join(d, "t.png")).size, (3 * 32 + 4, 36), "three characters")
 
     def test_help_points_at_the_manual_the_system_has(self):
         code, out, err = celkit(["--help"], fresh("help"))

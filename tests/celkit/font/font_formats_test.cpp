@@ -98,6 +98,52 @@ TEST(FontFormats, EveryWrittenFormatReadsBackToTheSameFont) {
         }
 }
 
+// Written 8 wide, a font whose ink lies in columns 0-7 reads back the same,
+// in the layout and size the width gives.
+TEST(FontFormats, NarrowFontsWrittenEightWideReadBack) {
+    Font font = sample();
+    for (int i = 1; i < fontBytes; i += 2) font.bytes[i] = 0;
+    const CodepointMap map = *builtinMap("cp437");
+    struct Row {
+        const char* format;
+        int width;
+        Bytes start;
+        std::size_t glyphArea;  // bytes of glyph rows after the header
+    };
+    const Row rows[] = {
+        {"psf1", 8, {0x36, 0x04, 0x02, 0x10}, 4096},
+        {"psf2", 8, psf2(256, 16, 16, 8, {}, 1), 4096},
+        {"psf", 8, psf2(256, 16, 16, 8, {}, 1), 4096},
+        {"psf", 16, psf2(256, 32, 16, 16, {}, 1), 8192},
+        {"hex", 8, text("0000:"), 0},
+    };
+    for (const Row& row : rows) {
+        const Bytes file =
+            exportFont(font, *formatNamed(row.format), ExportOptions{map, "t", row.width});
+        ASSERT_GE(file.size(), row.start.size());
+        EXPECT_EQ(Bytes(file.begin(), file.begin() + static_cast<long>(row.start.size())),
+                  row.start)
+            << row.format << " " << row.width;
+        if (row.glyphArea > 0) {
+            // The table follows the glyphs: glyph 0's entry is U+0000 and its end.
+            const std::size_t table = row.start.size() + row.glyphArea;
+            const Bytes end = row.start[0] == 0x36 ? Bytes{0, 0, 0xFF, 0xFF} : Bytes{0, 0xFF};
+            ASSERT_GE(file.size(), table + end.size());
+            EXPECT_EQ(Bytes(file.begin() + static_cast<long>(table),
+                            file.begin() + static_cast<long>(table + end.size())),
+                      end)
+                << row.format << " " << row.width;
+        } else {
+            EXPECT_EQ(file.size(), 256u * (5 + 32 + 1)) << "32 digits a line";
+        }
+        Font back;
+        std::string error;
+        ASSERT_TRUE(importFont(file, ImportOptions{map, std::nullopt}, back, error))
+            << row.format << ": " << error;
+        EXPECT_EQ(back.bytes, font.bytes) << row.format << " " << row.width;
+    }
+}
+
 TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
     struct Row {
         const char* what;

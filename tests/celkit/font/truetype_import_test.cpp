@@ -274,6 +274,55 @@ TEST(TrueType, GlyphsLandWhereMetricsSizeAndThresholdPutThem) {
     }
 }
 
+// Glyphs 'A' and 'E' (squares), 'B' a mark left of the pen, 'C' one from
+// the pen on, 'D' one across it, at the advances each case gives (500 is
+// 8 px); at 16 px 'B' spans x -6.4 .. -1.6, y 1.8 .. 5. No ink: it stays
+// left of the pen, clipped.
+TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
+    struct Case {
+        const char* what;
+        std::vector<long> advances;  // of glyphs 0..
+        int slot;
+        std::vector<double> ink;  // x0, x1, y0, y1
+        std::size_t hmtxBytes = 0;
+        long longMetrics = 0;  // then left bearings only
+    };
+    const std::vector<long> one = {0, 500, 0, 0, 0};
+    const Case cases[] = {
+        {"a mark left of the pen moves one cell right", one, 'B', {1.6, 6.4, 1.8, 5}},
+        {"a mark from the pen on stays", one, 'C', {0, 4.8, 1.8, 5}},
+        // From x -11.2, column -11 its first inked one.
+        {"a mark across the pen moves on to the cell", one, 'D', {-0.2, 12.6, 11.4, 13}},
+        {"the cell is the most common advance",
+         {0, 500, 0, 1000, 1000, 1500},
+         'B',
+         {9.6, 14.4, 1.8, 5}},
+        {"a glyph with an advance stays at its bearing", {0, 500, 500, 0, 0}, 'B', {}},
+        {"no character advances: no cell", {0, 0, 0, 0, 0}, 'B', {}},
+        {"no advance past the end of 'hmtx'", one, 'B', {}, 8},
+        {"glyphs past the long metrics advance as the last", one, 'B', {}, 14, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Ttf font;
+        font.glyphs.push_back(square(-400, 500, -100, 700));
+        font.glyphs.push_back(square(0, 500, 300, 700));
+        font.glyphs.push_back(square(-700, 0, 100, 100));
+        font.glyphs.push_back(square(100, 0, 600, 700));
+        font.tweak = [&c](std::map<std::string, Bytes>& t) {
+            for (std::size_t g = 0; g < c.advances.size(); ++g)
+                set16(t["hmtx"], 4 * g, c.advances[g]);
+            if (c.hmtxBytes != 0) t["hmtx"].resize(c.hmtxBytes);
+            if (c.longMetrics != 0) set16(t["hhea"], 34, c.longMetrics);
+        };
+        const Result r = import(font.bytes());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(c.ink.empty()
+                        ? blank(r.font, c.slot)
+                        : inkCovers(r.font, c.slot, c.ink[0], c.ink[1], c.ink[2], c.ink[3]));
+    }
+}
+
 TEST(TrueType, ItsOwnCmapIsItsMap) {
     Ttf font;
     font.glyphs.push_back(square(0, 0, 100, 100));
