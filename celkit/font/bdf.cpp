@@ -356,7 +356,8 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
     text += "COPYRIGHT \"\"\n";
     text += "ENDPROPERTIES\n";
     text += "CHARS " + std::to_string(glyphCount) + "\n";
-    const bool tight = cell.width < glyphSide;  // the full box keeps bdftopcf's PCF ours
+    // 16 wide keeps the full boxes it always had; 8 wide gives each glyph its ink's box.
+    const bool tight = cell.width < glyphSide;
     char buffer[64];
     for (int g = 0; g < glyphCount; ++g) {
         const unsigned long code = codes[g];

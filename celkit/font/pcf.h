@@ -4,7 +4,8 @@
 // encoded glyph placed from the font's ascent and keyed by Unicode for
 // ISO10646 and ISO8859-1 fonts. Writes the layout bdftopcf writes by
 // default: most significant byte and bit first, rows padded to 4 bytes,
-// compressed metrics, the same properties and glyph boxes as the BDF export.
+// compressed metrics, the same properties as the BDF export and every glyph
+// the full cell, as bdftopcf compiles that.
 #ifndef CELKIT_FONT_PCF_H
 #define CELKIT_FONT_PCF_H
 
