@@ -572,9 +572,34 @@ class Export(unittest.TestCase):
                 self.assertEqual((code, err), (0, ""))
                 self.assertEqual(open(os.path.join(d, "back.fnt"), "rb").read(), font)
 
+    def test_the_baseline_under_the_capitals_or_given(self):
+        # The example's capitals end on row 11; a font without capitals keeps 14 rows above.
+        fonts = crafted_fonts()
+        fonts["narrow"] = bytes(b if i % 2 == 0 else 0 for i, b in enumerate(fonts["example"]))
+        for font, args, ascent, width in [("example", [], 12, 16), ("example", ["--baseline", "13"], 13, 16),
+                                          ("example", ["--baseline", "0"], 0, 16),
+                                          ("example", ["--baseline", "16"], 16, 16), ("empty", [], 14, 8),
+                                          ("full", [], 16, 16), ("narrow", [], 12, 8),
+                                          ("narrow", ["--width", "16", "--baseline", "15"], 15, 16)]:
+            with self.subTest(font=font, args=args):
+                d = fresh("export-baseline")
+                put(d, "f.fnt", fonts[font])
+                code, _, err = celkit(["export", "f.fnt", "-o", "f.bdf"] + args, d)
+                self.assertEqual((code, "note: every glyph fits 8 pixels" in err), (0, width == 8), err)
+                bdf = open(os.path.join(d, "f.bdf")).read()
+                self.assertIn("\nFONT_ASCENT %d\nFONT_DESCENT %d\n" % (ascent, 16 - ascent), bdf)
+                self.assertEqual(bdf.count("\nDWIDTH %d 0\n" % width), 256)
+                for out in ("f.bdf", "f.pcf", "f.ttf", "f.otb"):  # each placed by its cell, read back the same
+                    celkit(["export", "f.fnt", "-o", out] + args, d)
+                    code, _, err = celkit(["import", out, "-o", "back.fnt"], d)
+                    self.assertEqual((code, err, open(os.path.join(d, "back.fnt"), "rb").read()),
+                                     (0, "", fonts[font]), out)
+
     def test_format_must_be_known(self):
         font = crafted_fonts()["example"]
-        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"]]:
+        for args in [["-o", "f.txt"], ["-d", "out"], ["-d", "out", "-f", "pdf"], ["-o", "a.psf", "-d", "out"],
+                     ["-o", "a.bdf", "--baseline", "17"], ["-o", "a.bdf", "--baseline", "-1"],
+                     ["-o", "a.bdf", "--baseline", "twelve"]]:
             with self.subTest(args=args):
                 d = fresh("exportbad")
                 code, _, err = celkit(["export", put(d, "f.fnt", font)] + args, d)

@@ -26,6 +26,8 @@ rows=(
   "celkit import --shift |"
   "celkit export --map l|latin1"
   "celkit show --scale |"
+  "celkit export --b|--baseline"
+  "celkit export --baseline |"
   "celkit sheet -o fonts/|fonts/a.fnt fonts/b.psf"
   "celkit export -d fo|fonts"
   "celkit info fonts/b|fonts/b.psf"
