@@ -28,6 +28,7 @@ struct ExportCommandOptions {
     std::string map = "cp437";
     std::string name;
     std::optional<std::string> first;
+    std::optional<int> baseline;
     std::string width = "auto";
     TransformOptions transform;
 };
@@ -121,6 +122,7 @@ void runExport(const ExportCommandOptions& options) {
             const fs::path named = compressed ? path.stem() : path;
             ExportOptions exportOptions{
                 map, options.name.empty() ? named.stem().u8string() : options.name, width};
+            exportOptions.baseline = options.baseline;
             Bytes bytes = exportFont(font, *format, exportOptions);
             // Said where the output has a width to choose, so that scripts see it.
             if (options.width == "auto" && width < glyphSide && format != &rawFontFormat())
@@ -168,6 +170,12 @@ void addExportCommand(CLI::App& app) {
         ->type_name("WIDTH")
         ->check(CLI::IsMember({"auto", "8", "16"}))
         ->capture_default_str();
+    command
+        ->add_option("--baseline", options->baseline,
+                     "rows above the baseline, 0-16, for BDF, PCF, .fon, .otb and .ttf (default: "
+                     "under the capitals' bottom row)")
+        ->type_name("N")
+        ->check(CLI::Range(0, glyphSide));
     addTransformOptions(*command, options->transform);
     command->callback([options] { runExport(*options); });
 }

@@ -45,9 +45,10 @@ void parseCell(const std::string& text, int& width, int& height) {
 
 namespace {
 
-Font importOne(const std::string& name, const ImportOptions& fontOptions,
-               const GridOptions& gridOptions) {
-    Input input = readAndIdentify(name);
+// `warnings` gets what the picture's reading found worth a word.
+Font importInput(const Input& input, const ImportOptions& fontOptions,
+                 const GridOptions& gridOptions, std::vector<std::string>* warnings = nullptr) {
+    const std::string& name = input.name;
     if (input.font != nullptr) return fontOf(input, fontOptions);
     Picture picture;
     std::string error;
@@ -61,8 +62,15 @@ Font importOne(const std::string& name, const ImportOptions& fontOptions,
     if (!readPicture(input.bytes, picture, error, fits) ||
         !glyphsFromPicture(picture, gridOptions, font, error, &reading))
         throw Failure(name + ": " + error);
-    for (const std::string& warning : readingWarnings(reading, gridOptions))
-        reportError(name + ": warning: " + warning);
+    if (warnings != nullptr) *warnings = readingWarnings(reading, gridOptions);
+    return font;
+}
+
+Font importOne(const std::string& name, const ImportOptions& fontOptions,
+               const GridOptions& gridOptions) {
+    std::vector<std::string> warnings;
+    Font font = importInput(readAndIdentify(name), fontOptions, gridOptions, &warnings);
+    for (const std::string& warning : warnings) reportError(name + ": warning: " + warning);
     return font;
 }
 
@@ -89,6 +97,13 @@ void runImport(const ImportCommandOptions& options) {
 }
 
 }  // namespace
+
+Font importWithDefaults(const Input& input, const CodepointMap& map) {
+    ImportOptions fontOptions{map, std::nullopt};
+    GridOptions gridOptions;
+    gridOptions.map = map;
+    return importInput(input, fontOptions, gridOptions);
+}
 
 void addImportCommand(CLI::App& app) {
     auto options = std::make_shared<ImportCommandOptions>();

@@ -1,12 +1,13 @@
-// celkit show: a picture of the font (its chart, or text set in it), or one
-// glyph as text in the terminal.
+// celkit show: a font or a picture of glyphs drawn in the terminal (its
+// chart, text set in it, or chosen glyphs), or a picture of it to keep.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <iostream>
 #include <memory>
 
+#include "celkit/input_kind.h"
 #include "celkit/picture/font_preview.h"
 #include "celkit/program.h"
+#include "celkit/terminal_drawing.h"
 
 namespace celkit {
 namespace {
@@ -19,17 +20,9 @@ struct ShowOptions {
     std::string ink = "000000", paper = "FFFFFF";
     std::optional<std::string> text;
     std::optional<std::string> glyph;
+    std::string labels = "numbers";
     std::string map = "cp437";
 };
-
-// Two characters per pixel, so the glyph keeps its shape in a terminal.
-void printGlyph(const Font& font, int glyph) {
-    for (int y = 0; y < glyphSide; ++y) {
-        std::string line;
-        for (int x = 0; x < glyphSide; ++x) line += font.pixel(glyph, x, y) ? "##" : "..";
-        std::cout << line << '\n';
-    }
-}
 
 std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().u8string();
@@ -37,27 +30,104 @@ std::string lowerExtension(const fs::path& path) {
     return extension;
 }
 
+void warnMissing(int missing, const CodepointMap& map, const std::string& mapName) {
+    if (missing == 0) return;
+    const int fallback = fallbackGlyph(map);
+    char shownAs[32] = "blank (the map has no '?')";
+    if (fallback >= 0) std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
+    reportError("warning: " + std::to_string(missing) +
+                " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
+}
+
+std::string hexLabel(char32_t c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(c));
+    return text;
+}
+
+// A BMP or ICO sheet shows the font celpack would make of it; any other
+// input what import makes of it.
+Font fontToShow(const std::string& name, const CodepointMap& map) {
+    Input input = readAndIdentify(name);
+    if (input.picture != PictureKind::Bmp && input.picture != PictureKind::Ico)
+        return importWithDefaults(input, map);
+    Picture picture;
+    std::string error;
+    if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
+    return fontAsCelpackReads(picture);
+}
+
+// The text at scale 1, drawn in blocks without the picture's margin.
+std::string textInBlocks(const Font& font, const CodepointMap& map, const std::string& text,
+                         int& missing) {
+    PreviewStyle style;
+    style.scale = 1;
+    style.ink = 0xFFFFFF;
+    style.paper = 0x000000;
+    Picture picture = renderText(font, map, text, style, missing);
+    std::string out;
+    for (const std::string& line :
+         blockLines(picture.width - 2, picture.height - 2,
+                    [&](int x, int y) { return picture.at(x + 1, y + 1) == style.ink; }))
+        out += line + '\n';
+    return out;
+}
+
+void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
+    std::vector<int> glyphs;
+    if (options.glyph) {
+        glyphs = parseGlyphList(*options.glyph, map, options.map);
+    } else {
+        for (int g = 0; g < glyphCount; ++g) glyphs.push_back(g);
+    }
+    auto label = [&](int glyph) {
+        if (options.labels == "numbers") return hexLabel(static_cast<char32_t>(glyph));
+        const auto& codepoints = map.codepoints[static_cast<std::size_t>(glyph)];
+        return codepoints.empty() ? std::string() : hexLabel(codepoints[0]);
+    };
+    bool failed = false;
+    for (const std::string& input : options.inputs) {
+        Font font;
+        try {
+            font = fontToShow(input, map);
+        } catch (const Failure& failure) {
+            reportError(failure.what());
+            failed = true;
+            continue;
+        }
+        std::string out = options.inputs.size() > 1 ? input + ":\n" : std::string();
+        int missing = 0;
+        if (options.text)
+            out += textInBlocks(font, map, *options.text, missing);
+        else
+            out += glyphBands(font, glyphs, terminalColumns, label);
+        writeToTerminal(out);
+        warnMissing(missing, map, options.map);
+    }
+    if (failed) throw Failure("");  // each was reported
+}
+
 void runShow(const ShowOptions& options) {
     CodepointMap map = loadMap(options.map);
-    if (options.glyph) {
-        if (!options.destination.output.empty() || !options.destination.directory.empty() ||
-            options.text)
-            throw UsageError("--glyph prints to the terminal; it takes no -o, -d or --text");
-        int glyph = parseGlyphNumber(*options.glyph);
-        for (const std::string& input : options.inputs) {
-            Font font = loadFont(input, map);
-            if (options.inputs.size() > 1) std::cout << input << ":\n";
-            printGlyph(font, glyph);
-        }
-        std::cout.flush();
-        return;
-    }
+    if (options.text && options.text->empty()) throw UsageError("--text: nothing to show");
+    const bool toTerminal =
+        options.destination.output.empty() && options.destination.directory.empty();
+    if (options.glyph && !toTerminal)
+        throw UsageError("--glyph draws in the terminal; it takes no -o or -d");
     PreviewStyle style;
     style.scale = options.scale;
     style.ink = parseColour("--ink", options.ink);
     style.paper = parseColour("--paper", options.paper);
-    if (options.text && options.text->empty()) throw UsageError("--text: nothing to show");
     std::string tooBig;
+    if (toTerminal) {
+        // The terminal's text is the picture of scale 1, drawn in blocks.
+        PreviewStyle terminal;
+        terminal.scale = 1;
+        if (options.text && !textFits(*options.text, terminal, tooBig)) throw UsageError(tooBig);
+        showInTerminal(options, map);
+        return;
+    }
+    style.labels = options.labels == "code-points" ? ChartLabels::CodePoints : ChartLabels::Numbers;
     if (options.text && !textFits(*options.text, style, tooBig)) throw UsageError(tooBig);
     std::vector<fs::path> paths =
         outputPaths(options.inputs, options.destination, "." + options.format);
@@ -68,21 +138,14 @@ void runShow(const ShowOptions& options) {
     }
     std::vector<Output> outputs =
         makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            Font font = loadFont(input, map);
+            Font font = fontToShow(input, map);
             Picture picture;
             if (options.text) {
                 int missing = 0;
                 picture = renderText(font, map, *options.text, style, missing);
-                const int fallback = fallbackGlyph(map);
-                char shownAs[32] = "blank (the map has no '?')";
-                if (fallback >= 0)
-                    std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
-                if (missing > 0)
-                    reportError("warning: " + std::to_string(missing) +
-                                " character(s) of --text have no glyph in map " + options.map +
-                                "; shown " + shownAs);
+                warnMissing(missing, map, options.map);
             } else {
-                picture = renderChart(font, style);
+                picture = renderChart(font, style, map);
             }
             std::vector<std::uint8_t> bytes =
                 lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
@@ -96,28 +159,44 @@ void runShow(const ShowOptions& options) {
 
 void addShowCommand(CLI::App& app) {
     auto options = std::make_shared<ShowOptions>();
-    CLI::App* show =
-        app.add_subcommand("show", "a picture of the font, or one glyph in the terminal");
-    show->add_option("FONT", options->inputs, "font files (.fnt, PSF, BDF, PCF, .hex)")->required();
+    CLI::App* show = app.add_subcommand(
+        "show", "draw a font in the terminal, or make a picture of it with -o or -d");
+    show->add_option("FONT", options->inputs,
+                     "fonts (.fnt, PSF, BDF, PCF, .hex ...) or pictures of glyphs (BMP, ICO, PNG, "
+                     "read as import reads them)")
+        ->required();
     addDestinationOptions(*show, options->destination);
     show->add_option("-f,--format", options->format, "picture format with -d")
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"png", "bmp"}))
         ->capture_default_str();
-    show->add_option("--scale", options->scale, "pixels per font pixel")
+    show->add_option("--scale", options->scale, "pixels per font pixel in a picture")
         ->type_name("N")
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
-    show->add_option("--ink", options->ink, "ink colour RRGGBB")
+    show->add_option("--ink", options->ink, "ink colour of a picture: RRGGBB or a CSS colour name")
         ->type_name("COLOUR")
         ->capture_default_str();
-    show->add_option("--paper", options->paper, "paper colour RRGGBB")
+    show->add_option("--paper", options->paper,
+                     "paper colour of a picture: RRGGBB or a CSS colour name")
         ->type_name("COLOUR")
         ->capture_default_str();
-    show->add_option("--text", options->text, "set these words in the font instead of the chart")
-        ->type_name("WORDS");
-    show->add_option("--glyph", options->glyph, "print glyph N (decimal or 0x hex) as text")
-        ->type_name("N");
+    CLI::Option* text = show->add_option("--text", options->text,
+                                         "set these words in the font instead of the chart")
+                            ->type_name("WORDS");
+    show->add_option("--glyph", options->glyph,
+                     "draw these glyphs in the terminal: a list such as A,U+263A,0x20-0x2F,65; "
+                     "numbers (decimal, even one digit, or 0x hex) are glyph numbers, a "
+                     "character or U+XXXX goes through --map")
+        ->type_name("LIST")
+        ->excludes(text);
+    show->add_option("--labels", options->labels,
+                     "chart labels: numbers (glyph numbers) or code-points (each glyph's code "
+                     "point in the map)")
+        ->type_name("KIND")
+        ->check(CLI::IsMember({"numbers", "code-points"}))
+        ->capture_default_str()
+        ->excludes(text);
     show->add_option("--map", options->map,
                      "code-point map: cp437, latin1, a code page (cp850, cp866, koi8-r, iso8859-N, "
                      "windows-125N ...), a map file or a font with a Unicode table")

@@ -1,6 +1,6 @@
 // celkit watch: celpack's conversion of one sheet, again on every save, with
-// a line saying which glyphs the save changed, and optionally the chart
-// redrawn beside it.
+// a line saying which glyphs the save changed, and the chart redrawn in the
+// terminal or in a preview picture.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
@@ -15,6 +15,7 @@
 #include "celkit/file_access.h"
 #include "celkit/picture/font_preview.h"
 #include "celkit/program.h"
+#include "celkit/terminal_drawing.h"
 
 namespace celkit {
 namespace {
@@ -147,6 +148,7 @@ public:
                     throw Failure(displayName(output.path) + ": is the same file as the sheet " +
                                   options.sheet + "; celkit does not replace it");
             writeOutputs(outputs);
+            if (chartInTerminal) drawChart(next);
             std::cout << shown(clockNow() + " " + displayName(fontPath) + ": " +
                                changesText(font, next))
                       << '\n'
@@ -162,7 +164,22 @@ public:
     }
 
 private:
+    // The chart in bands of block characters, each glyph under its number.
+    static void drawChart(const Font& next) {
+        std::vector<int> glyphs(glyphCount);
+        for (int glyph = 0; glyph < glyphCount; ++glyph) glyphs[glyph] = glyph;
+        std::string chart = glyphBands(next, glyphs, terminalColumns, [](int glyph) {
+            char number[4];
+            std::snprintf(number, sizeof number, "%02X", glyph);
+            return std::string(number);
+        });
+        writeToTerminal(chart);
+    }
+
     const WatchOptions& options;
+    // Without a preview file the terminal shows the chart, unless the
+    // status lines go to a pipe or a log, which keep one line per save.
+    const bool chartInTerminal = options.preview.empty() && outputIsTerminal();
     fs::path fontPath;
     std::optional<Font> font;
 };

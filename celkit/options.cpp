@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "celkit/colour_names.h"
 #include "celkit/font/text_codes.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
@@ -14,27 +15,81 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 }  // namespace
 
 std::uint32_t parseColour(const std::string& option, const std::string& text) {
+    if (auto named = colourNamed(text)) return *named;
     std::string digits = startsWith(text, "#") ? text.substr(1) : text;
     std::uint64_t value = 0;
     if (digits.size() != 6 || !parseHex(digits, 6, value))
         throw UsageError(option + ": '" + text +
-                         "' is no colour; give RRGGBB in hex, with or without #");
+                         "' is no colour; give RRGGBB in hex, with or without #, or a CSS "
+                         "colour name");
     return static_cast<std::uint32_t>(value);
 }
 
-int parseGlyphNumber(const std::string& text) {
+namespace {
+
+// One end of a --glyph range: a glyph number, or a code point for the map.
+struct GlyphItem {
+    bool isCodepoint;
+    std::uint64_t value;
+};
+
+bool glyphItem(const std::string& text, GlyphItem& out) {
     std::uint64_t value = 0;
-    bool good;
     if (startsWith(text, "0x") || startsWith(text, "0X")) {
-        good = parseHex(text.substr(2), 4, value);
+        if (!parseHex(text.substr(2), 4, value) || value > 255) return false;
+        out = {false, value};
+    } else if (startsWith(text, "U+") || startsWith(text, "u+")) {
+        if (!parseHex(text.substr(2), 6, value) || value > lastCodepoint) return false;
+        out = {true, value};
+    } else if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
+        // Digits are a glyph number, a single digit too: the character 7 is U+0037.
+        if (text.size() > 3 || (value = std::stoul(text)) > 255) return false;
+        out = {false, value};
     } else {
-        good = !text.empty() && text.size() <= 4 &&
-               text.find_first_not_of("0123456789") == std::string::npos;
-        if (good) value = std::stoul(text);
+        char32_t c = 0;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+        if (text.empty() || decodeUtf8(bytes, text.size(), c) != text.size()) return false;
+        out = {true, c};
     }
-    if (!good || value > 255)
-        throw UsageError("--glyph: '" + text + "' is no glyph number 0..255 (or 0x00..0xFF)");
-    return static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
+std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map,
+                                const std::string& mapName) {
+    std::vector<int> glyphs;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t comma = text.find(',', start);
+        std::string part = text.substr(start, comma == std::string::npos ? comma : comma - start);
+        if (part.empty()) throw UsageError("--glyph: '" + text + "' has an empty part");
+        auto bad = [&](const std::string& why) {
+            return UsageError("--glyph: '" + part + "' " + why);
+        };
+        // A dash after the first byte splits a range; "-" alone is the character.
+        std::size_t dash = part.find('-', 1);
+        std::string firstText = part.substr(0, dash);
+        GlyphItem first{}, last{};
+        if (!glyphItem(firstText, first) ||
+            (dash != std::string::npos && !glyphItem(part.substr(dash + 1), last)))
+            throw bad(
+                "is no glyph number 0..255 (decimal or 0x hex), character or U+XXXX code point");
+        if (dash == std::string::npos) last = first;
+        if (first.isCodepoint != last.isCodepoint)
+            throw bad("mixes a glyph number with a character or code point");
+        if (first.value > last.value) throw bad("runs backwards");
+        std::size_t before = glyphs.size();
+        for (std::uint64_t v = first.value; v <= last.value; ++v) {
+            int glyph =
+                first.isCodepoint ? map.glyphFor(static_cast<char32_t>(v)) : static_cast<int>(v);
+            if (glyph >= 0) glyphs.push_back(glyph);
+        }
+        if (glyphs.size() == before) throw bad("has no glyph in map " + mapName);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return glyphs;
 }
 
 char32_t parseCodepoint(const std::string& option, const std::string& text) {

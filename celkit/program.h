@@ -64,10 +64,20 @@ const std::string* inputAt(const FileStatus& file);
 // The 256 glyphs of a font file of any format celkit reads (a picture is
 // refused: import reads those); `map` picks them from a larger font.
 Font loadFont(const std::string& name, const CodepointMap& map);
+// The font of an input as import makes it with its default options: a
+// font's glyphs, or a picture's on its most common colour.
+struct Input;
+Font importWithDefaults(const Input& input, const CodepointMap& map);
 
 // Option values; UsageError with the option's name when malformed.
 std::uint32_t parseColour(const std::string& option, const std::string& text);
-int parseGlyphNumber(const std::string& text);
+// --glyph's list: parts split by commas, each one item or a range FIRST-LAST.
+// An item is a glyph number (decimal digits, a single one too, or 0x hex) or a
+// character or U+XXXX code point, which `map` (named `mapName`) turns into
+// its glyph; both ends of a range are the same kind. A range of code points
+// gives the glyphs of those the map has.
+std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map,
+                                const std::string& mapName);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
 CodepointMap loadMap(const std::string& mapName);                  // built-in name or a file
 CodepointMap blockMap(char32_t first);                             // glyph g stands for first + g

@@ -324,7 +324,7 @@ std::vector<char32_t> uniqueCodepoints(const CodepointMap& map) {
 }
 
 std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
-                                   const std::string& family) {
+                                   const std::string& family, Cell cell) {
     const std::vector<char32_t> codes = uniqueCodepoints(map);
     // XLFD fields cannot hold '-' and BDF strings end at a '"'.
     std::string name;
@@ -334,36 +334,47 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
                     ? '_'
                     : c;
     if (name.empty()) name = "celkit";
-    const int descent = glyphSide - bdfAscent;
+    const std::string width = std::to_string(cell.width), tenths = std::to_string(10 * cell.width);
+    const std::string cellBox = width + " 16 0 " + std::to_string(-cell.descent());
+    // The cell's width in pixels at 16 points and 75 dpi, in thousandths of the point size.
+    const std::string scalable = std::to_string(cell.width * 72000 / (16 * 75));
     std::string text;
     text += "STARTFONT 2.1\n";
-    text += "FONT -celkit-" + name + "-Medium-R-Normal--16-160-75-75-C-160-ISO10646-1\n";
+    text += "FONT -celkit-" + name + "-Medium-R-Normal--16-160-75-75-C-" + tenths + "-ISO10646-1\n";
     text += "SIZE 16 75 75\n";
-    text += "FONTBOUNDINGBOX 16 16 0 -" + std::to_string(descent) + "\n";
+    text += "FONTBOUNDINGBOX " + cellBox + "\n";
     text += "STARTPROPERTIES 18\n";
     text += "FOUNDRY \"celkit\"\nFAMILY_NAME \"" + name + "\"\n";
     text += "WEIGHT_NAME \"Medium\"\nSLANT \"R\"\nSETWIDTH_NAME \"Normal\"\nADD_STYLE_NAME \"\"\n";
     text += "PIXEL_SIZE 16\nPOINT_SIZE 160\nRESOLUTION_X 75\nRESOLUTION_Y 75\n";
-    text +=
-        "SPACING \"C\"\nAVERAGE_WIDTH 160\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n";
-    text += "FONT_ASCENT " + std::to_string(bdfAscent) + "\nFONT_DESCENT " +
-            std::to_string(descent) + "\n";
+    // Every glyph's ink lies in its cell: a character-cell font.
+    text += "SPACING \"C\"\nAVERAGE_WIDTH " + tenths +
+            "\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n";
+    text += "FONT_ASCENT " + std::to_string(cell.ascent) + "\nFONT_DESCENT " +
+            std::to_string(cell.descent()) + "\n";
     text += "DEFAULT_CHAR " + std::to_string(static_cast<unsigned long>(codes[0])) + "\n";
     text += "COPYRIGHT \"\"\n";
     text += "ENDPROPERTIES\n";
     text += "CHARS " + std::to_string(glyphCount) + "\n";
+    // 16 wide keeps the full boxes it always had; 8 wide gives each glyph its ink's box.
+    const bool tight = cell.width < glyphSide;
     char buffer[64];
     for (int g = 0; g < glyphCount; ++g) {
         const unsigned long code = codes[g];
         std::snprintf(buffer, sizeof buffer, code > 0xFFFF ? "u%05lX" : "uni%04lX", code);
         text += "STARTCHAR " + std::string(buffer) + "\n";
         text += "ENCODING " + std::to_string(code) + "\n";
-        // 16 pixels at 16 points and 75 dpi: 16 * 72000 / (16 * 75) thousandths.
-        text += "SWIDTH 960 0\nDWIDTH 16 0\n";
-        text += "BBX 16 16 0 -" + std::to_string(descent) + "\nBITMAP\n";
-        for (int y = 0; y < glyphSide; ++y) {
-            std::snprintf(buffer, sizeof buffer, "%02X%02X\n", font.bytes[g * glyphBytes + 2 * y],
-                          font.bytes[g * glyphBytes + 2 * y + 1]);
+        text += "SWIDTH " + scalable + " 0\nDWIDTH " + width + " 0\n";
+        const InkBox box = tight ? inkBox(font, g, cell.width) : InkBox{0, 0, glyphSide, glyphSide};
+        const int below = box.height == 0 ? 0 : cell.ascent - box.top - box.height;
+        text += "BBX " + std::to_string(box.width) + " " + std::to_string(box.height) + " " +
+                std::to_string(box.left) + " " + std::to_string(below) + "\nBITMAP\n";
+        for (int y = box.top; y < box.top + box.height; ++y) {
+            unsigned row = 0;
+            for (int x = 0; x < box.width; ++x)
+                if (font.pixel(g, box.left + x, y)) row |= 0x8000u >> x;
+            std::snprintf(buffer, sizeof buffer, box.width > 8 ? "%04X\n" : "%02X\n",
+                          box.width > 8 ? row : row >> 8);
             text += buffer;
         }
         text += "ENDCHAR\n";

@@ -1,7 +1,8 @@
 // Glyph Bitmap Distribution Format, the X11 bitmap font source. Reads the
 // glyphs with their bounding boxes placed from the font's ascent, keyed by
 // Unicode when the charset registry is ISO10646; writes a version 2.1
-// character-cell font with XLFD properties, one full 16 x 16 box per glyph.
+// character-cell font with XLFD properties: a 16-wide cell as full 16 x 16
+// boxes, an 8-wide one as each glyph's ink box.
 #ifndef CELKIT_FONT_BDF_H
 #define CELKIT_FONT_BDF_H
 
@@ -10,18 +11,16 @@
 #include <vector>
 
 #include "celkit/font/codepoint_map.h"
+#include "celkit/font/export_cell.h"
 #include "celkit/font/font.h"
 #include "celkit/font/source_font.h"
 
 namespace celkit {
 
-// Where the baseline lies in the cell of an exported font, in rows from the top.
-inline constexpr int bdfAscent = 14;
-
 bool isBdf(const std::vector<std::uint8_t>& data);
 bool readBdf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error);
 std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
-                                   const std::string& family);
+                                   const std::string& family, Cell cell = {});
 
 // The code point each glyph is written under by the formats keyed by one:
 // its first code point not taken by an earlier glyph, else U+F000 + glyph

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "celkit/font/bdf.h"
-
 namespace celkit {
 
 namespace {
@@ -11,8 +9,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int cellHeight = glyphSide;
-constexpr int columns = (fonCellWidth + 7) / 8;  // a glyph's bits go a byte column at a time
-constexpr int glyphSize = columns * cellHeight;
 constexpr int entries = glyphCount + 1;  // and a blank cell after the last code
 constexpr int headerSize = 148, entrySize = 6;
 constexpr int directoryEntrySize = 113;  // the header up to the face name's offset, and a spare
@@ -46,9 +42,11 @@ int glyphOr(const CodepointMap& map, char32_t codepoint, int fallback) {
 
 // The FNT resource: header, the table of each code's width and bits, the
 // bits a byte column at a time from the top, then the face name.
-Bytes fontResource(const Font& font, const CodepointMap& map, const std::string& face) {
+Bytes fontResource(const Font& font, const CodepointMap& map, const std::string& face, Cell cell) {
+    const int columns = (cell.width + 7) / 8;  // a glyph's bits go a byte column at a time
+    const unsigned long glyphSize = static_cast<unsigned long>(columns) * cellHeight;
     const unsigned long bitsAt = headerSize + entries * entrySize;
-    const unsigned long faceAt = bitsAt + static_cast<unsigned long>(entries) * glyphSize;
+    const unsigned long faceAt = bitsAt + entries * glyphSize;
     Bytes t;
     put16(t, 0x300);
     put32(t, faceAt + face.size() + 1);
@@ -57,7 +55,7 @@ Bytes fontResource(const Font& font, const CodepointMap& map, const std::string&
     put16(t, cellHeight * 72 / dpi);
     put16(t, dpi);
     put16(t, dpi);
-    put16(t, bdfAscent);
+    put16(t, static_cast<unsigned long>(cell.ascent));
     put16(t, 0);  // no leading inside the cell or between lines
     put16(t, 0);
     put8(t, 0);  // not italic, underlined or struck out
@@ -65,11 +63,12 @@ Bytes fontResource(const Font& font, const CodepointMap& map, const std::string&
     put8(t, 0);
     put16(t, 400);
     put8(t, fonCharset(map));
-    put16(t, fonCellWidth);
+    const auto width = static_cast<unsigned long>(cell.width);
+    put16(t, width);
     put16(t, cellHeight);
     put8(t, 0x30);  // a modern face, of fixed pitch (the low bit clear)
-    put16(t, fonCellWidth);
-    put16(t, fonCellWidth);
+    put16(t, width);
+    put16(t, width);
     put8(t, 0);
     put8(t, glyphCount - 1);
     put8(t, glyphOr(map, U'?', 0));  // for codes the font lacks
@@ -84,7 +83,7 @@ Bytes fontResource(const Font& font, const CodepointMap& map, const std::string&
     t.resize(headerSize, 0);
 
     for (int e = 0; e < entries; ++e) {
-        put16(t, fonCellWidth);
+        put16(t, width);
         put32(t, bitsAt + static_cast<unsigned long>(e) * glyphSize);
     }
     for (int g = 0; g < glyphCount; ++g)
@@ -92,7 +91,7 @@ Bytes fontResource(const Font& font, const CodepointMap& map, const std::string&
             for (int y = 0; y < cellHeight; ++y) {
                 unsigned bits = 0;
                 for (int i = 0; i < 8; ++i)
-                    if (font.pixel(g, column * 8 + i, y) && column * 8 + i < fonCellWidth)
+                    if (font.pixel(g, column * 8 + i, y) && column * 8 + i < cell.width)
                         bits |= 0x80u >> i;
                 put8(t, bits);
             }
@@ -174,9 +173,9 @@ std::string fonFaceName(const std::string& name) {
 }
 
 std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
-                                   const std::string& name) {
+                                   const std::string& name, Cell cell) {
     const std::string face = fonFaceName(name);
-    const Bytes fnt = fontResource(font, map, face);
+    const Bytes fnt = fontResource(font, map, face, cell);
     const Bytes directory = fontDirectory(fnt, face);
 
     // The tables after the NE header, offsets from its start; the two

@@ -1,9 +1,9 @@
 // Windows raster fonts (.fon): one FNT resource of version 3 (0x300) in a
 // 16-bit (NE) library, with the font directory Windows' installer reads,
 // as GDI and FreeType's winfnt driver load them. The font's 256 glyphs are
-// its codes 0 to 255, every one a full cell of fonCellWidth x 16 with the
-// baseline 14 rows down; the character set is the Windows one the map's
-// code page is, else OEM. Written only.
+// its codes 0 to 255, every one the full cell (16 or 8 wide, 16 high, the
+// baseline its ascent rows down), of fixed pitch; the character set is the
+// Windows one the map's code page is, else OEM. Written only.
 #ifndef CELKIT_FONT_FON_H
 #define CELKIT_FONT_FON_H
 
@@ -12,12 +12,10 @@
 #include <vector>
 
 #include "celkit/font/codepoint_map.h"
+#include "celkit/font/export_cell.h"
 #include "celkit/font/font.h"
 
 namespace celkit {
-
-// The one place the exported cell's width is decided: the .fnt's full 16 columns.
-inline constexpr int fonCellWidth = glyphSide;
 
 // The FNT charset byte for a map: ANSI 0, Turkish 162, Russian 204, Thai
 // 222, East European 238 for the maps of those Windows code pages; OEM 255
@@ -30,7 +28,7 @@ int fonCharset(const CodepointMap& map);
 std::string fonFaceName(const std::string& name);
 
 std::vector<std::uint8_t> writeFon(const Font& font, const CodepointMap& map,
-                                   const std::string& name);
+                                   const std::string& name, Cell cell = {});
 
 }  // namespace celkit
 

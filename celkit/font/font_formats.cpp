@@ -86,7 +86,7 @@ const std::vector<FontFormat>& fontFormats() {
          readAndPick<readBdf>,
          readBdf,
          [](const Font& font, const ExportOptions& options) {
-             return writeBdf(font, options.map, options.name);
+             return writeBdf(font, options.map, options.name, exportCell(font, options));
          }},
         {"hex",
          "Unifont .hex",
@@ -104,7 +104,7 @@ const std::vector<FontFormat>& fontFormats() {
          readAndPick<readPcf>,
          readPcf,
          [](const Font& font, const ExportOptions& options) {
-             return writePcf(font, options.map, options.name);
+             return writePcf(font, options.map, options.name, exportCell(font, options));
          }},
         {"fon",
          "Windows raster font: an FNT 3.0 resource in a 16-bit library",
@@ -113,7 +113,7 @@ const std::vector<FontFormat>& fontFormats() {
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
-             return writeFon(font, options.map, options.name);
+             return writeFon(font, options.map, options.name, exportCell(font, options));
          }},
         {"otb",
          "OpenType bitmap font: one 16-pixel strike, no outlines",
@@ -122,7 +122,7 @@ const std::vector<FontFormat>& fontFormats() {
          nullptr,
          nullptr,
          [](const Font& font, const ExportOptions& options) {
-             return writeOtb(font, options.map, options.name);
+             return writeOtb(font, options.map, options.name, exportCell(font, options));
          }},
         {"ttf",
          "TrueType font whose outlines are the pixels, exact at 16 pixels per em; read, also "
@@ -132,7 +132,7 @@ const std::vector<FontFormat>& fontFormats() {
          importTrueType,
          readTrueType,
          [](const Font& font, const ExportOptions& options) {
-             return writeTtf(font, options.map, options.name);
+             return writeTtf(font, options.map, options.name, exportCell(font, options));
          }},
         {"h",
          "a C/C++ header with the glyph array",

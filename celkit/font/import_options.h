@@ -22,6 +22,8 @@ struct ExportOptions {
     CodepointMap map;
     std::string name;  // C identifier / BDF family, from the file name or --name
     int width = 16;    // 8: every glyph's ink is in columns 0-7 and the cell is written 8 wide
+    // Rows above the baseline (the ascent); found from the capitals when unset.
+    std::optional<int> baseline = std::nullopt;
 };
 
 }  // namespace celkit

@@ -407,10 +407,10 @@ std::vector<char32_t> pcfCodepoints(const CodepointMap& map) {
 }
 
 std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
-                                   const std::string& family) {
+                                   const std::string& family, Cell cell) {
     const std::vector<char32_t> codes = pcfCodepoints(map);
     const std::uint32_t layout = msbByte | msbBit | 2;  // rows padded to 4 bytes
-    const int descent = glyphSide - bdfAscent;
+    const int ascent = cell.ascent, descent = cell.descent(), tenths = 10 * cell.width;
 
     // XLFD fields cannot hold '-'; the BDF export names the font the same way.
     std::string name;
@@ -439,26 +439,26 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
         {"RESOLUTION_X", "", 75, false},
         {"RESOLUTION_Y", "", 75, false},
         {"SPACING", "C", 0, true},
-        {"AVERAGE_WIDTH", "", 160, false},
+        {"AVERAGE_WIDTH", "", tenths, false},
         {"CHARSET_REGISTRY", "ISO10646", 0, true},
         {"CHARSET_ENCODING", "1", 0, true},
         {"COPYRIGHT", "", 0, true},
-        {"FONT", "-celkit-" + name + "-Medium-R-Normal--16-160-75-75-C-160-ISO10646-1", 0, true},
+        {"FONT",
+         "-celkit-" + name + "-Medium-R-Normal--16-160-75-75-C-" + std::to_string(tenths) +
+             "-ISO10646-1",
+         0, true},
     };
 
-    // Each glyph's ink box, as X's ink metrics: all zero but the width when blank.
+    // Each glyph's ink box, as X's ink metrics: all zero but the width when
+    // blank. Every glyph is drawn as the whole cell, as bdftopcf makes of a
+    // character-cell BDF.
     std::vector<Metric> ink(glyphCount);
-    const Metric cell{0, glyphSide, glyphSide, bdfAscent, descent};
+    const Metric full{0, cell.width, cell.width, ascent, descent};
     for (int g = 0; g < glyphCount; ++g) {
-        int x0 = glyphSide, x1 = -1, y0 = glyphSide, y1 = -1;
-        for (int y = 0; y < glyphSide; ++y)
-            for (int x = 0; x < glyphSide; ++x)
-                if (font.pixel(g, x, y)) {
-                    x0 = std::min(x0, x), x1 = std::max(x1, x);
-                    y0 = std::min(y0, y), y1 = std::max(y1, y);
-                }
-        ink[g] = x1 < 0 ? Metric{0, 0, glyphSide, 0, 0}
-                        : Metric{x0, x1 + 1, glyphSide, bdfAscent - y0, y1 + 1 - bdfAscent};
+        const InkBox b = inkBox(font, g, cell.width);
+        ink[g] = b.height == 0 ? Metric{0, 0, cell.width, 0, 0}
+                               : Metric{b.left, b.left + b.width, cell.width, ascent - b.top,
+                                        b.top + b.height - ascent};
     }
 
     struct Table {
@@ -498,11 +498,11 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
     Metric inkMin = ink[0], inkMax = ink[0];
     bool inkDiffers = false;
     for (const Metric& m : ink) {
-        inkMin = {std::min(inkMin.left, m.left), std::min(inkMin.right, m.right), glyphSide,
+        inkMin = {std::min(inkMin.left, m.left), std::min(inkMin.right, m.right), cell.width,
                   std::min(inkMin.ascent, m.ascent), std::min(inkMin.descent, m.descent)};
-        inkMax = {std::max(inkMax.left, m.left), std::max(inkMax.right, m.right), glyphSide,
+        inkMax = {std::max(inkMax.left, m.left), std::max(inkMax.right, m.right), cell.width,
                   std::max(inkMax.ascent, m.ascent), std::max(inkMax.descent, m.descent)};
-        inkDiffers = inkDiffers || m.left != 0 || m.right != glyphSide || m.ascent != bdfAscent ||
+        inkDiffers = inkDiffers || m.left != 0 || m.right != cell.width || m.ascent != ascent ||
                      m.descent != descent;
     }
     auto putAccelerators = [&](std::uint32_t type) {
@@ -510,11 +510,11 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
         // No overlap, constant metrics, a terminal font, constant width, ink inside.
         for (int flag : {1, 1, 1, 1, 1, inkDiffers ? 1 : 0, 0, 0})
             t.push_back(static_cast<std::uint8_t>(flag));
-        put(t, bdfAscent, 4);
+        put(t, static_cast<std::uint32_t>(ascent), 4);
         put(t, static_cast<std::uint32_t>(descent), 4);
         put(t, 0, 4);  // largest overlap
-        putMetric(t, cell, false);
-        putMetric(t, cell, false);
+        putMetric(t, full, false);
+        putMetric(t, full, false);
         putMetric(t, inkMin, false);
         putMetric(t, inkMax, false);
     };
@@ -522,7 +522,7 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
     {
         std::vector<std::uint8_t>& t = table(metricsTable, layout | compressed);
         put(t, glyphCount, 2);
-        for (int g = 0; g < glyphCount; ++g) putMetric(t, cell, true);
+        for (int g = 0; g < glyphCount; ++g) putMetric(t, full, true);
     }
     {
         std::vector<std::uint8_t>& t = table(bitmaps, layout);
@@ -530,13 +530,14 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
         put(t, glyphCount, 4);
         for (int g = 0; g < glyphCount; ++g)
             put(t, static_cast<std::uint32_t>(g * glyphSide * stride), 4);
+        const int rowBytes = cell.width / 8;
         for (int pad = 1; pad <= 8; pad *= 2)  // the data's size at each padding
-            put(t, static_cast<std::uint32_t>(glyphCount * glyphSide * std::max(2, pad)), 4);
+            put(t, static_cast<std::uint32_t>(glyphCount * glyphSide * std::max(rowBytes, pad)), 4);
         for (int g = 0; g < glyphCount; ++g)
             for (int y = 0; y < glyphSide; ++y) {
-                t.push_back(font.bytes[g * glyphBytes + 2 * y]);
-                t.push_back(font.bytes[g * glyphBytes + 2 * y + 1]);
-                t.resize(t.size() + stride - 2, 0);
+                for (int b = 0; b < rowBytes; ++b)
+                    t.push_back(font.bytes[g * glyphBytes + 2 * y + b]);
+                t.resize(t.size() + stride - rowBytes, 0);
             }
     }
     {
@@ -566,8 +567,8 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
     {
         std::vector<std::uint8_t>& t = table(swidths, layout);
         put(t, glyphCount, 4);
-        // 16 pixels at 16 points and 75 dpi, in thousandths of the point size.
-        for (int g = 0; g < glyphCount; ++g) put(t, 960, 4);
+        // The cell's width at 16 points and 75 dpi, in thousandths of the point size.
+        for (int g = 0; g < glyphCount; ++g) put(t, cell.width * 72000 / (16 * 75), 4);
     }
     {
         std::vector<std::uint8_t>& t = table(glyphNames, layout);

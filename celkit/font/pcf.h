@@ -4,7 +4,8 @@
 // encoded glyph placed from the font's ascent and keyed by Unicode for
 // ISO10646 and ISO8859-1 fonts. Writes the layout bdftopcf writes by
 // default: most significant byte and bit first, rows padded to 4 bytes,
-// compressed metrics, the same properties as the BDF export.
+// compressed metrics, the same properties as the BDF export and every glyph
+// the full cell, as bdftopcf compiles that.
 #ifndef CELKIT_FONT_PCF_H
 #define CELKIT_FONT_PCF_H
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "celkit/font/codepoint_map.h"
+#include "celkit/font/export_cell.h"
 #include "celkit/font/font.h"
 #include "celkit/font/source_font.h"
 
@@ -21,7 +23,7 @@ namespace celkit {
 bool isPcf(const std::vector<std::uint8_t>& data);
 bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error);
 std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
-                                   const std::string& family);
+                                   const std::string& family, Cell cell = {});
 
 // The code each glyph is written under in a PCF, whose encodings end at
 // U+FFFF: uniqueCodepoints, with a code beyond the first plane replaced by a

@@ -6,7 +6,6 @@
 #include <set>
 #include <utility>
 
-#include "celkit/font/bdf.h"
 #include "celkit/font/codepoint_map.h"
 #include "celkit/font/font.h"
 
@@ -122,8 +121,8 @@ void put(Bytes& out, long value, int bytes) {
         out.push_back(static_cast<std::uint8_t>(static_cast<unsigned long>(value) >> (8 * i)));
 }
 
-int Layout::ascent() const { return bdfAscent * unitsPerPixel; }
-int Layout::descent() const { return (glyphSide - bdfAscent) * unitsPerPixel; }
+int Layout::ascent() const { return ascentPixels * unitsPerPixel; }
+int Layout::descent() const { return (glyphSide - ascentPixels) * unitsPerPixel; }
 int Layout::em() const { return glyphSide * unitsPerPixel; }
 
 Bytes assemble(std::vector<Table> tables) {

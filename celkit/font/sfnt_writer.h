@@ -1,9 +1,9 @@
 // The parts of an sfnt font file (OpenType, TrueType) that celkit's .otb and
 // .ttf writers share: big-endian fields, the table directory with its
 // checksums, and the tables whose content is the same apart from the size of
-// a pixel in font units: cmap, name, OS/2, head, hhea and post. Every glyph
-// sits in the 16-row cell with its baseline bdfAscent rows down, glyph 0 is
-// the .notdef and glyph g + 1 the font's glyph g.
+// a pixel in font units and the cell: cmap, name, OS/2, head, hhea and post.
+// Every glyph sits in the 16-row cell with its baseline the cell's ascent
+// rows down, glyph 0 is the .notdef and glyph g + 1 the font's glyph g.
 #ifndef CELKIT_FONT_SFNT_WRITER_H
 #define CELKIT_FONT_SFNT_WRITER_H
 
@@ -32,7 +32,8 @@ Bytes assemble(std::vector<Table> tables);
 // Sizes in font units: a pixel is unitsPerPixel units, the em the cell's height.
 struct Layout {
     int unitsPerPixel;
-    int advance;  // in pixels
+    int advance;       // in pixels
+    int ascentPixels;  // rows above the baseline
     int ascent() const;
     int descent() const;  // positive, below the baseline
     int em() const;

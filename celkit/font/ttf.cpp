@@ -37,7 +37,8 @@ struct Edge {
 // (pixels touching diagonally) both ways on are right; the way that joins
 // two contours into one is taken, so each connected piece of boundary is
 // one contour that may touch itself at such corners.
-std::vector<Contour> traceContours(const Font& font, int glyph, int width) {
+std::vector<Contour> traceContours(const Font& font, int glyph, Cell cell) {
+    const int width = cell.width;
     const int height = glyphSide;
     auto ink = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < width && y < height && font.pixel(glyph, x, y);
@@ -105,7 +106,7 @@ std::vector<Contour> traceContours(const Font& font, int glyph, int width) {
         for (std::size_t i = 0; i < path.size(); ++i) {
             const Edge& edge = edges[path[i]];
             if (edge.dir != edges[path[(i + path.size() - 1) % path.size()]].dir)
-                contour.push_back({edge.x * unitsPerPixel, (bdfAscent - edge.y) * unitsPerPixel});
+                contour.push_back({edge.x * unitsPerPixel, (cell.ascent - edge.y) * unitsPerPixel});
         }
         contours.push_back(std::move(contour));
     }
@@ -188,7 +189,7 @@ Bytes gridFitting() {
 }  // namespace
 
 std::vector<std::uint8_t> writeTtf(const Font& font, const CodepointMap& map,
-                                   const std::string& family) {
+                                   const std::string& family, Cell cell) {
     // Each glyph's code as the other formats give it, then its other code
     // points that no glyph has yet.
     const std::vector<char32_t> unique = uniqueCodepoints(map);
@@ -198,11 +199,10 @@ std::vector<std::uint8_t> writeTtf(const Font& font, const CodepointMap& map,
     for (int g = 0; g < glyphCount; ++g)
         for (char32_t code : map.codepoints[g])
             if (taken.insert(code).second) codes.emplace_back(code, g + 1);
-    const sfnt::Layout layout{unitsPerPixel, glyphSide};  // the advance: the cell's width
+    const sfnt::Layout layout{unitsPerPixel, cell.width, cell.ascent};  // advanced by the cell
     const int advance = layout.advance * unitsPerPixel;
     std::vector<Glyph> glyphs(1);  // the .notdef, blank
-    for (int g = 0; g < glyphCount; ++g)
-        glyphs.push_back(encode(traceContours(font, g, layout.advance)));
+    for (int g = 0; g < glyphCount; ++g) glyphs.push_back(encode(traceContours(font, g, cell)));
 
     Bytes outlines, locations, metrics;
     put16(metrics, advance);

@@ -38,39 +38,98 @@ std::uint32_t halfway(std::uint32_t a, std::uint32_t b) {
     return out;
 }
 
+// A code point in hex, at least two digits: "41", "263A".
+std::string hexDigits(char32_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[value & 15]);
+        value >>= 4;
+    } while (value != 0);
+    if (out.size() < 2) out.insert(out.begin(), '0');
+    return out;
+}
+
+// The digits of `label` centred in a cell `cell` pixels wide at (left, top).
+void drawLabel(Picture& picture, const std::string& label, const ChartLayout& layout, int left,
+               int top, int cell, std::uint32_t colour) {
+    const int d = layout.digitScale, size = static_cast<int>(label.size());
+    const int perLine = (size + layout.labelLines - 1) / layout.labelLines;
+    for (int line = 0; line * perLine < size; ++line) {
+        const int count = std::min(perLine, size - line * perLine);
+        const int width = (count * (digitWidth + layout.digitGap) - layout.digitGap) * d;
+        for (int i = 0; i < count; ++i) {
+            const char c = label[static_cast<std::size_t>(line * perLine + i)];
+            drawDigit(picture, c <= '9' ? c - '0' : c - 'A' + 10,
+                      left + (cell - width) / 2 + i * (digitWidth + layout.digitGap) * d,
+                      top + d + line * (digitHeight + 1) * d, d, colour);
+        }
+    }
+}
+
 }  // namespace
 
-ChartLayout chartLayout(const PreviewStyle& style) {
+ChartLayout chartLayout(const PreviewStyle& style, int labelDigits) {
     ChartLayout layout;
-    layout.digitScale = std::max(1, style.scale / 2);
-    layout.left = 10 * layout.digitScale;  // "F0" is 7 digit pixels wide, with room on both sides
-    layout.top = 9 * layout.digitScale;
+    const int cell = glyphSide * style.scale;
+    layout.digitScale = style.scale;
     layout.pitch = glyphSide * style.scale + 1;
+    if (style.labels == ChartLabels::CodePoints) {
+        layout.left = layout.top = 0;
+        // The first way the longest label fits the cell's width.
+        for (int lines = 1; lines <= 2; ++lines)
+            for (int gap = 1; gap >= 0; --gap) {
+                const int perLine = (std::max(labelDigits, 2) + lines - 1) / lines;
+                const int d = std::min(style.scale, cell / (perLine * (digitWidth + gap) - gap));
+                if (d >= 1 && layout.labelBand == 0) {
+                    layout.digitScale = d;
+                    layout.labelLines = lines;
+                    layout.digitGap = gap;
+                    layout.labelBand = (lines * (digitHeight + 1) + 1) * d;
+                }
+            }
+    } else {
+        layout.left =
+            10 * layout.digitScale;  // "F0" is 7 digit pixels wide, with room on both sides
+        layout.top = 9 * layout.digitScale;
+    }
+    layout.rowPitch = layout.pitch + layout.labelBand;
     layout.width = layout.left + 16 * layout.pitch + 1;
-    layout.height = layout.top + 16 * layout.pitch + 1;
+    layout.height = layout.top + 16 * layout.rowPitch + 1;
     return layout;
 }
 
-Picture renderChart(const Font& font, const PreviewStyle& style) {
-    ChartLayout layout = chartLayout(style);
+Picture renderChart(const Font& font, const PreviewStyle& style, const CodepointMap& map) {
+    int labelDigits = 0;
+    for (const auto& codepoints : map.codepoints)
+        if (!codepoints.empty())
+            labelDigits = std::max(labelDigits, static_cast<int>(hexDigits(codepoints[0]).size()));
+    ChartLayout layout = chartLayout(style, labelDigits);
     int d = layout.digitScale, cell = glyphSide * style.scale;
     Picture picture(layout.width, layout.height, style.paper);
     std::uint32_t grid = halfway(style.ink, style.paper);
     for (int k = 0; k <= 16; ++k) {
-        picture.fill(layout.left + k * layout.pitch, layout.top, 1, 16 * layout.pitch + 1, grid);
-        picture.fill(layout.left, layout.top + k * layout.pitch, 16 * layout.pitch + 1, 1, grid);
+        picture.fill(layout.left + k * layout.pitch, layout.top, 1, 16 * layout.rowPitch + 1, grid);
+        picture.fill(layout.left, layout.top + k * layout.rowPitch, 16 * layout.pitch + 1, 1, grid);
     }
-    for (int k = 0; k < 16; ++k) {
-        int cellLeft = layout.left + 1 + k * layout.pitch,
-            cellTop = layout.top + 1 + k * layout.pitch;
-        drawDigit(picture, k, cellLeft + (cell - digitWidth * d) / 2, 2 * d, d, style.ink);
-        int labelTop = cellTop + (cell - digitHeight * d) / 2;
-        drawDigit(picture, k, layout.left - 9 * d, labelTop, d, style.ink);
-        drawDigit(picture, 0, layout.left - 5 * d, labelTop, d, style.ink);
+    if (style.labels == ChartLabels::Numbers) {
+        for (int k = 0; k < 16; ++k) {
+            int cellLeft = layout.left + 1 + k * layout.pitch,
+                cellTop = layout.top + 1 + k * layout.rowPitch;
+            drawDigit(picture, k, cellLeft + (cell - digitWidth * d) / 2, 2 * d, d, style.ink);
+            int labelTop = cellTop + (cell - digitHeight * d) / 2;
+            drawDigit(picture, k, layout.left - 9 * d, labelTop, d, style.ink);
+            drawDigit(picture, 0, layout.left - 5 * d, labelTop, d, style.ink);
+        }
     }
-    for (int glyph = 0; glyph < glyphCount; ++glyph)
-        drawGlyph(picture, font, glyph, layout.left + 1 + (glyph % 16) * layout.pitch,
-                  layout.top + 1 + (glyph / 16) * layout.pitch, style.scale, style.ink);
+    for (int glyph = 0; glyph < glyphCount; ++glyph) {
+        const int left = layout.left + 1 + (glyph % 16) * layout.pitch,
+                  top = layout.top + 1 + (glyph / 16) * layout.rowPitch;
+        const auto& codepoints = map.codepoints[static_cast<std::size_t>(glyph)];
+        if (style.labels == ChartLabels::CodePoints && !codepoints.empty())
+            drawLabel(picture, hexDigits(codepoints[0]), layout, left, top, cell, grid);
+        drawGlyph(picture, font, glyph, left, top + layout.labelBand, style.scale, style.ink);
+    }
     return picture;
 }
 
@@ -125,9 +184,11 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
     }
     std::size_t longest = 0;
     for (const auto& line : lines) longest = std::max(longest, line.size());
-    int s = style.scale, margin = s, advance = glyphSide * s;
+    // Letters sit as close as the font's ink allows: an 8-pixel font's
+    // words read whole and its box-drawing lines join.
+    int s = style.scale, margin = s, advance = font.inkWidth() * s, height = glyphSide * s;
     Picture picture(static_cast<int>(longest) * advance + 2 * margin,
-                    static_cast<int>(lines.size()) * advance + 2 * margin, style.paper);
+                    static_cast<int>(lines.size()) * height + 2 * margin, style.paper);
     int fallback = fallbackGlyph(map);
     missing = 0;
     for (std::size_t row = 0; row < lines.size(); ++row)
@@ -139,7 +200,7 @@ Picture renderText(const Font& font, const CodepointMap& map, const std::string&
             }
             if (glyph >= 0 && glyph < glyphCount)
                 drawGlyph(picture, font, glyph, margin + static_cast<int>(column) * advance,
-                          margin + static_cast<int>(row) * advance, s, style.ink);
+                          margin + static_cast<int>(row) * height, s, style.ink);
         }
     return picture;
 }

@@ -122,6 +122,30 @@ class Conversion(unittest.TestCase):
                         self.assertFalse(os.path.exists(got), side)
                     self.assertEqual(sorted(os.listdir(os.path.join(d, side))), sorted(os.listdir(os.path.join(d, "celpack"))))
 
+    def test_in_a_terminal_the_chart_comes_before_each_status_line(self):
+        if ARGS.wine:
+            self.skipTest("a console under Wine is no tmux pane")
+        d = fresh("terminal")
+        sheet_with([0x00, 0x41, 0xFF]).save(os.path.join(d, "sheet.bmp"), "BMP")
+        tmux = ["tmux", "-u", "-S", os.path.join(d, "..", "tmux.sock"), "-f", "/dev/null"]
+        env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        subprocess.run(tmux + ["new-session", "-d", "-x", "80", "-y", "40", "-c", d,
+                               "%s watch sheet.bmp --count 1; echo END-OF-WATCH; sleep 60" % ARGS.celkit],
+                       env=env, check=True)
+        try:
+            subprocess.run(tmux + ["set-option", "-g", "history-limit", "5000"], env=env, check=True)
+            pane = eventually(lambda: (lambda p: "END-OF-WATCH" in p and p)(subprocess.run(
+                tmux + ["capture-pane", "-p", "-J", "-S", "-", "-E", "-"], env=env, check=True,
+                stdout=subprocess.PIPE).stdout.decode("utf-8")), "the watch in the pane")
+        finally:
+            subprocess.run(tmux + ["kill-server"], env=env)
+        lines = [line.rstrip() for line in pane[:pane.index("END-OF-WATCH")].splitlines()]
+        self.assertRegex(lines[-1], LINE)
+        shown = subprocess.run([ARGS.celkit, "show", "sheet.bmp.fnt"], cwd=d, check=True,
+                               stdout=subprocess.PIPE).stdout.decode("utf-8")
+        chart = [line.rstrip() for line in shown.splitlines()]
+        self.assertEqual(lines[-1 - len(chart):-1], chart)
+
     def test_refusals(self):
         for name, content, args, code, message in [
                 ("png", "png", ["sheet.bmp", "--count", "1"], 1, "sheet.bmp: a PNG picture; celpack reads only BMP and ICO"),

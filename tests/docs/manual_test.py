@@ -78,7 +78,7 @@ class Options(unittest.TestCase):
                         continue  # every command's --help is the plain form's --help
                     self.assertTrue(set(names) & set(shown), f"{name}: not in 'celkit {command}' of the synopsis")
                     if choices and name in shown:
-                        given = re.search(re.escape(name) + r"\s+\[?\s*([\w.]+(?:\s*\|\s*[\w.]+)+)",
+                        given = re.search(re.escape(name) + r"\s+\[?\s*([\w.-]+(?:\s*\|\s*[\w.-]+)+)",
                                           self.forms[command])
                         self.assertTrue(given, f"the synopsis gives no choices after {name}")
                         self.assertEqual(sorted(re.split(r"\s*\|\s*", given.group(1))), sorted(choices))

@@ -28,10 +28,14 @@ rows=(
   "celkit import --shift |"
   "celkit export --map l|latin1"
   "celkit show --scale |"
+  "celkit export --b|--baseline"
+  "celkit export --baseline |"
   "celkit sheet -o fonts/|fonts/a.fnt fonts/b.psf"
   "celkit export -d fo|fonts"
   "celkit info fonts/b|fonts/b.psf"
   "celkit show --glyph 65 fonts/a|fonts/a.fnt"
+  "celkit show --lab|--labels"
+  "celkit show --labels |numbers code-points"
 )
 passes=0
 failures=0

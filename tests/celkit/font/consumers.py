@@ -2,9 +2,10 @@
 fonts those projects ship, read by celkit and checked against what FreeType
 or the file itself says.
 
-usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR
+usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR CELKIT
 Exits 77 (skipped) when a consumer program or font package is missing.
 """
+import collections
 import gzip
 import io
 import os
@@ -14,7 +15,7 @@ import struct
 import subprocess
 import sys
 
-tool, render, source, work = (os.path.abspath(a) for a in sys.argv[1:5])
+tool, render, source, work, celkit = (os.path.abspath(a) for a in sys.argv[1:6])
 os.makedirs(work, exist_ok=True)
 os.chdir(work)
 
@@ -181,60 +182,118 @@ for name, codes in (("cp437", cp437), ("own.map", own)):
           r.returncode == 0 and read("rebuilt.psf") == psf, r.stderr.decode())
     check("PSF glyphs are the font (%s)" % name, psf[32:32 + 8192] == fnt)
 
-# BDF: bdftopcf converts it silently; FreeType renders every glyph from the
-# BDF and from the PCF exactly as the .fnt holds it; fontconfig names it.
-r = run(tool, "export", FONT, "out.bdf", "cp437", "Celkit Test")
-check("bdf export", r.returncode == 0, r.stderr.decode())
-r = run("bdftopcf", "-o", "out.pcf", "out.bdf")
-check("bdftopcf converts with an empty standard error", r.returncode == 0 and not r.stderr, r.stderr.decode())
-for font in ("out.bdf", "out.pcf"):
-    ok, detail = freetype(font, main, "rendered.fnt")
+# The cells the bitmap formats are written in: the sample 16 wide, two
+# console fonts 8 wide (Terminus's capitals end on row 11, Fixed's on 13),
+# and a baseline given. The baseline, unless given, lies under the row most
+# capitals end on (the lower on a tie); FreeType's ascent must be it.
+def found_ascent(font, codes):
+    ending = {}
+    for c in range(ord("A"), ord("Z") + 1):
+        g = next((g for g in range(256) if codes[g][:1] == [c]), None)
+        if g is None:
+            g = next((g for g in range(256) if c in codes[g]), None)
+        rows = [y for y in range(16) if g is not None and any(font[g * 32 + y * 2:g * 32 + y * 2 + 2])]
+        if rows:
+            ending[rows[-1] + 1] = ending.get(rows[-1] + 1, 0) + 1
+    return max(ending, key=lambda a: (ending[a], a)) if ending else 14
+
+
+for name in ("Lat15-Terminus16", "Lat15-Fixed16"):
+    run(tool, "import", "/usr/share/consolefonts/%s.psf.gz" % name, name + ".fnt", check=True)
+Cell = collections.namedtuple("Cell", "label path font width baseline ascent")
+cells = []
+for label, path, width, baseline in (("", FONT, 16, None), (" (8 wide)", "Lat15-Terminus16.fnt", 8, None),
+                                     (" (8 wide, ascent 14)", "Lat15-Fixed16.fnt", 8, None),
+                                     (" (baseline 13 given)", FONT, 16, 13)):
+    font = read(path)
+    cells.append(Cell(label, path, font, width, baseline, baseline or found_ascent(font, cp437)))
+check("the cells' fonts fit their widths, with baselines of 12 and 14", [c.ascent for c in cells] == [12, 12, 14, 13]
+      and all(inked(c.font) > 150 and not any(c.font[1::2]) for c in cells if c.width == 8),
+      str([c.ascent for c in cells]))
+
+
+def export(cell, out, *more):
+    """celkit's export of the cell's font, through the font library."""
+    size = [str(cell.width)] + ([str(cell.baseline)] if cell.baseline else [])
+    return run(tool, "export", cell.path, out, "cp437", "Celkit Test", *size, *more)
+
+
+def freetype_agrees(what, font_file, cell, codes, expected, *size):
+    """FreeType draws every glyph as expected, advanced by the cell's width, its ascent the cell's."""
+    ok, detail = freetype(font_file, codes, "rendered.fnt", *size)
     got = read("rendered.fnt") if ok else b""
-    check("FreeType renders all 256 glyphs of " + font, ok and got == fnt, detail + first_diff(got, fnt))
-    q = run("fc-query", font).stdout.decode()
-    check("fc-query on " + font, '"Celkit Test"' in q and re.search(r"pixelsize: 16\(f\)", q)
-          and re.search(r"spacing: 110\(i\)", q), q)
+    check("FreeType renders all 256 glyphs of %s%s" % (what, cell.label), ok and got == expected,
+          detail + first_diff(got, expected))
+    check("FreeType's ascent and advance in %s%s" % (what, cell.label),
+          "ascent %d\nadvances %d\n" % (cell.ascent, cell.width) in detail, detail)
+    return detail
 
-# PCF: FreeType renders celkit's as the .fnt; its glyphs, metrics and
-# encodings are those bdftopcf makes of celkit's BDF (pcf2bdf shows both;
-# bdftopcf adds properties it computes); every layout bdftopcf can write
-# (byte and bit order, row padding, scan unit) imports as the .fnt.
-r = run(tool, "export", FONT, "out.pcf", "cp437", "Celkit Test")
-ok, detail = freetype("out.pcf", main, "rendered.fnt")
-got = read("rendered.fnt") if ok else b""
-check("FreeType renders all 256 glyphs of celkit's PCF", r.returncode == 0 and ok and got == fnt,
-      detail + first_diff(got, fnt))
-q = run("fc-query", "out.pcf").stdout.decode()
-check("fc-query on celkit's PCF", '"Celkit Test"' in q and "pixelsize: 16(f)" in q, q)
-os.makedirs("xdir", exist_ok=True)
-shutil.copy("out.pcf", "xdir/celkit.pcf")
-r = run("mkfontdir", "xdir")
-listed = read("xdir/fonts.dir").decode().splitlines() if r.returncode == 0 else []
-check("mkfontdir lists celkit's PCF by its XLFD name", listed == [
-    "1", "celkit.pcf -celkit-celkit test-medium-r-normal--16-160-75-75-c-160-iso10646-1"], str(listed))
-computed = re.compile(r"^(WEIGHT|X_HEIGHT|QUAD_WIDTH|RESOLUTION|STARTPROPERTIES) ", re.M)
-run("bdftopcf", "-o", "theirs.pcf", "out.bdf", check=True)
-ours, theirs = (computed.sub("#", run("pcf2bdf", f).stdout.decode()) for f in ("out.pcf", "theirs.pcf"))
-ours, theirs = ([l for l in t.splitlines() if l[:1] != "#"] for t in (ours, theirs))
-check("pcf2bdf reads celkit's PCF as bdftopcf's of celkit's BDF", len(ours) > 5000 and ours == theirs,
-      "\n".join(l for l in set(ours) ^ set(theirs))[:400])
-for layout in (["-p1", "-u1", "-l", "-L"], ["-p2", "-u2", "-l", "-M"], ["-p4", "-u4", "-m", "-L"],
-               ["-p4", "-u4", "-l", "-M"], ["-p1", "-u2", "-m", "-M"]):
-    run("bdftopcf", *layout, "-o", "layout.pcf", "out.bdf", check=True)
-    r = run(tool, "import", "layout.pcf", "round.fnt")
-    got = read("round.fnt") if r.returncode == 0 else b""
-    check("import of bdftopcf " + " ".join(layout), got == fnt, r.stderr.decode() + first_diff(got, fnt))
 
-# OpenType bitmap: FreeType's strike is the .fnt; fontconfig takes it as a
-# monospaced bitmap font of 16 pixels.
-r = run(tool, "export", FONT, "out.otb", "cp437", "Celkit Test")
-ok, detail = freetype("out.otb", main, "rendered.fnt")
-got = read("rendered.fnt") if ok else b""
-check("FreeType renders all 256 glyphs of celkit's .otb", r.returncode == 0 and ok and got == fnt,
-      detail + first_diff(got, fnt))
-q = run("fc-query", "out.otb").stdout.decode()
-check("fc-query on celkit's .otb", '"Celkit Test"' in q and "scalable: False" in q
-      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q, q)
+for cell in cells:
+    # BDF: bdftopcf converts it silently; FreeType renders every glyph from
+    # the BDF and from the PCF exactly as the .fnt holds it; fontconfig names it.
+    r = export(cell, "out.bdf")
+    check("bdf export" + cell.label, r.returncode == 0, r.stderr.decode())
+    r = run("bdftopcf", "-o", "out.pcf", "out.bdf")
+    check("bdftopcf converts with an empty standard error" + cell.label, r.returncode == 0 and not r.stderr,
+          r.stderr.decode())
+    for font in ("out.bdf", "out.pcf"):
+        freetype_agrees(font, font, cell, main, cell.font)
+        q = run("fc-query", font).stdout.decode()
+        check("fc-query on %s%s" % (font, cell.label), '"Celkit Test"' in q and re.search(r"pixelsize: 16\(f\)", q)
+              and re.search(r"spacing: 110\(i\)", q), q)
+
+    # PCF: FreeType renders celkit's as the .fnt; its glyphs, metrics and
+    # encodings are those bdftopcf makes of celkit's BDF (pcf2bdf shows both;
+    # bdftopcf adds properties it computes); every layout bdftopcf can write
+    # (byte and bit order, row padding, scan unit) imports as the .fnt.
+    r = export(cell, "out.pcf")
+    check("pcf export" + cell.label, r.returncode == 0, r.stderr.decode())
+    freetype_agrees("celkit's PCF", "out.pcf", cell, main, cell.font)
+    q = run("fc-query", "out.pcf").stdout.decode()
+    check("fc-query on celkit's PCF" + cell.label, '"Celkit Test"' in q and "pixelsize: 16(f)" in q
+          and "spacing: 110(i)" in q, q)
+    os.makedirs("xdir", exist_ok=True)
+    shutil.copy("out.pcf", "xdir/celkit.pcf")
+    r = run("mkfontdir", "xdir")
+    listed = read("xdir/fonts.dir").decode().splitlines() if r.returncode == 0 else []
+    check("mkfontdir lists celkit's PCF by its XLFD name" + cell.label, listed == [
+        "1", "celkit.pcf -celkit-celkit test-medium-r-normal--16-160-75-75-c-%d-iso10646-1" % (10 * cell.width)],
+        str(listed))
+    computed = re.compile(r"^(WEIGHT|X_HEIGHT|QUAD_WIDTH|RESOLUTION|STARTPROPERTIES) ", re.M)
+    run("bdftopcf", "-o", "theirs.pcf", "out.bdf", check=True)
+    ours, theirs = (computed.sub("#", run("pcf2bdf", f).stdout.decode()) for f in ("out.pcf", "theirs.pcf"))
+    ours, theirs = ([l for l in t.splitlines() if l[:1] != "#"] for t in (ours, theirs))
+    check("pcf2bdf reads celkit's PCF as bdftopcf's of celkit's BDF" + cell.label,
+          len(ours) > 2000 and ours == theirs, "\n".join(l for l in set(ours) ^ set(theirs))[:400])
+    # (A row of one byte in a scan unit of more, its byte order not its bit
+    # order, FreeType reads swapped, as celkit does.)
+    for layout in (["-p1", "-u1", "-l", "-L"], ["-p2", "-u2", "-l", "-M"], ["-p4", "-u4", "-m", "-L"],
+                   ["-p4", "-u4", "-l", "-M"], ["-p1", "-u2", "-m", "-M"]):
+        run("bdftopcf", *layout, "-o", "layout.pcf", "out.bdf", check=True)
+        r = run(tool, "import", "layout.pcf", "round.fnt")
+        got = read("round.fnt") if r.returncode == 0 else b""
+        ok, detail = freetype("layout.pcf", main, "rendered.fnt")
+        expected = cell.font if cell.width == 16 or layout[0] == "-p1" else read("rendered.fnt")
+        check("import of bdftopcf %s%s" % (" ".join(layout), cell.label),
+              ok and got == expected and read("rendered.fnt") in (cell.font, got),
+              r.stderr.decode() + detail + first_diff(got, expected))
+
+    # OpenType bitmap: FreeType's strike is the .fnt; fontconfig takes it as a
+    # monospaced bitmap font of 16 pixels.
+    r = export(cell, "out.otb")
+    check("otb export" + cell.label, r.returncode == 0, r.stderr.decode())
+    freetype_agrees("celkit's .otb", "out.otb", cell, main, cell.font)
+    q = run("fc-query", "out.otb").stdout.decode()
+    check("fc-query on celkit's .otb" + cell.label, '"Celkit Test"' in q and "scalable: False" in q
+          and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q, q)
+
+    # Every format celkit both writes and reads gives the cell's font back.
+    for ext in ("bdf", "pcf", "otb", "ttf"):
+        export(cell, "round." + ext)
+        r = run(tool, "import", "round." + ext, "round.fnt")
+        got = read("round.fnt") if r.returncode == 0 else b""
+        check("import of celkit's .%s%s" % (ext, cell.label), got == cell.font, r.stderr.decode() + first_diff(got, cell.font))
 
 # TrueType: the sanitizer passes it; fontTools reads every table, finds the
 # bounds and extents it would compute itself, and outlines that are the ink
@@ -259,8 +318,8 @@ def boundary_pieces(ink):
     return len({find(p) for p in parent})
 
 
-def outline_faults(glyph_set, name, ink):
-    """What is wrong with a glyph's outline against its ink {(x, row)}, else ""."""
+def outline_faults(glyph_set, name, ink, ascent):
+    """What is wrong with a glyph's outline against its ink {(x, row)}, the baseline ascent rows down, else ""."""
     pen = RecordingPen()
     glyph_set[name].draw(pen)
     contours = []
@@ -282,11 +341,11 @@ def outline_faults(glyph_set, name, ink):
                 cx, cy = x0 + dx * (64 * step + 32), y0 + dy * (64 * step + 32)
                 right = (cx + 32 * dy, cy - 32 * dx)
                 left = (cx - 32 * dy, cy + 32 * dx)
-                as_cell = lambda p: (int(p[0] // 64), 13 - int(p[1] // 64))
+                as_cell = lambda p: (int(p[0] // 64), ascent - 1 - int(p[1] // 64))
                 if as_cell(right) not in ink or as_cell(left) in ink:
                     return "an edge at %s without ink on its right only" % ((cx, cy),)
                 if dy:  # a ray to the left from each cell centre in this row crosses it
-                    row = 13 - int(cy // 64)
+                    row = ascent - 1 - int(cy // 64)
                     for col in range(int(cx // 64), 16):
                         winding[col, row] = winding.get((col, row), 0) - dy
     filled = {c for c, w in winding.items() if w}
@@ -301,14 +360,15 @@ def outline_faults(glyph_set, name, ink):
     return ""
 
 
-def ttf_checks(path, font, codes):
+def ttf_checks(path, font, codes, cell):
+    name = path + cell.label
     r = run("ots-sanitize", path, "sanitized.ttf")
-    check("ots-sanitize passes " + path, r.returncode == 0, (r.stdout + r.stderr).decode())
+    check("ots-sanitize passes " + name, r.returncode == 0, (r.stdout + r.stderr).decode())
     tt = TTFont(path, recalcBBoxes=False)
     tags = sorted(tt.reader.keys())
     for tag in tags:
         tt[tag]
-    check("fontTools reads every table of " + path, tags == sorted(
+    check("fontTools reads every table of " + name, tags == sorted(
         ["OS/2", "cmap", "gasp", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep"]),
         str(tags))
     again = io.BytesIO()
@@ -319,36 +379,41 @@ def ttf_checks(path, font, codes):
               ("hhea", "xMaxExtent"), ("maxp", "maxPoints"), ("maxp", "maxContours")]
     ours = [getattr(tt[t], f) for t, f in fields] + [tt["OS/2"].getUnicodeRanges()]
     theirs = [getattr(redone[t], f) for t, f in fields] + [redone["OS/2"].recalcUnicodeRanges(redone)]
-    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % path,
+    check("fontTools computes the bounds, extents and Unicode ranges of %s as written" % name,
           ours == theirs, "%s against %s" % (ours, theirs))
     cmap, glyph_set = tt.getBestCmap(), tt.getGlyphSet()
     faults = []
     for g, code in enumerate(codes):
         ink = {(x, y) for y in range(16) for x in range(16) if font[g * 32 + y * 2 + x // 8] & (0x80 >> (x % 8))}
-        fault = outline_faults(glyph_set, cmap[code], ink) if code in cmap else "no glyph"
+        fault = outline_faults(glyph_set, cmap[code], ink, cell.ascent) if code in cmap else "no glyph"
         if fault:
             faults.append("glyph 0x%02X: %s" % (g, fault))
-    check("fontTools finds each outline of %s the ink, without overlaps" % path, not faults, "; ".join(faults[:3]))
-    ok, detail = freetype(path, codes, "rendered.fnt")
-    got = read("rendered.fnt") if ok else b""
-    check("FreeType renders all 256 glyphs of %s in monochrome at 16 pixels" % path, ok and got == font,
-          detail + first_diff(got, font))
+    check("fontTools finds each outline of %s the ink, without overlaps" % name, not faults, "; ".join(faults[:3]))
+    freetype_agrees(path + " in monochrome at 16 pixels", path, cell, codes, font)
+    hhea, post, os2 = tt["hhea"], tt["post"], tt["OS/2"]
+    check("%s is monospaced, advanced by the cell's width" % name, hhea.numberOfHMetrics == 1 and post.isFixedPitch
+          and os2.panose.bProportion == 9 and hhea.advanceWidthMax == os2.xAvgCharWidth == 64 * cell.width,
+          "%d %d %d" % (hhea.numberOfHMetrics, hhea.advanceWidthMax, os2.xAvgCharWidth))
 
 
-r = run(tool, "export", FONT, "out.ttf", "cp437", "Celkit Test")
-check("ttf export", r.returncode == 0, r.stderr.decode())
-ttf_checks("out.ttf", fnt, main)
-q = run("fc-query", "out.ttf").stdout.decode()
-check("fc-query on celkit's .ttf", '"Celkit Test"' in q and "scalable: True" in q and "outline: True" in q
-      and "spacing: 100(i)" in q, q)
-drawable = [g for g in range(0x21, 0x100) if g != 0x7F]
-picture = Image.new("1", (16 * len(drawable), 16), 0)
-ImageDraw.Draw(picture).text((0, 0), "".join(chr(main[g]) for g in drawable), fill=1,
-                             font=ImageFont.truetype("out.ttf", 16))
-wrong = ["0x%02X" % g for i, g in enumerate(drawable) if any(
-    bool(picture.getpixel((16 * i + x, y))) != bool(fnt[g * 32 + y * 2 + x // 8] & (0x80 >> (x % 8)))
-    for y in range(16) for x in range(16))]
-check("Pillow draws a line of celkit's .ttf as the glyphs", inked(fnt) > 150 and not wrong, " ".join(wrong[:8]))
+for cell in cells:
+    r = export(cell, "out.ttf")
+    check("ttf export" + cell.label, r.returncode == 0, r.stderr.decode())
+    ttf_checks("out.ttf", cell.font, main, cell)
+    q = run("fc-query", "out.ttf").stdout.decode()
+    check("fc-query on celkit's .ttf" + cell.label, '"Celkit Test"' in q and "scalable: True" in q
+          and "outline: True" in q and "spacing: 100(i)" in q, q)
+    drawable = [g for g in range(0x21, 0x100) if g != 0x7F]
+    w = cell.width
+    picture = Image.new("1", (w * len(drawable), 16), 0)
+    ImageDraw.Draw(picture).text((0, 0), "".join(chr(main[g]) for g in drawable), fill=1,
+                                 font=ImageFont.truetype("out.ttf", 16))
+    wrong = ["0x%02X" % g for i, g in enumerate(drawable) if any(
+        bool(picture.getpixel((w * i + x, y))) != bool(cell.font[g * 32 + y * 2 + x // 8] & (0x80 >> (x % 8)))
+        for y in range(16) for x in range(w))]
+    check("Pillow draws a line of celkit's .ttf as the glyphs" + cell.label, inked(cell.font) > 150 and not wrong,
+          " ".join(wrong[:8]))
+run(tool, "export", FONT, "out.ttf", "cp437", "Celkit Test", check=True)
 
 # Shapes of every kind, and a code beyond the first plane (format 12 only then).
 shapes = bytearray(8192)
@@ -365,7 +430,8 @@ with open("astral.map", "w") as f:
 r = run(tool, "export", "shapes.fnt", "shapes.ttf", "astral.map", "Shapes")
 astral = [c[0] for c in map_codes("astral.map")]
 check("ttf export of shapes", r.returncode == 0, r.stderr.decode())
-ttf_checks("shapes.ttf", bytes(shapes), astral)
+ttf_checks("shapes.ttf", bytes(shapes), astral,
+           Cell("", "shapes.fnt", bytes(shapes), 16, None, found_ascent(bytes(shapes), map_codes("astral.map"))))
 formats = [sorted(t.format for t in TTFont(f)["cmap"].tables) for f in ("out.ttf", "shapes.ttf")]
 check("cmap formats 4 alone, and 4 and 12 for a code beyond the first plane",
       formats == [[4, 4], [4, 4, 12, 12]], str(formats))
@@ -392,17 +458,20 @@ check("the .ttf's cmap holds every code point of the map", got == owner and len(
 # holds it and reads the charset of the map's code page; fontconfig lists
 # it as a 16-pixel monospaced Windows FNT. (Wine's GDI draws it in
 # fon_gdi_win32_test.cpp.)
-for name, charset in (("cp437", 255), ("windows-1251", 204), ("windows-1250", 238), ("own.map", 255)):
-    r = run(tool, "export", FONT, "out.fon", name, "Celkit Test")
-    ok, detail = freetype("out.fon", list(range(256)), "rendered.fnt")
-    got = read("rendered.fnt") if ok else b""
-    check("FreeType renders all 256 codes of celkit's .fon (%s)" % name,
-          r.returncode == 0 and ok and got == fnt, r.stderr.decode() + detail + first_diff(got, fnt))
-    check("FreeType reads the .fon's charset %d (%s)" % (charset, name),
-          "winfnt charset %d\n" % charset in detail, detail)
-q = run("fc-query", "out.fon").stdout.decode()
-check("fc-query on celkit's .fon", '"Celkit Test"' in q and 'fontformat: "Windows FNT"' in q
-      and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q and "scalable: False" in q, q)
+charsets = (("cp437", 255), ("windows-1251", 204), ("windows-1250", 238), ("own.map", 255))
+for cell in cells:
+    for name, charset in charsets if cell is cells[0] else charsets[:1]:
+        r = export(cell, "out.fon") if name == "cp437" else run(tool, "export", cell.path, "out.fon", name,
+                                                                "Celkit Test")
+        check("fon export (%s)%s" % (name, cell.label), r.returncode == 0, r.stderr.decode())
+        named = cell._replace(label=" (%s)%s" % (name, cell.label),
+                              ascent=cell.baseline or found_ascent(cell.font, map_codes(name)))
+        detail = freetype_agrees("celkit's .fon", "out.fon", named, list(range(256)), cell.font)
+        check("FreeType reads the .fon's charset %d%s" % (charset, named.label),
+              "winfnt charset %d\n" % charset in detail, detail)
+    q = run("fc-query", "out.fon").stdout.decode()
+    check("fc-query on celkit's .fon" + cell.label, '"Celkit Test"' in q and 'fontformat: "Windows FNT"' in q
+          and "spacing: 100(i)" in q and "pixelsize: 16(f)" in q and "scalable: False" in q, q)
 
 # Unifont .hex: a line per glyph, blank ones too, keyed by the map.
 r = run(tool, "export", FONT, "out.hex", "cp437")
@@ -444,6 +513,33 @@ for path in ("/usr/share/consolefonts/Lat15-Fixed16.psf.gz", "/usr/share/console
     r = run(tool, "import", path, "real.fnt")
     got = read("real.fnt") if r.returncode == 0 else b""
     check("import of " + os.path.basename(path), got == expected and inked(expected) > 150, r.stderr.decode() + first_diff(got, expected))
+
+# A real 8 x 16 console font, imported by celkit through its own table and
+# exported as an 8-wide .ttf: FreeType at 16 pixels draws each glyph of the
+# PSF1 (read here from its bytes) by a code point only it has, advanced by
+# 8, the baseline under its capitals.
+TERMINUS = "/usr/share/consolefonts/Lat15-Terminus16.psf.gz"
+psf = gzip.decompress(read(TERMINUS))
+entries, at = [], 4 + 256 * 16
+for _ in range(256):
+    end = next(i for i in range(at, len(psf), 2) if psf[i:i + 2] == b"\xff\xff")
+    units = [int.from_bytes(psf[i:i + 2], "little") for i in range(at, end, 2)]
+    entries.append(units[:units.index(0xFFFE)] if 0xFFFE in units else units)  # sequences aside
+    at = end + 2
+console = cell_font({g: (8, 16, psf[4 + 16 * g:4 + 16 * (g + 1)]) for g in range(256)})
+r = run(celkit, "import", TERMINUS, "--map", TERMINUS, "-o", "terminus.fnt")
+got = read("terminus.fnt") if r.returncode == 0 else b""
+check("celkit import of Lat15-Terminus16 through its own table", psf[:4] == b"\x36\x04\x02\x10"
+      and got == console and inked(console) > 200, r.stderr.decode() + first_diff(got, console))
+owners = collections.Counter(c for cps in entries for c in cps)
+codes = [next((c for c in cps if owners[c] == 1), 0x10FFFE) for cps in entries]
+drawn = cell_font({g: (8, 16, psf[4 + 16 * g:4 + 16 * (g + 1)]) for g in range(256) if codes[g] != 0x10FFFE})
+r = run(celkit, "export", "terminus.fnt", "--map", TERMINUS, "--width", "8", "-o", "terminus.ttf")
+check("ttf export of Lat15-Terminus16 8 wide", r.returncode == 0, r.stderr.decode())
+terminus = Cell(" (Lat15-Terminus16)", "terminus.fnt", console, 8, None, found_ascent(console, entries))
+freetype_agrees("an 8-wide .ttf at 16 px", "terminus.ttf", terminus, codes, drawn, "16")
+check("Lat15-Terminus16's glyphs drawn: most, their baseline 12 rows down",
+      inked(drawn) > 200 and terminus.ascent == 12, "%d %d" % (inked(drawn), terminus.ascent))
 
 with open("unifont.pcf", "wb") as f:
     f.write(gzip.decompress(read(MISC + "/unifont.pcf.gz")))

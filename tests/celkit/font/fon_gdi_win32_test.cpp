@@ -1,7 +1,8 @@
 // Windows' own text drawing with an exported .fon (under Wine in the
 // tests): GDI lists the face as a fixed-pitch raster font of the map's
-// charset, and TextOutW draws each character of the map as the .fnt's
-// glyph, pixel for pixel, that charset's code page taking it to its code.
+// charset with the cell's width and ascent, and TextOutW draws each
+// character of the map as the .fnt's glyph, pixel for pixel, that
+// charset's code page taking it to its code.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,10 +30,12 @@ int CALLBACK onFont(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type
 }
 
 TEST(FonGdi, TextOutDrawsEachCharacterOfTheMapAsTheFontsGlyph) {
-    Font font;
+    Font wide;
     std::uint32_t seed = 7;
-    for (auto& b : font.bytes)
+    for (auto& b : wide.bytes)
         b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    Font narrow = wide;  // ink in the left 8 columns only
+    for (int i = 1; i < fontBytes; i += 2) narrow.bytes[i] = 0;
     const std::string dir = std::string(CELPACK_BINARY_DIR) + "/fon_gdi_win32_test";
     CreateDirectoryA(testsupport::hostPath(dir).c_str(), nullptr);
     // The OEM row is drawn by code (TextOutA): Windows takes OEM text
@@ -42,18 +45,21 @@ TEST(FonGdi, TextOutDrawsEachCharacterOfTheMapAsTheFontsGlyph) {
         const char* map;
         int charset;
         bool byCode;
-    } rows[] = {{"windows-1252", ANSI_CHARSET, false},
-                {"windows-1251", RUSSIAN_CHARSET, false},
-                {"windows-1250", EASTEUROPE_CHARSET, false},
-                {"cp437", OEM_CHARSET, true}};
+        int width, baseline;
+    } rows[] = {{"windows-1252", ANSI_CHARSET, false, 16, 14},
+                {"windows-1251", RUSSIAN_CHARSET, false, 8, 12},
+                {"windows-1250", EASTEUROPE_CHARSET, false, 16, 16},
+                {"cp437", OEM_CHARSET, true, 8, 14}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.map);
+        const Font& font = row.width == 8 ? narrow : wide;
         const CodepointMap map = *builtinMap(row.map);
         const std::string face = std::string("Celkit ") + row.map;
         const std::string path = testsupport::hostPath(dir + "/" + row.map + ".fon");
         const std::wstring file = testsupport::wide(path);
         ASSERT_TRUE(testsupport::writeFileBytes(
-            path, exportFont(font, *formatNamed("fon"), ExportOptions{map, face})));
+            path, exportFont(font, *formatNamed("fon"),
+                             ExportOptions{map, face, row.width, row.baseline})));
         ASSERT_EQ(AddFontResourceExW(file.c_str(), FR_PRIVATE, nullptr), 1);
 
         HDC dc = CreateCompatibleDC(nullptr);
@@ -80,8 +86,13 @@ TEST(FonGdi, TextOutDrawsEachCharacterOfTheMapAsTheFontsGlyph) {
         EXPECT_EQ(listed.face, selected);
         TEXTMETRICW metrics = {};
         GetTextMetricsW(dc, &metrics);
-        EXPECT_EQ(metrics.tmHeight * 100 + metrics.tmAscent, 1614) << "16 high, baseline 14 down";
-        EXPECT_EQ(metrics.tmAveCharWidth, fonCellWidth);
+        EXPECT_EQ(metrics.tmHeight, glyphSide);
+        EXPECT_EQ(metrics.tmAscent, row.baseline);
+        EXPECT_EQ(metrics.tmAveCharWidth, row.width);
+        EXPECT_EQ(metrics.tmMaxCharWidth, row.width);
+        SIZE extent{};
+        EXPECT_TRUE(GetTextExtentPoint32A(dc, "MiW", 3, &extent));
+        EXPECT_EQ(extent.cx, 3 * row.width);
 
         // Each glyph's code or first character in its own cell, black on white.
         SetBkColor(dc, RGB(255, 255, 255));
@@ -108,7 +119,7 @@ TEST(FonGdi, TextOutDrawsEachCharacterOfTheMapAsTheFontsGlyph) {
                 for (int x = 0; x < 16; ++x) {
                     const bool ink =
                         (pixels[(g / 16 * 16 + y) * 256 + g % 16 * 16 + x] & 0xFFFFFF) == 0;
-                    if (ink != (drawn(g) && x < fonCellWidth && font.pixel(g, x, y)) && wrong++ < 8)
+                    if (ink != (drawn(g) && x < row.width && font.pixel(g, x, y)) && wrong++ < 8)
                         ADD_FAILURE() << "glyph " << g << " pixel (" << x << ", " << y << ")";
                 }
         EXPECT_EQ(wrong, 0);

@@ -1,9 +1,9 @@
 // A test driver over the font library for the consumer checks, which run
 // real programs on its output:
-//   font_tool export IN.fnt OUT.{fnt,psf,bdf,hex,h} [MAP] [NAME]
+//   font_tool export IN.fnt OUT.{fnt,psf,bdf,hex,h,...} [MAP] [NAME] [WIDTH] [ASCENT]
 //   font_tool import IN OUT.fnt [MAP|U+XXXX]
 //   font_tool maptext MAP          (the map's text on standard output)
-// MAP is cp437, latin1 or a table file.
+// MAP is cp437, latin1, a table file or a font with a Unicode table.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -25,8 +25,9 @@ celkit::CodepointMap loadMap(const std::string& name) {
     if (auto builtin = celkit::builtinMap(name)) return *builtin;
     const auto text = readFile(name);
     celkit::CodepointMap map;
-    std::string error;
-    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error))
+    std::string error, notFont;
+    if (!celkit::parseMapText(std::string(text.begin(), text.end()), map, error) &&
+        !celkit::mapFromFont(text, map, notFont))
         throw std::runtime_error(error);
     return map;
 }
@@ -50,6 +51,8 @@ int main(int argc, char** argv) try {
         if (!format) throw std::runtime_error("unknown output format");
         celkit::ExportOptions options{loadMap(args.size() > 3 ? args[3] : "cp437"),
                                       args.size() > 4 ? args[4] : "test"};
+        if (args.size() > 5) options.width = std::stoi(args[5]);
+        if (args.size() > 6) options.baseline = std::stoi(args[6]);
         output = celkit::exportFont(font, *format, options);
     } else if (args[0] == "import") {
         celkit::ImportOptions options{*celkit::builtinMap("cp437"), std::nullopt};

@@ -4,7 +4,8 @@
 // CODES (hex), its bitmap placed by FreeType's left bearing and by its top
 // below the font's ascent. A character the font lacks stays blank. Fails
 // when a glyph's ink leaves the 16 x 16 cell. Says how many were missing,
-// and a Windows font's charset byte. With SIZE, an outline font is drawn
+// the ascent, the advances the glyphs have (in whole pixels), and a Windows
+// font's charset byte. With SIZE, an outline font is drawn
 // at SIZE pixels per em unhinted, as celkit renders it, and ink outside the
 // cell is clipped.
 //   freetype_render FONT CODES OUT.fnt [SIZE]
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> font(8192, 0);
     std::string line;
     int missing = 0;
+    std::set<long> advances;
     for (int g = 0; g < 256; ++g) {
         if (!std::getline(codes, line)) {
             std::cerr << "freetype_render: CODES has fewer than 256 lines\n";
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const FT_GlyphSlot slot = face->glyph;
+        advances.insert(slot->advance.x % 64 == 0 ? slot->advance.x / 64 : -1);
         const FT_Bitmap& bitmap = slot->bitmap;
         for (unsigned y = 0; y < bitmap.rows; ++y)
             for (unsigned x = 0; x < bitmap.width; ++x) {
@@ -101,7 +105,9 @@ int main(int argc, char** argv) {
     }
     std::ofstream out(argv[3], std::ios::binary);
     out.write(reinterpret_cast<const char*>(font.data()), 8192);
-    std::cout << "missing " << missing << "\n";
+    std::cout << "missing " << missing << "\nascent " << ascent << "\nadvances";
+    for (long advance : advances) std::cout << " " << advance;
+    std::cout << "\n";
     FT_WinFNT_HeaderRec header;
     if (FT_Get_WinFNT_Header(face, &header) == 0)
         std::cout << "winfnt charset " << static_cast<int>(header.charset) << "\n";
