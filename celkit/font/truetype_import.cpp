@@ -208,6 +208,19 @@ public:
         return static_cast<long>(u16(hmtx_.offset + at));
     }
 
+    // The glyph's left side bearing in font units: where the font says its
+    // drawing starts, right of the pen. False when 'hmtx' lacks it.
+    bool leftBearing(long glyph, long& bearing) const {
+        if (longMetrics_ == 0 || glyph < 0) return false;
+        const std::size_t at = glyph < longMetrics_
+                                   ? 4 * static_cast<std::size_t>(glyph) + 2
+                                   : 4 * static_cast<std::size_t>(longMetrics_) +
+                                         2 * static_cast<std::size_t>(glyph - longMetrics_);
+        if (at + 2 > hmtx_.length) return false;
+        bearing = static_cast<std::int16_t>(u16(hmtx_.offset + at));
+        return true;
+    }
+
 private:
     static bool fail(std::string& error, const std::string& why) {
         error = why;
@@ -690,6 +703,11 @@ public:
                 std::string& error, std::vector<std::string>& warnings) {
         const std::string name = codeName(code);
         const int cell = font_.advance(glyph) == 0 ? cellOf(code) : 0;
+        long bearing = 0;
+        const int reach =
+            cell > 0 && font_.leftBearing(glyph, bearing) && bearing < 0
+                ? static_cast<int>(floorOf(-bearing * static_cast<double>(scale_) + 0.5))
+                : 0;
         out.number = static_cast<std::int32_t>(glyph);
         out.width = out.height = glyphSide;
         out.at = bits.size();
@@ -699,7 +717,7 @@ public:
         std::vector<std::uint8_t> bitmap(window * window, 0);
         bool clipped = false;
         if (strike_.draw(glyph, bitmap, clipped, why))
-            return place(bitmap, clipped, cell, name, rows);
+            return place(bitmap, clipped, cell, reach, name, rows);
         if (!why.empty()) {
             warnings.push_back(name + " is left blank: " + why);
             return true;
@@ -725,7 +743,7 @@ public:
             warnings.push_back(name + " is left blank: its outline takes too long to render");
             return true;
         }
-        return place(canvas, clipped_, cell, name, rows);
+        return place(canvas, clipped_, cell, reach, name, rows);
     }
 
     // False with a reason when the font has nothing to draw at this size.
@@ -777,15 +795,17 @@ private:
     // The cell of the canvas where coverage reaches the threshold. A
     // zero-advance glyph (a combining mark) whose ink starts left of the pen
     // is drawn to sit on the character before it; alone in its cell it moves
-    // right by `cell`, that character's width, and ink still left of the cell
-    // then moves on to the cell's edge rather than be clipped.
-    bool place(const std::vector<std::uint8_t>& canvas, bool clipped, int cell,
+    // right by `cell`, that character's width, or further when its own left
+    // bearing (`reach` pixels left of the pen) says it starts further left,
+    // and ink still left of the cell then moves on to the cell's edge rather
+    // than be clipped.
+    bool place(const std::vector<std::uint8_t>& canvas, bool clipped, int cell, int reach,
                const std::string& name, std::uint8_t* rows) {
         int left = window;  // the leftmost inked column
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < left; ++x)
                 if (canvas[y * window + x] >= threshold_) left = x;
-        const int shift = cell > 0 && left < margin ? std::max(cell, margin - left) : 0;
+        const int shift = cell > 0 && left < margin ? std::max({cell, reach, margin - left}) : 0;
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x) {
                 if (canvas[y * window + x] < threshold_) continue;

@@ -572,8 +572,10 @@ for what, path, pcf, codes, args in (
 # Outline fonts at 16 px. unifont.otf draws unifont.hex's pixels as CFF
 # squares, its combining marks at zero advance and left of the pen, where they
 # sit on the character before; celkit moves such a mark one cell of its page
-# right (8 pixels for Latin, 16 for Devanagari). Blocks where the .otf puts a
-# mark elsewhere differ by the marks named. DejaVu Sans Mono agrees with
+# right (8 pixels for Latin, 16 for Devanagari), or as far as its left bearing
+# says it reaches (the enclosing marks, 12 pixels; Tibetan's marks, 16 over
+# 8-pixel letters). Where a page's marks go over letters of another width
+# they differ by the marks named. DejaVu Sans Mono agrees with
 # FreeType's unhinted monochrome rendering but for edge pixels, where FreeType
 # takes a pixel's centre and celkit half its coverage.
 OTF = "/usr/share/fonts/opentype/unifont/unifont.otf"
@@ -582,20 +584,16 @@ for what, agree, differ in (
         ("cp437", 256, ()),
         ("U+0000", 256, ()),
         ("U+0300", 256, ()),  # 112 marks, over Greek's 8-pixel cell
-        # U+0488 and U+0489, enclosing marks across the pen, lie 12 pixels
-        # left of the .hex; moved on to the cell's edge, U+0488 (from x -12)
-        # lands right, U+0489 (from x -11) a column left.
-        ("U+0400", 255, (0x489,)),
+        ("U+0400", 256, ()),  # U+0488 and U+0489 reach 12 pixels left
         ("U+0590", 256, ()),  # Hebrew's marks lie right of the pen
         ("U+0900", 256, ()),  # marks over Devanagari's 16-pixel cell
+        ("U+0F00", 256, ()),  # 72 marks 16 pixels left, over two 8-pixel letters
+        ("U+20D0", 256, ()),  # enclosing marks as U+0489
         ("U+2500", 256, ()),
         ("U+3000", 256, ()),
-        # The enclosing marks as U+0489; U+20E7 and U+20EA sit 16 pixels left
-        # of the pen, over two of the page's 8-pixel characters.
-        ("U+20D0", 250, (0x20DE, 0x20E2, 0x20E3, 0x20E4, 0x20E7, 0x20EA)),
-        # 72 of Tibetan's marks sit 16 pixels left of the pen, over two of
-        # its 8-pixel letters: one cell right, they stay left of the .hex.
-        ("U+0F00", 184, None)):
+        # Latin marks 8 pixels left on a page of 16-pixel Tai Tham letters:
+        # moved a whole 16, they land 8 pixels right of the .hex.
+        ("U+1A00", 225, None)):
     args = [] if what == "cp437" else [what]
     codes = main if what == "cp437" else list(range(int(what[2:], 16), int(what[2:], 16) + 256))
     r = run(tool, "import", OTF, "real.fnt", *args)

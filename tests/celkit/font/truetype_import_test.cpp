@@ -286,6 +286,7 @@ TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
         std::vector<double> ink;  // x0, x1, y0, y1
         std::size_t hmtxBytes = 0;
         long longMetrics = 0;  // then left bearings only
+        long bearing = 0;      // 'B''s left bearing in 'hmtx'
     };
     const std::vector<long> one = {0, 500, 0, 0, 0};
     const Case cases[] = {
@@ -301,6 +302,15 @@ TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
         {"no character advances: no cell", {0, 0, 0, 0, 0}, 'B', {}},
         {"no advance past the end of 'hmtx'", one, 'B', {}, 8},
         {"glyphs past the long metrics advance as the last", one, 'B', {}, 14, 2},
+        // -750 units is 12 px: the font says the mark reaches past one cell.
+        {"a mark whose bearing reaches further moves as far",
+         one,
+         'B',
+         {5.6, 10.4, 1.8, 5},
+         0,
+         0,
+         -750},
+        {"a bearing within one cell moves it one cell", one, 'B', {1.6, 6.4, 1.8, 5}, 0, 0, -300},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -312,6 +322,7 @@ TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
         font.tweak = [&c](std::map<std::string, Bytes>& t) {
             for (std::size_t g = 0; g < c.advances.size(); ++g)
                 set16(t["hmtx"], 4 * g, c.advances[g]);
+            set16(t["hmtx"], 4 * 2 + 2, c.bearing);
             if (c.hmtxBytes != 0) t["hmtx"].resize(c.hmtxBytes);
             if (c.longMetrics != 0) set16(t["hhea"], 34, c.longMetrics);
         };
