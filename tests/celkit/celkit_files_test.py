@@ -3,7 +3,7 @@ Wine for the Windows build): what each kind of name becomes, that a failed
 run leaves every file as it was, and that messages stay one escaped line.
 Device nodes are made with mknod in the scratch folder (as root only); the
 PSF that goes through a pipe is read back by kbd's psfxtable."""
-import argparse, os, resource, shutil, stat, subprocess, sys, threading, unittest
+import os, resource, shutil, stat, subprocess, threading, unittest
 
 import celkit_test
 from celkit_test import crafted_fonts, fresh, put
@@ -422,13 +422,4 @@ class Messages(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--wine", action="store_true")
-    ARGS = parser.parse_args()
-    celkit_test.ARGS = ARGS
-    os.makedirs(ARGS.work, exist_ok=True)
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
-    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+    celkit_test.run_suites(globals())

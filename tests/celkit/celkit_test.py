@@ -999,14 +999,25 @@ class Cli(unittest.TestCase):
                 self.assertIn("--", out)
 
 
-if __name__ == "__main__":
+def run_suites(tests, more=None):
+    """Runs the table named on the command line celkit_suites() gives a
+    script (SUITE --celkit P [--celpack P] --work DIR [--wine], and the
+    options `more` adds) from `tests`, the script's globals, with ARGS set
+    there and here; exits with its verdict."""
     parser = argparse.ArgumentParser()
     parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--celpack", required=True)
+    parser.add_argument("--celkit", required=True, type=os.path.abspath)
+    parser.add_argument("--celpack", type=os.path.abspath)
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", action="store_true")
-    ARGS = parser.parse_args()
-    os.makedirs(ARGS.work, exist_ok=True)
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
+    if more:
+        more(parser)
+    args = parser.parse_args()
+    tests["ARGS"] = globals()["ARGS"] = args
+    os.makedirs(args.work, exist_ok=True)
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(tests[args.suite])
     sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    run_suites(globals())

@@ -3,7 +3,9 @@ most 16 x 16) through import and export with its own Unicode table as the
 map, judged by kbd: psfgettable gives the same table, psfxtable reads the
 result and writes it back unchanged, and a PSF1 of 16 rows comes back byte
 for byte. Glyph bitmaps are compared by this script's own PSF reader."""
-import argparse, gzip, os, shutil, struct, subprocess, sys, time, unittest
+import gzip, os, shutil, struct, subprocess, time, unittest
+
+from celkit_test import run_suites
 
 ARGS = None
 FONTS = "/usr/share/consolefonts"
@@ -96,11 +98,4 @@ class Sweep(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--work", required=True)
-    ARGS = parser.parse_args()
-    os.makedirs(ARGS.work, exist_ok=True)
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
-    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+    run_suites(globals())

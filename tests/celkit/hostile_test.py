@@ -13,7 +13,7 @@ byte on the terminal. Natively each run has a 1 GiB address-space ceiling,
 so a bomb fails its row instead of taking the machine; the timeout is only
 a guard against a hang, not a speed goal (those are in
 bench/celkit_hostile.sh)."""
-import argparse, os, re, resource, shutil, struct, subprocess, sys, unittest
+import os, resource, struct, subprocess, sys, unittest
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -383,16 +383,5 @@ class RawFonts(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--celpack", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--wine", action="store_true")
     # AddressSanitizer reserves terabytes of address space: no ceiling there.
-    parser.add_argument("--sanitized", action="store_true")
-    ARGS = base.ARGS = parser.parse_args()
-    ARGS.celkit, ARGS.celpack = os.path.abspath(ARGS.celkit), os.path.abspath(ARGS.celpack)
-    os.makedirs(ARGS.work, exist_ok=True)
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
-    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+    base.run_suites(globals(), lambda parser: parser.add_argument("--sanitized", action="store_true"))

@@ -3,7 +3,7 @@ build): the block drawing in the terminal read back into pixels and held
 against the font's bytes (natively also as a tmux pane of 80 columns shows
 it), --glyph lists, pictures of glyphs as inputs, chart labels at each
 scale, colour names, and text spaced by the font's ink width."""
-import argparse, os, random, shutil, subprocess, sys, time, unittest
+import os, random, shutil, subprocess, sys, time, unittest
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -314,14 +314,4 @@ class Pictures(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--celpack", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--wine", action="store_true")
-    ARGS = base.ARGS = parser.parse_args()
-    ARGS.celkit, ARGS.celpack = os.path.abspath(ARGS.celkit), os.path.abspath(ARGS.celpack)
-    os.makedirs(ARGS.work, exist_ok=True)
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
-    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+    base.run_suites(globals())

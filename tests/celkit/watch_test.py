@@ -2,8 +2,10 @@
 saved under it by Pillow (in place, or written anew and renamed over), and
 stopped with a signal. Its fonts are checked against the build's celpack and
 against the sheets' own pixels; every wait is a bounded poll."""
-import argparse, glob, io, os, re, shutil, signal, subprocess, sys, time, unittest
+import glob, io, os, re, shutil, signal, subprocess, time, unittest
 from PIL import Image
+
+from celkit_test import run_suites
 
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -252,12 +254,4 @@ class Saves(unittest.TestCase):
             self.assertEqual(watch.stop(), 0)
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("suite")
-    parser.add_argument("--celkit", required=True)
-    parser.add_argument("--celpack", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--wine", action="store_true")
-    ARGS, rest = parser.parse_known_args()
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[ARGS.suite])
-    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
+    run_suites(globals())
