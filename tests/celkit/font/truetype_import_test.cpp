@@ -130,7 +130,7 @@ struct Ttf {
         put(cmap, 0xFFFF, 2);
         for (long g = 1; g < count; ++g) put(cmap, -0x40, 2);
         put(cmap, 1, 2);
-        put(cmap, 0, 2 * segments);
+        cmap.insert(cmap.end(), static_cast<std::size_t>(2 * segments), 0);  // no range offsets
         if (!cff.empty()) {
             t["CFF "] = cff;
         } else {
