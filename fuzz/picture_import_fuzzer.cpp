@@ -28,7 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; picture.indexed() && i < pixels; ++i)
         if (picture.bytes[i] >= picture.palette.size()) abort();
     celkit::ColourCensus census = celkit::takeCensus(picture);
-    if (census.colours == 0 || census.colours > pixels) abort();
+    // Pixels less than half opaque are counted apart from the colours.
+    if (census.transparent > pixels || census.colours > pixels - census.transparent ||
+        (census.colours == 0) != (census.transparent == pixels))
+        abort();
     celkit::GridOptions options;
     celkit::Font font;
     for (int layout = 0; layout < 2; ++layout) {

@@ -706,7 +706,8 @@ public:
         long bearing = 0;
         const int reach =
             cell > 0 && font_.leftBearing(glyph, bearing) && bearing < 0
-                ? static_cast<int>(floorOf(-bearing * static_cast<double>(scale_) + 0.5))
+                ? static_cast<int>(
+                      floorOf(static_cast<double>(-bearing) * static_cast<double>(scale_) + 0.5))
                 : 0;
         out.number = static_cast<std::int32_t>(glyph);
         out.width = out.height = glyphSide;
@@ -789,7 +790,8 @@ private:
         long best = 0, most = 0;
         for (const auto& [advance, count] : counts)  // the narrower of a tie
             if (count > most) best = advance, most = count;
-        return static_cast<int>(floorOf(best * static_cast<double>(scale_) + 0.5));
+        return static_cast<int>(
+            floorOf(static_cast<double>(best) * static_cast<double>(scale_) + 0.5));
     }
 
     // The cell of the canvas where coverage reaches the threshold. A
