@@ -65,10 +65,18 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
 
 std::vector<std::uint8_t> gzipped(const std::vector<std::uint8_t>& data) {
     z_stream stream{};
-    // 16 + 15: a gzip wrapper with zlib's default header (no name, time 0).
+    // 16 + 15: a gzip wrapper, its header without name or time. Its system
+    // byte is said here: zlib's default is the build's own, and both builds
+    // write the same bytes.
+    gz_header header{};
+    header.os = 3;
     if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9,
                      Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::bad_alloc();
+    if (deflateSetHeader(&stream, &header) != Z_OK) {
+        deflateEnd(&stream);
+        throw std::bad_alloc();
+    }
     std::vector<std::uint8_t> out(deflateBound(&stream, static_cast<uLong>(data.size())));
     stream.next_in = const_cast<Bytef*>(data.data());
     stream.avail_in = static_cast<uInt>(data.size());
