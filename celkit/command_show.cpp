@@ -57,14 +57,16 @@ Font fontToShow(const std::string& name, const CodepointMap& map) {
     return fontAsCelpackReads(picture);
 }
 
-// The text at scale 1, drawn in blocks without the picture's margin.
+// The text at scale 1, drawn in blocks without the picture's margin, its
+// lines broken to fit the terminal.
 std::string textInBlocks(const Font& font, const CodepointMap& map, const std::string& text,
                          int& missing) {
     PreviewStyle style;
     style.scale = 1;
     style.ink = 0xFFFFFF;
     style.paper = 0x000000;
-    Picture picture = renderText(font, map, text, style, missing);
+    Picture picture =
+        renderText(font, map, wrapText(text, terminalColumns / font.inkWidth()), style, missing);
     std::string out;
     for (const std::string& line :
          blockLines(picture.width - 2, picture.height - 2,
@@ -123,7 +125,11 @@ void runShow(const ShowOptions& options) {
         // The terminal's text is the picture of scale 1, drawn in blocks.
         PreviewStyle terminal;
         terminal.scale = 1;
-        if (options.text && !textFits(*options.text, terminal, tooBig)) throw UsageError(tooBig);
+        // Broken into lines as a 16-wide font's would be, the most there can be.
+        if (options.text &&
+            (!textFits(*options.text, terminal, tooBig) ||
+             !textFits(wrapText(*options.text, terminalColumns / glyphSide), terminal, tooBig)))
+            throw UsageError(tooBig);
         showInTerminal(options, map);
         return;
     }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "celkit/font/text_codes.h"
+#include "celkit/picture/font_preview.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -62,6 +65,45 @@ std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int col
             out += line + '\n';
     }
     return out;
+}
+
+std::string wrapText(const std::string& text, int letters) {
+    const std::size_t most = static_cast<std::size_t>(std::max(letters, 1));
+    std::u32string out;
+    std::u32string line;
+    auto breakLine = [&] {
+        while (line.size() > most) {
+            // The whole run of spaces at a break goes, not just the one.
+            const std::size_t cut = line.rfind(U' ', most);
+            const std::size_t end =
+                cut == std::u32string::npos ? cut : line.find_last_not_of(U' ', cut);
+            if (end == std::u32string::npos) {
+                out += line.substr(0, most) + U'\n';
+                line.erase(0, most);
+            } else {
+                out += line.substr(0, end + 1) + U'\n';
+                line.erase(0, std::min(line.find_first_not_of(U' ', cut), line.size()));
+                if (line.empty()) out.pop_back();
+            }
+        }
+        out += line;
+        line.clear();
+    };
+    for (char32_t c : decodeUtf8(text)) {
+        if (c == U'\n') {
+            breakLine();
+            out += U'\n';
+        } else {
+            line.push_back(c);
+        }
+    }
+    breakLine();
+    std::string bytes;
+    for (char32_t c : out) {
+        std::uint8_t encoded[4];
+        bytes.append(reinterpret_cast<const char*>(encoded), encodeUtf8(c, encoded));
+    }
+    return bytes;
 }
 
 bool outputIsTerminal() {
