@@ -30,12 +30,13 @@ std::string lowerExtension(const fs::path& path) {
     return extension;
 }
 
-void warnMissing(int missing, const CodepointMap& map, const std::string& mapName) {
+void warnMissing(const std::string& input, int missing, const CodepointMap& map,
+                 const std::string& mapName) {
     if (missing == 0) return;
     const int fallback = fallbackGlyph(map);
     char shownAs[32] = "blank (the map has no '?')";
     if (fallback >= 0) std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
-    reportError("warning: " + std::to_string(missing) +
+    reportError(input + ": warning: " + std::to_string(missing) +
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
@@ -104,7 +105,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         else
             out += glyphBands(font, glyphs, terminalColumns, label);
         writeToTerminal(out);
-        warnMissing(missing, map, options.map);
+        warnMissing(input, missing, map, options.map);
     }
     if (failed) throw Failure("");  // each was reported
 }
@@ -149,7 +150,7 @@ void runShow(const ShowOptions& options) {
             if (options.text) {
                 int missing = 0;
                 picture = renderText(font, map, *options.text, style, missing);
-                warnMissing(missing, map, options.map);
+                warnMissing(input, missing, map, options.map);
             } else {
                 picture = renderChart(font, style, map);
             }

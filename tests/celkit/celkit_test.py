@@ -127,7 +127,7 @@ class Show(unittest.TestCase):
                 code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "-o", "t.png", "--scale", "1",
                                        "--ink", "FFFFFF", "--paper", "000000"] + args, d)
                 self.assertEqual(code, 0, err)
-                self.assertEqual(err, "" if warning is None else "celkit: warning: " + warning + "\n")
+                self.assertEqual(err, "" if warning is None else "celkit: f.fnt: warning: " + warning + "\n")
                 im = Image.open(os.path.join(d, "t.png")).convert("L")
                 for i, g in enumerate(glyphs):
                     cell = [im.getpixel((1 + i * 16 + x, 1 + y)) > 0 for y in range(16) for x in range(16)]
