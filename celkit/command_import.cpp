@@ -127,7 +127,8 @@ void addImportCommand(CLI::App& app) {
         ->excludes(map);
     command
         ->add_option("--paper", options->paper,
-                     "paper colour of a picture: auto (the most common) or RRGGBB")
+                     "paper colour of a picture: auto (the most common), RRGGBB or a CSS colour "
+                     "name")
         ->type_name("COLOUR")
         ->capture_default_str();
     command

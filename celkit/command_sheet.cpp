@@ -101,8 +101,13 @@ void addSheetCommand(CLI::App& app) {
         ->add_option("--cell", options->cell,
                      "cell size WxH, glyphs at each cell's top left (default 16x16)")
         ->type_name("WxH");
-    sheet->add_option("--ink", options->ink, "ink colour (default FFFFFF)")->type_name("COLOUR");
-    sheet->add_option("--paper", options->paper, "paper colour (default 000000)")
+    sheet
+        ->add_option("--ink", options->ink,
+                     "ink colour: RRGGBB or a CSS colour name (default FFFFFF)")
+        ->type_name("COLOUR");
+    sheet
+        ->add_option("--paper", options->paper,
+                     "paper colour: RRGGBB or a CSS colour name (default 000000)")
         ->type_name("COLOUR");
     sheet
         ->add_option("--layout", options->layout,

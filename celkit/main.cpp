@@ -163,6 +163,17 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     args = withWildcardsExpanded(app, args);
 #endif
+    // CLI11 takes an unknown first word for a stray operand and only says a
+    // command is missing; name the word and the commands there are.
+    if (args.size() > 1 && !args[1].empty() && args[1][0] != '-') {
+        try {
+            app.get_subcommand(args[1]);
+        } catch (const CLI::OptionNotFound&) {
+            reportError("'" + args[1] +
+                        "' is no command; give show, sheet, export, import, info or watch");
+            return exitUsage;
+        }
+    }
     std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
     try {
         app.parse(reversed);
