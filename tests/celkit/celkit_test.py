@@ -902,8 +902,10 @@ class Cli(unittest.TestCase):
         font = crafted_fonts()["example"]
         for name, args, before, code, message, after in [
                 ("version", ["--version"], {}, 0, "", {}),
-                ("no command", [], {}, 2, "celkit: ", {}),
+                ("no command", [], {}, 2, "celkit: give a command: show, sheet,", {}),
                 ("unknown command", ["chart", "f.fnt"], {"f.fnt": font}, 2, "'chart' is no command; give show,", {"f.fnt": font}),
+                ("an option before the command", ["-o", "x.psf", "export", "f.fnt"], {"f.fnt": font}, 2,
+                 "-o: the command comes first: show,", {"f.fnt": font}),
                 ("unknown option", ["sheet", "f.fnt", "-o", "s.bmp", "--frobnicate"], {"f.fnt": font}, 2, "celkit: ", {"f.fnt": font}),
                 ("no destination", ["sheet", "f.fnt"], {"f.fnt": font}, 2, "-o FILE", {"f.fnt": font}),
                 ("-o with two", ["sheet", "f.fnt", "g.fnt", "-o", "s.bmp"], {"f.fnt": font, "g.fnt": font}, 2, "-d DIR", None),
