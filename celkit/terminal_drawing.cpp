@@ -71,22 +71,29 @@ std::string wrapText(const std::string& text, int letters) {
     const std::size_t most = static_cast<std::size_t>(std::max(letters, 1));
     std::u32string out;
     std::u32string line;
+    // Broken from `at` on, never erased from the front: a long line costs
+    // its length, not its length squared.
     auto breakLine = [&] {
-        while (line.size() > most) {
-            // The whole run of spaces at a break goes, not just the one.
-            const std::size_t cut = line.rfind(U' ', most);
-            const std::size_t end =
-                cut == std::u32string::npos ? cut : line.find_last_not_of(U' ', cut);
-            if (end == std::u32string::npos) {
-                out += line.substr(0, most) + U'\n';
-                line.erase(0, most);
-            } else {
-                out += line.substr(0, end + 1) + U'\n';
-                line.erase(0, std::min(line.find_first_not_of(U' ', cut), line.size()));
-                if (line.empty()) out.pop_back();
+        std::size_t at = 0;
+        while (line.size() - at > most) {
+            // The last space that lets the line fit, looked for within the
+            // line alone; the whole run of spaces there goes, not just the one.
+            std::size_t cut = at + most, end = at;
+            while (cut > at && line[cut] != U' ') --cut;
+            if (cut > at) {
+                end = cut;
+                while (end > at && line[end - 1] == U' ') --end;
             }
+            if (end == at) {
+                out.append(line, at, most);
+                at += most;
+            } else {
+                out.append(line, at, end - at);
+                at = std::min(line.find_first_not_of(U' ', cut), line.size());
+            }
+            if (at < line.size()) out += U'\n';
         }
-        out += line;
+        out.append(line, at, std::u32string::npos);
         line.clear();
     };
     for (char32_t c : decodeUtf8(text)) {
