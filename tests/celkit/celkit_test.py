@@ -932,6 +932,8 @@ class Cli(unittest.TestCase):
                  {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font}),
                 ("-f says psf, the name bdf", ["export", "f.fnt", "-f", "psf", "-o", "f.bdf"], {"f.fnt": font}, 2,
                  "the name says bdf but -f says psf", {"f.fnt": font}),
+                ("import to another format's name", ["import", "f.fnt", "-o", "f.PSF"], {"f.fnt": font}, 2,
+                 "f.PSF: import writes a raw .fnt font; name it .fnt, or write .psf with celkit export", {"f.fnt": font}),
                 ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
                  {"f.fnt": font, "f.font": font}),
                 ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],
