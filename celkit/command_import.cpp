@@ -42,6 +42,8 @@ void parseCell(const std::string& text, int& width, int& height) {
     }
     if (x == std::string::npos || width <= 0 || height <= 0)
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
+    if (width > glyphSide || height > glyphSide)
+        throw UsageError("--cell: cells of at most 16x16 hold a glyph; '" + text + "' is larger");
 }
 
 namespace {

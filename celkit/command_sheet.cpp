@@ -58,12 +58,7 @@ std::vector<std::uint8_t> makeSheet(const std::string& input, const fs::path& pa
 void runSheet(const SheetOptions& options) {
     CodepointMap map = loadMap(options.map);
     SheetLayout layout;
-    if (options.cell) {
-        parseCell(*options.cell, layout.cellWidth, layout.cellHeight);
-        if (layout.cellWidth > glyphSide || layout.cellHeight > glyphSide)
-            throw UsageError("--cell: cells of at most 16x16 hold a glyph; '" + *options.cell +
-                             "' is larger");
-    }
+    if (options.cell) parseCell(*options.cell, layout.cellWidth, layout.cellHeight);
     if (options.ink) layout.ink = parseColour("--ink", *options.ink);
     if (options.paper) layout.paper = parseColour("--paper", *options.paper);
     layout.layout = options.layout == "unifont" ? GridLayout::Unifont : GridLayout::Grid;

@@ -537,7 +537,7 @@ class Import(unittest.TestCase):
         png = open(os.path.join(ARGS.work, "good.png"), "rb").read()
         for name, data, options, message in [
                 ("big cells", None, [], "at most 16 x 16"),
-                ("cell too big", png, ["--cell", "17x8"], "at most 16 x 16"),
+                ("cell too big", png, ["--cell", "17x8"], "--cell: cells of at most 16x16 hold a glyph; '17x8'"),
                 ("truncated png", png[:300], [], "PNG"),
                 ("lying chunk length", png[:33] + b"\x7f\xff\xff\xff" + png[37:], [], "truncated PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
                 ("not a picture", b"hello\n" * 10, [], "not a font"),
