@@ -159,9 +159,9 @@ void addExportCommand(CLI::App& app) {
         ->type_name("U+XXXX")
         ->excludes(map);
     command
-        ->add_option(
-            "--name", options->name,
-            "C array name / BDF, PCF and OTB family / .fon face (default: the output's name)")
+        ->add_option("--name", options->name,
+                     "C array name / BDF, PCF, OTB and TrueType family / .fon face (default: the "
+                     "output's name)")
         ->type_name("NAME");
     command
         ->add_option("--width", options->width,

@@ -2,6 +2,7 @@
 // cannot take as it is (any paper colour, transparency, grey artwork,
 // smaller cells, a Unifont chart).
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <memory>
 
 #include "celkit/input_kind.h"
@@ -41,6 +42,8 @@ void parseCell(const std::string& text, int& width, int& height) {
     }
     if (x == std::string::npos || width <= 0 || height <= 0)
         throw UsageError("--cell: '" + text + "' is no cell size; give WxH, e.g. 8x16");
+    if (width > glyphSide || height > glyphSide)
+        throw UsageError("--cell: cells of at most 16x16 hold a glyph; '" + text + "' is larger");
 }
 
 namespace {
@@ -90,6 +93,17 @@ void runImport(const ImportCommandOptions& options) {
         throw UsageError("--cell: a Unifont chart has 16 x 16 cells");
     const GlyphTransform transform = glyphTransform(options.transform);
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, ".fnt");
+    // A raw font under another format's name would pass for that format.
+    for (const fs::path& path : paths) {
+        std::string extension = path.extension().u8string();
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char* other : {".psf", ".psfu", ".gz", ".bdf", ".pcf", ".hex", ".fon", ".otb",
+                                  ".ttf", ".otf", ".h", ".png", ".bmp", ".ico"})
+            if (extension == other)
+                throw UsageError(displayName(path) + ": import writes a raw .fnt font; name it " +
+                                 ".fnt, or write " + extension + " with celkit export");
+    }
     writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
         Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);
         return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
@@ -127,7 +141,8 @@ void addImportCommand(CLI::App& app) {
         ->excludes(map);
     command
         ->add_option("--paper", options->paper,
-                     "paper colour of a picture: auto (the most common) or RRGGBB")
+                     "paper colour of a picture: auto (the most common), RRGGBB or a CSS colour "
+                     "name")
         ->type_name("COLOUR")
         ->capture_default_str();
     command

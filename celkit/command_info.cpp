@@ -203,8 +203,10 @@ void runInfo(const InfoOptions& options) {
 
 void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
-    CLI::App* command =
-        app.add_subcommand("info", "glyph count, blank glyphs, ink bounding box and widths");
+    CLI::App* command = app.add_subcommand(
+        "info",
+        "a file's format and glyph count, its blank glyphs, ink box and widths; how a "
+        "picture is read");
     command->add_option("FILE", options->inputs, "fonts or sheets")->required();
     command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
         ->type_name("MAP")

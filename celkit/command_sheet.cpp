@@ -58,12 +58,7 @@ std::vector<std::uint8_t> makeSheet(const std::string& input, const fs::path& pa
 void runSheet(const SheetOptions& options) {
     CodepointMap map = loadMap(options.map);
     SheetLayout layout;
-    if (options.cell) {
-        parseCell(*options.cell, layout.cellWidth, layout.cellHeight);
-        if (layout.cellWidth > glyphSide || layout.cellHeight > glyphSide)
-            throw UsageError("--cell: cells of at most 16x16 hold a glyph; '" + *options.cell +
-                             "' is larger");
-    }
+    if (options.cell) parseCell(*options.cell, layout.cellWidth, layout.cellHeight);
     if (options.ink) layout.ink = parseColour("--ink", *options.ink);
     if (options.paper) layout.paper = parseColour("--paper", *options.paper);
     layout.layout = options.layout == "unifont" ? GridLayout::Unifont : GridLayout::Grid;
@@ -101,8 +96,13 @@ void addSheetCommand(CLI::App& app) {
         ->add_option("--cell", options->cell,
                      "cell size WxH, glyphs at each cell's top left (default 16x16)")
         ->type_name("WxH");
-    sheet->add_option("--ink", options->ink, "ink colour (default FFFFFF)")->type_name("COLOUR");
-    sheet->add_option("--paper", options->paper, "paper colour (default 000000)")
+    sheet
+        ->add_option("--ink", options->ink,
+                     "ink colour: RRGGBB or a CSS colour name (default FFFFFF)")
+        ->type_name("COLOUR");
+    sheet
+        ->add_option("--paper", options->paper,
+                     "paper colour: RRGGBB or a CSS colour name (default 000000)")
         ->type_name("COLOUR");
     sheet
         ->add_option("--layout", options->layout,

@@ -30,12 +30,13 @@ std::string lowerExtension(const fs::path& path) {
     return extension;
 }
 
-void warnMissing(int missing, const CodepointMap& map, const std::string& mapName) {
+void warnMissing(const std::string& input, int missing, const CodepointMap& map,
+                 const std::string& mapName) {
     if (missing == 0) return;
     const int fallback = fallbackGlyph(map);
     char shownAs[32] = "blank (the map has no '?')";
     if (fallback >= 0) std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
-    reportError("warning: " + std::to_string(missing) +
+    reportError(input + ": warning: " + std::to_string(missing) +
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
@@ -57,14 +58,16 @@ Font fontToShow(const std::string& name, const CodepointMap& map) {
     return fontAsCelpackReads(picture);
 }
 
-// The text at scale 1, drawn in blocks without the picture's margin.
+// The text at scale 1, drawn in blocks without the picture's margin, its
+// lines broken to fit the terminal.
 std::string textInBlocks(const Font& font, const CodepointMap& map, const std::string& text,
                          int& missing) {
     PreviewStyle style;
     style.scale = 1;
     style.ink = 0xFFFFFF;
     style.paper = 0x000000;
-    Picture picture = renderText(font, map, text, style, missing);
+    Picture picture =
+        renderText(font, map, wrapText(text, terminalColumns / font.inkWidth()), style, missing);
     std::string out;
     for (const std::string& line :
          blockLines(picture.width - 2, picture.height - 2,
@@ -102,7 +105,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         else
             out += glyphBands(font, glyphs, terminalColumns, label);
         writeToTerminal(out);
-        warnMissing(missing, map, options.map);
+        warnMissing(input, missing, map, options.map);
     }
     if (failed) throw Failure("");  // each was reported
 }
@@ -123,7 +126,11 @@ void runShow(const ShowOptions& options) {
         // The terminal's text is the picture of scale 1, drawn in blocks.
         PreviewStyle terminal;
         terminal.scale = 1;
-        if (options.text && !textFits(*options.text, terminal, tooBig)) throw UsageError(tooBig);
+        // Broken into lines as a 16-wide font's would be, the most there can be.
+        if (options.text &&
+            (!textFits(*options.text, terminal, tooBig) ||
+             !textFits(wrapText(*options.text, terminalColumns / glyphSide), terminal, tooBig)))
+            throw UsageError(tooBig);
         showInTerminal(options, map);
         return;
     }
@@ -143,7 +150,7 @@ void runShow(const ShowOptions& options) {
             if (options.text) {
                 int missing = 0;
                 picture = renderText(font, map, *options.text, style, missing);
-                warnMissing(missing, map, options.map);
+                warnMissing(input, missing, map, options.map);
             } else {
                 picture = renderChart(font, style, map);
             }

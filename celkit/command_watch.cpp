@@ -222,7 +222,15 @@ void addWatchCommand(CLI::App& app) {
         ->add_option("--count", options->count,
                      "stop after N conversions (exit 1 if the last failed); default: at Ctrl-C")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                const bool count = !value.empty() && value.size() <= 9 &&
+                                   value.find_first_not_of("0123456789") == std::string::npos &&
+                                   value.find_first_not_of('0') != std::string::npos;
+                return count ? std::string()
+                             : "'" + value + "' is no count; give a whole number from 1";
+            },
+            ""));
     command->callback([options] { runWatch(*options); });
 }
 

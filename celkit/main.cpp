@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
     using namespace celkit;
     CLI::App app{
         "celkit: look at celpack fonts, get their sheets back, convert them to and from PSF, "
-        "BDF, PCF, .hex and pictures, and to OpenType bitmap fonts and C headers."};
+        "BDF, PCF, .hex, TrueType/OpenType and pictures, and to Windows .fon fonts and C "
+        "headers."};
     app.name("celkit");
     app.set_version_flag("--version", "celkit " CELPACK_VERSION);
     app.require_subcommand(1, 1);
@@ -163,6 +164,24 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     args = withWildcardsExpanded(app, args);
 #endif
+    // CLI11 takes an unknown first word for a stray operand and only says a
+    // command is missing; name the word and the commands there are.
+    const char* commands = "show, sheet, export, import, info or watch";
+    if (args.size() == 1) {
+        reportError(std::string("give a command: ") + commands + " (see 'celkit --help')");
+        return exitUsage;
+    } else if (args.size() > 1 && !args[1].empty() && args[1][0] != '-') {
+        try {
+            app.get_subcommand(args[1]);
+        } catch (const CLI::OptionNotFound&) {
+            reportError("'" + args[1] + "' is no command; give " + commands);
+            return exitUsage;
+        }
+    } else if (args.size() > 1 && args[1] != "-h" && args[1] != "--help" &&
+               args[1] != "--version") {
+        reportError(args[1] + ": the command comes first: " + commands);
+        return exitUsage;
+    }
     std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
     try {
         app.parse(reversed);

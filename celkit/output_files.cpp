@@ -103,7 +103,8 @@ Target examine(const Output& output, bool& makeDirectoryOption) {
     if (folder.kind == FileKind::Missing && folder.error == ENOENT && parent == directoryOption()) {
         makeDirectoryOption = true;
     } else if (folder.kind == FileKind::Missing && folder.error == ENOENT) {
-        throw Failure(displayName(parent) + ": no such directory (celkit makes only -d's)");
+        throw Failure(displayName(parent) +
+                      ": no such directory (-o makes none; -d makes its own)");
     } else if (folder.kind != FileKind::Directory) {
         throw Failure(
             displayName(parent) + ": " +

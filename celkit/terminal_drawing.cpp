@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "celkit/font/text_codes.h"
+#include "celkit/picture/font_preview.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -62,6 +65,52 @@ std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int col
             out += line + '\n';
     }
     return out;
+}
+
+std::string wrapText(const std::string& text, int letters) {
+    const std::size_t most = static_cast<std::size_t>(std::max(letters, 1));
+    std::u32string out;
+    std::u32string line;
+    // Broken from `at` on, never erased from the front: a long line costs
+    // its length, not its length squared.
+    auto breakLine = [&] {
+        std::size_t at = 0;
+        while (line.size() - at > most) {
+            // The last space that lets the line fit, looked for within the
+            // line alone; the whole run of spaces there goes, not just the one.
+            std::size_t cut = at + most, end = at;
+            while (cut > at && line[cut] != U' ') --cut;
+            if (cut > at) {
+                end = cut;
+                while (end > at && line[end - 1] == U' ') --end;
+            }
+            if (end == at) {
+                out.append(line, at, most);
+                at += most;
+            } else {
+                out.append(line, at, end - at);
+                at = std::min(line.find_first_not_of(U' ', cut), line.size());
+            }
+            if (at < line.size()) out += U'\n';
+        }
+        out.append(line, at, std::u32string::npos);
+        line.clear();
+    };
+    for (char32_t c : decodeUtf8(text)) {
+        if (c == U'\n') {
+            breakLine();
+            out += U'\n';
+        } else {
+            line.push_back(c);
+        }
+    }
+    breakLine();
+    std::string bytes;
+    for (char32_t c : out) {
+        std::uint8_t encoded[4];
+        bytes.append(reinterpret_cast<const char*>(encoded), encodeUtf8(c, encoded));
+    }
+    return bytes;
 }
 
 bool outputIsTerminal() {

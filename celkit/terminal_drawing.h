@@ -31,6 +31,11 @@ int glyphsPerBand(int glyphWidth, int columns);
 std::string glyphBands(const Font& font, const std::vector<int>& glyphs, int columns,
                        const std::function<std::string(int glyph)>& label);
 
+// UTF-8 `text` with its lines broken so that none holds more than
+// `letters` code points: at the last space that lets a line fit (the space
+// dropped), else mid-word. Its own newlines stay.
+std::string wrapText(const std::string& text, int letters);
+
 // Standard output is a terminal (a console on Windows), not a file or a pipe.
 bool outputIsTerminal();
 

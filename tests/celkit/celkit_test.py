@@ -127,7 +127,7 @@ class Show(unittest.TestCase):
                 code, _, err = celkit(["show", put(d, "f.fnt", font), "--text", text, "-o", "t.png", "--scale", "1",
                                        "--ink", "FFFFFF", "--paper", "000000"] + args, d)
                 self.assertEqual(code, 0, err)
-                self.assertEqual(err, "" if warning is None else "celkit: warning: " + warning + "\n")
+                self.assertEqual(err, "" if warning is None else "celkit: f.fnt: warning: " + warning + "\n")
                 im = Image.open(os.path.join(d, "t.png")).convert("L")
                 for i, g in enumerate(glyphs):
                     cell = [im.getpixel((1 + i * 16 + x, 1 + y)) > 0 for y in range(16) for x in range(16)]
@@ -537,7 +537,7 @@ class Import(unittest.TestCase):
         png = open(os.path.join(ARGS.work, "good.png"), "rb").read()
         for name, data, options, message in [
                 ("big cells", None, [], "at most 16 x 16"),
-                ("cell too big", png, ["--cell", "17x8"], "at most 16 x 16"),
+                ("cell too big", png, ["--cell", "17x8"], "--cell: cells of at most 16x16 hold a glyph; '17x8'"),
                 ("truncated png", png[:300], [], "PNG"),
                 ("lying chunk length", png[:33] + b"\x7f\xff\xff\xff" + png[37:], [], "truncated PNG"), ("bmp magic only", b"BM" + bytes(60), [], "BMP"),
                 ("not a picture", b"hello\n" * 10, [], "not a font"),
@@ -902,7 +902,10 @@ class Cli(unittest.TestCase):
         font = crafted_fonts()["example"]
         for name, args, before, code, message, after in [
                 ("version", ["--version"], {}, 0, "", {}),
-                ("no command", [], {}, 2, "celkit: ", {}),
+                ("no command", [], {}, 2, "celkit: give a command: show, sheet,", {}),
+                ("unknown command", ["chart", "f.fnt"], {"f.fnt": font}, 2, "'chart' is no command; give show,", {"f.fnt": font}),
+                ("an option before the command", ["-o", "x.psf", "export", "f.fnt"], {"f.fnt": font}, 2,
+                 "-o: the command comes first: show,", {"f.fnt": font}),
                 ("unknown option", ["sheet", "f.fnt", "-o", "s.bmp", "--frobnicate"], {"f.fnt": font}, 2, "celkit: ", {"f.fnt": font}),
                 ("no destination", ["sheet", "f.fnt"], {"f.fnt": font}, 2, "-o FILE", {"f.fnt": font}),
                 ("-o with two", ["sheet", "f.fnt", "g.fnt", "-o", "s.bmp"], {"f.fnt": font, "g.fnt": font}, 2, "-d DIR", None),
@@ -929,6 +932,8 @@ class Cli(unittest.TestCase):
                  {"Zeichensätze 字形.fnt": font, "Ærø ĳ.fnt": font}),
                 ("-f says psf, the name bdf", ["export", "f.fnt", "-f", "psf", "-o", "f.bdf"], {"f.fnt": font}, 2,
                  "the name says bdf but -f says psf", {"f.fnt": font}),
+                ("import to another format's name", ["import", "f.fnt", "-o", "f.PSF"], {"f.fnt": font}, 2,
+                 "f.PSF: import writes a raw .fnt font; name it .fnt, or write .psf with celkit export", {"f.fnt": font}),
                 ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
                  {"f.fnt": font, "f.font": font}),
                 ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],

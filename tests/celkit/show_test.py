@@ -166,6 +166,33 @@ class Terminal(unittest.TestCase):
                 if name == "box-drawing joins":
                     self.assertEqual({x for x, y in want if y == 8}, set(range(24)))
 
+    def test_long_text_breaks_at_spaces_within_80_columns(self):
+        # 80 columns hold 10 letters 8 wide, 5 letters 16 wide; the narrow
+        # font's space has ink, so a space dropped at a break, or kept, shows.
+        all_fonts = fonts()
+        for name, font, text, lines in [
+                ("a sentence at its spaces", "narrow", "The quick brown fox jumps",
+                 ["The quick", "brown fox", "jumps"]),
+                ("16 wide, half as many letters", "example", "Hi there you", ["Hi", "there", "you"]),
+                ("a word longer than a line", "narrow", "ABCDEFGHIJKLMNOPQRSTUVWXY", ["ABCDEFGHIJ", "KLMNOPQRST", "UVWXY"]),
+                ("8 wide: 10 letters a line", "narrow", "ABCDEFGHIJKLMNOPQRST", ["ABCDEFGHIJ", "KLMNOPQRST"]),
+                ("16 wide: 5 letters a line", "example", "ABCDEFGHIJKLMNOPQRST", ["ABCDE", "FGHIJ", "KLMNO", "PQRST"]),
+                ("a space just past a full line", "narrow", "ABCDEFGHIJ KLM", ["ABCDEFGHIJ", "KLM"]),
+                ("spaces at a break all go", "narrow", "ABCDEFGH    IJ  K", ["ABCDEFGH", "IJ  K"]),
+                ("its own newlines stay", "narrow", "AB\nCDEFGHIJKLMNO", ["AB", "CDEFGHIJKL", "MNO"]),
+                ("a short line as it is", "narrow", "A  B", ["A  B"])]:
+            with self.subTest(name):
+                d = fresh("wrap")
+                put(d, "f.fnt", all_fonts[font])
+                code, out, err = celkit(["show", "f.fnt", "--text", text], d)
+                self.assertEqual((code, err), (0, ""))
+                drawn = out.rstrip("\n").split("\n")
+                self.assertLessEqual(max(len(line) for line in drawn), 80)
+                width = 8 if font == "narrow" else 16
+                want = {(i * width + x, row * 16 + y) for row, line in enumerate(lines)
+                        for i, c in enumerate(line) for x, y in font_ink(all_fonts[font], ord(c))}
+                self.assertEqual(ink_of(drawn), want)
+
 
 class Glyphs(unittest.TestCase):
     def test_lists_and_ranges(self):

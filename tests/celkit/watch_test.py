@@ -155,6 +155,8 @@ class Conversion(unittest.TestCase):
                 ("stdin", None, ["-"], 2, "standard input cannot be watched"),
                 ("directory", None, ["."], 1, ".: is a directory; watch takes a sheet"),
                 ("preview", None, ["sheet.bmp", "-o", "p.gif"], 2, "p.gif: a preview is a .png or .bmp picture"),
+                ("no conversions", None, ["sheet.bmp", "--count", "0"], 2, "--count: '0' is no count; give a whole"),
+                ("a count not a number", None, ["sheet.bmp", "--count", "-3"], 2, "--count: '-3' is no count"),
                 ("sheet as preview", "bmp", ["sheet.bmp", "-o", "sheet.bmp", "--count", "1"], 1,
                  "sheet.bmp: is the same file as the sheet sheet.bmp")]:
             with self.subTest(name):

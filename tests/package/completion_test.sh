@@ -31,6 +31,7 @@ rows=(
   "celkit export --b|--baseline"
   "celkit export --baseline |"
   "celkit sheet -o fonts/|fonts/a.fnt fonts/b.psf"
+  "celkit watch -o fonts/|fonts/a.fnt fonts/b.psf"
   "celkit export -d fo|fonts"
   "celkit info fonts/b|fonts/b.psf"
   "celkit show --glyph 65 fonts/a|fonts/a.fnt"
