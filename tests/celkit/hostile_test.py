@@ -237,7 +237,8 @@ def picture_rows():
             ["import", "png_11m_colours.png", "--cell", "16x16", "-o", "x.fnt"], "done", outputs=["x.fnt"],
             check=font_is(b"\x7f" + b"\xff" * 8191),
             warns=r"warning: 65,534 pixels of 65,534 other colours \(000002, 000003, 000004, \.\.\.\)"),
-        # A fourth byte that the header says is padding is no alpha.
+        # A fourth byte that the header says is padding is no alpha; one it
+        # names alpha makes the paper transparent.
         *[Row("32-bit bmp, " + name, one(name), ["import", name, "--cell", "4x4", "-o", "x.fnt"], "done",
               check=font_is(make_hostile.small_diagonal_glyph() * 256), outputs=["x.fnt"])
           for name in sorted(make_hostile.BMP_PADDING)],

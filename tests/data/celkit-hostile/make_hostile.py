@@ -305,12 +305,12 @@ def small_diagonal_glyph():
     return b"".join(bytes([0x80 >> y, 0]) for y in range(4)) + bytes(24)
 
 
-def bmp32(header, compression, masks, fourth):
+def bmp32(header, compression, masks, paper, ink):
     """A 64 x 64 32-bit BMP, a white diagonal in every 4 x 4 cell on black,
-    each pixel's fourth byte `fourth`: header 40 with the masks after it, or
-    124 (masks inside, then sRGB and zeros)."""
+    the fourth byte `ink` on the diagonal and `paper` elsewhere: header 40
+    with the masks after it, or 124 (masks inside, then sRGB and zeros)."""
     side = 64
-    pixels = b"".join(bytes((255, 255, 255, fourth) if x % 4 == y % 4 else (0, 0, 0, fourth))
+    pixels = b"".join(bytes((255, 255, 255, ink) if x % 4 == y % 4 else (0, 0, 0, paper))
                       for y in reversed(range(side)) for x in range(side))
     info = struct.pack("<IiiHHIIiiII", header, side, side, 1, 32, compression, len(pixels), 2835, 2835, 0, 0)
     masks = struct.pack("<%dI" % len(masks), *masks)
@@ -321,10 +321,12 @@ def bmp32(header, compression, masks, fourth):
     return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info + masks + pixels
 
 
-# 32-bit bitmaps whose fourth byte is padding, not alpha: read as opaque.
+# 32-bit bitmaps whose fourth byte is padding, not alpha: read as opaque;
+# the last names it alpha, transparent paper beside opaque ink.
 BMP_PADDING = {
-    "bmp32_bitfields_no_alpha_mask.bmp": bmp32(40, 3, (0xFF0000, 0xFF00, 0xFF), 0x40),
-    "bmp32_v5_alpha_mask_0.bmp": bmp32(124, 3, (0xFF0000, 0xFF00, 0xFF, 0), 0x40),
+    "bmp32_bitfields_no_alpha_mask.bmp": bmp32(40, 3, (0xFF0000, 0xFF00, 0xFF), 0x40, 0x40),
+    "bmp32_v5_alpha_mask_0.bmp": bmp32(124, 3, (0xFF0000, 0xFF00, 0xFF, 0), 0x40, 0x40),
+    "bmp32_v5_alpha_mask_named.bmp": bmp32(124, 3, (0xFF0000, 0xFF00, 0xFF, 0xFF000000), 0x40, 0xFF),
 }
 
 
