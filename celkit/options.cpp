@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "celkit/colour_names.h"
+#include "celkit/font/gzip.h"
 #include "celkit/font/text_codes.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
@@ -139,10 +140,13 @@ CodepointMap loadMap(const std::string& mapName) {
     std::string error;
     // A font whose signature says so gives its own table; anything else is map text.
     FontData font;
-    if (identifyFontData(bytes, font, error) && font.format != &rawFontFormat()) {
+    const bool compressed = isGzip(bytes);
+    if (identifyFontData(bytes, font, error) && (font.format != &rawFontFormat() || compressed)) {
         if (!mapFromFont(bytes, map, error)) throw Failure(mapName + ": " + error);
         return map;
     }
+    // Gzip data is a font or nothing: its own reason, never map text's.
+    if (compressed) throw Failure(mapName + ": " + error);
     error.clear();
     if (!parseMapText(std::string(bytes.begin(), bytes.end()), map, error))
         throw Failure(mapName + ": " + error);

@@ -333,6 +333,9 @@ def text_rows():
             check=lambda test, d, out: test.assertEqual(
                 hex_words(out), ["%04X" % (make_hostile.MAP_FIRST + g * make_hostile.MAP_PER_GLYPH)
                                  for g in range(256)])),
+        # A font as --map: the bomb's own reason, not the map text's.
+        Row("--map of a psf.gz of 64 MiB", {"f.fnt": text_font(), "m.psf.gz": data("psf2_unicode_1x1.psf.gz")},
+            ["show", "f.fnt", "--map", "m.psf.gz", "--glyph", "A"], "refused", SIZE_REASON),
         Row("sheet --layout unifont to the pixel limit", {"f.fnt": text_font(), "m.txt": data("map_chart_edge.txt")},
             ["sheet", "f.fnt", "--map", "m.txt", "--layout", "unifont", "-o", "s.png"], "done",
             check=chart_check, outputs=["s.png"]),
