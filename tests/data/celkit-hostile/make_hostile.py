@@ -287,6 +287,14 @@ def curly_glyph(points):
     return struct.pack(">h8xHH", 1, points - 1, 0) + flags + xs + ys
 
 
+def lone_off_curve_glyph():
+    """A square, then a contour of one point off the curve: the outline's last."""
+    flags = bytes([1, 1, 1, 1, 0])
+    xs = struct.pack(">5h", 0, 8, 0, -8, 4)
+    ys = struct.pack(">5h", 0, 0, 8, 0, -4)
+    return struct.pack(">h8xHHH", 2, 3, 4, 0) + flags + xs + ys
+
+
 def composites(count, part):
     return [struct.pack(">h8xHHhh", -1, 3, part, 0, 0) for _ in range(count)]
 
@@ -351,6 +359,7 @@ def files():
                                           range(40000), full=True)),
         "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
         "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
+        "ttf_lone_off_curve_point.ttf": outline_font(3, glyf=[b"", lone_off_curve_glyph(), composites(1, 1)[0]]),
     }
     out.update(BDF_POINTS)
     out.update(BMP_PADDING)
