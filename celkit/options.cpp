@@ -1,8 +1,10 @@
 // Option values and font inputs shared by the subcommands.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 
 #include "celkit/colour_names.h"
+#include "celkit/font/gzip.h"
 #include "celkit/font/text_codes.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
@@ -59,6 +61,19 @@ bool glyphItem(const std::string& text, GlyphItem& out) {
 std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map,
                                 const std::string& mapName) {
     std::vector<int> glyphs;
+    // Every code point the map knows with its glyph, in order: a range walks
+    // what the map holds, not each of the 1.1 million code points it spans.
+    std::vector<std::pair<char32_t, int>> known;
+    auto knownCodepoints = [&]() -> const std::vector<std::pair<char32_t, int>>& {
+        if (known.empty()) {
+            for (const auto& codepoints : map.codepoints)
+                for (char32_t c : codepoints) known.emplace_back(c, 0);
+            std::sort(known.begin(), known.end());
+            known.erase(std::unique(known.begin(), known.end()), known.end());
+            for (auto& entry : known) entry.second = map.glyphFor(entry.first);
+        }
+        return known;
+    };
     std::size_t start = 0;
     for (;;) {
         std::size_t comma = text.find(',', start);
@@ -80,10 +95,22 @@ std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map
             throw bad("mixes a glyph number with a character or code point");
         if (first.value > last.value) throw bad("runs backwards");
         std::size_t before = glyphs.size();
-        for (std::uint64_t v = first.value; v <= last.value; ++v) {
-            int glyph =
-                first.isCodepoint ? map.glyphFor(static_cast<char32_t>(v)) : static_cast<int>(v);
-            if (glyph >= 0) glyphs.push_back(glyph);
+        auto add = [&](int glyph) {
+            if (glyphs.size() == maxListedGlyphs)
+                throw UsageError("--glyph: the list names more than " +
+                                 std::to_string(maxListedGlyphs) + " glyphs");
+            glyphs.push_back(glyph);
+        };
+        if (!first.isCodepoint) {
+            for (std::uint64_t v = first.value; v <= last.value; ++v) add(static_cast<int>(v));
+        } else if (first.value == last.value) {
+            int glyph = map.glyphFor(static_cast<char32_t>(first.value));
+            if (glyph >= 0) add(glyph);
+        } else {
+            const auto& codepoints = knownCodepoints();
+            auto at = std::lower_bound(codepoints.begin(), codepoints.end(),
+                                       std::make_pair(static_cast<char32_t>(first.value), -1));
+            for (; at != codepoints.end() && at->first <= last.value; ++at) add(at->second);
         }
         if (glyphs.size() == before) throw bad("has no glyph in map " + mapName);
         if (comma == std::string::npos) break;
@@ -113,10 +140,13 @@ CodepointMap loadMap(const std::string& mapName) {
     std::string error;
     // A font whose signature says so gives its own table; anything else is map text.
     FontData font;
-    if (identifyFontData(bytes, font, error) && font.format != &rawFontFormat()) {
+    const bool compressed = isGzip(bytes);
+    if (identifyFontData(bytes, font, error) && (font.format != &rawFontFormat() || compressed)) {
         if (!mapFromFont(bytes, map, error)) throw Failure(mapName + ": " + error);
         return map;
     }
+    // Gzip data is a font or nothing: its own reason, never map text's.
+    if (compressed) throw Failure(mapName + ": " + error);
     error.clear();
     if (!parseMapText(std::string(bytes.begin(), bytes.end()), map, error))
         throw Failure(mapName + ": " + error);

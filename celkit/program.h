@@ -75,7 +75,9 @@ std::uint32_t parseColour(const std::string& option, const std::string& text);
 // An item is a glyph number (decimal digits, a single one too, or 0x hex) or a
 // character or U+XXXX code point, which `map` (named `mapName`) turns into
 // its glyph; both ends of a range are the same kind. A range of code points
-// gives the glyphs of those the map has.
+// gives the glyphs of those the map has. A list of more than maxListedGlyphs
+// glyphs is refused: what it draws grows with the list, not the font.
+inline constexpr std::size_t maxListedGlyphs = 4096;
 std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map,
                                 const std::string& mapName);
 char32_t parseCodepoint(const std::string& option, const std::string& text);

@@ -341,11 +341,17 @@ private:
             const long count = contours == 0 ? 0 : static_cast<long>(last) + 1;
             if ((points += count) > pointsPerGlyph)
                 return fail(error, "more than " + std::to_string(pointsPerGlyph) + " points");
+            // stb_truetype reads a point past the outline when its last
+            // point is a contour of its own and off the curve.
+            bool lastAlone = count == 1;
+            for (int c = 0; c < contours; ++c)
+                lastAlone = lastAlone || u16(start + 10 + 2 * c) + 2 == count;
             at += 2 + u16(at);  // the instructions
             std::size_t xBytes = 0, yBytes = 0;
+            std::uint32_t flags = 0;
             for (long p = 0; p < count;) {
                 if (at >= end) return fail(error, "truncated point flags");
-                const std::uint32_t flags = data_[at++];
+                flags = data_[at++];
                 long repeat = 1;
                 if (flags & 8) {
                     if (at >= end) return fail(error, "truncated point flags");
@@ -361,6 +367,8 @@ private:
                 p += repeat;
             }
             if (xBytes + yBytes > end - at) return fail(error, "truncated point coordinates");
+            if (lastAlone && (flags & 1) == 0)
+                return fail(error, "its last contour is one point off the curve");
             return true;
         }
         if (contours != -1) return true;  // stb_truetype draws nothing for it

@@ -56,8 +56,24 @@ std::string tooLarge() {
     return "picture too large: more than " + std::to_string(pictureLimit) + " pixels";
 }
 
+// Whether a 32-bit bitmap's fourth byte is alpha: for BI_RGB (a bitmap
+// without alpha leaves it 0, read as none), and for bit fields only when
+// the alpha mask names that byte; with no alpha mask it is padding.
+bool fourthByteIsAlpha(const std::vector<std::uint8_t>& data) {
+    if (data.size() < 34 || littleEndian(data, 14, 4) < 40) return false;
+    const std::uint32_t headerSize = littleEndian(data, 14, 4),
+                        compression = littleEndian(data, 30, 4);
+    if (compression == 0) return true;  // BI_RGB
+    constexpr std::size_t alphaMaskAt = 66;
+    if ((compression != 3 && compression != 6) || (headerSize < 56 && compression != 6) ||
+        data.size() < alphaMaskAt + 4)
+        return false;
+    return littleEndian(data, alphaMaskAt, 4) == 0xFF000000u;
+}
+
 struct ReadBack {
     Picture picture;
+    bool bitmapAlpha = false;  // a BMP's fourth byte is alpha
     bool noMemory = false;
 };
 
@@ -90,11 +106,12 @@ void keepAlpha(HBITMAP bitmap, Picture& picture) {
 
 // A bitmap's own alpha; an icon's from the 32-bit picture the drawing makes
 // of it (its mask, or its own alpha).
-void readAlpha(Picture& picture) {
+void readAlpha(Picture& picture, bool bitmapAlpha) {
     const ImageObject* image = findImage(pictureImage);
     if (image == nullptr) return;
     if (image->formatTag == IMAGE_FORMAT_BMP) {
-        if (image->depth == 32) keepAlpha(static_cast<HBITMAP>(image->handle), picture);
+        if (image->depth == 32 && bitmapAlpha)
+            keepAlpha(static_cast<HBITMAP>(image->handle), picture);
         return;
     }
     HBITMAP converted = iconToBitmap(static_cast<HICON>(image->handle));
@@ -117,7 +134,7 @@ void readAlpha(Picture& picture) {
 void readCanvas(void* context) {
     auto* back = static_cast<ReadBack*>(context);
     Picture& picture = back->picture;
-    readAlpha(picture);
+    readAlpha(picture, back->bitmapAlpha);
     freeImage(pictureImage);
     auto* out = static_cast<std::uint8_t*>(std::malloc(picture.pixelCount() * 3));
     if (out == nullptr) {
@@ -176,6 +193,7 @@ bool readPictureThroughImageLoading(const std::vector<std::uint8_t>& data, Pictu
     ReadBack back;
     back.picture.encoding = std::to_string(image->sourceDepth) + "-bit";
     back.picture.celpackReads = true;
+    back.bitmapAlpha = pictureKindOf(data) == PictureKind::Bmp && fourthByteIsAlpha(data);
     back.picture.width = static_cast<int>(width);
     back.picture.height = static_cast<int>(height);
     switch (drawOnFreshCanvas(canvasImage, static_cast<int>(width), static_cast<int>(height),

@@ -76,9 +76,10 @@ class Row:
     reason: what a refusal's line must match; check(test, dir, stdout) for
     a done run; outputs: the files a done run leaves besides its inputs."""
 
-    def __init__(self, name, inputs, args, expect, reason=None, check=None, outputs=(), codes=(1,)):
+    def __init__(self, name, inputs, args, expect, reason=None, check=None, outputs=(), codes=(1,), warns=None):
         self.name, self.inputs, self.args, self.expect = name, inputs, args, expect
         self.reason, self.check, self.outputs, self.codes = reason, check, list(outputs), codes
+        self.warns = warns  # what a done run's "celkit: " warning lines must match
 
     def stage(self, dir):
         for name, content in self.inputs.items():
@@ -99,7 +100,12 @@ def verdict(test, row):
     wanted = {"done": (0,), "refused": row.codes, "either": (0,) + row.codes}[row.expect]
     test.assertIn(code, wanted, text)
     if code == 0:
-        test.assertEqual(text, "")
+        if row.warns:
+            test.assertTrue(text.endswith("\n") and all(line.startswith("celkit: ") for line in text.splitlines()),
+                            text)
+            test.assertRegex(text, row.warns)
+        else:
+            test.assertEqual(text, "")
         test.assertEqual(base.files(d), sorted(list(row.inputs) + row.outputs))
         if row.check:
             row.check(test, d, out.decode("utf-8", "replace").replace("\r\n", "\n"))
@@ -179,6 +185,11 @@ def font_rows():
             "refused", SIZE_REASON),
         Row("ttf of 8192-point curves", gz("ttf_8192_point_curves.ttf"), imp("ttf_8192_point_curves.ttf"),
             "refused", SIZE_REASON),
+        # A contour of one point off the curve, last in the outline: 'A'
+        # and the composite 'B' made of it are left blank, never read past.
+        Row("ttf whose last contour is one point off the curve", gz("ttf_lone_off_curve_point.ttf"),
+            imp("ttf_lone_off_curve_point.ttf"), "done", check=font_is(bytes(8192)), outputs=["x.fnt"],
+            warns=r"U\+0041 is left blank: its last contour is one point off the curve\n[^\n]*U\+0042 is left blank"),
         Row("psf.gz bomb of 512 MiB, show", {"bomb.psf.gz": big_bomb}, ["show", "bomb.psf.gz", "-o", "p.png"],
             "either", SIZE_REASON, None, ["p.png"]),
     ]
@@ -227,6 +238,16 @@ def picture_rows():
         Row("png of 11 M colours, info", one("png_11m_colours.png"), ["info", "png_11m_colours.png"], "done",
             check=says("PNG picture, 3328 x 3328 pixels, 8-bit RGB, 11075584 colours")),
         Row("png of 11 M colours, import", one("png_11m_colours.png"), imp("png_11m_colours.png"), "refused", cells),
+        # Past the grid limit with --cell: the warning names three of 65,534 colours.
+        Row("png of 11 M colours, import --cell 16x16", one("png_11m_colours.png"),
+            ["import", "png_11m_colours.png", "--cell", "16x16", "-o", "x.fnt"], "done", outputs=["x.fnt"],
+            check=font_is(b"\x7f" + b"\xff" * 8191),
+            warns=r"warning: 65,534 pixels of 65,534 other colours \(000002, 000003, 000004, \.\.\.\)"),
+        # A fourth byte that the header says is padding is no alpha; one it
+        # names alpha makes the paper transparent.
+        *[Row("32-bit bmp, " + name, one(name), ["import", name, "--cell", "4x4", "-o", "x.fnt"], "done",
+              check=font_is(make_hostile.small_diagonal_glyph() * 256), outputs=["x.fnt"])
+          for name in sorted(make_hostile.BMP_PADDING)],
         # The same 8192 bytes as the raw-font table's PNG, named as a picture.
         Row("8192-byte png named .png", {"sheet.png": data("png_8192_bytes.fnt")}, imp("sheet.png"), "done",
             check=font_is(sheet_font_of_png()), outputs=["x.fnt"]),
@@ -270,6 +291,22 @@ def psf_table_check(test, d, _):
         test.assertEqual(entries[g].decode("utf-8"), want)
 
 
+def chart_check(test, d, _):
+    im = Image.open(os.path.join(d, "s.png"))
+    test.assertEqual(im.size, (4128, 64 + (make_hostile.CHART_EDGE // 256 + 1) * 16))
+    # Glyph 0 at its code point's cell, glyph 0x41 at U+0041's.
+    for glyph, codepoint in ((0, make_hostile.CHART_EDGE), (0x41, 0x41)):
+        left, top = 32 + codepoint % 256 * 16, 64 + codepoint // 256 * 16
+        for y in range(16):
+            for x in range(16):
+                test.assertEqual(im.getpixel((left + x, top + y)) != im.getpixel((0, 0)),
+                                 bool(base.pixel(text_font(), glyph, x, y)), (glyph, x, y))
+
+
+def hex_words(out):
+    return [w for line in out.splitlines() for w in line.split() if all(c in "0123456789ABCDEF" for c in w)]
+
+
 def text_rows():
     font = {"f.fnt": text_font()}
     with_map = {"f.fnt": text_font(), "m.txt": data("map_100k.txt")}
@@ -287,6 +324,34 @@ def text_rows():
              "-o", "p.png"], "done", check=map_text_check, outputs=["p.png"]),
         Row("a 100 KB map into the PSF table", with_map, ["export", "f.fnt", "--map", "m.txt", "-o", "x.psf"], "done",
             check=psf_table_check, outputs=["x.psf"]),
+        # 6000 ranges of every code point: the list is refused at its
+        # 4097th glyph, never 6.6 billion code points looked up.
+        Row("--glyph of 6000 ranges of every code point", font,
+            ["show", "f.fnt", "--glyph", ",".join(["U+0000-U+10FFFF"] * 6000)], "refused", SIZE_REASON, codes=(2,)),
+        Row("--glyph over every code point of a 100 KB map", with_map,
+            ["show", "f.fnt", "--map", "m.txt", "--glyph", "U+0000-U+10FFFF"], "refused", SIZE_REASON, codes=(2,)),
+        # Glyph 0 stands for U+4E00-U+4E35: one per code point, then glyph 1.
+        Row("--glyph of a range through a 100 KB map", with_map,
+            ["show", "f.fnt", "--map", "m.txt", "--glyph", "U+0000-U+4E36"], "done",
+            check=lambda test, d, out: test.assertEqual(hex_words(out), ["00"] * 54 + ["01"])),
+        Row("show --labels code-points of a 100 KB map", with_map,
+            ["show", "f.fnt", "--map", "m.txt", "--labels", "code-points"], "done",
+            check=lambda test, d, out: test.assertEqual(
+                hex_words(out), ["%04X" % (make_hostile.MAP_FIRST + g * make_hostile.MAP_PER_GLYPH)
+                                 for g in range(256)])),
+        # 99,000 characters drawn in blocks: 1,584,000 columns of 8 lines.
+        Row("one line of 99,000 'A' in the terminal", font, ["show", "f.fnt", "--text", "A" * 99000], "done",
+            check=lambda test, d, out: test.assertEqual(
+                (len(out.splitlines()), max(len(line) for line in out.splitlines()) > 16 * 98999), (8, True))),
+        # A font as --map: the bomb's own reason, not the map text's.
+        Row("--map of a psf.gz of 64 MiB", {"f.fnt": text_font(), "m.psf.gz": data("psf2_unicode_1x1.psf.gz")},
+            ["show", "f.fnt", "--map", "m.psf.gz", "--glyph", "A"], "refused", SIZE_REASON),
+        Row("sheet --layout unifont to the pixel limit", {"f.fnt": text_font(), "m.txt": data("map_chart_edge.txt")},
+            ["sheet", "f.fnt", "--map", "m.txt", "--layout", "unifont", "-o", "s.png"], "done",
+            check=chart_check, outputs=["s.png"]),
+        Row("sheet --layout unifont past the pixel limit", {"f.fnt": text_font(), "m.txt": data("map_chart_past.txt")},
+            ["sheet", "f.fnt", "--map", "m.txt", "--layout", "unifont", "-o", "s.png"], "refused",
+            r"U\+10FFFF would be 4128 x 69696 pixels; at most"),
     ]
 
 

@@ -203,7 +203,8 @@ class Glyphs(unittest.TestCase):
                 ("A,B,0x20-0x22", "cp437", [65, 66, 32, 33, 34]), ("250-255", "cp437", list(range(250, 256))),
                 ("U+2591-U+2593", "cp437", [0xB0, 0xB1, 0xB2]), ("\u263a", "cp437", [1]), ("é", "cp437", [0x82]),
                 ("é", "latin1", [0xE9]), ("-", "cp437", [0x2D]), ("U+00FF-U+0101", "cp437", [0x98]),
-                ("A-C,A", "cp437", [65, 66, 67, 65])]:
+                ("A-C,A", "cp437", [65, 66, 67, 65]), ("U+0000-U+10FFFF", "latin1", list(range(256))),
+                ("U+00FE-U+10FFFF", "latin1", [0xFE, 0xFF]), ("U+0000-U+0000", "latin1", [0])]:
             with self.subTest(spec=spec, map=cmap):
                 d = fresh("glyph")
                 code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", spec, "--map", cmap], d)
@@ -226,7 +227,8 @@ class Glyphs(unittest.TestCase):
                            ("A,zz,B", ": 'zz'"), ("0x50-0x41", "'0x50-0x41' runs backwards"),
                            ("A-0x41", "'A-0x41' mixes"), ("U+4E00", "'U+4E00' has no glyph in map cp437"),
                            ("A,,B", "'A,,B' has an empty part"), ("U+110000", ": 'U+110000'"), ("A-", ": 'A-'"),
-                           ("AB", ": 'AB'"), ("", ": ''"), ("A -o p.png", " draws in the terminal; it takes no -o")]:
+                           ("AB", ": 'AB'"), ("", ": ''"), ("A -o p.png", " draws in the terminal; it takes no -o"),
+                           (",".join(["0-255"] * 16 + ["A"]), "the list names more than 4096 glyphs")]:
             with self.subTest(spec=spec):
                 d = fresh("badglyph")
                 words = spec.split(" ")

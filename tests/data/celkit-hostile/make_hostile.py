@@ -287,8 +287,55 @@ def curly_glyph(points):
     return struct.pack(">h8xHH", 1, points - 1, 0) + flags + xs + ys
 
 
+def lone_off_curve_glyph():
+    """A square, then a contour of one point off the curve: the outline's last."""
+    flags = bytes([1, 1, 1, 1, 0])
+    xs = struct.pack(">5h", 0, 8, 0, -8, 4)
+    ys = struct.pack(">5h", 0, 0, 8, 0, -4)
+    return struct.pack(">h8xHHH", 2, 3, 4, 0) + flags + xs + ys
+
+
 def composites(count, part):
     return [struct.pack(">h8xHHhh", -1, 3, part, 0, 0) for _ in range(count)]
+
+
+# A Unifont chart is 4128 pixels wide; glyph 0 at U+258FF makes it 9680
+# high, the most under the 40,000,000-pixel limit; U+10FFFF is past it.
+CHART_EDGE = 0x258FF
+
+
+def chart_map(codepoint):
+    return ("0x00 U+%04X\n0x41 U+0041\n" % codepoint).encode()
+
+
+def small_diagonal_glyph():
+    """What a 4 x 4 cell of bmp32() gives: a diagonal in the top left corner."""
+    return b"".join(bytes([0x80 >> y, 0]) for y in range(4)) + bytes(24)
+
+
+def bmp32(header, compression, masks, paper, ink):
+    """A 64 x 64 32-bit BMP, a white diagonal in every 4 x 4 cell on black,
+    the fourth byte `ink` on the diagonal and `paper` elsewhere: header 40
+    with the masks after it, or 124 (masks inside, then sRGB and zeros)."""
+    side = 64
+    pixels = b"".join(bytes((255, 255, 255, ink) if x % 4 == y % 4 else (0, 0, 0, paper))
+                      for y in reversed(range(side)) for x in range(side))
+    info = struct.pack("<IiiHHIIiiII", header, side, side, 1, 32, compression, len(pixels), 2835, 2835, 0, 0)
+    masks = struct.pack("<%dI" % len(masks), *masks)
+    if header == 124:
+        info += masks + b"sRGB" + bytes(header - 40 - len(masks) - 4)
+        masks = b""
+    offset = 14 + len(info) + len(masks)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info + masks + pixels
+
+
+# 32-bit bitmaps whose fourth byte is padding, not alpha: read as opaque;
+# the last names it alpha, transparent paper beside opaque ink.
+BMP_PADDING = {
+    "bmp32_bitfields_no_alpha_mask.bmp": bmp32(40, 3, (0xFF0000, 0xFF00, 0xFF), 0x40, 0x40),
+    "bmp32_v5_alpha_mask_0.bmp": bmp32(124, 3, (0xFF0000, 0xFF00, 0xFF, 0), 0x40, 0x40),
+    "bmp32_v5_alpha_mask_named.bmp": bmp32(124, 3, (0xFF0000, 0xFF00, 0xFF, 0xFF000000), 0x40, 0xFF),
+}
 
 
 def files():
@@ -312,8 +359,12 @@ def files():
                                           range(40000), full=True)),
         "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
         "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
+        "ttf_lone_off_curve_point.ttf": outline_font(3, glyf=[b"", lone_off_curve_glyph(), composites(1, 1)[0]]),
     }
     out.update(BDF_POINTS)
+    out.update(BMP_PADDING)
+    out["map_chart_edge.txt"] = chart_map(CHART_EDGE)
+    out["map_chart_past.txt"] = chart_map(0x10FFFF)
     out.update({name: raw_font(name) for name in RAW_PREFIXES})
     return out
 
