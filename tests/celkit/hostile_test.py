@@ -339,10 +339,11 @@ def text_rows():
             check=lambda test, d, out: test.assertEqual(
                 hex_words(out), ["%04X" % (make_hostile.MAP_FIRST + g * make_hostile.MAP_PER_GLYPH)
                                  for g in range(256)])),
-        # 99,000 characters drawn in blocks: 1,584,000 columns of 8 lines.
-        Row("one line of 99,000 'A' in the terminal", font, ["show", "f.fnt", "--text", "A" * 99000], "done",
+        # 99,000 characters drawn in blocks, wrapped five 16-pixel letters a
+        # line: 19,800 lines of text, 8 lines of blocks each, none past 80 columns.
+        Row("one word of 99,000 'A' in the terminal", font, ["show", "f.fnt", "--text", "A" * 99000], "done",
             check=lambda test, d, out: test.assertEqual(
-                (len(out.splitlines()), max(len(line) for line in out.splitlines()) > 16 * 98999), (8, True))),
+                (len(out.splitlines()), max(len(line) for line in out.splitlines())), (158400, 80))),
         # A font as --map: the bomb's own reason, not the map text's.
         Row("--map of a psf.gz of 64 MiB", {"f.fnt": text_font(), "m.psf.gz": data("psf2_unicode_1x1.psf.gz")},
             ["show", "f.fnt", "--map", "m.psf.gz", "--glyph", "A"], "refused", SIZE_REASON),
