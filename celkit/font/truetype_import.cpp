@@ -345,7 +345,7 @@ private:
             // point is a contour of its own and off the curve.
             bool lastAlone = count == 1;
             for (int c = 0; c < contours; ++c)
-                lastAlone = lastAlone || u16(start + 10 + 2 * c) + 2 == count;
+                lastAlone = lastAlone || static_cast<long>(u16(start + 10 + 2 * c)) + 2 == count;
             at += 2 + u16(at);  // the instructions
             std::size_t xBytes = 0, yBytes = 0;
             std::uint32_t flags = 0;
