@@ -19,12 +19,6 @@ struct SheetOptions {
     std::string layout = "grid";
 };
 
-std::string lowerExtension(const fs::path& path) {
-    std::string extension = path.extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 std::string glyphList(const std::vector<int>& glyphs) {
     std::string text;
     for (std::size_t i = 0; i < glyphs.size() && i < 8; ++i) {

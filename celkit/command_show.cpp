@@ -24,12 +24,6 @@ struct ShowOptions {
     std::string map = "cp437";
 };
 
-std::string lowerExtension(const fs::path& path) {
-    std::string extension = path.extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 void warnMissing(const std::string& input, int missing, const CodepointMap& map,
                  const std::string& mapName) {
     if (missing == 0) return;

@@ -73,12 +73,6 @@ Font fontOfSheet(const std::string& name, const std::vector<std::uint8_t>& bytes
     return fontAsCelpackReads(picture);
 }
 
-std::string lowerExtension(const fs::path& path) {
-    std::string extension = path.extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 std::string clockNow() {
     std::time_t now = std::time(nullptr);
     std::tm local{};

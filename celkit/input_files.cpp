@@ -3,6 +3,7 @@
 // again, so that one swapped in between cannot make celkit wait or read
 // without end. Standard input ("-") is read too, up to the same limit.
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -26,6 +27,12 @@ fs::path pathOf(const std::string& utf8) { return fs::u8path(utf8); }
 
 std::string displayName(const fs::path& path) {
     return path == standardStream ? "standard output" : path.u8string();
+}
+
+std::string lowerExtension(const fs::path& path) {
+    std::string extension = path.extension().u8string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }
 
 const std::string* inputAt(const FileStatus& file) {

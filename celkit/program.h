@@ -44,6 +44,8 @@ void addWatchCommand(CLI::App& app);
 // Command-line text is UTF-8 on both builds.
 fs::path pathOf(const std::string& utf8);
 std::string displayName(const fs::path& path);
+// ".png" for "Chart.PNG": how an output's name says its kind.
+std::string lowerExtension(const fs::path& path);
 
 // "-" as an input or an output: standard input or standard output.
 inline constexpr const char* standardStream = "-";

@@ -323,9 +323,7 @@ std::vector<char32_t> uniqueCodepoints(const CodepointMap& map) {
     return result;
 }
 
-std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
-                                   const std::string& family, Cell cell) {
-    const std::vector<char32_t> codes = uniqueCodepoints(map);
+std::string xlfdFamily(const std::string& family) {
     // XLFD fields cannot hold '-' and BDF strings end at a '"'.
     std::string name;
     for (char c : family)
@@ -333,7 +331,13 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
                  static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
                     ? '_'
                     : c;
-    if (name.empty()) name = "celkit";
+    return name.empty() ? "celkit" : name;
+}
+
+std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
+                                   const std::string& family, Cell cell) {
+    const std::vector<char32_t> codes = uniqueCodepoints(map);
+    const std::string name = xlfdFamily(family);
     const std::string width = std::to_string(cell.width), tenths = std::to_string(10 * cell.width);
     const std::string cellBox = width + " 16 0 " + std::to_string(-cell.descent());
     // The cell's width in pixels at 16 points and 75 dpi, in thousandths of the point size.

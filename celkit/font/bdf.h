@@ -27,6 +27,11 @@ std::vector<std::uint8_t> writeBdf(const Font& font, const CodepointMap& map,
 // in the Private Use Area.
 std::vector<char32_t> uniqueCodepoints(const CodepointMap& map);
 
+// The family as an X font name's field holds it (BDF and PCF both name the
+// font so): '-', quotes, wildcards, commas and bytes outside printable ASCII
+// become '_'; "celkit" when nothing is left.
+std::string xlfdFamily(const std::string& family);
+
 }  // namespace celkit
 
 #endif

@@ -412,14 +412,7 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
     const std::uint32_t layout = msbByte | msbBit | 2;  // rows padded to 4 bytes
     const int ascent = cell.ascent, descent = cell.descent(), tenths = 10 * cell.width;
 
-    // XLFD fields cannot hold '-'; the BDF export names the font the same way.
-    std::string name;
-    for (char ch : family)
-        name += (ch == '-' || ch == '"' || ch == '*' || ch == '?' || ch == ',' ||
-                 static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E)
-                    ? '_'
-                    : ch;
-    if (name.empty()) name = "celkit";
+    const std::string name = xlfdFamily(family);
 
     struct Property {
         const char* key;

@@ -197,7 +197,7 @@ class Terminal(unittest.TestCase):
 class Glyphs(unittest.TestCase):
     def test_lists_and_ranges(self):
         font = fonts()["random"]
-        for spec, cmap, glyphs in [
+        for glyphs_asked, cmap, glyphs in [
                 ("65", "cp437", [65]), ("0x41", "cp437", [65]), ("A", "cp437", [65]), ("U+0041", "cp437", [65]),
                 ("0XfF", "cp437", [255]), ("0", "cp437", [0]), ("7", "cp437", [7]), ("U+0037", "cp437", [0x37]),
                 ("A,B,0x20-0x22", "cp437", [65, 66, 32, 33, 34]), ("250-255", "cp437", list(range(250, 256))),
@@ -205,33 +205,33 @@ class Glyphs(unittest.TestCase):
                 ("é", "latin1", [0xE9]), ("-", "cp437", [0x2D]), ("U+00FF-U+0101", "cp437", [0x98]),
                 ("A-C,A", "cp437", [65, 66, 67, 65]), ("U+0000-U+10FFFF", "latin1", list(range(256))),
                 ("U+00FE-U+10FFFF", "latin1", [0xFE, 0xFF]), ("U+0000-U+0000", "latin1", [0])]:
-            with self.subTest(spec=spec, map=cmap):
+            with self.subTest(glyphs_asked=glyphs_asked, map=cmap):
                 d = fresh("glyph")
-                code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", spec, "--map", cmap], d)
+                code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", glyphs_asked, "--map", cmap], d)
                 self.assertEqual((code, err), (0, ""))
                 drawn = read_bands(self, out, 16)
                 self.assertEqual([label for label, _ in drawn], ["%02X" % g for g in glyphs])
                 for g, (_, ink) in zip(glyphs, drawn):
-                    self.assertEqual(ink, font_ink(font, g), spec)
+                    self.assertEqual(ink, font_ink(font, g), glyphs_asked)
 
     def test_a_character_and_its_number_draw_the_same(self):
         d = fresh("same")
         put(d, "f.fnt", fonts()["example"])
-        outputs = [celkit(["show", "f.fnt", "--glyph", spec], d) for spec in ["A", "0x41", "65", "U+0041"]]
+        outputs = [celkit(["show", "f.fnt", "--glyph", glyphs_asked], d) for glyphs_asked in ["A", "0x41", "65", "U+0041"]]
         self.assertEqual(outputs[0][0], 0)
         self.assertEqual(outputs, [outputs[0]] * 4)
 
     def test_bad_lists_name_the_bad_part(self):
         font = fonts()["random"]
-        for spec, part in [("256", ": '256'"), ("0x100", ": '0x100'"), ("-1", ": '-1'"), ("zz", ": 'zz'"),
+        for glyphs_asked, part in [("256", ": '256'"), ("0x100", ": '0x100'"), ("-1", ": '-1'"), ("zz", ": 'zz'"),
                            ("A,zz,B", ": 'zz'"), ("0x50-0x41", "'0x50-0x41' runs backwards"),
                            ("A-0x41", "'A-0x41' mixes"), ("U+4E00", "'U+4E00' has no glyph in map cp437"),
                            ("A,,B", "'A,,B' has an empty part"), ("U+110000", ": 'U+110000'"), ("A-", ": 'A-'"),
                            ("AB", ": 'AB'"), ("", ": ''"), ("A -o p.png", " draws in the terminal; it takes no -o"),
                            (",".join(["0-255"] * 16 + ["A"]), "the list names more than 4096 glyphs")]:
-            with self.subTest(spec=spec):
+            with self.subTest(glyphs_asked=glyphs_asked):
                 d = fresh("badglyph")
-                words = spec.split(" ")
+                words = glyphs_asked.split(" ")
                 code, out, err = celkit(["show", put(d, "f.fnt", font), "--glyph", words[0]] + words[1:], d)
                 self.assertEqual((code, out), (2, ""), err)
                 self.assertTrue(err.startswith("celkit: --glyph") and part in err, err)
