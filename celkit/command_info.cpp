@@ -77,12 +77,13 @@ void describeFont(const Font& font, std::ostream& out) {
 }
 
 // The file as it is: format, glyph count, cell size and table, before the
-// 256 glyphs celkit takes of it (a raw font is those already).
-void describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
+// 256 glyphs celkit takes of it (a raw font is those already). True when
+// the file was read through, so that what is left to go wrong is the pick.
+bool describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
     if (input.font == formatNamed("ttf")) {
         out << "file: outline font, drawn into the 16 x 16 cell\nas celkit picks them by --map "
             << mapName << ":\n";
-        return;
+        return false;
     }
     SourceFont source;
     std::string error;
@@ -106,6 +107,7 @@ void describeFontFile(const Input& input, const std::string& mapName, std::ostre
         << '\n';
     out << "as celkit picks them " << (source.unicode ? "by --map " + mapName : "by glyph number")
         << ":\n";
+    return true;
 }
 
 std::string colourText(std::uint32_t colour) {
@@ -148,7 +150,17 @@ void describeInput(const std::string& name, const std::string& mapName, const Co
     if (input.font != nullptr) {
         out << name << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
             << (input.compressed ? " inflated" : "") << '\n';
-        if (input.font->readSource != nullptr) describeFontFile(input, mapName, out);
+        if (input.font->readSource != nullptr && describeFontFile(input, mapName, out)) {
+            // A map that picks nothing of a sound file is import's refusal,
+            // told as it is for pictures; info has still described the file.
+            Font font;
+            std::string reason;
+            if (readGlyphs(input, ImportOptions{map, std::nullopt}, font, reason))
+                describeFont(font, out);
+            else
+                out << "celkit import refuses it as it is: " << reason << '\n';
+            return;
+        }
         describeFont(fontOf(input, ImportOptions{map, std::nullopt}), out);
         return;
     }

@@ -54,12 +54,16 @@ Font fontOf(const Input& input, const ImportOptions& options) {
     if (input.font->read == nullptr)
         throw Failure(input.name + ": celkit writes " + input.font->name + " but does not read it");
     Font font;
-    std::string error;
-    std::vector<std::string> warnings;
-    if (!input.font->read(input.bytes, options, font, error, warnings))
-        throw Failure(input.name + ": " + error);
-    for (const std::string& warning : warnings) reportError(input.name + ": warning: " + warning);
+    std::string reason;
+    if (!readGlyphs(input, options, font, reason)) throw Failure(input.name + ": " + reason);
     return font;
+}
+
+bool readGlyphs(const Input& input, const ImportOptions& options, Font& font, std::string& reason) {
+    std::vector<std::string> warnings;
+    if (!input.font->read(input.bytes, options, font, reason, warnings)) return false;
+    for (const std::string& warning : warnings) reportError(input.name + ": warning: " + warning);
+    return true;
 }
 
 }  // namespace celkit

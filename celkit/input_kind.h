@@ -31,6 +31,9 @@ Input readAndIdentify(const std::string& name);  // readInput, then identifyInpu
 // The 256 glyphs a font input gives; Failure for a picture (pictures go
 // through import) or a font its reader refuses. Warnings are reported.
 Font fontOf(const Input& input, const ImportOptions& options);
+// The reader's verdict on a font input celkit reads: false and its reason,
+// without the name, when it picks no 256 glyphs. Warnings are reported.
+bool readGlyphs(const Input& input, const ImportOptions& options, Font& font, std::string& reason);
 
 }  // namespace celkit
 

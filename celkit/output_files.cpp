@@ -223,9 +223,15 @@ void writeOutputs(const std::vector<Output>& outputs) {
     };
     if (makeDirectoryOption) {
         madeDirectory = makeDirectory(directoryOption());
-        if (!madeDirectory && errno != EEXIST)
+        const int error = errno;
+        if (!madeDirectory && error != EEXIST) {
+            const fs::path& directory = directoryOption();
+            if (error == ENOENT && directory.has_parent_path())
+                throw Failure(displayName(directory.parent_path()) +
+                              ": no such directory; -d makes only its last level");
             throw Failure(displayName(directoryOption()) +
-                          ": cannot make the directory: " + systemReason(errno));
+                          ": cannot make the directory: " + systemReason(error));
+        }
     }
 
     std::vector<std::string> written, replaced, left;

@@ -119,7 +119,7 @@ std::vector<Output> makeAll(const std::vector<std::string>& inputs,
                             const std::vector<fs::path>& paths, Make make);
 
 // "celkit: message" as one line on standard error; shown() escapes its
-// control bytes as \xNN.
+// control characters and bytes that are no UTF-8 as \xNN.
 std::string shown(const std::string& text);
 void reportError(const std::string& message);
 

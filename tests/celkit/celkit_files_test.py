@@ -113,7 +113,9 @@ class Outputs(unittest.TestCase):
                 ("a planted temporary name stays", {".o.fnt.celkit-0.tmp": b"planted"}, import_to("o.fnt"), 0, "",
                  {".o.fnt.celkit-0.tmp": b"planted", "o.fnt": FONT}),
                 ("-d makes its directory", {}, ["import", "f.fnt", "-d", "new"], 0, "", {"new/f.fnt": FONT}),
-                ("-d makes one level only", {}, ["import", "f.fnt", "-d", "new/deeper"], 1, "new/deeper: cannot make", {}),
+                ("-d makes one level only", {}, ["import", "f.fnt", "-d", "new/deeper"], 1,
+                 "celkit: new: no such directory; -d makes only its last level", {}),
+                ("-d/ makes one level only", {}, ["import", "f.fnt", "-d", "new/deeper/"], 1, "celkit: new: no such", {}),
                 ("-d into a file", {"file": b"x"}, ["import", "f.fnt", "-d", "file"], 1, "file: is not a directory",
                  {"file": b"x"})]:
             with self.subTest(name):
@@ -408,9 +410,19 @@ class Messages(unittest.TestCase):
                 ("ESC in an option value", ["show", "f.fnt", "-o", "p.png", "--ink", "\x1b[31m"], 2, "\\x1b[31m"),
                 ("DEL in a map name", ["info", "f.fnt", "--map", "m\x7f"], 2, "'m\\x7f'"),
                 ("ESC in an unknown option", ["info", "f.fnt", "--x\x1b[2J"], 2, "--x\\x1b[2J"),
-                ("tab in an extra argument", ["info", "f.fnt", "-\tq"], 2, "-\\x09q")]:
+                ("tab in an extra argument", ["info", "f.fnt", "-\tq"], 2, "-\\x09q"),
+                # C1 controls and bytes that are no UTF-8 (0x9B alone is CSI to a Latin-1 terminal)
+                ("CSI as a lone byte in an input name", ["info", b"z\x9b2J.fnt"], 1, "celkit: z\\x9b2J.fnt: "),
+                ("CSI as UTF-8 in an input name", ["info", "z\u009b2J.fnt"], 1, "celkit: z\\xc2\\x9b2J.fnt: "),
+                ("an overlong slash in an input name", ["info", b"a\xc0\xafb.fnt"], 1, "celkit: a\\xc0\\xafb.fnt: "),
+                ("a surrogate in an input name", ["info", b"a\xed\xa0\x80.fnt"], 1, "celkit: a\\xed\\xa0\\x80.fnt: "),
+                ("letters past ASCII in an input name", ["info", "\u00f8\u20ac\U0001F600.fnt"], 1,
+                 "celkit: \u00f8\u20ac\U0001F600.fnt: "),
+                ("C1 in an option value", ["show", "f.fnt", "-o", "p.png", "--ink", "\u0085x"], 2, "\\xc2\\x85x"),
+                ("a cut sequence in an option value", ["show", "f.fnt", "-o", "p.png", "--ink", b"\xe2\x82"], 2,
+                 "\\xe2\\x82")]:
             with self.subTest(name):
-                if ARGS.wine and "name" in name and "map" not in name:
+                if ARGS.wine and (("name" in name and "map" not in name) or any(isinstance(a, bytes) for a in args)):
                     self.skipTest(NATIVE_ONLY)
                 d = fresh("escape")
                 put(d, "f.fnt", FONT)
@@ -418,7 +430,8 @@ class Messages(unittest.TestCase):
                 self.assertEqual(status, code, err)
                 self.assertIn(shown, err)
                 self.assertTrue(err.startswith("celkit: ") and err.endswith("\n"), err)
-                self.assertFalse([c for c in err[:-1] if ord(c) < 0x20 or ord(c) == 0x7F], "one line, no control byte")
+                self.assertFalse([c for c in err[:-1] if ord(c) < 0x20 or 0x7F <= ord(c) < 0xA0 or c == "\ufffd"],
+                                 "one line, no control character, no byte that is no UTF-8")
 
 
 if __name__ == "__main__":

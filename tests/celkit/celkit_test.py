@@ -823,13 +823,15 @@ class Info(unittest.TestCase):
                  "by --map cp437"),
                 ("an outline font", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
                  "outline font, drawn into the 16 x 16 cell", "by --map cp437"),
+                ("a map that picks none of it", b"4E00:" + b"F" * 64 + b"\n",
+                 "hex, 1 glyph of 16 x 16 pixels, keyed by Unicode code point", "by --map cp437"),
                 ("a raw font is what is picked", crafted_fonts()["example"], None, None)]:
             with self.subTest(name):
                 d = fresh("infofile")
                 if isinstance(source, str):
                     path = put(d, os.path.basename(source), open(source, "rb").read())
                 else:
-                    path = put(d, "f.fnt" if pick_line is None else "f.hex" if name.startswith(".hex") else "f.psf", source)
+                    path = put(d, "f.fnt" if pick_line is None else "f.hex" if source.endswith(b"\n") else "f.psf", source)
                 code, out, err = celkit(["info", path], d)
                 self.assertEqual(code, 0, err)
                 lines = out.splitlines()
@@ -837,6 +839,10 @@ class Info(unittest.TestCase):
                     self.assertEqual(lines[1], "glyphs: 256 of 16 x 16 pixels, 253 with ink")
                     continue
                 self.assertEqual(lines[1:3], ["file: " + file_line, "as celkit picks them %s:" % pick_line])
+                # the file is described even when the map picks none of it
+                self.assertEqual(lines[3:] if "none" in name else lines[3][:30],
+                                 ["celkit import refuses it as it is: none of the font's glyphs stands for a code point "
+                                  "of the map"] if "none" in name else "glyphs: 256 of 16 x 16 pixels,")
 
     def test_pictures_colours_counted(self):
         # A gradient of 4096 colours, one pixel each, twice over but for the
