@@ -416,7 +416,7 @@ class Messages(unittest.TestCase):
                 ("CSI as UTF-8 in an input name", ["info", "z\u009b2J.fnt"], 1, "celkit: z\\xc2\\x9b2J.fnt: "),
                 ("an overlong slash in an input name", ["info", b"a\xc0\xafb.fnt"], 1, "celkit: a\\xc0\\xafb.fnt: "),
                 ("a surrogate in an input name", ["info", b"a\xed\xa0\x80.fnt"], 1, "celkit: a\\xed\\xa0\\x80.fnt: "),
-                ("letters past ASCII in an input name", ["info", "\u00f8\u20ac\U0001F600.fnt"], 1,
+                ("letters past ASCII, kept, in an input file", ["info", "\u00f8\u20ac\U0001F600.fnt"], 1,
                  "celkit: \u00f8\u20ac\U0001F600.fnt: "),
                 ("C1 in an option value", ["show", "f.fnt", "-o", "p.png", "--ink", "\u0085x"], 2, "\\xc2\\x85x"),
                 ("a cut sequence in an option value", ["show", "f.fnt", "-o", "p.png", "--ink", b"\xe2\x82"], 2,
