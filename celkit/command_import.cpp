@@ -2,7 +2,6 @@
 // cannot take as it is (any paper colour, transparency, grey artwork,
 // smaller cells, a Unifont chart).
 #include <CLI/CLI.hpp>
-#include <cctype>
 #include <memory>
 
 #include "celkit/input_kind.h"
@@ -93,16 +92,16 @@ void runImport(const ImportCommandOptions& options) {
         throw UsageError("--cell: a Unifont chart has 16 x 16 cells");
     const GlyphTransform transform = glyphTransform(options.transform);
     std::vector<fs::path> paths = outputPaths(options.inputs, options.destination, ".fnt");
-    // A raw font under another format's name would pass for that format.
+    // A raw font under another format's name would pass for that format:
+    // one export writes, or one celkit reads but does not write.
     for (const fs::path& path : paths) {
-        std::string extension = path.extension().u8string();
-        for (char& c : extension)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (const char* other : {".psf", ".psfu", ".gz", ".bdf", ".pcf", ".hex", ".fon", ".otb",
-                                  ".ttf", ".otf", ".h", ".png", ".bmp", ".ico"})
-            if (extension == other)
-                throw UsageError(displayName(path) + ": import writes a raw .fnt font; name it " +
-                                 ".fnt, or write " + extension + " with celkit export");
+        const std::string name = displayName(path), extension = lowerExtension(path);
+        const FontFormat* named = formatForOutput(name);
+        if ((named != nullptr && named != &rawFontFormat()) || compressedOutput(name) ||
+            extension == ".otf" || extension == ".png" || extension == ".bmp" ||
+            extension == ".ico")
+            throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or write " +
+                             extension + " with celkit export");
     }
     writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
         Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);

@@ -18,11 +18,6 @@ struct InfoOptions {
     std::string map = "cp437";
 };
 
-std::string hex2(int value) {
-    static const char digits[] = "0123456789ABCDEF";
-    return std::string("0x") + digits[value >> 4] + digits[value & 15];
-}
-
 // Runs of glyph numbers, "0x00-0x1F 0x7F".
 std::string ranges(const std::vector<int>& glyphs) {
     std::string out;
@@ -30,8 +25,8 @@ std::string ranges(const std::vector<int>& glyphs) {
         std::size_t end = i;
         while (end + 1 < glyphs.size() && glyphs[end + 1] == glyphs[end] + 1) ++end;
         if (!out.empty()) out += ' ';
-        out += hex2(glyphs[i]);
-        if (end > i) out += "-" + hex2(glyphs[end]);
+        out += glyphNumber(glyphs[i]);
+        if (end > i) out += "-" + glyphNumber(glyphs[end]);
         i = end + 1;
     }
     return out;

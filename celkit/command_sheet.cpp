@@ -21,11 +21,8 @@ struct SheetOptions {
 
 std::string glyphList(const std::vector<int>& glyphs) {
     std::string text;
-    for (std::size_t i = 0; i < glyphs.size() && i < 8; ++i) {
-        static const char digits[] = "0123456789ABCDEF";
-        text +=
-            std::string(i == 0 ? "" : " ") + "0x" + digits[glyphs[i] >> 4] + digits[glyphs[i] & 15];
-    }
+    for (std::size_t i = 0; i < glyphs.size() && i < 8; ++i)
+        text += (i == 0 ? "" : " ") + glyphNumber(glyphs[i]);
     return text + (glyphs.size() > 8 ? " ..." : "");
 }
 

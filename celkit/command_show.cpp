@@ -28,8 +28,8 @@ void warnMissing(const std::string& input, int missing, const CodepointMap& map,
                  const std::string& mapName) {
     if (missing == 0) return;
     const int fallback = fallbackGlyph(map);
-    char shownAs[32] = "blank (the map has no '?')";
-    if (fallback >= 0) std::snprintf(shownAs, sizeof shownAs, "as glyph 0x%02X", fallback);
+    const std::string shownAs =
+        fallback >= 0 ? "as glyph " + glyphNumber(fallback) : "blank (the map has no '?')";
     reportError(input + ": warning: " + std::to_string(missing) +
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }

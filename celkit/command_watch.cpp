@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -100,9 +99,7 @@ std::string changesText(const std::optional<Font>& before, const Font& after) {
         if (std::equal(before->bytes.begin() + from, before->bytes.begin() + from + glyphBytes,
                        after.bytes.begin() + from))
             continue;
-        char number[8];
-        std::snprintf(number, sizeof number, " 0x%02X", glyph);
-        list += number;
+        list += " " + glyphNumber(glyph);
         ++changed;
     }
     if (changed == 0) return "no glyph changed";
@@ -162,11 +159,8 @@ private:
     static void drawChart(const Font& next) {
         std::vector<int> glyphs(glyphCount);
         for (int glyph = 0; glyph < glyphCount; ++glyph) glyphs[glyph] = glyph;
-        std::string chart = glyphBands(next, glyphs, terminalColumns, [](int glyph) {
-            char number[4];
-            std::snprintf(number, sizeof number, "%02X", glyph);
-            return std::string(number);
-        });
+        std::string chart = glyphBands(next, glyphs, terminalColumns,
+                                       [](int glyph) { return glyphNumber(glyph).substr(2); });
         writeToTerminal(chart);
     }
 

@@ -12,6 +12,11 @@ bool inside(int glyph, int x, int y) {
 }
 }  // namespace
 
+std::string glyphNumber(int glyph) {
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[(glyph >> 4) & 15] + digits[glyph & 15];
+}
+
 bool Font::pixel(int glyph, int x, int y) const {
     return inside(glyph, x, y) && (bytes[byteIndex(glyph, x, y)] & bitMask(x)) != 0;
 }

@@ -24,6 +24,9 @@ struct Font {
     int inkWidth() const;
 };
 
+// "0x41": how messages and listings name glyph 0x41.
+std::string glyphNumber(int glyph);
+
 // A .fnt file's bytes: exactly 8192 of them, else false with a reason in `error`.
 bool parseFnt(const std::vector<std::uint8_t>& data, Font& out, std::string& error);
 

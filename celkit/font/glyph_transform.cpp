@@ -1,15 +1,9 @@
 #include "celkit/font/glyph_transform.h"
 
-#include <cstdio>
-
 namespace celkit {
 namespace {
 
-std::string glyphName(int glyph) {
-    char text[16];
-    std::snprintf(text, sizeof text, "glyph 0x%02X", glyph);
-    return text;
-}
+std::string glyphName(int glyph) { return "glyph " + glyphNumber(glyph); }
 
 std::string place(int x, int y) { return "x " + std::to_string(x) + ", y " + std::to_string(y); }
 
