@@ -55,23 +55,15 @@ std::vector<const FontFormat*> outputFormats(const std::vector<fs::path>& paths,
     return formats;
 }
 
-// The first glyph with ink in columns 8-15, or -1.
-int firstWideGlyph(const Font& font) {
-    for (int g = 0; g < glyphCount; ++g)
-        for (int y = 0; y < glyphSide; ++y)
-            if (font.bytes[g * glyphBytes + y * 2 + 1] != 0) return g;
-    return -1;
-}
-
 // --width: auto is 8 when every glyph's ink fits columns 0-7; 8 on a wider
 // font is refused rather than clipped.
 int exportWidth(const Font& font, const std::string& asked, const std::string& input) {
     if (asked == "16") return glyphSide;
     if (asked == "8") {
-        const int wide = firstWideGlyph(font);
+        const int wide = font.firstWideGlyph();
         if (wide >= 0)
-            throw Failure(input + ": --width 8: glyph 0x" + "0123456789ABCDEF"[wide >> 4] +
-                          "0123456789ABCDEF"[wide & 15] + " has ink in columns 8-15");
+            throw Failure(input + ": --width 8: glyph " + glyphNumber(wide) +
+                          " has ink in columns 8-15");
         return glyphSide / 2;
     }
     return font.inkWidth();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 
+#include "celkit/font/export_cell.h"
 #include "celkit/font/psf.h"
 #include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
@@ -37,22 +38,16 @@ void describeFont(const Font& font, std::ostream& out) {
     int left = glyphSide, top = glyphSide, right = -1, bottom = -1;
     std::map<int, int> widths;  // ink width -> glyphs
     for (int glyph = 0; glyph < glyphCount; ++glyph) {
-        int glyphLeft = glyphSide, glyphRight = -1;
-        for (int y = 0; y < glyphSide; ++y)
-            for (int x = 0; x < glyphSide; ++x)
-                if (font.pixel(glyph, x, y)) {
-                    glyphLeft = std::min(glyphLeft, x);
-                    glyphRight = std::max(glyphRight, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        if (glyphRight < 0) {
+        const InkBox ink = inkBox(font, glyph, glyphSide);
+        if (ink.width == 0) {
             blank.push_back(glyph);
             continue;
         }
-        left = std::min(left, glyphLeft);
-        right = std::max(right, glyphRight);
-        ++widths[glyphRight - glyphLeft + 1];
+        left = std::min(left, ink.left);
+        right = std::max(right, ink.left + ink.width - 1);
+        top = std::min(top, ink.top);
+        bottom = std::max(bottom, ink.top + ink.height - 1);
+        ++widths[ink.width];
     }
     out << "glyphs: 256 of 16 x 16 pixels, " << (256 - blank.size()) << " with ink\n";
     out << "blank glyphs: " << blank.size();

@@ -35,11 +35,13 @@ bool Font::blank(int glyph) const {
     return true;
 }
 
-int Font::inkWidth() const {
+int Font::inkWidth() const { return firstWideGlyph() < 0 ? glyphSide / 2 : glyphSide; }
+
+int Font::firstWideGlyph() const {
     // The right byte of every row.
     for (int i = 1; i < fontBytes; i += 2)
-        if (bytes[i] != 0) return glyphSide;
-    return glyphSide / 2;
+        if (bytes[i] != 0) return i / glyphBytes;
+    return -1;
 }
 
 bool parseFnt(const std::vector<std::uint8_t>& data, Font& out, std::string& error) {

@@ -22,6 +22,8 @@ struct Font {
     // 8 when every glyph's ink lies in columns 0-7 (a console font drawn in
     // the left half of its cells), else 16.
     int inkWidth() const;
+    // The first glyph with ink in columns 8-15, or -1.
+    int firstWideGlyph() const;
 };
 
 // "0x41": how messages and listings name glyph 0x41.
