@@ -236,9 +236,8 @@ std::string psf1Misfit(const CodepointMap& map, int width) {
     for (int g = 0; g < glyphCount; ++g)
         for (char32_t c : map.codepoints[g])
             if (c >= psf1Sequence)
-                return "PSF1's table holds code points up to U+FFFD; glyph 0x" +
-                       hexNumber(0x100 + g).substr(3) + " stands for U+" +
-                       hexNumber(static_cast<long>(c)).substr(2);
+                return "PSF1's table holds code points up to U+FFFD; glyph " + glyphNumber(g) +
+                       " stands for " + codepointName(c);
     return "";
 }
 

@@ -101,4 +101,12 @@ void appendUtf8(std::vector<std::uint8_t>& out, char32_t c) {
     out.insert(out.end(), bytes, bytes + encodeUtf8(c, bytes));
 }
 
+std::string codepointName(char32_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (std::uint32_t v = c; v != 0 || hex.size() < 4; v >>= 4)
+        hex.insert(hex.begin(), digits[v & 15]);
+    return "U+" + hex;
+}
+
 }  // namespace celkit

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,9 @@ std::size_t decodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& c);
 // `c` (at most U+10FFFF) as 1 to 4 bytes into `out`; returns how many.
 std::size_t encodeUtf8(char32_t c, std::uint8_t out[4]);
 void appendUtf8(std::vector<std::uint8_t>& out, char32_t c);
+
+// "U+0041", "U+1F600": how messages name a code point, at least 4 digits.
+std::string codepointName(char32_t c);
 
 }  // namespace celkit
 

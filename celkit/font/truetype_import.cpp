@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "celkit/font/text_codes.h"
+
 namespace celkit {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -100,12 +102,6 @@ std::uint32_t be(const std::uint8_t* p, int n) {
     std::uint32_t v = 0;
     for (int i = 0; i < n; ++i) v = v << 8 | p[i];
     return v;
-}
-
-std::string codeName(char32_t c) {
-    std::string hex = hexNumber(static_cast<long>(c)).substr(2);
-    while (hex.size() < 4) hex.insert(0, "0");
-    return "U+" + hex;
 }
 
 struct Table {
@@ -709,7 +705,7 @@ public:
     // The glyph's 16 rows are appended to `bits`, where `out` says they start.
     bool render(long glyph, char32_t code, SourceGlyph& out, std::vector<std::uint8_t>& bits,
                 std::string& error, std::vector<std::string>& warnings) {
-        const std::string name = codeName(code);
+        const std::string name = codepointName(code);
         const int cell = font_.advance(glyph) == 0 ? cellOf(code) : 0;
         long bearing = 0;
         const int reach =

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "celkit/font/text_codes.h"
+
 namespace celkit {
 namespace {
 
@@ -37,13 +39,9 @@ bool drawChart(const Font& font, const SheetLayout& layout, Picture& out, std::v
     long long width = unifontLeftBand + columns * glyphSide,
               height = unifontTopBand + rows * glyphSide;
     if (width * height > pictureLimit) {
-        static const char digits[] = "0123456789ABCDEF";
-        std::string hex;
-        for (long long v = last; v != 0 || hex.size() < 4; v >>= 4)
-            hex.insert(hex.begin(), digits[v & 15]);
-        error = "a chart reaching U+" + hex + " would be " + std::to_string(width) + " x " +
-                std::to_string(height) + " pixels; at most " + std::to_string(pictureLimit) +
-                " pixels";
+        error = "a chart reaching " + codepointName(static_cast<char32_t>(last)) + " would be " +
+                std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+                std::to_string(pictureLimit) + " pixels";
         return false;
     }
     out = Picture(static_cast<int>(width), static_cast<int>(height), layout.paper);
