@@ -100,15 +100,6 @@ bool describeFontFile(const Input& input, const std::string& mapName, std::ostre
     return true;
 }
 
-std::string colourText(std::uint32_t colour) {
-    std::ostringstream text;
-    text << '#' << std::hex << std::uppercase;
-    text.width(6);
-    text.fill('0');
-    text << colour;
-    return text.str();
-}
-
 // What import makes of the picture with its defaults; false when it
 // refuses the picture.
 bool describeReading(const Picture& picture, const CodepointMap& map, Font& font,
@@ -124,7 +115,7 @@ bool describeReading(const Picture& picture, const CodepointMap& map, Font& font
     out << "as celkit import reads it: paper " << paperText(reading);
     if (reading.alphaAsPaper && !reading.transparentPaper)
         out << " and every pixel less than half opaque";
-    if (reading.inkPixels != 0) out << ", ink " << colourText(reading.ink).substr(1);
+    if (reading.inkPixels != 0) out << ", ink " << colourHex(reading.ink);
     if (reading.otherPixels != 0)
         out << ", " << groupedNumber(reading.otherPixels) << " pixel"
             << (reading.otherPixels == 1 ? "" : "s") << " of " << reading.otherColours.size()
@@ -162,7 +153,7 @@ void describeInput(const std::string& name, const std::string& mapName, const Co
     out << name << ": " << input.kindText() << ", " << picture.width << " x " << picture.height
         << " pixels, " << picture.encoding << ", " << census.colours << " colour"
         << (census.colours == 1 ? "" : "s");
-    if (census.colours != 0) out << ", most common " << colourText(census.mostCommon);
+    if (census.colours != 0) out << ", most common #" << colourHex(census.mostCommon);
     if (census.transparent != 0)
         out << ", " << groupedNumber(census.transparent) << " less than half opaque";
     out << '\n';

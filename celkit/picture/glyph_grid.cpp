@@ -11,14 +11,6 @@ std::string size(int width, int height) {
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-std::string hex6(std::uint32_t colour) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text(6, '0');
-    for (int i = 5; i >= 0; --i, colour >>= 4)
-        text[static_cast<std::size_t>(i)] = digits[colour & 15];
-    return text;
-}
-
 // Rec. 601 luma, 0-255.
 int lightness(std::uint32_t colour) {
     return static_cast<int>(
@@ -204,6 +196,14 @@ bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font&
     return true;
 }
 
+std::string colourHex(std::uint32_t colour) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text(6, '0');
+    for (int i = 5; i >= 0; --i, colour >>= 4)
+        text[static_cast<std::size_t>(i)] = digits[colour & 15];
+    return text;
+}
+
 std::string groupedNumber(std::size_t value) {
     std::string digits = std::to_string(value), out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
@@ -214,7 +214,7 @@ std::string groupedNumber(std::size_t value) {
 }
 
 std::string paperText(const PictureReading& reading) {
-    return reading.transparentPaper ? "transparency" : hex6(reading.paper);
+    return reading.transparentPaper ? "transparency" : colourHex(reading.paper);
 }
 
 std::vector<std::string> readingWarnings(const PictureReading& reading,
@@ -235,9 +235,9 @@ std::vector<std::string> readingWarnings(const PictureReading& reading,
                            (reading.otherColours.size() == 1 ? "" : "s") + " (";
         constexpr std::size_t named = 3;
         for (std::size_t i = 0; i < reading.otherColours.size() && i < named; ++i)
-            text += (i == 0 ? "" : ", ") + hex6(reading.otherColours[i].first);
+            text += (i == 0 ? "" : ", ") + colourHex(reading.otherColours[i].first);
         if (reading.otherColours.size() > named) text += ", ...";
-        text += ") taken as ink beside " + hex6(reading.ink);
+        text += ") taken as ink beside " + colourHex(reading.ink);
         text += reading.transparentPaper ? "; every pixel at least half opaque is ink"
                                          : "; --threshold N decides grey";
         warnings.push_back(text);

@@ -77,7 +77,9 @@ bool glyphsFromPicture(const Picture& picture, const GridOptions& options, Font&
 
 // "1,204" for 1204.
 std::string groupedNumber(std::size_t value);
-// "FF00FF", or "transparency" for transparent paper.
+// "FF00FF" for 0xFF00FF.
+std::string colourHex(std::uint32_t colour);
+// colourHex of the paper, or "transparency" for transparent paper.
 std::string paperText(const PictureReading& reading);
 
 // Lines worth a warning: a blank result, every glyph full, pixels of other
