@@ -1,7 +1,6 @@
 // celkit show: a font or a picture of glyphs drawn in the terminal (its
 // chart, text set in it, or chosen glyphs), or a picture of it to keep.
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <memory>
 
 #include "celkit/input_kind.h"
@@ -32,12 +31,6 @@ void warnMissing(const std::string& input, int missing, const CodepointMap& map,
         fallback >= 0 ? "as glyph " + glyphNumber(fallback) : "blank (the map has no '?')";
     reportError(input + ": warning: " + std::to_string(missing) +
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
-}
-
-std::string hexLabel(char32_t c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(c));
-    return text;
 }
 
 // A BMP or ICO sheet shows the font celpack would make of it; any other
@@ -78,9 +71,9 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
         for (int g = 0; g < glyphCount; ++g) glyphs.push_back(g);
     }
     auto label = [&](int glyph) {
-        if (options.labels == "numbers") return hexLabel(static_cast<char32_t>(glyph));
+        if (options.labels == "numbers") return chartLabel(static_cast<char32_t>(glyph));
         const auto& codepoints = map.codepoints[static_cast<std::size_t>(glyph)];
-        return codepoints.empty() ? std::string() : hexLabel(codepoints[0]);
+        return codepoints.empty() ? std::string() : chartLabel(codepoints[0]);
     };
     bool failed = false;
     for (const std::string& input : options.inputs) {

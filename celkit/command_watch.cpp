@@ -159,8 +159,9 @@ private:
     static void drawChart(const Font& next) {
         std::vector<int> glyphs(glyphCount);
         for (int glyph = 0; glyph < glyphCount; ++glyph) glyphs[glyph] = glyph;
-        std::string chart = glyphBands(next, glyphs, terminalColumns,
-                                       [](int glyph) { return glyphNumber(glyph).substr(2); });
+        std::string chart = glyphBands(next, glyphs, terminalColumns, [](int glyph) {
+            return chartLabel(static_cast<char32_t>(glyph));
+        });
         writeToTerminal(chart);
     }
 

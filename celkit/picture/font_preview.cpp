@@ -38,18 +38,6 @@ std::uint32_t halfway(std::uint32_t a, std::uint32_t b) {
     return out;
 }
 
-// A code point in hex, at least two digits: "41", "263A".
-std::string hexDigits(char32_t value) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value & 15]);
-        value >>= 4;
-    } while (value != 0);
-    if (out.size() < 2) out.insert(out.begin(), '0');
-    return out;
-}
-
 // The digits of `label` centred in a cell `cell` pixels wide at (left, top).
 void drawLabel(Picture& picture, const std::string& label, const ChartLayout& layout, int left,
                int top, int cell, std::uint32_t colour) {
@@ -99,11 +87,22 @@ ChartLayout chartLayout(const PreviewStyle& style, int labelDigits) {
     return layout;
 }
 
+std::string chartLabel(char32_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[value & 15]);
+        value >>= 4;
+    } while (value != 0);
+    if (out.size() < 2) out.insert(out.begin(), '0');
+    return out;
+}
+
 Picture renderChart(const Font& font, const PreviewStyle& style, const CodepointMap& map) {
     int labelDigits = 0;
     for (const auto& codepoints : map.codepoints)
         if (!codepoints.empty())
-            labelDigits = std::max(labelDigits, static_cast<int>(hexDigits(codepoints[0]).size()));
+            labelDigits = std::max(labelDigits, static_cast<int>(chartLabel(codepoints[0]).size()));
     ChartLayout layout = chartLayout(style, labelDigits);
     int d = layout.digitScale, cell = glyphSide * style.scale;
     Picture picture(layout.width, layout.height, style.paper);
@@ -127,7 +126,7 @@ Picture renderChart(const Font& font, const PreviewStyle& style, const Codepoint
                   top = layout.top + 1 + (glyph / 16) * layout.rowPitch;
         const auto& codepoints = map.codepoints[static_cast<std::size_t>(glyph)];
         if (style.labels == ChartLabels::CodePoints && !codepoints.empty())
-            drawLabel(picture, hexDigits(codepoints[0]), layout, left, top, cell, grid);
+            drawLabel(picture, chartLabel(codepoints[0]), layout, left, top, cell, grid);
         drawGlyph(picture, font, glyph, left, top + layout.labelBand, style.scale, style.ink);
     }
     return picture;

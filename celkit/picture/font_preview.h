@@ -41,6 +41,9 @@ struct ChartLayout {
 };
 ChartLayout chartLayout(const PreviewStyle& style, int labelDigits = 0);
 
+// A chart's label for a glyph number or code point: hex, at least two
+// digits ("41", "263A").
+std::string chartLabel(char32_t value);
 // `map` gives the code point labels.
 Picture renderChart(const Font& font, const PreviewStyle& style,
                     const CodepointMap& map = CodepointMap());
