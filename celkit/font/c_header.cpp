@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "celkit/font/export_cell.h"
+
 namespace celkit {
 
 namespace {
@@ -42,7 +44,8 @@ std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map
     std::string upper = id;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const bool narrow = width == glyphSide / 2;
-    const int step = narrow ? 2 : 1, perGlyph = glyphBytes / step;
+    const std::vector<std::uint8_t> rows = packedRows(font, width);
+    const int perGlyph = static_cast<int>(rows.size()) / glyphCount;
     std::string text;
     text += narrow ? "/* " + id + ": 256 glyphs of 8 x 16 pixels, 16 bytes each: a byte per row\n"
                    : "/* " + id +
@@ -65,7 +68,7 @@ std::vector<std::uint8_t> writeCHeader(const Font& font, const CodepointMap& map
         }
         text += " */\n    {";
         for (int n = 0; n < perGlyph; ++n) {
-            std::snprintf(buffer, sizeof buffer, "0x%02X%s", font.bytes[g * glyphBytes + n * step],
+            std::snprintf(buffer, sizeof buffer, "0x%02X%s", rows[g * perGlyph + n],
                           n + 1 < perGlyph ? (n % 16 == 15 ? ",\n     " : ", ") : "");
             text += buffer;
         }

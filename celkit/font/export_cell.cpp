@@ -5,6 +5,14 @@
 
 namespace celkit {
 
+std::vector<std::uint8_t> packedRows(const Font& font, int width) {
+    if (width != glyphSide / 2) return {font.bytes.begin(), font.bytes.end()};
+    std::vector<std::uint8_t> rows;
+    rows.reserve(fontBytes / 2);
+    for (int i = 0; i < fontBytes; i += 2) rows.push_back(font.bytes[i]);
+    return rows;
+}
+
 InkBox inkBox(const Font& font, int glyph, int cellWidth) {
     int x0 = cellWidth, x1 = -1, y0 = glyphSide, y1 = -1;
     for (int y = 0; y < glyphSide; ++y)

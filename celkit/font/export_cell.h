@@ -4,6 +4,9 @@
 #ifndef CELKIT_FONT_EXPORT_CELL_H
 #define CELKIT_FONT_EXPORT_CELL_H
 
+#include <cstdint>
+#include <vector>
+
 #include "celkit/font/codepoint_map.h"
 #include "celkit/font/font.h"
 #include "celkit/font/import_options.h"
@@ -12,6 +15,10 @@ namespace celkit {
 
 // The ascent of a font without capitals to find it from.
 inline constexpr int defaultAscent = 14;
+
+// Every glyph's rows as a writer stores them at `width`: two bytes a row at
+// 16, the left byte alone at 8; glyph g's begin at g * 16 * (width / 8).
+std::vector<std::uint8_t> packedRows(const Font& font, int width);
 
 struct Cell {
     int width = glyphSide;

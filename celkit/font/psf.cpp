@@ -1,5 +1,6 @@
 #include "celkit/font/psf.h"
 
+#include "celkit/font/export_cell.h"
 #include "celkit/font/text_codes.h"
 #include "platform/byte_reader.h"
 
@@ -244,8 +245,8 @@ std::string psf1Misfit(const CodepointMap& map, int width) {
 std::vector<std::uint8_t> writePsf1(const Font& font, const CodepointMap& map) {
     std::vector<std::uint8_t> out = {psf1Magic0, psf1Magic1, psf1HasTable,
                                      static_cast<std::uint8_t>(glyphSide)};
-    // The left byte of each row.
-    for (int i = 0; i < fontBytes; i += 2) out.push_back(font.bytes[i]);
+    const std::vector<std::uint8_t> rows = packedRows(font, glyphSide / 2);
+    out.insert(out.end(), rows.begin(), rows.end());
     const auto put16 = [&](std::uint16_t v) {
         out.push_back(static_cast<std::uint8_t>(v));
         out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -267,8 +268,8 @@ std::vector<std::uint8_t> writePsf2(const Font& font, const CodepointMap& map, i
                             static_cast<std::uint32_t>(glyphCount), rowBytes * glyphSide,
                             static_cast<std::uint32_t>(glyphSide), rowBytes * 8})
         put32(out, v);
-    for (int i = 0; i < fontBytes; i += 2 / static_cast<int>(rowBytes))
-        out.push_back(font.bytes[i]);
+    const std::vector<std::uint8_t> rows = packedRows(font, width);
+    out.insert(out.end(), rows.begin(), rows.end());
     for (int g = 0; g < glyphCount; ++g) {
         for (char32_t c : map.codepoints[g]) appendUtf8(out, c);
         out.push_back(psf2Separator);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "celkit/font/bdf.h"
+#include "celkit/font/export_cell.h"
 #include "celkit/font/text_codes.h"
 
 namespace celkit {
@@ -138,7 +139,8 @@ std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& 
     for (int g = 0; g < glyphCount; ++g)
         if (!map.codepoints[g].empty() || !font.blank(g)) order.push_back(g);
     std::sort(order.begin(), order.end(), [&](int a, int b) { return codes[a] < codes[b]; });
-    const int step = width == glyphSide / 2 ? 2 : 1;  // 8 wide: the left byte of each row
+    const std::vector<std::uint8_t> rows = packedRows(font, width);
+    const int perGlyph = static_cast<int>(rows.size()) / glyphCount;
     std::vector<std::uint8_t> out;
     out.reserve(glyphCount * (7 + 2 * glyphBytes + 1));
     for (int g : order) {
@@ -146,8 +148,8 @@ std::vector<std::uint8_t> writeUnifontHex(const Font& font, const CodepointMap& 
         for (int shift = codes[g] > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4)
             out.push_back(static_cast<std::uint8_t>(hex[(codes[g] >> shift) & 0xF]));
         out.push_back(':');
-        for (int i = 0; i < glyphBytes; i += step) {
-            const std::uint8_t b = font.bytes[g * glyphBytes + i];
+        for (int i = 0; i < perGlyph; ++i) {
+            const std::uint8_t b = rows[g * perGlyph + i];
             out.push_back(static_cast<std::uint8_t>(hex[b >> 4]));
             out.push_back(static_cast<std::uint8_t>(hex[b & 0xF]));
         }
