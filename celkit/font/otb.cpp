@@ -59,10 +59,8 @@ Bytes strikeData(const Font& font, Cell cell) {
     Bytes t;
     put32(t, 0x00020000);
     t.resize(t.size() + static_cast<std::size_t>(imageSize(cell)) * notdef, 0);
-    const int rowBytes = cell.width / 8;
-    for (int g = 0; g < glyphCount; ++g)
-        for (int y = 0; y < glyphSide; ++y)
-            for (int b = 0; b < rowBytes; ++b) t.push_back(font.bytes[g * glyphBytes + 2 * y + b]);
+    const Bytes rows = packedRows(font, cell.width);
+    t.insert(t.end(), rows.begin(), rows.end());
     return t;
 }
 

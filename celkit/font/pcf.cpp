@@ -526,12 +526,12 @@ std::vector<std::uint8_t> writePcf(const Font& font, const CodepointMap& map,
         const int rowBytes = cell.width / 8;
         for (int pad = 1; pad <= 8; pad *= 2)  // the data's size at each padding
             put(t, static_cast<std::uint32_t>(glyphCount * glyphSide * std::max(rowBytes, pad)), 4);
-        for (int g = 0; g < glyphCount; ++g)
-            for (int y = 0; y < glyphSide; ++y) {
-                for (int b = 0; b < rowBytes; ++b)
-                    t.push_back(font.bytes[g * glyphBytes + 2 * y + b]);
-                t.resize(t.size() + stride - rowBytes, 0);
-            }
+        const std::vector<std::uint8_t> rows = packedRows(font, cell.width);
+        for (std::size_t row = 0; row < rows.size(); row += static_cast<std::size_t>(rowBytes)) {
+            t.insert(t.end(), rows.begin() + static_cast<std::ptrdiff_t>(row),
+                     rows.begin() + static_cast<std::ptrdiff_t>(row) + rowBytes);
+            t.resize(t.size() + stride - rowBytes, 0);
+        }
     }
     {
         std::vector<std::uint8_t>& t = table(inkMetrics, layout | compressed);
