@@ -34,9 +34,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = programArguments(argc, argv, app);
     // CLI11 takes an unknown first word for a stray operand and only says a
     // command is missing; name the word and the commands there are.
-    const char* commands = "show, sheet, export, import, info or watch";
+    std::string commands;
+    const std::vector<CLI::App*> subcommands = app.get_subcommands({});
+    for (std::size_t i = 0; i < subcommands.size(); ++i)
+        commands += (i == 0                        ? ""
+                     : i + 1 == subcommands.size() ? " or "
+                                                   : ", ") +
+                    subcommands[i]->get_name();
     if (args.size() == 1) {
-        reportError(std::string("give a command: ") + commands + " (see 'celkit --help')");
+        reportError("give a command: " + commands + " (see 'celkit --help')");
         return exitUsage;
     } else if (args.size() > 1 && !args[1].empty() && args[1][0] != '-') {
         try {
