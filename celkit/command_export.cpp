@@ -69,18 +69,10 @@ int exportWidth(const Font& font, const std::string& asked, const std::string& i
     return font.inkWidth();
 }
 
-// The PSF version of the font --map names; 0 for a built-in map or map text.
-int mapPsfVersion(const std::string& mapName) {
-    if (builtinMap(mapName)) return 0;
-    FontData font;
-    std::string error;
-    return identifyFontData(readInput(mapName), font, error) ? psfVersion(font.bytes) : 0;
-}
-
 void runExport(const ExportCommandOptions& options) {
-    CodepointMap map =
-        options.first ? blockMap(parseCodepoint("--first", *options.first)) : loadMap(options.map);
-    const int mapVersion = options.first ? 0 : mapPsfVersion(options.map);
+    int mapVersion = 0;  // of the PSF --map names
+    CodepointMap map = options.first ? blockMap(parseCodepoint("--first", *options.first))
+                                     : loadMap(options.map, &mapVersion);
     if (!options.destination.directory.empty() && options.format.empty())
         throw UsageError("with -d, say which format: -f " + formatNames(true));
     const FontFormat* asked = formatNamed(options.format);

@@ -5,6 +5,7 @@
 
 #include "celkit/colour_names.h"
 #include "celkit/font/gzip.h"
+#include "celkit/font/psf.h"
 #include "celkit/font/text_codes.h"
 #include "celkit/input_kind.h"
 #include "celkit/program.h"
@@ -130,7 +131,8 @@ char32_t parseCodepoint(const std::string& option, const std::string& text) {
     return static_cast<char32_t>(value);
 }
 
-CodepointMap loadMap(const std::string& mapName) {
+CodepointMap loadMap(const std::string& mapName, int* version) {
+    if (version != nullptr) *version = 0;
     if (auto builtin = builtinMap(mapName)) return *builtin;
     std::error_code ignored;
     if (mapName != "-" && !fs::exists(pathOf(mapName), ignored))
@@ -143,6 +145,7 @@ CodepointMap loadMap(const std::string& mapName) {
     const bool compressed = isGzip(bytes);
     if (identifyFontData(bytes, font, error) && (font.format != &rawFontFormat() || compressed)) {
         if (!mapFromFont(bytes, map, error)) throw Failure(mapName + ": " + error);
+        if (version != nullptr) *version = psfVersion(font.bytes);
         return map;
     }
     // Gzip data is a font or nothing: its own reason, never map text's.

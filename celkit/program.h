@@ -83,7 +83,9 @@ inline constexpr std::size_t maxListedGlyphs = 4096;
 std::vector<int> parseGlyphList(const std::string& text, const CodepointMap& map,
                                 const std::string& mapName);
 char32_t parseCodepoint(const std::string& option, const std::string& text);
-CodepointMap loadMap(const std::string& mapName);                  // built-in name or a file
+// A built-in name or a file; `psfVersion`, when given, gets the version of a
+// PSF whose table is the map (else 0).
+CodepointMap loadMap(const std::string& mapName, int* psfVersion = nullptr);
 CodepointMap blockMap(char32_t first);                             // glyph g stands for first + g
 void parseCell(const std::string& text, int& width, int& height);  // --cell WxH
 
