@@ -103,10 +103,10 @@ void runImport(const ImportCommandOptions& options) {
             throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or write " +
                              extension + " with celkit export");
     }
-    writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path&) {
         Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);
         return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
-    }));
+    });
 }
 
 }  // namespace

@@ -130,23 +130,21 @@ void runShow(const ShowOptions& options) {
         if (extension != ".png" && extension != ".bmp")
             throw UsageError(displayName(path) + ": a preview is a .png or .bmp picture");
     }
-    std::vector<Output> outputs =
-        makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            Font font = fontToShow(input, map);
-            Picture picture;
-            if (options.text) {
-                int missing = 0;
-                picture = renderText(font, map, *options.text, style, missing);
-                warnMissing(input, missing, map, options.map);
-            } else {
-                picture = renderChart(font, style, map);
-            }
-            std::vector<std::uint8_t> bytes =
-                lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
-            if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
-            return bytes;
-        });
-    writeOutputs(outputs);
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
+        Font font = fontToShow(input, map);
+        Picture picture;
+        if (options.text) {
+            int missing = 0;
+            picture = renderText(font, map, *options.text, style, missing);
+            warnMissing(input, missing, map, options.map);
+        } else {
+            picture = renderChart(font, style, map);
+        }
+        std::vector<std::uint8_t> bytes =
+            lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
+        if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
+        return bytes;
+    });
 }
 
 }  // namespace
