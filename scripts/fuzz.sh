@@ -87,7 +87,8 @@ $convert "$p/rgb.png" -colorspace Gray -depth 16 PNG:"$p/gray16.png"
 # and pictures, raw fonts that begin like other formats.
 hostile=$root/tests/data/celkit-hostile
 if [ -d "$hostile" ]; then
-  cp "$hostile"/*.gz "$hostile"/*.bdf "$hostile"/*.fnt "$hostile"/*.txt "$hostile"/*.ttf "$hostile"/*.otf "$f/"
+  cp "$hostile"/*.gz "$hostile"/*.bdf "$hostile"/*.fnt "$hostile"/*.txt "$hostile"/*.ttf "$hostile"/*.otf \
+     "$hostile"/*.pcf "$f/"
   cp "$hostile"/*.png "$hostile"/*.bmp "$hostile"/*.fnt "$p/"
 fi
 

@@ -182,6 +182,23 @@ def font_rows():
             None, font_is(DIAGONAL * 256), ["x.fnt"]),
         Row("pcf.gz of 40000 glyphs", gz("pcf_40000_glyphs.pcf.gz"), imp("pcf_40000_glyphs.pcf.gz"), "done",
             None, font_is(DIAGONAL * 256), ["x.fnt"]),
+        # Names read no further than the longest one looked for; the
+        # directory kept one table per kind, each entry looked up once.
+        Row("pcf.gz of 4000 properties on one unterminated string", gz("pcf_property_names.pcf.gz"),
+            imp("pcf_property_names.pcf.gz"), "done", None, font_is(DIAGONAL * 256), ["x.fnt"]),
+        Row("pcf.gz of 55,000 directory entries of unknown kinds", gz("pcf_directory_kinds.pcf.gz"),
+            imp("pcf_directory_kinds.pcf.gz"), "done", None, font_is(DIAGONAL * 256), ["x.fnt"]),
+        # Each key of the map found once, however often either side repeats it.
+        Row("hex.gz of 100,000 'A' through a map naming 'A' 19,000 times",
+            dict(gz("hex_100k_a.hex.gz"), **gz("map_19000_a.txt")),
+            ["import", "hex_100k_a.hex.gz", "--map", "map_19000_a.txt", "-o", "x.fnt"], "done", None,
+            font_where(lambda f: glyph_ink(f, 0x41) == 128 and f.count(0) == 8192 - 16, "only 'A', 8 wide"),
+            ["x.fnt"], warns=r"100000 glyphs repeat a code point"),
+        # gzip's members one after another are one stream; a cut one is told as such alone.
+        Row("psf.gz of two members", gz("two_members.psf.gz"), imp("two_members.psf.gz"), "done", None,
+            font_is(DIAGONAL * 256), ["x.fnt"]),
+        Row("psf.gz cut short", gz("cut_member.psf.gz"), imp("cut_member.psf.gz"), "refused",
+            r"^celkit: cut_member\.psf\.gz: truncated gzip data\n$"),
         # Outline fonts whose glyphs would take minutes to draw: stopped by
         # the font's budget of rendering work.
         Row("otf of runaway subroutines", gz("otf_runaway_subroutines.otf"), imp("otf_runaway_subroutines.otf"),
@@ -344,6 +361,12 @@ def text_rows():
                                  for g in range(256)])),
         # 99,000 characters drawn in blocks, wrapped five 16-pixel letters a
         # line: 19,800 lines of text, 8 lines of blocks each, none past 80 columns.
+        # Each picture written and let go before the next is drawn.
+        Row("show of 16 inputs at scale 16", {"f%d.fnt" % i: text_font() for i in range(16)},
+            ["show"] + ["f%d.fnt" % i for i in range(16)] + ["--scale", "16", "-d", "out"], "done", None,
+            None, ["out/f%d.png" % i for i in range(16)]),
+        Row("info of a name of terminal escapes", {"\x1b]0;x\x07.fnt": text_font()}, ["info", "\x1b]0;x\x07.fnt"],
+            "done", None, says("\\x1b]0;x\\x07.fnt: font (fnt)")),
         Row("one word of 99,000 'A' in the terminal", font, ["show", "f.fnt", "--text", "A" * 99000], "done",
             check=lambda test, d, out: test.assertEqual(
                 (len(out.splitlines()), max(len(line) for line in out.splitlines())), (158400, 80))),

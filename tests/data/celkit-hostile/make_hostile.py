@@ -180,10 +180,12 @@ def raw_font(name):
     return prefix + bytes(rng.randrange(256) for _ in range(FONT_BYTES - len(prefix)))
 
 
-def pcf(count, width, height, bitmap, codes, full=False):
+def pcf(count, width, height, bitmap, codes, full=False, properties=None, junk_entries=0):
     """A PCF, most significant byte and bit first, rows padded to 4: `count`
     glyphs of width x height all on the bitmap's first bytes, `codes` the
-    glyph index for codes 0, 1, ... (columns 0-255 of as many rows as needed)."""
+    glyph index for codes 0, 1, ... (columns 0-255 of as many rows as needed);
+    `properties` a table body, `junk_entries` directory entries of kinds no
+    PCF has, each distinct, before the real ones."""
     ascent = height // 2
     box = (0, width, width, ascent, height - ascent)
     accel = bytes(8) + struct.pack(">3i6h", ascent, height - ascent, 0, *box, 0)
@@ -196,12 +198,33 @@ def pcf(count, width, height, bitmap, codes, full=False):
     codes = list(codes) + [0xFFFF] * (rows * 256 - len(codes))
     encodings = struct.pack(">5h", 0, 255, 0, rows - 1, 0) + struct.pack(">%dH" % len(codes), *codes)
     tables = [(2, 0x10E, accel), (4, 0x0E if full else 0x10E, metrics), (8, 0x0E, bits), (32, 0x0E, encodings)]
-    out = b"\1fcp" + struct.pack("<I", len(tables))
-    offset = 8 + 16 * len(tables)
+    if properties is not None:
+        tables.append((1, 0x0E, properties))
+    out = b"\1fcp" + struct.pack("<I", len(tables) + junk_entries)
+    offset = 8 + 16 * (len(tables) + junk_entries)
+    out += b"".join(struct.pack("<4I", 0x400 + i, 0, 4, offset) for i in range(junk_entries))
     for kind, fmt, body in tables:
         out += struct.pack("<4I", kind, fmt, 4 + len(body), offset)
         offset += 4 + len(body)
     return out + b"".join(struct.pack("<I", fmt) + body for _, fmt, body in tables)
+
+
+def unterminated_properties(count, size):
+    """`count` string properties whose names and values all start one string
+    of `size` letters with no NUL."""
+    return (struct.pack(">I", count) + struct.pack(">IBI", 0, 1, 0) * count + bytes(-count % 4)
+            + struct.pack(">I", size) + b"A" * size)
+
+
+def repeated_a_map():
+    """Glyph 0x41 stands for U+0041 19,000 times over."""
+    return ("0x41" + " U+41" * 19_000 + "\n").encode()
+
+
+def two_members():
+    """256 diagonal glyphs, gzip'ed as two members cut mid-glyph."""
+    font = psf2(256, 16, 16, diagonal_glyph())
+    return gz(font[:3001]) + gz(font[3001:])
 
 
 def diagonal_pcf_bitmap():
@@ -357,6 +380,14 @@ def files():
         "pcf_48000_codes.pcf": pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 48000),
         "pcf_40000_glyphs.pcf.gz": gz(pcf(40000, 16, 16, diagonal_pcf_bitmap() + bytes(1 << 20),
                                           range(40000), full=True)),
+        "pcf_property_names.pcf.gz": gz(pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 256,
+                                            properties=unterminated_properties(4000, 200_000))),
+        "pcf_directory_kinds.pcf.gz": gz(pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 256, junk_entries=55_000)),
+        "hex_100k_a.hex.gz": gz(b"0041:" + b"FF" * 16 + b"\n" + b"".join(
+            b"0041:" + b"00" * 16 + b"\n" for _ in range(100_000))),
+        "map_19000_a.txt": repeated_a_map(),
+        "two_members.psf.gz": two_members(),
+        "cut_member.psf.gz": gz(psf2(256, 16, 16, diagonal_glyph()))[:-9],
         "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
         "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
         "ttf_lone_off_curve_point.ttf": outline_font(3, glyf=[b"", lone_off_curve_glyph(), composites(1, 1)[0]]),
