@@ -91,6 +91,7 @@ class Outputs(unittest.TestCase):
         import_to = lambda out: ["import", "f.fnt", "-o", out]
         for name, before, args, code, message, after in [
                 ("new name", {}, import_to("o.fnt"), 0, "", {"o.fnt": FONT}),
+                ("new name: 0666 less the umask", {}, import_to("o.fnt"), 0, "", {"o.fnt": (FONT, 0o644)}),
                 ("file replaced", {"o.fnt": (b"old", 0o644)}, import_to("o.fnt"), 0, "", {"o.fnt": (FONT, 0o644)}),
                 ("0600 kept", {"o.fnt": (b"old", 0o600)}, import_to("o.fnt"), 0, "", {"o.fnt": (FONT, 0o600)}),
                 ("0640 kept", {"o.fnt": (b"old", 0o640)}, import_to("o.fnt"), 0, "", {"o.fnt": (FONT, 0o640)}),
@@ -360,15 +361,26 @@ class Inputs(unittest.TestCase):
         font_file = os.path.join(ARGS.work, "stdin.fnt")
         with open(font_file, "wb") as f:
             f.write(FONT)
-        for name, args, code, shown, after in [
-                ("import", ["import", "-", "-o", "o.fnt"], 0, "", {"o.fnt": FONT}),
-                ("info reads it twice", ["info", "-"], 0, "-: font (fnt), 8192 bytes\nglyphs: 256 of", {}),
-                ("to standard output too", ["import", "-", "-o", "-"], 0, FONT, {}),
-                ("-d has no name for it", ["import", "-", "-d", "out"], 2, "standard input", {})]:
+        console = "/usr/share/consolefonts/Lat15-Terminus16.psf.gz"
+        # sh opens standard output on the input file itself, as `1<>file`.
+        onto_input = ("sh", "-c", 'exec "$@" 1<>"$0"', font_file)
+        for name, args, code, shown, after, source, prefix in [
+                ("import", ["import", "-", "-o", "o.fnt"], 0, "", {"o.fnt": FONT}, font_file, ()),
+                ("info reads it twice", ["info", "-"], 0, "-: font (fnt), 8192 bytes\nglyphs: 256 of", {}, font_file, ()),
+                ("to standard output too", ["import", "-", "-o", "-"], 0, FONT, {}, font_file, ()),
+                ("-d has no name for it", ["import", "-", "-d", "out"], 2, "standard input", {}, font_file, ()),
+                ("the font and its own map, read once", ["export", "-", "--map", "-", "-o", "o.fnt"], 0, "",
+                 None, console, ()),
+                ("a device, refused at once", ["info", "-"], 1, "celkit: standard input: is a device", {},
+                 "/dev/zero", ()),
+                ("standard output onto the input", ["import", "-", "-o", "-"], 1,
+                 "celkit: standard output is the same file as the input standard input", {}, font_file, onto_input)]:
             with self.subTest(name):
+                if not os.path.exists(source) or ARGS.wine and source.startswith("/dev"):
+                    self.skipTest("needs " + source + (" natively" if ARGS.wine else ""))
                 d = fresh("stdin")
-                with open(font_file, "rb") as f:
-                    status, out, err = celkit(args, d, stdin=f)
+                with open(source, "rb") as f:
+                    status, out, err = celkit(args, d, stdin=f, prefix=prefix)
                 self.assertEqual(status, code, err)
                 if code == 0:
                     self.assertEqual(err, "")
@@ -376,7 +388,9 @@ class Inputs(unittest.TestCase):
                     self.assertTrue(out == shown if isinstance(shown, bytes) else shown.encode() in text, out[:80])
                 else:
                     self.assertIn(shown, err)
-                expect_files(self, d, after)
+                if after is not None:
+                    expect_files(self, d, after)
+        self.assertEqual(open(font_file, "rb").read(), FONT, "standard output never wrote over its input")
 
     def test_endless_standard_input_stops_at_the_limit(self):
         d = fresh("endless")

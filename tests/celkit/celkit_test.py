@@ -835,6 +835,7 @@ class Info(unittest.TestCase):
                 code, out, err = celkit(["info", path], d)
                 self.assertEqual(code, 0, err)
                 lines = out.splitlines()
+                self.assertEqual("gzip-compressed" in lines[0], path.endswith(".gz"), lines[0])
                 if file_line is None:
                     self.assertEqual(lines[1], "glyphs: 256 of 16 x 16 pixels, 253 with ink")
                     continue
