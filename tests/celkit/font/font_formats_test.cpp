@@ -174,6 +174,10 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
          }(),
          std::nullopt,
          {{'A' * 32, 0x01}}},
+        {"PSF1: the sequences bit alone still says there is a table",
+         changed(psf1({{1, {0x41}}}), 2, 0x04),
+         std::nullopt,
+         {{'A' * 32, 1}}},
         {".hex 8 wide, block from U+4E00",
          text("4E01:00000000000000000000000000000080\n"),
          U'\x4E00',
@@ -260,6 +264,17 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
          std::nullopt,
          {{'A' * 32, 0x80}, {'B' * 32 + 10, 0x80}},
          "glyphs reach 2 rows above FONT_ASCENT"},
+        {"BDF: an unencoded glyph above FONT_ASCENT moves no glyph",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -2\nFONT_ASCENT 4\nSTARTCHAR x\nENCODING -1 7\n"
+              "BBX 1 1 0 6\nBITMAP\n80\nENDCHAR\n" +
+              bdfChar("BBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+         std::nullopt,
+         {{'A' * 32 + 6, 0x80}}},
+        {"BDF: a positive bounding box x offset moves no glyph left",
+         text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 2 0\n" +
+              bdfChar("BBX 1 1 3 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")),
+         std::nullopt,
+         {{'A' * 32 + 14, 0x10}}},
         {"BDF: no FONT_ASCENT, a bounding box lower than the glyphs",
          text("STARTFONT 2.1\nFONTBOUNDINGBOX 8 2 0 0\n" + aboveBaseline),
          std::nullopt,
