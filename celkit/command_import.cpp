@@ -100,8 +100,10 @@ void runImport(const ImportCommandOptions& options) {
         if ((named != nullptr && named != &rawFontFormat()) || compressedOutput(name) ||
             extension == ".otf" || extension == ".png" || extension == ".bmp" ||
             extension == ".ico")
-            throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or write " +
-                             extension + " with celkit export");
+            throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or " +
+                             (extension == ".png" || extension == ".bmp" || extension == ".ico"
+                                  ? "make a picture with celkit sheet or celkit show"
+                                  : "write " + extension + " with celkit export"));
     }
     makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path&) {
         Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);

@@ -49,7 +49,7 @@ constexpr int tableKinds = 9;
 
 int slotOf(std::uint32_t type) {
     for (int slot = 0; slot < tableKinds; ++slot)
-        if (type == std::uint32_t(1) << slot) return slot;
+        if (type == static_cast<std::uint32_t>(1) << slot) return slot;
     return -1;
 }
 

@@ -941,6 +941,8 @@ class Cli(unittest.TestCase):
                  "the name says bdf but -f says psf", {"f.fnt": font}),
                 ("import to another format's name", ["import", "f.fnt", "-o", "f.PSF"], {"f.fnt": font}, 2,
                  "f.PSF: import writes a raw .fnt font; name it .fnt, or write .psf with celkit export", {"f.fnt": font}),
+                ("import to a picture's name", ["import", "f.fnt", "-o", "out.png"], {"f.fnt": font}, 2,
+                 "out.png: import writes a raw .fnt font; name it .fnt, or make a picture with celkit sheet", {"f.fnt": font}),
                 ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
                  {"f.fnt": font, "f.font": font}),
                 ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],
