@@ -33,6 +33,9 @@ void warnMissing(const std::string& input, int missing, const CodepointMap& map,
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
+// Pixels past which show --text says the size of what it writes.
+constexpr std::size_t largeTextPicture = std::size_t(16) << 20;
+
 // A BMP or ICO sheet shows the font celpack would make of it; any other
 // input what import makes of it.
 Font fontToShow(const std::string& name, const CodepointMap& map) {
@@ -137,6 +140,12 @@ void runShow(const ShowOptions& options) {
             int missing = 0;
             picture = renderText(font, map, *options.text, style, missing);
             warnMissing(input, missing, map, options.map);
+            // A few hundred characters can make a picture of a hundred
+            // megabytes, within the limit; its size is told before it is written.
+            if (picture.pixelCount() > largeTextPicture)
+                reportError(input + ": note: --text makes a picture of " +
+                            std::to_string(picture.width) + " x " + std::to_string(picture.height) +
+                            " pixels; writing " + displayName(path));
         } else {
             picture = renderChart(font, style, map);
         }
