@@ -20,6 +20,11 @@ namespace {
 // The longest file name the file systems take (bytes natively, UTF-16 units
 // on Windows, never more than the UTF-8 bytes).
 constexpr std::size_t nameLimit = 255;
+#ifdef _WIN32
+constexpr const char* nameUnits = "characters";
+#else
+constexpr const char* nameUnits = "bytes";
+#endif
 constexpr int temporaryAttempts = 100;
 
 // -d's directory in this run: the one directory celkit makes when missing.
@@ -83,6 +88,16 @@ Target examine(const fs::path& path, bool& makeDirectoryOption) {
         target.through = true;
         return target;
     }
+    // Said before Windows' rename would fail with "no such file" for it.
+#ifdef _WIN32
+    const std::size_t nameLength = path.filename().wstring().size();
+#else
+    const std::size_t nameLength = path.filename().u8string().size();
+#endif
+    if (nameLength > nameLimit)
+        throw Failure(name + ": a file name of " + std::to_string(nameLength) + " " + nameUnits +
+                      " is longer than the " + std::to_string(nameLimit) +
+                      " the file system takes");
     FileStatus status = statusOfName(path);
     if (status.kind == FileKind::Directory) throw Failure(name + ": is a directory");
     // ENOTDIR: the directory the output goes into is a file, said below.

@@ -107,6 +107,8 @@ class Outputs(unittest.TestCase):
                 ("link to a file: its file replaced", {"real.fnt": (b"old", 0o600), "o.fnt": "symlink:real.fnt"},
                  import_to("o.fnt"), 0, "", {"real.fnt": (FONT, 0o600), "o.fnt": "symlink:real.fnt"}),
                 ("250-byte name", {}, import_to(long_name), 0, "", {long_name: FONT}),
+                ("300-byte name refused as too long", {}, import_to("n" * 296 + ".fnt"), 1,
+                 "a file name of 300 ", {}),
                 ("250 bytes of two-byte letters", {}, import_to(long_letters), 0, "", {long_letters: FONT}),
                 ("long name over a file", {long_name: (b"old", 0o600)}, import_to(long_name), 0, "",
                  {long_name: (FONT, 0o600)}),
