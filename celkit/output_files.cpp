@@ -103,6 +103,15 @@ Target examine(const fs::path& path, bool& makeDirectoryOption) {
     // ENOTDIR: the directory the output goes into is a file, said below.
     if (status.kind == FileKind::Missing && status.error != ENOENT && status.error != ENOTDIR)
         throw Failure(name + ": cannot write: " + systemReason(status.error));
+#ifdef _WIN32
+    // A pipe by a file's name is a FIFO of the system Wine runs on: Windows
+    // opens it for writing whether or not anything reads it, so whether the
+    // bytes arrive cannot be told. Windows' own pipes are named \\.\pipe\.
+    const std::wstring pipePrefix = L"\\\\.\\pipe\\";
+    if (status.kind == FileKind::Pipe &&
+        path.wstring().compare(0, pipePrefix.size(), pipePrefix) != 0)
+        throw Failure(name + ": is a FIFO; celkit.exe cannot tell whether anything reads it");
+#endif
     if (status.kind != FileKind::Missing && status.kind != FileKind::Regular) {
         target.through = true;
         return target;

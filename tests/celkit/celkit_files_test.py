@@ -220,14 +220,16 @@ class Outputs(unittest.TestCase):
                              open(os.path.join(d, "file." + kind), "rb").read(), kind)
 
     def test_devices_pipes_and_links_are_written_through(self):
-        if ARGS.wine:
-            self.skipTest(NATIVE_ONLY)
         psf = None
         for name, make, code, message in [
                 ("null-like device", ("char", 1, 3), 0, ""), ("full-like device", ("char", 1, 7), 1, "No space left"),
                 ("FIFO with a reader", "fifo+reader", 0, ""), ("FIFO nobody reads", "fifo", 1, "nothing reads from it"),
+                # Windows opens a FIFO whether or not it is read: refused, as no write could be trusted.
+                ("FIFO under Wine", "fifo", 1, "is a FIFO; celkit.exe cannot tell whether anything reads it"),
                 ("link to /proc/self/fd/1, a pipe", "stdout link", 0, "")]:
             with self.subTest(name):
+                if ARGS.wine != ("Wine" in name):
+                    self.skipTest(NATIVE_ONLY if ARGS.wine else "Wine only")
                 d = fresh("through")
                 put(d, "f.fnt", FONT)
                 if psf is None:
