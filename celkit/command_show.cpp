@@ -34,7 +34,7 @@ void warnMissing(const std::string& input, int missing, const CodepointMap& map,
 }
 
 // Pixels past which show --text says the size of what it writes.
-constexpr std::size_t largeTextPicture = std::size_t(16) << 20;
+constexpr std::size_t largeTextPicture = static_cast<std::size_t>(16) << 20;
 
 // A BMP or ICO sheet shows the font celpack would make of it; any other
 // input what import makes of it.
