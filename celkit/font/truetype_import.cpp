@@ -1,6 +1,7 @@
 #include "celkit/font/truetype_import.h"
 
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -15,6 +16,11 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr int window = 48, margin = 16;  // the canvas around the cell, to see what is clipped
+// The processor time all of a font's glyphs may take: a font of real glyphs
+// takes a hundredth of it, a hostile one (subroutines calling each other
+// thirty times eight deep) half a second a glyph. The same however large
+// the file is, or was before it was inflated.
+constexpr double drawingSeconds = 0.5;
 
 int ceilDiv(long a, long b) { return static_cast<int>(a <= 0 ? -(-a / b) : (a + b - 1) / b); }
 
@@ -94,10 +100,16 @@ public:
           scale_(static_cast<double>(fit.size) / font.unitsPerEm()) {}
 
     // The glyph's 16 rows are appended to `bits`, where `out` says they start;
-    // a glyph the engine refuses is a warning and stays blank.
-    void render(long glyph, char32_t code, SourceGlyph& out, Bytes& bits,
+    // a glyph the engine refuses is a warning and stays blank. False with a
+    // reason when the font's glyphs have taken their time.
+    bool render(long glyph, char32_t code, SourceGlyph& out, Bytes& bits, std::string& error,
                 std::vector<std::string>& warnings) {
         const std::string name = codepointName(code);
+        if (static_cast<double>(std::clock() - start_) > drawingSeconds * CLOCKS_PER_SEC) {
+            error = "the font's glyphs take too long to draw (more than half a second, at " +
+                    name + ")";
+            return false;
+        }
         const int cell = font_.advance(glyph) == 0 ? cellOf(code) : 0;
         long bearing = 0;
         const int reach = cell > 0 && font_.leftBearing(glyph, bearing) && bearing < 0
@@ -111,7 +123,7 @@ public:
         std::string why;
         if (!engine_.draw(glyph, image, why)) {
             warnings.push_back(name + " is left blank: " + why);
-            return;
+            return true;
         }
         std::vector<std::uint8_t> canvas(window * window, 0);
         bool clipped = false;
@@ -127,6 +139,7 @@ public:
                     canvas[static_cast<std::size_t>(cy * window + cx)] = 1;
             }
         place(canvas, clipped, cell, reach, name, &bits[out.at]);
+        return true;
     }
 
     // One line for all the glyphs that were clipped.
@@ -208,6 +221,7 @@ private:
     std::vector<std::string> clippedNames_;
     std::map<char32_t, int> cells_;  // page -> cellOf
     int fontCell_ = -1;              // the font's most common advance, once known
+    std::clock_t start_ = std::clock();
 };
 
 bool openFont(SfntFont& font, int index, std::string& error) {
@@ -280,7 +294,8 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
             auto done = drawn.find(glyph);
             if (done == drawn.end()) {
                 SourceGlyph g;
-                renderer.render(glyph, c, g, source.bits, source.warnings);
+                if (!renderer.render(glyph, c, g, source.bits, error, source.warnings))
+                    return false;
                 done = drawn.emplace(glyph, static_cast<std::uint32_t>(source.glyphs.size())).first;
                 source.glyphs.push_back(g);
             }
