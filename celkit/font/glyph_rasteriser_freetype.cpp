@@ -109,7 +109,8 @@ public:
                 if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
                     level = (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 255 : 0;
                 else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
-                    level = static_cast<std::uint8_t>(row[x] * 255 / std::max(1u, bitmap.num_grays - 1u));
+                    level = static_cast<std::uint8_t>(row[x] * 255 /
+                                                      std::max(1u, bitmap.num_grays - 1u));
                 out.coverage[y * bitmap.width + x] = level;
             }
         }

@@ -79,8 +79,8 @@ bool SfntFont::open(int index, std::string& error) {
                                    std::to_string(fonts) + " fonts, numbered from 0");
         directory = u32(12 + 4 * static_cast<std::size_t>(index));
     } else if (index != 0) {
-        return fail(error, "--index " + std::to_string(index) +
-                               ": the file holds one font, number 0");
+        return fail(error,
+                    "--index " + std::to_string(index) + ": the file holds one font, number 0");
     }
     if (!readDirectory(directory, error)) return false;
     head_ = table("head");
@@ -113,9 +113,9 @@ bool SfntFont::open(int index, std::string& error) {
     // A bitmap-only font may keep an empty 'glyf' and a stub 'loca'.
     const Table glyf = table("glyf"), loca = table("loca");
     const std::size_t each = u16(head_.offset + 50) != 0 ? 4 : 2;
-    outlines_ = table("CFF ").found || table("CFF2").found ||
-                (glyf.found && loca.found &&
-                 loca.length / each > static_cast<std::size_t>(glyphCount_));
+    outlines_ =
+        table("CFF ").found || table("CFF2").found ||
+        (glyf.found && loca.found && loca.length / each > static_cast<std::size_t>(glyphCount_));
     readStrikes();
     readNames();
     if (!outlines_ && strikes_.empty())
@@ -192,14 +192,16 @@ bool SfntFont::readCmap(std::string& error) {
         std::uint64_t mapped = 0;
         for (std::uint32_t g = 0; g < groups; ++g) {
             const std::size_t at = best + 16 + 12 * std::size_t{g};
-            const std::uint32_t first = u32(at), last = std::min<std::uint32_t>(u32(at + 4), 0x10FFFF);
+            const std::uint32_t first = u32(at),
+                                last = std::min<std::uint32_t>(u32(at + 4), 0x10FFFF);
             if (first <= last) mapped += last - first + 1;
         }
         if (mapped > 0x110000)
             return fail(error, "the 'cmap' groups map more than every code point");
         for (std::uint32_t g = 0; g < groups; ++g) {
             const std::size_t at = best + 16 + 12 * std::size_t{g};
-            const std::uint32_t first = u32(at), last = std::min<std::uint32_t>(u32(at + 4), 0x10FFFF);
+            const std::uint32_t first = u32(at),
+                                last = std::min<std::uint32_t>(u32(at + 4), 0x10FFFF);
             for (std::uint32_t c = first; c <= last && first <= last; ++c)
                 add(c, u32(at + 8) + (c - first));
         }

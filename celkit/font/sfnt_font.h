@@ -15,7 +15,7 @@
 namespace celkit {
 
 struct SfntStrike {
-    int pixels = 0;            // pixels per em
+    int pixels = 0;               // pixels per em
     int ascent = 0, descent = 0;  // rows above and below the baseline
 };
 

@@ -68,8 +68,8 @@ bool fitFont(const SfntFont& font, const ImportOptions& options, Fit& fit, std::
         for (int size = 1; size <= 256 && fits(size); ++size) fit.size = size;
         if (fit.size == 0) {
             error = "the font's ascent and descent (" + std::to_string(font.ascender()) + " + " +
-                    std::to_string(font.descender()) + " of " +
-                    std::to_string(font.unitsPerEm()) + " units per em) fit 16 rows at no size";
+                    std::to_string(font.descender()) + " of " + std::to_string(font.unitsPerEm()) +
+                    " units per em) fit 16 rows at no size";
             return false;
         }
     } else {
@@ -96,7 +96,10 @@ bool fitFont(const SfntFont& font, const ImportOptions& options, Fit& fit, std::
 class Renderer {
 public:
     Renderer(const SfntFont& font, GlyphRasteriser& engine, const Fit& fit, int threshold)
-        : font_(font), engine_(engine), fit_(fit), threshold_(threshold),
+        : font_(font),
+          engine_(engine),
+          fit_(fit),
+          threshold_(threshold),
           scale_(static_cast<double>(fit.size) / font.unitsPerEm()) {}
 
     // The glyph's 16 rows are appended to `bits`, where `out` says they start;
@@ -106,8 +109,8 @@ public:
                 std::vector<std::string>& warnings) {
         const std::string name = codepointName(code);
         if (static_cast<double>(std::clock() - start_) > drawingSeconds * CLOCKS_PER_SEC) {
-            error = "the font's glyphs take too long to draw (more than half a second, at " +
-                    name + ")";
+            error = "the font's glyphs take too long to draw (more than half a second, at " + name +
+                    ")";
             return false;
         }
         const int cell = font_.advance(glyph) == 0 ? cellOf(code) : 0;
@@ -129,7 +132,8 @@ public:
         bool clipped = false;
         for (int y = 0; y < image.height; ++y)
             for (int x = 0; x < image.width; ++x) {
-                const std::uint8_t level = image.coverage[static_cast<std::size_t>(y) * image.width + x];
+                const std::uint8_t level =
+                    image.coverage[static_cast<std::size_t>(y) * image.width + x];
                 if (level < threshold_) continue;
                 const long cx = margin + image.left + x,
                            cy = margin + fit_.baseline - image.top + y;
@@ -195,11 +199,13 @@ private:
         int left = window, right = -1;  // the leftmost and rightmost inked columns
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x)
-                if (canvas[y * window + x] != 0) left = std::min(left, x), right = std::max(right, x);
+                if (canvas[y * window + x] != 0)
+                    left = std::min(left, x), right = std::max(right, x);
         // Any other glyph reaching left of the pen (a J's hook) moves right as far as it fits.
         const int shift = cell > 0 && left < margin ? std::max({cell, reach, margin - left})
-                          : left < margin ? std::max(0, std::min(margin - left, margin + glyphSide - 1 - right))
-                                          : 0;
+                          : left < margin
+                              ? std::max(0, std::min(margin - left, margin + glyphSide - 1 - right))
+                              : 0;
         for (int y = 0; y < window; ++y)
             for (int x = 0; x < window; ++x) {
                 if (canvas[y * window + x] == 0) continue;
@@ -271,8 +277,7 @@ bool importTrueType(const Bytes& data, const ImportOptions& options, Font& out, 
                     std::vector<std::string>& warnings) {
     SfntFont font(data);
     Fit fit;
-    if (!openFont(font, options.index, error) || !fitFont(font, options, fit, error))
-        return false;
+    if (!openFont(font, options.index, error) || !fitFont(font, options, fit, error)) return false;
     auto engine = openRasteriser(data, font, options.index, fit.size, options.hinting,
                                  options.threshold.has_value(), error);
     if (engine == nullptr) return false;

@@ -127,7 +127,8 @@ struct Ttf {
         Bytes& hmtx = t["hmtx"];
         hmtx.assign(static_cast<std::size_t>(4 * count), 0);
         for (std::size_t g = 0; g < glyphs.size(); ++g)
-            if (glyphs[g].size() >= 4) hmtx[4 * g + 2] = glyphs[g][2], hmtx[4 * g + 3] = glyphs[g][3];
+            if (glyphs[g].size() >= 4)
+                hmtx[4 * g + 2] = glyphs[g][2], hmtx[4 * g + 3] = glyphs[g][3];
         Bytes& cmap = t["cmap"];
         const long segments = count;  // one per glyph 1.., then the closing one
         put(cmap, 0, 2), put(cmap, 1, 2), put(cmap, 3, 2), put(cmap, 1, 2), put(cmap, 12, 4);
@@ -200,9 +201,9 @@ Result import(const Bytes& data, int size = 16, int threshold = 0, int baseline 
         for (int x = 0; x < glyphSide; ++x) {
             const double w = std::max(0.0, std::min(x1, x + 1.0) - std::max(x0, 1.0 * x));
             const double h = std::max(0.0, std::min(y1, y + 1.0) - std::max(y0, 1.0 * y));
-            const bool want = threshold == 0 ? x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 &&
-                                                   y + 0.5 < y1
-                                             : w * h * 255 >= threshold;
+            const bool want = threshold == 0
+                                  ? x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1
+                                  : w * h * 255 >= threshold;
             if (font.pixel(slot, x, y) != want) {
                 std::string drawn;
                 for (int row = 0; row < glyphSide; ++row, drawn += '\n')
@@ -333,7 +334,9 @@ TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
          'B',
          {9.6, 14.4, 1.8, 5}},
         // Not a mark: its four inked columns moved in only as far as the cell's edge.
-        {"a glyph with an advance moves in to the cell's edge", {0, 500, 500, 0, 0}, 'B',
+        {"a glyph with an advance moves in to the cell's edge",
+         {0, 500, 500, 0, 0},
+         'B',
          {0, 4, 1.8, 5}},
         {"no character advances: no cell, in to the edge", {0, 0, 0, 0, 0}, 'B', {0, 4, 1.8, 5}},
         // Without its bearing, the mark is drawn from the pen and not moved.
@@ -461,8 +464,7 @@ TEST(TrueType, HostileFontsAreRefusedWithTheirReason) {
          "cannot open the font"},
         {"CFF charstrings past the table", cffWith([](Bytes& c) { c[28] = 0x7F; }),
          "cannot open the font"},
-        {"a cmap format 4 whose segments overlap",
-         tweaked([](auto& t) {
+        {"a cmap format 4 whose segments overlap", tweaked([](auto& t) {
              set16(t["cmap"], 12 + 14, 0xFFFF);  // the first segment's end
              set16(t["cmap"], 12 + 20, 0);       // and start
          }),
