@@ -1,15 +1,65 @@
 // Windows draws the glyphs itself: the font is added for this process alone
-// and chosen by its family name and style; GetGlyphOutlineW draws each glyph
+// under a family name of its own and chosen by it; GetGlyphOutlineW draws each glyph
 // by its number, in one bit or in 65 grey levels. GDI has no choice of
 // hinting: it always fits outlines as Windows does.
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "celkit/font/glyph_rasteriser.h"
 
 namespace celkit {
 namespace {
+
+std::uint32_t be32(const std::vector<std::uint8_t>& d, std::size_t at) {
+    return at + 4 > d.size() ? 0
+                             : std::uint32_t{d[at]} << 24 | std::uint32_t{d[at + 1]} << 16 |
+                                   std::uint32_t{d[at + 2]} << 8 | d[at + 3];
+}
+
+void put16(std::vector<std::uint8_t>& out, unsigned value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+// A copy of the font whose 'name' table gives it a family of its own, so
+// that Windows chooses it and not an installed font of the same name (an
+// older Liberation Mono, say): the new table goes at the end and the
+// directory of font `index` points to it. Empty when it has no 'name' table.
+std::vector<std::uint8_t> renamed(const std::vector<std::uint8_t>& data, int index,
+                                  const std::u16string& family) {
+    std::size_t directory = 0;
+    if (be32(data, 0) == 0x74746366)  // 'ttcf'
+        directory = be32(data, 12 + 4 * static_cast<std::size_t>(index));
+    if (directory + 12 > data.size()) return {};
+    const std::size_t count = std::size_t{data[directory + 4]} << 8 | data[directory + 5];
+    std::vector<std::uint8_t> out = data;
+    out.resize((out.size() + 3) / 4 * 4, 0);
+    for (std::size_t i = 0; i < count && directory + 28 + 16 * i <= data.size(); ++i) {
+        const std::size_t entry = directory + 12 + 16 * i;
+        if (be32(data, entry) != 0x6E616D65) continue;  // 'name'
+        std::vector<std::uint8_t> name;
+        const unsigned ids[] = {1, 2, 4};  // family, style, full name
+        put16(name, 0), put16(name, 3), put16(name, 6 + 12 * 3);
+        for (unsigned id : ids) {
+            put16(name, 3), put16(name, 1), put16(name, 0x409), put16(name, id);
+            put16(name, static_cast<unsigned>(2 * (id == 2 ? 7 : family.size())));
+            put16(name, id == 2 ? static_cast<unsigned>(2 * family.size()) : 0);
+        }
+        for (char16_t c : family) put16(name, c);
+        for (char c : std::string("Regular")) put16(name, static_cast<unsigned char>(c));
+        const auto at = static_cast<std::uint32_t>(out.size()),
+                   length = static_cast<std::uint32_t>(name.size());
+        out.insert(out.end(), name.begin(), name.end());
+        for (int b = 0; b < 4; ++b) {
+            out[entry + 8 + b] = static_cast<std::uint8_t>(at >> (24 - 8 * b));
+            out[entry + 12 + b] = static_cast<std::uint8_t>(length >> (24 - 8 * b));
+        }
+        return out;
+    }
+    return {};
+}
 
 class GdiRasteriser : public GlyphRasteriser {
 public:
@@ -22,18 +72,22 @@ public:
         if (added_ != nullptr) RemoveFontMemResourceEx(added_);
     }
 
-    bool open(const std::vector<std::uint8_t>& data, const SfntFont& font, int pixels, bool grey,
-              std::string& error) {
+    bool open(const std::vector<std::uint8_t>& data, const SfntFont& font, int index, int pixels,
+              bool grey, std::string& error) {
         grey_ = grey;
-        DWORD count = 0;
-        added_ = AddFontMemResourceEx(const_cast<std::uint8_t*>(data.data()),
-                                      static_cast<DWORD>(data.size()), nullptr, &count);
-        if (added_ == nullptr || count == 0) {
-            error = "Windows cannot open the font";
+        static unsigned opened = 0;
+        const std::string own =
+            "celkit " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(++opened);
+        const std::u16string family(own.begin(), own.end());
+        std::vector<std::uint8_t> copy = renamed(data, index, family);
+        if (copy.empty()) {
+            error = "the font has no 'name' table for Windows to choose it by";
             return false;
         }
-        if (font.family().empty() || font.family().size() >= LF_FACESIZE) {
-            error = "the font has no family name Windows can choose it by";
+        DWORD count = 0;
+        added_ = AddFontMemResourceEx(copy.data(), static_cast<DWORD>(copy.size()), nullptr, &count);
+        if (added_ == nullptr || count == 0) {
+            error = "Windows cannot open the font";
             return false;
         }
         LOGFONTW want{};
@@ -43,7 +97,7 @@ public:
         want.lfCharSet = DEFAULT_CHARSET;
         want.lfOutPrecision = OUT_TT_ONLY_PRECIS;
         want.lfQuality = NONANTIALIASED_QUALITY;
-        std::copy(font.family().begin(), font.family().end(), want.lfFaceName);
+        std::copy(family.begin(), family.end(), want.lfFaceName);
         font_ = CreateFontIndirectW(&want);
         dc_ = CreateCompatibleDC(nullptr);
         if (font_ == nullptr || dc_ == nullptr) {
@@ -58,7 +112,7 @@ public:
         if (GetFontData(dc_, tag, 0, chosen.data(), static_cast<DWORD>(chosen.size())) !=
                 static_cast<DWORD>(chosen.size()) ||
             chosen != head) {
-            error = "Windows chose another font for the file's family name";
+            error = "Windows chose another font than the file's";
             return false;
         }
         return true;
@@ -117,10 +171,10 @@ private:
 }  // namespace
 
 std::unique_ptr<GlyphRasteriser> openRasteriser(const std::vector<std::uint8_t>& data,
-                                                const SfntFont& font, int, int pixels, Hinting,
+                                                const SfntFont& font, int index, int pixels, Hinting,
                                                 bool grey, std::string& error) {
     auto rasteriser = std::make_unique<GdiRasteriser>();
-    if (!rasteriser->open(data, font, pixels, grey, error)) return nullptr;
+    if (!rasteriser->open(data, font, index, pixels, grey, error)) return nullptr;
     return rasteriser;
 }
 

@@ -117,7 +117,6 @@ bool SfntFont::open(int index, std::string& error) {
         table("CFF ").found || table("CFF2").found ||
         (glyf.found && loca.found && loca.length / each > static_cast<std::size_t>(glyphCount_));
     readStrikes();
-    readNames();
     if (!outlines_ && strikes_.empty())
         return fail(error, "neither outlines nor one-bit bitmap strikes");
     return readCmap(error);
@@ -136,26 +135,6 @@ void SfntFont::readStrikes() {
         strike.descent = -static_cast<std::int8_t>(data_[record + 17]);
         strikes_.push_back(strike);
     }
-}
-
-void SfntFont::readNames() {
-    const Table name = table("name");
-    if (!name.found || name.length < 6) return;
-    const std::size_t count = std::min<std::size_t>(u16(name.offset + 2), (name.length - 6) / 12);
-    const std::size_t strings = u16(name.offset + 4);
-    std::size_t best = 0;
-    int bestRank = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t record = name.offset + 6 + 12 * i;
-        if (u16(record) != 3 || u16(record + 6) != 1) continue;  // Windows, the family
-        const int rank = u16(record + 4) == 0x409 ? 2 : 1;
-        if (rank > bestRank) best = record, bestRank = rank;
-    }
-    if (bestRank == 0) return;
-    const std::size_t length = u16(best + 8), at = strings + u16(best + 10);
-    if (at > name.length || length > name.length - at) return;
-    for (std::size_t i = 0; i + 1 < length; i += 2)
-        family_.push_back(static_cast<char16_t>(u16(name.offset + at + i)));
 }
 
 bool SfntFont::readCmap(std::string& error) {

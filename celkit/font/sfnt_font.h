@@ -1,7 +1,7 @@
 // What celkit reads of an sfnt (TrueType, OpenType, a bitmap-only .otb, one
 // font of a collection) itself, the same in every build: the table
 // directory, the metrics that fit it into the cell, the advances and left
-// bearings, the one-bit strikes' sizes, its family name and style, and the
+// bearings, the one-bit strikes' sizes, its weight and slant, and the
 // Unicode cmap. Each read is checked against the data and each cmap loop is
 // bounded before it starts. The glyphs are drawn by glyph_rasteriser.h.
 #ifndef CELKIT_FONT_SFNT_FONT_H
@@ -32,7 +32,6 @@ public:
     bool outlines() const { return outlines_; }
     long glyphCount() const { return glyphCount_; }
     const std::vector<SfntStrike>& strikes() const { return strikes_; }
-    const std::u16string& family() const { return family_; }
     int weight() const { return weight_; }
     bool italic() const { return italic_; }
     // The 'head' table's bytes, which tell this font from another of its name.
@@ -58,7 +57,6 @@ private:
     bool readDirectory(std::size_t at, std::string& error);
     bool readCmap(std::string& error);
     void readStrikes();
-    void readNames();
 
     const std::vector<std::uint8_t>& data_;
     std::vector<std::pair<std::string, Table>> tables_;
@@ -67,7 +65,6 @@ private:
     bool italic_ = false, outlines_ = false;
     long glyphCount_ = 0, longMetrics_ = 0;
     std::vector<SfntStrike> strikes_;
-    std::u16string family_;
     std::vector<std::pair<char32_t, long>> cmap_;
 };
 
