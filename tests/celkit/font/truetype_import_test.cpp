@@ -382,6 +382,43 @@ TEST(TrueType, ZeroAdvanceMarksLandOverTheCellBeforeThem) {
     }
 }
 
+// A collection of the fonts: each one's tables where its own file has them,
+// after the collection's header, its directory's offsets moved with it.
+Bytes collection(const std::vector<Bytes>& fonts) {
+    Bytes out;
+    put(out, 0x74746366, 4), put(out, 0x10000, 4), put(out, static_cast<long>(fonts.size()), 4);
+    const long header = 12 + 4 * static_cast<long>(fonts.size());
+    long at = header;
+    for (const Bytes& font : fonts) put(out, at, 4), at += static_cast<long>(font.size());
+    for (const Bytes& font : fonts) {
+        const std::size_t start = out.size(), count = std::size_t{font[4]} << 8 | font[5];
+        out.insert(out.end(), font.begin(), font.end());
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t entry = start + 12 + 16 * i + 8;
+            long offset = 0;
+            for (int b = 0; b < 4; ++b) offset = offset << 8 | out[entry + b];
+            offset += static_cast<long>(start);
+            for (int b = 0; b < 4; ++b)
+                out[entry + b] = static_cast<std::uint8_t>(offset >> (24 - 8 * b));
+        }
+    }
+    return out;
+}
+
+TEST(TrueType, ACollectionsFontIsPickedByIndex) {
+    Ttf wide;
+    wide.glyphs[1] = square(100, 0, 900, 700);
+    const Bytes both = collection({Ttf{}.bytes(), wide.bytes()});
+    const std::pair<int, double> cases[] = {{0, 9.6}, {1, 14.4}, {2, 0}};
+    for (const auto& [index, right] : cases) {
+        SCOPED_TRACE(index);
+        const Result r = import(both, 16, 0, 13, index);
+        EXPECT_EQ(r.ok, right != 0) << r.error;
+        if (r.ok) EXPECT_TRUE(inkCovers(r.font, 'A', 1.6, right, 1.8, 13));
+        if (!r.ok) EXPECT_EQ(r.error, "--index 2: the collection holds 2 fonts, numbered from 0");
+    }
+}
+
 TEST(TrueType, ItsOwnCmapIsItsMap) {
     Ttf font;
     font.glyphs.push_back(square(0, 0, 100, 100));
