@@ -20,7 +20,9 @@ struct ImportCommandOptions {
     std::string paper = "auto";
     std::optional<std::string> cell;
     std::string layout = "grid";
-    int size = 16;
+    std::optional<int> size, baseline;
+    int index = 0;
+    std::string hinting = "full";
     std::optional<int> threshold;  // percent
     TransformOptions transform;
 };
@@ -80,7 +82,12 @@ void runImport(const ImportCommandOptions& options) {
     ImportOptions fontOptions{loadMap(options.map), std::nullopt};
     if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
     fontOptions.size = options.size;
-    fontOptions.threshold = (options.threshold.value_or(50) * 255 + 50) / 100;
+    fontOptions.baseline = options.baseline;
+    fontOptions.index = options.index;
+    fontOptions.hinting = options.hinting == "none"    ? Hinting::None
+                          : options.hinting == "light" ? Hinting::Light
+                                                       : Hinting::Full;
+    if (options.threshold) fontOptions.threshold = (*options.threshold * 255 + 50) / 100;
     GridOptions gridOptions;
     gridOptions.map = fontOptions.map;
     gridOptions.first = fontOptions.first;
@@ -156,14 +163,29 @@ void addImportCommand(CLI::App& app) {
         ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
         ->capture_default_str();
-    command->add_option("--size", options->size, "pixels per em of an outline font (.ttf, .otf)")
-        ->check(CLI::Range(1, 256))
+    command
+        ->add_option("--size", options->size,
+                     "pixels per em of an outline font (.ttf, .otf); default: the largest whose "
+                     "ascent and descent fit the cell")
+        ->check(CLI::Range(1, 256));
+    command
+        ->add_option("--baseline", options->baseline,
+                     "row of an outline font's baseline; default: where its descenders fit")
+        ->check(CLI::Range(0, 16));
+    command
+        ->add_option("--hinting", options->hinting,
+                     "none, light or full: how an outline is fitted to the pixels")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"none", "light", "full"}))
+        ->capture_default_str();
+    command->add_option("--index", options->index, "the font of a collection (.ttc), from 0")
+        ->check(CLI::Range(0, 65535))
         ->capture_default_str();
     command
         ->add_option("--threshold", options->threshold,
-                     "percent that makes a pixel ink: an outline's coverage (default 50); a "
-                     "picture's lightness away from the paper's (default: any colour but the "
-                     "paper's)")
+                     "percent that makes a pixel ink: an outline's coverage, drawn in grey "
+                     "(default: drawn in one bit); a picture's lightness away from the paper's "
+                     "(default: any colour but the paper's)")
         ->type_name("N")
         ->check(CLI::Range(1, 100));
     addTransformOptions(*command, options->transform);

@@ -67,7 +67,14 @@ struct ByteReader {
     }
 };
 
-// Big-endian 32-bit read, for the few formats that use it (PNG chunks).
+// Big-endian 16-bit read, for the formats that use it (sfnt tables).
+inline bool readBigEndian16(const ByteReader& reader, size_t offset, uint16_t* value) {
+    if (!reader.fits(offset, 2)) return false;
+    *value = static_cast<uint16_t>(reader.data[offset] << 8 | reader.data[offset + 1]);
+    return true;
+}
+
+// Big-endian 32-bit read, for the few formats that use it (PNG chunks, sfnt tables).
 inline bool readBigEndian32(const ByteReader& reader, size_t offset, uint32_t* value) {
     if (!reader.fits(offset, 4)) return false;
     const uint8_t* p = reader.data + offset;

@@ -322,6 +322,98 @@ def composites(count, part):
     return [struct.pack(">h8xHHhh", -1, 3, part, 0, 0) for _ in range(count)]
 
 
+def square_glyph():
+    """An 8 x 8 square at the origin, one contour."""
+    return struct.pack(">h8xHH4B4h4h", 1, 3, 0, 1, 1, 1, 1, 0, 0, 8, 0, 0, 8, 0, -8)
+
+
+def component(part, flags=0x0003, x=0, y=0, transform=b""):
+    """One part of a composite: flags 3 are word arguments taken as x, y."""
+    return struct.pack(">HHhh", flags, part, x, y) + transform
+
+
+def composite_glyph(*parts, contours=-1):
+    """Parts chained with MORE_COMPONENTS (0x20) but the last."""
+    body = b"".join(struct.pack(">H", struct.unpack(">H", p[:2])[0] | (0x20 if i + 1 < len(parts) else 0)) + p[2:]
+                    for i, p in enumerate(parts))
+    return struct.pack(">h8x", contours) + body
+
+
+def cmap_font(subtable):
+    """outline_font's square 'A' with the given Unicode cmap subtable instead."""
+    font = outline_font(2, glyf=[b"", square_glyph()])
+    tables = {}
+    count = struct.unpack(">H", font[4:6])[0]
+    for i in range(count):
+        tag, offset, length = struct.unpack(">4s4xII", font[12 + 16 * i:28 + 16 * i])
+        tables[tag.decode()] = font[offset:offset + length]
+    tables["cmap"] = struct.pack(">HHHHI", 0, 1, 3, 1, 12) + subtable
+    return sfnt(b"\0\1\0\0", tables)
+
+
+def overlapping_format4(segments):
+    """Every segment spans U+0000..U+FFFE: walked code by code, 65535 codes each."""
+    ends = [0xFFFE] * (segments - 1) + [0xFFFF]
+    starts = [0] * (segments - 1) + [0xFFFF]
+    body = (struct.pack(">%dH" % segments, *ends) + b"\0\0" + struct.pack(">%dH" % segments, *starts)
+            + struct.pack(">%dH" % segments, *([1] * segments)) + bytes(2 * segments))
+    return struct.pack(">HHHHHHH", 4, 14 + len(body), 0, 2 * segments, 0, 0, 0) + body
+
+
+def overlapping_format12(groups):
+    body = b"".join(struct.pack(">III", 0, 0x10FFFF, 1) for _ in range(groups))
+    return struct.pack(">HHIII", 12, 0, 16 + len(body), 0, groups) + body
+
+
+def truncated_table(font, tag, extra):
+    """The directory entry of `tag` claims `extra` bytes more than the file holds."""
+    out = bytearray(font)
+    count = struct.unpack(">H", out[4:6])[0]
+    for i in range(count):
+        at = 12 + 16 * i
+        if out[at:at + 4] == tag:
+            offset = struct.unpack(">I", out[at + 8:at + 12])[0]
+            out[at + 12:at + 16] = struct.pack(">I", len(out) - offset + extra)
+    return bytes(out)
+
+
+def loca_past_end():
+    """Glyph 1's offsets point 2 GiB past 'glyf', and glyph 2's start."""
+    font = bytearray(outline_font(3, glyf=[b"", square_glyph(), square_glyph()]))
+    count = struct.unpack(">H", font[4:6])[0]
+    for i in range(count):
+        at = 12 + 16 * i
+        if font[at:at + 4] == b"loca":
+            offset = struct.unpack(">I", font[at + 8:at + 12])[0]
+            font[offset + 4:offset + 12] = struct.pack(">II", 0x7FFFFFF0, 0x7FFFFFFF)
+    return bytes(font)
+
+
+# The sfnt glyphs that crashed the rasteriser before FreeType: each is drawn
+# or left blank, never followed outside the file or round a loop.
+GLYF_CRASHES = {
+    # numberOfContours -2: no simple glyph, no composite; its body a composite of itself.
+    "ttf_contours_minus_two.ttf": outline_font(3, glyf=[b"", composite_glyph(component(1), contours=-2),
+                                                        composite_glyph(component(1))]),
+    # Word arguments that are point numbers (no ARGS_ARE_XY_VALUES), far past the parts' points.
+    "ttf_composite_point_args.ttf": outline_font(3, glyf=[b"", square_glyph(),
+                                                          composite_glyph(component(1, 0x0001, -1, -1),
+                                                                          component(1, 0x0001, 0x7FFF, 3))]),
+    # Each a 2 x 2 transform of nearly 2 and an offset of 32767 of the one before, 12 deep.
+    "ttf_composite_transform_overflow.ttf": outline_font(14, glyf=[b"", square_glyph()] + [
+        composite_glyph(component(g, 0x0083, 32767, 32767, struct.pack(">4h", 0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF)))
+        for g in range(1, 13)]),
+    # Glyph 1 made of glyph 2, glyph 2 of glyph 1.
+    "ttf_composite_loop.ttf": outline_font(3, glyf=[b"", composite_glyph(component(2)),
+                                                    composite_glyph(component(1))]),
+    "ttf_cmap_format4_spans.ttf": cmap_font(overlapping_format4(2000)),
+    "ttf_cmap_format12_groups.ttf": cmap_font(overlapping_format12(5000)),
+    "ttf_glyf_past_the_end.ttf": truncated_table(outline_font(3, glyf=[b"", square_glyph(), square_glyph()]),
+                                                 b"glyf", 64),
+    "ttf_loca_past_the_end.ttf": loca_past_end(),
+}
+
+
 # A Unifont chart is 4128 pixels wide; glyph 0 at U+258FF makes it 9680
 # high, the most under the 40,000,000-pixel limit; U+10FFFF is past it.
 CHART_EDGE = 0x258FF
@@ -394,6 +486,7 @@ def files():
     }
     out.update(BDF_POINTS)
     out.update(BMP_PADDING)
+    out.update(GLYF_CRASHES)
     out["map_chart_edge.txt"] = chart_map(CHART_EDGE)
     out["map_chart_past.txt"] = chart_map(0x10FFFF)
     out.update({name: raw_font(name) for name in RAW_PREFIXES})
