@@ -15,6 +15,9 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import harness  # noqa: E402
+
 tool, render, source, work, celkit = (os.path.abspath(a) for a in sys.argv[1:6])
 os.makedirs(work, exist_ok=True)
 os.chdir(work)
@@ -55,8 +58,12 @@ def check(name, ok, detail=""):
         failures.append(name)
 
 
-def run(*args, **kw):
-    return subprocess.run(list(args), capture_output=True, **kw)
+def run(*args, check=False):
+    """The harness's run in the work folder; a failure raises when `check`."""
+    r = harness.run(list(args), work, 60, spill=work)
+    if check and r.returncode != 0:
+        raise subprocess.CalledProcessError(r.returncode, list(args), r.stdout, r.stderr)
+    return r
 
 
 def read(path):
