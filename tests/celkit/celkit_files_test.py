@@ -6,6 +6,7 @@ PSF that goes through a pipe is read back by kbd's psfxtable."""
 import os, resource, shutil, stat, subprocess, threading, unittest
 
 import celkit_test
+import harness  # noqa: E402 (celkit_test puts it on the path)
 from celkit_test import crafted_fonts, fresh, put
 
 ARGS = None
@@ -19,13 +20,9 @@ NATIVE_ONLY = "native only: Windows names hold no control bytes, nor has Wine mk
 def celkit(args, cwd, stdin=None, preexec=None, prefix=()):
     """(status, standard output bytes, standard error text); output to files,
     since Wine keeps pipes open after exit."""
-    command = list(prefix) + (["wine", ARGS.celkit] if ARGS.wine else [ARGS.celkit]) + args
-    out_name, err_name = os.path.join(cwd, "..", "out.bin"), os.path.join(cwd, "..", "err.txt")
-    with open(out_name, "wb") as out, open(err_name, "wb") as err:
-        code = subprocess.call(command, cwd=cwd, stdin=stdin if stdin is not None else subprocess.DEVNULL,
-                               stdout=out, stderr=err, timeout=120, preexec_fn=preexec)
-    text = open(err_name, "rb").read().decode("utf-8", "replace").replace("\r\n", "\n")
-    return code, open(out_name, "rb").read(), text
+    code, out, err = harness.run(list(prefix) + harness.command(ARGS.celkit, args), cwd, 60,
+                                 stdin=stdin if stdin is not None else subprocess.DEVNULL, preexec=preexec)
+    return code, out, err.decode("utf-8", "replace").replace("\r\n", "\n")
 
 
 def slashed(text):
@@ -211,7 +208,7 @@ class Outputs(unittest.TestCase):
             with self.subTest(reader[0]):
                 producer = subprocess.Popen([ARGS.celkit, "export", "f.fnt", "-f", "psf", "-o", "-"], cwd=d,
                                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-                consumer = subprocess.run(reader, cwd=d, stdin=producer.stdout, capture_output=True, timeout=60)
+                consumer = subprocess.run(reader, cwd=d, stdin=producer.stdout, capture_output=True, timeout=harness.guard(60))
                 producer.stdout.close()
                 self.assertEqual((producer.wait(60), producer.stderr.read()), (0, b""))
                 self.assertEqual(consumer.returncode, 0, consumer.stderr)
@@ -250,7 +247,7 @@ class Outputs(unittest.TestCase):
                     os.symlink("/proc/self/fd/1", node)
                 args = ["export", "f.fnt", "-f", "psf", "-o", "node"]
                 if make == "stdout link":
-                    run = subprocess.run([ARGS.celkit] + args, cwd=d, capture_output=True, timeout=60)
+                    run = subprocess.run([ARGS.celkit] + args, cwd=d, capture_output=True, timeout=harness.guard(60))
                     status, err = run.returncode, run.stderr.decode()
                     self.assertEqual(run.stdout, psf)
                 else:
@@ -278,7 +275,7 @@ class Outputs(unittest.TestCase):
         read, write = os.pipe()
         os.close(read)  # nobody will ever read
         run = subprocess.run([ARGS.celkit, "export", "f.fnt", "-f", "bdf", "-o", "-"], cwd=d, stdout=write,
-                             capture_output=False, stderr=subprocess.PIPE, timeout=60)
+                             capture_output=False, stderr=subprocess.PIPE, timeout=harness.guard(60))
         os.close(write)
         self.assertEqual(run.returncode, 1, "a message and status 1, not death by SIGPIPE")
         self.assertEqual(run.stderr, b"celkit: standard output: cannot write: Broken pipe\n")

@@ -5,6 +5,9 @@ Unifont package's own .hex file for its chart. One table per command."""
 import argparse, gzip, os, random, shutil, struct, subprocess, sys, unittest, zlib
 from PIL import Image, ImageDraw
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import harness  # noqa: E402
+
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXAMPLE = os.path.join(ROOT, "examples", "dejavu-mono.expected.fnt")
@@ -12,12 +15,10 @@ SHEET = os.path.join(ROOT, "examples", "dejavu-mono.bmp")
 
 
 def run(program, args, cwd):
-    """Runs in `cwd` with output to files (Wine keeps pipes open after exit)."""
-    command = (["wine", program] if ARGS.wine else [program]) + args
-    with open(os.path.join(cwd, "..", "out.txt"), "wb") as out, open(os.path.join(cwd, "..", "err.txt"), "wb") as err:
-        code = subprocess.call(command, cwd=cwd, stdout=out, stderr=err, timeout=120)
-    read = lambda name: open(os.path.join(cwd, "..", name), "rb").read().decode("utf-8").replace("\r\n", "\n")
-    return code, read("out.txt"), read("err.txt")
+    """(status, standard output, standard error) of `program` run in `cwd`."""
+    code, out, err = harness.run(harness.command(program, args), cwd, 60)
+    text = lambda data: data.decode("utf-8").replace("\r\n", "\n")
+    return code, text(out), text(err)
 
 
 def celkit(args, cwd):
@@ -1023,7 +1024,7 @@ class Cli(unittest.TestCase):
 
 def run_suites(tests, more=None):
     """Runs the table named on the command line celkit_suites() gives a
-    script (SUITE --celkit P [--celpack P] --work DIR [--wine], and the
+    script (SUITE --celkit P [--celpack P] --work DIR [--wine] [--sanitized], and the
     options `more` adds) from `tests`, the script's globals, with ARGS set
     there and here; exits with its verdict."""
     parser = argparse.ArgumentParser()
@@ -1032,10 +1033,12 @@ def run_suites(tests, more=None):
     parser.add_argument("--celpack", type=os.path.abspath)
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", action="store_true")
+    parser.add_argument("--sanitized", action="store_true")
     if more:
         more(parser)
     args = parser.parse_args()
     tests["ARGS"] = globals()["ARGS"] = args
+    harness.WINE, harness.SANITIZED = args.wine, args.sanitized
     os.makedirs(args.work, exist_ok=True)
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(tests[args.suite])
     sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)

@@ -2,7 +2,7 @@
 fonts those projects ship, read by celkit and checked against what FreeType
 or the file itself says.
 
-usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR CELKIT
+usage: consumers.py FONT_TOOL FREETYPE_RENDER SOURCE_DIR WORK_DIR CELKIT [--sanitized]
 Exits 77 (skipped) when a consumer program or font package is missing.
 """
 import collections
@@ -14,6 +14,11 @@ import shutil
 import struct
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import harness  # noqa: E402
+
+harness.SANITIZED = "--sanitized" in sys.argv[6:]
 
 tool, render, source, work, celkit = (os.path.abspath(a) for a in sys.argv[1:6])
 os.makedirs(work, exist_ok=True)
@@ -56,8 +61,12 @@ def check(name, ok, detail=""):
         failures.append(name)
 
 
-def run(*args, **kw):
-    return subprocess.run(list(args), capture_output=True, **kw)
+def run(*args, check=False):
+    """The harness's run in the work folder; a failure raises when `check`."""
+    r = harness.run(list(args), work, 60, spill=work)
+    if check and r.returncode != 0:
+        raise subprocess.CalledProcessError(r.returncode, list(args), r.stdout, r.stderr)
+    return r
 
 
 def read(path):
