@@ -82,11 +82,19 @@
   const redo = () => replay(redoStack, undoStack, "after");
 
   // --- the chart ----------------------------------------------------------------
-  const chartScale = () => (Math.max(sheet.cellWidth, sheet.cellHeight) <= 8 ? 3 : 2);
+  // The largest scale whose chart fits the panel, from 3 for small cells down to 1.
   function chartGeometry() {
-    const s = chartScale(), label = 18;
-    const pitchX = sheet.cellWidth * s + 5, pitchY = sheet.cellHeight * s + 5;
-    return { s, label, pitchX, pitchY, width: label + 16 * pitchX + 1, height: label + 16 * pitchY + 1 };
+    // Beside the editor the chart takes the room it needs; stacked, the screen's width.
+    const room = matchMedia("(max-width: 760px)").matches ? document.documentElement.clientWidth - 50 : 720;
+    const side = Math.max(sheet.cellWidth, sheet.cellHeight);
+    let geo = null;
+    for (let s = side <= 8 ? 3 : 2; s >= 1; s--) {
+      const gap = s > 1 ? 5 : 3, label = s > 1 ? 18 : 14;
+      const pitchX = sheet.cellWidth * s + gap, pitchY = sheet.cellHeight * s + gap;
+      geo = { s, label, pitchX, pitchY, width: label + 16 * pitchX + 1, height: label + 16 * pitchY + 1 };
+      if (geo.width <= room) break;
+    }
+    return geo;
   }
   function drawChart() {
     const c = ui.chart, geo = chartGeometry(), ctx = c.getContext("2d");
@@ -103,10 +111,11 @@
       const x0 = geo.label + (g % 16) * geo.pitchX + 1, y0 = geo.label + Math.floor(g / 16) * geo.pitchY + 1;
       ctx.fillStyle = colour("--grid"); ctx.fillRect(x0, y0, geo.pitchX - 1, geo.pitchY - 1);
       ctx.fillStyle = paper; ctx.fillRect(x0 + 1, y0 + 1, geo.pitchX - 3, geo.pitchY - 3);
+      const inset = geo.s > 1 ? 2 : 1;
       ctx.fillStyle = ink;
       for (let y = 0; y < sheet.cellHeight; y++)
         for (let x = 0; x < sheet.cellWidth; x++)
-          if (pixel(font, g, x, y)) ctx.fillRect(x0 + 2 + x * geo.s, y0 + 2 + y * geo.s, geo.s, geo.s);
+          if (pixel(font, g, x, y)) ctx.fillRect(x0 + inset + x * geo.s, y0 + inset + y * geo.s, geo.s, geo.s);
       if (g === selected) {
         ctx.strokeStyle = colour("--select"); ctx.lineWidth = 2;
         ctx.strokeRect(x0, y0, geo.pitchX - 1, geo.pitchY - 1);
@@ -120,14 +129,15 @@
     if (px < 0 || py < 0) return null;
     const col = Math.floor(px / geo.pitchX), row = Math.floor(py / geo.pitchY);
     if (col > 15 || row > 15) return null;
-    const x = Math.floor((px - col * geo.pitchX - 2) / geo.s), y = Math.floor((py - row * geo.pitchY - 2) / geo.s);
+    const inset = geo.s > 1 ? 2 : 1;
+    const x = Math.floor((px - col * geo.pitchX - inset) / geo.s), y = Math.floor((py - row * geo.pitchY - inset) / geo.s);
     const inside = x >= 0 && y >= 0 && x < sheet.cellWidth && y < sheet.cellHeight;
     return { g: row * 16 + col, x: inside ? x : -1, y: inside ? y : -1 };
   }
 
   // --- the zoomed editor ----------------------------------------------------------
   function zoom() {
-    const room = Math.max(120, Math.min(ui.editor.parentElement.clientWidth || 400, 448));
+    const room = Math.max(120, Math.min(ui.editor.parentElement.clientWidth || 352, 352));
     return Math.max(6, Math.floor(room / Math.max(sheet.cellWidth, sheet.cellHeight)));
   }
   function drawEditor() {
@@ -385,7 +395,7 @@
     events.onerror = () => { if (events.readyState === EventSource.CLOSED) setStatus("The server has stopped", "bad"); };
   }
 
-  window.addEventListener("resize", () => { if (loaded) drawEditor(); });
+  window.addEventListener("resize", () => { if (loaded) { drawChart(); drawEditor(); } });
   window.addEventListener("beforeunload", (event) => { if (loaded && dirty()) event.preventDefault(); });
   matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => { if (loaded) redraw(); });
   load(false).then(() => { listen(); ui.chart.focus(); });
