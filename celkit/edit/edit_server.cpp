@@ -68,8 +68,8 @@ std::string base64(const std::uint8_t* bytes, std::size_t size) {
     static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (std::size_t i = 0; i < size; i += 3) {
-        std::uint32_t n = std::uint32_t(bytes[i]) << 16;
-        if (i + 1 < size) n |= std::uint32_t(bytes[i + 1]) << 8;
+        std::uint32_t n = static_cast<std::uint32_t>(bytes[i]) << 16;
+        if (i + 1 < size) n |= static_cast<std::uint32_t>(bytes[i + 1]) << 8;
         if (i + 2 < size) n |= bytes[i + 2];
         out += digits[n >> 18 & 63];
         out += digits[n >> 12 & 63];
@@ -141,6 +141,25 @@ struct EditServer::State {
 
     // --- the sheet on disk -------------------------------------------------
 
+    // The sheet's size and time: it is read again only when they change
+    // (or after a save), so a large file put in its place is not read four
+    // times a second.
+    std::optional<std::pair<std::uintmax_t, fs::file_time_type>> stamp;
+
+    void readDiskIfTouched() {
+        std::error_code error;
+        const fs::path path = pathOf(settings.sheet);
+        auto now = std::make_pair(fs::file_size(path, error), fs::last_write_time(path, error));
+        if (error) {
+            stamp.reset();
+        } else if (stamp && *stamp == now) {
+            return;
+        } else {
+            stamp = now;
+        }
+        readDisk(false);
+    }
+
     void readDisk(bool first) {
         SheetFile file;
         try {
@@ -169,7 +188,7 @@ struct EditServer::State {
         poll.async_wait([this](beast::error_code error) {
             if (error) return;
             std::string before = diskVersion;
-            readDisk(false);
+            readDiskIfTouched();
             if (diskVersion != before) broadcast(sheetEvent());
             startPolling();
         });

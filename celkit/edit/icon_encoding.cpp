@@ -38,7 +38,7 @@ std::vector<std::uint8_t> encodeIcon(const Picture& picture) {
     for (int i = 0; i < 4; ++i) put(out, 0, 4);
     for (std::uint32_t row = height; row-- > 0;)
         for (std::uint32_t x = 0; x < width; ++x) {
-            std::size_t i = std::size_t(row) * width + x;
+            std::size_t i = static_cast<std::size_t>(row) * width + x;
             put(out, picture.colour(i), 3);
             put(out, picture.transparent(i) ? 0 : 0xFF, 1);
         }
@@ -46,7 +46,7 @@ std::vector<std::uint8_t> encodeIcon(const Picture& picture) {
         std::size_t start = out.size();
         out.resize(start + maskStride, 0);
         for (std::uint32_t x = 0; x < width; ++x)
-            if (picture.transparent(std::size_t(row) * width + x))
+            if (picture.transparent(static_cast<std::size_t>(row) * width + x))
                 out[start + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
     }
     return out;

@@ -91,7 +91,9 @@ SavedSheet saveDocument(const std::string& name, const SheetDocument& document,
                           py = (glyph / 16) * document.cellHeight + y;
                 picture.set(px, py, ink ? document.ink : document.paper);
                 if (picture.alpha.size() != 0)
-                    picture.alpha[std::size_t(py) * std::size_t(picture.width) + std::size_t(px)] =
+                    picture.alpha[static_cast<std::size_t>(py) *
+                                      static_cast<std::size_t>(picture.width) +
+                                  static_cast<std::size_t>(px)] =
                         ink || !document.transparentPaper ? 0xFF : 0;
             }
     SavedSheet saved;
