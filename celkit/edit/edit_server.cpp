@@ -506,6 +506,11 @@ EditServer::EditServer(const EditSettings& settings) : state(std::make_unique<St
     beast::error_code error;
     const tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings.port);
     s.acceptor.open(endpoint.protocol(), error);
+#ifndef _WIN32
+    // A --port just given up is free again at once; Windows would let
+    // another program take a port in use with it, so it is left out there.
+    if (!error) s.acceptor.set_option(asio::socket_base::reuse_address(true), error);
+#endif
     if (!error) s.acceptor.bind(endpoint, error);
     if (!error) s.acceptor.listen(asio::socket_base::max_listen_connections, error);
     if (error)
