@@ -6,6 +6,7 @@
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <ctime>
@@ -36,6 +37,8 @@ constexpr std::uint32_t headerLimit = 8192;
 // connections are closed at once, so memory stays bounded.
 constexpr int connectionLimit = 512;
 constexpr auto requestDeadline = 15s;
+constexpr auto lingerFor = 2s;
+constexpr std::size_t lingerLimit = std::size_t{1} << 20;
 constexpr auto pollEvery = 250ms;
 constexpr auto keepAliveEvery = 15s;
 
@@ -468,10 +471,32 @@ struct EditServer::State {
             http::async_write(
                 stream, response,
                 [self = shared_from_this(), keep](beast::error_code error, std::size_t) {
-                    if (error || !keep) return self->close();
+                    if (error) return self->close();
+                    if (!keep) return self->linger();
                     self->read();
                 });
         }
+
+        // A refused request may still be arriving: what comes is read and
+        // dropped for a while after the answer, so that closing with it
+        // unread does not reset the connection before the client reads why.
+        void linger() {
+            beast::error_code ignored;
+            stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+            stream.expires_after(lingerFor);
+            drain();
+        }
+        void drain() {
+            auto sink = std::make_shared<std::array<char, 4096>>();
+            stream.async_read_some(
+                asio::buffer(*sink),
+                [self = shared_from_this(), sink](beast::error_code error, std::size_t got) {
+                    self->drained += got;
+                    if (error || self->drained > lingerLimit) return self->close();
+                    self->drain();
+                });
+        }
+        std::size_t drained = 0;
 
         void close() {
             beast::error_code ignored;
