@@ -75,6 +75,12 @@ class Edit:
                          headers=["X-Token: " + self.token, "X-Base-Version: " + base])
 
 
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 def sheet_with(glyphs, ink=1, paper=0, mode="1", cell=16):
     im = Image.new(mode, (16 * cell, 16 * cell), paper)
     for g in glyphs:
@@ -290,6 +296,30 @@ class Cli(unittest.TestCase):
                 err = run.stderr.decode()
                 self.assertTrue(err.startswith("celkit: ") and message in err, err)
                 self.assertEqual(sorted(os.listdir(d)), before)
+
+    def test_open_hands_the_printed_address_to_the_browser(self):
+        if ARGS.wine:
+            self.skipTest("Wine's shell opens the address with its own browser")
+        d = fresh("open/dir")
+        sheet_with([0x41]).save(os.path.join(d, "sheet.bmp"))
+        bin = fresh("open/bin")
+        opener = os.path.join(bin, "xdg-open")
+        with open(opener, "w") as f:
+            f.write('#!/bin/sh\nprintf %s "$1" > "' + os.path.join(bin, "opened") + '"\n')
+        os.chmod(opener, 0o755)
+        path = os.environ["PATH"]
+        os.environ["PATH"] = bin + os.pathsep + path
+        try:
+            e = Edit(d, ["sheet.bmp", "--open", "--port", str(free_port())])
+        finally:
+            os.environ["PATH"] = path
+        try:
+            end = time.monotonic() + 20
+            while not os.path.exists(os.path.join(bin, "opened")) and time.monotonic() < end:
+                time.sleep(0.05)
+            self.assertEqual(read(os.path.join(bin, "opened")).decode(), read(e.out).decode().strip())
+        finally:
+            self.assertEqual(e.stop(), 0)
 
     def test_a_taken_port_is_refused_with_the_reason(self):
         d = fresh("port/dir")
