@@ -257,8 +257,12 @@ struct EditServer::State {
         readDisk(false);
         if (base->value() != diskVersion) {
             broadcast(sheetEvent());
-            return refuse(request, http::status::conflict,
-                          settings.sheet + " was changed on disk since the page read it");
+            return reply(
+                request, http::status::conflict,
+                "{\"error\":" +
+                    jsonString(settings.sheet + " was changed on disk since the page read it") +
+                    ",\"version\":" + jsonString(diskVersion) + "}\n",
+                "application/json");
         }
         Font glyphs;
         std::copy(body.begin(), body.end(), glyphs.bytes.begin());

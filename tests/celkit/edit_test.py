@@ -225,7 +225,7 @@ class Saves(unittest.TestCase):
             mine[0] = 0xFF
             status, _, body = e.save(mine, first["version"])
             self.assertEqual(status, 409, body)
-            self.assertIn("was changed on disk", json.loads(body)["error"])
+            self.assertEqual(json.loads(body), {"error": "sheet.bmp was changed on disk since the page read it", "version": second["disk"]})
             self.assertEqual(read(path), theirs)
             status, _, body = e.save(mine, second["disk"])  # "keep mine"
             self.assertEqual(status, 200, body)

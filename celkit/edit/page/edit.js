@@ -343,6 +343,8 @@
       });
       if (response.status === 409) {
         saving = false;
+        disk = body.version;
+        pendingVersion = body.version;
         showConflict(sheet.sheet + " was changed by another program since this page read it. Load it, or keep your drawing and save over it.", true);
         setStatus("Not saved: changed on disk", "bad");
         return;

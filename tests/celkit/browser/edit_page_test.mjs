@@ -139,6 +139,18 @@ try {
   check((await page.$eval("#glyph-title", (e) => e.textContent)).startsWith("Glyph 0x42"), "arrows chose 0x42");
   check((await status()) === "Unsaved changes", "Space changed a pixel");
 
+  // Another program saves the sheet meanwhile: the page says so and asks;
+  // "Keep mine" then saves the drawing over it.
+  fs.writeFileSync(sheetPath + ".new", savedSheet);
+  fs.renameSync(sheetPath + ".new", sheetPath);
+  await page.waitForSelector("#conflict:not([hidden])", { timeout: 60000 });
+  await page.screenshot({ path: path.join(work, "edit-changed-on-disk-1280x800.png") });
+  await page.click("#keep");
+  await save();
+  const kept = Buffer.from(originalFont);
+  kept[0x42 * 32 + 3 * 2] ^= 0x10;  // Space set 0x42's pixel (3, 3): the cursor left at (3, 2), then down
+  check(celpackFont(fs.readFileSync(sheetPath)).equals(kept), "the kept drawing is what was saved");
+
   for (const [name, width, height, scheme] of [["desktop", 1280, 800, "light"], ["phone", 390, 844, "light"], ["desktop-dark", 1280, 800, "dark"]]) {
     await page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: scheme }]);
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
