@@ -33,9 +33,10 @@ using namespace std::chrono_literals;
 // A save is the font's bytes; nothing larger is read.
 constexpr std::size_t bodyLimit = fontBytes;
 constexpr std::uint32_t headerLimit = 8192;
-// Far more than one page and its event stream need; past it new
-// connections are closed at once, so memory stays bounded.
-constexpr int connectionLimit = 512;
+// Far more than one page and its event stream need, and within the 1024
+// descriptors a process has by default; past it new connections are
+// closed at once, so memory stays bounded.
+constexpr int connectionLimit = 1000;
 constexpr auto requestDeadline = 15s;
 constexpr auto lingerFor = 2s;
 constexpr std::size_t lingerLimit = std::size_t{1} << 20;
@@ -130,6 +131,7 @@ struct EditServer::State {
     tcp::acceptor acceptor{io};
     asio::signal_set signals{io, SIGINT, SIGTERM};
     asio::steady_timer poll{io};
+    asio::steady_timer acceptPause{io};
     unsigned short port = 0;
     int connections = 0;
 
@@ -512,13 +514,20 @@ struct EditServer::State {
     void accept() {
         acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
             if (error == asio::error::operation_aborted) return;
-            if (!error) {
-                if (connections >= connectionLimit) {
-                    beast::error_code ignored;
-                    socket.close(ignored);
-                } else {
-                    std::make_shared<Session>(*this, std::move(socket))->read();
-                }
+            if (error) {
+                // Out of descriptors or memory for now: try again shortly
+                // rather than spin.
+                acceptPause.expires_after(50ms);
+                acceptPause.async_wait([this](beast::error_code waited) {
+                    if (!waited) accept();
+                });
+                return;
+            }
+            if (connections >= connectionLimit) {
+                beast::error_code ignored;
+                socket.close(ignored);
+            } else {
+                std::make_shared<Session>(*this, std::move(socket))->read();
             }
             accept();
         });
