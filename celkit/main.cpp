@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     addImportCommand(app);
     addInfoCommand(app);
     addWatchCommand(app);
+    addEditCommand(app);
 
     std::vector<std::string> args = programArguments(argc, argv, app);
     // CLI11 takes an unknown first word for a stray operand and only says a

@@ -41,6 +41,7 @@ void addExportCommand(CLI::App& app);
 void addImportCommand(CLI::App& app);
 void addInfoCommand(CLI::App& app);
 void addWatchCommand(CLI::App& app);
+void addEditCommand(CLI::App& app);
 
 // Command-line text is UTF-8 on both builds.
 fs::path pathOf(const std::string& utf8);
