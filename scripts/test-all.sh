@@ -22,8 +22,13 @@ packages=(
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
   strace e2fsprogs dpkg-dev file lintian unzip python3-pefile libz-mingw-w64-dev
   opentype-sanitizer python3-fonttools
-  libboost-dev chromium nodejs npm
+  libboost-dev chromium
 )
+# Node and npm for the browser test: Debian's, unless the machine has its own
+# (a Node package that bundles npm conflicts with Debian's npm).
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
