@@ -21,6 +21,7 @@ struct ImportCommandOptions {
     std::optional<std::string> cell;
     std::string layout = "grid";
     int size = 16;
+    int index = 0;
     std::optional<int> threshold;  // percent
     TransformOptions transform;
 };
@@ -80,6 +81,7 @@ void runImport(const ImportCommandOptions& options) {
     ImportOptions fontOptions{loadMap(options.map), std::nullopt};
     if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
     fontOptions.size = options.size;
+    fontOptions.index = options.index;
     fontOptions.threshold = (options.threshold.value_or(50) * 255 + 50) / 100;
     GridOptions gridOptions;
     gridOptions.map = fontOptions.map;
@@ -111,8 +113,9 @@ void runImport(const ImportCommandOptions& options) {
 
 }  // namespace
 
-Font importWithDefaults(const Input& input, const CodepointMap& map) {
+Font importWithDefaults(const Input& input, const CodepointMap& map, int index) {
     ImportOptions fontOptions{map, std::nullopt};
+    fontOptions.index = index;
     GridOptions gridOptions;
     gridOptions.map = map;
     return importInput(input, fontOptions, gridOptions);
@@ -154,6 +157,7 @@ void addImportCommand(CLI::App& app) {
         ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
         ->capture_default_str();
+    addIndexOption(*command, options->index);
     command->add_option("--size", options->size, "pixels per em of an outline font (.ttf, .otf)")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();

@@ -16,6 +16,7 @@ struct ImportOptions {
     std::optional<char32_t> first;  // take the block first..first+255 instead of the map
     int size = 16;                  // pixels per em, for outline fonts
     int threshold = 128;            // coverage (of 255) that makes a pixel ink, for outline fonts
+    int index = 0;                  // which font of a file holding several (0 the first)
 };
 
 struct ExportOptions {
