@@ -86,37 +86,36 @@ void runExport(const ExportCommandOptions& options) {
     std::vector<const FontFormat*> formats = outputFormats(paths, options.format);
     const GlyphTransform transform = glyphTransform(options.transform);
     std::size_t next = 0;
-    writeOutputs(
-        makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            const FontFormat* format = formats[next++];
-            const Input source = readAndIdentify(input);
-            // The width is the transformed font's.
-            ImportOptions importOptions{map, std::nullopt};
-            importOptions.index = options.index;
-            const Font font = transformed(input, fontOf(source, importOptions), transform);
-            const int width = exportWidth(font, options.width, input);
-            // Plain psf keeps the version of the input, else of the map's font.
-            if (format == psf) {
-                const int version = source.font == psf ? psfVersion(source.bytes) : mapVersion;
-                format = version == 1 && psf1Misfit(map, width).empty() ? psf1 : psf2;
-            }
-            if (format == psf1) {
-                const std::string why = psf1Misfit(map, width);
-                if (!why.empty()) throw Failure(input + ": " + why);
-            }
-            const bool compressed = compressedOutput(displayName(path));
-            const fs::path named = compressed ? path.stem() : path;
-            ExportOptions exportOptions{
-                map, options.name.empty() ? named.stem().u8string() : options.name, width};
-            exportOptions.baseline = options.baseline;
-            Bytes bytes = exportFont(font, *format, exportOptions);
-            // Said where the output has a width to choose, so that scripts see it.
-            if (options.width == "auto" && width < glyphSide && format != &rawFontFormat())
-                reportError(input +
-                            ": note: every glyph fits 8 pixels; written 8 wide (--width "
-                            "16 keeps 16)");
-            return compressed ? gzipped(bytes) : bytes;
-        }));
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
+        const FontFormat* format = formats[next++];
+        const Input source = readAndIdentify(input);
+        // The width is the transformed font's.
+        ImportOptions importOptions{map, std::nullopt};
+        importOptions.index = options.index;
+        const Font font = transformed(input, fontOf(source, importOptions), transform);
+        const int width = exportWidth(font, options.width, input);
+        // Plain psf keeps the version of the input, else of the map's font.
+        if (format == psf) {
+            const int version = source.font == psf ? psfVersion(source.bytes) : mapVersion;
+            format = version == 1 && psf1Misfit(map, width).empty() ? psf1 : psf2;
+        }
+        if (format == psf1) {
+            const std::string why = psf1Misfit(map, width);
+            if (!why.empty()) throw Failure(input + ": " + why);
+        }
+        const bool compressed = compressedOutput(displayName(path));
+        const fs::path named = compressed ? path.stem() : path;
+        ExportOptions exportOptions{
+            map, options.name.empty() ? named.stem().u8string() : options.name, width};
+        exportOptions.baseline = options.baseline;
+        Bytes bytes = exportFont(font, *format, exportOptions);
+        // Said where the output has a width to choose, so that scripts see it.
+        if (options.width == "auto" && width < glyphSide && format != &rawFontFormat())
+            reportError(input +
+                        ": note: every glyph fits 8 pixels; written 8 wide (--width "
+                        "16 keeps 16)");
+        return compressed ? gzipped(bytes) : bytes;
+    });
 }
 
 }  // namespace

@@ -20,8 +20,9 @@ struct ImportCommandOptions {
     std::string paper = "auto";
     std::optional<std::string> cell;
     std::string layout = "grid";
-    int size = 16;
+    std::optional<int> size, baseline;
     int index = 0;
+    std::string hinting = "full";
     std::optional<int> threshold;  // percent
     TransformOptions transform;
 };
@@ -81,8 +82,12 @@ void runImport(const ImportCommandOptions& options) {
     ImportOptions fontOptions{loadMap(options.map), std::nullopt};
     if (options.first) fontOptions.first = parseCodepoint("--first", *options.first);
     fontOptions.size = options.size;
+    fontOptions.baseline = options.baseline;
     fontOptions.index = options.index;
-    fontOptions.threshold = (options.threshold.value_or(50) * 255 + 50) / 100;
+    fontOptions.hinting = options.hinting == "none"    ? Hinting::None
+                          : options.hinting == "light" ? Hinting::Light
+                                                       : Hinting::Full;
+    if (options.threshold) fontOptions.threshold = (*options.threshold * 255 + 50) / 100;
     GridOptions gridOptions;
     gridOptions.map = fontOptions.map;
     gridOptions.first = fontOptions.first;
@@ -102,13 +107,15 @@ void runImport(const ImportCommandOptions& options) {
         if ((named != nullptr && named != &rawFontFormat()) || compressedOutput(name) ||
             extension == ".otf" || extension == ".png" || extension == ".bmp" ||
             extension == ".ico")
-            throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or write " +
-                             extension + " with celkit export");
+            throw UsageError(name + ": import writes a raw .fnt font; name it .fnt, or " +
+                             (extension == ".png" || extension == ".bmp" || extension == ".ico"
+                                  ? "make a picture with celkit sheet or celkit show"
+                                  : "write " + extension + " with celkit export"));
     }
-    writeOutputs(makeAll(options.inputs, paths, [&](const std::string& input, const fs::path&) {
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path&) {
         Font font = transformed(input, importOne(input, fontOptions, gridOptions), transform);
         return std::vector<std::uint8_t>(font.bytes.begin(), font.bytes.end());
-    }));
+    });
 }
 
 }  // namespace
@@ -157,15 +164,27 @@ void addImportCommand(CLI::App& app) {
         ->type_name("LAYOUT")
         ->check(CLI::IsMember({"grid", "unifont"}))
         ->capture_default_str();
-    addIndexOption(*command, options->index);
-    command->add_option("--size", options->size, "pixels per em of an outline font (.ttf, .otf)")
-        ->check(CLI::Range(1, 256))
+    command
+        ->add_option("--size", options->size,
+                     "pixels per em of an outline font (.ttf, .otf); default: the largest whose "
+                     "ascent and descent fit the cell")
+        ->check(CLI::Range(1, 256));
+    command
+        ->add_option("--baseline", options->baseline,
+                     "row of an outline font's baseline; default: where its descenders fit")
+        ->check(CLI::Range(0, 16));
+    command
+        ->add_option("--hinting", options->hinting,
+                     "none, light or full: how an outline is fitted to the pixels")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"none", "light", "full"}))
         ->capture_default_str();
+    addIndexOption(*command, options->index);
     command
         ->add_option("--threshold", options->threshold,
-                     "percent that makes a pixel ink: an outline's coverage (default 50); a "
-                     "picture's lightness away from the paper's (default: any colour but the "
-                     "paper's)")
+                     "percent that makes a pixel ink: an outline's coverage, drawn in grey "
+                     "(default: drawn in one bit); a picture's lightness away from the paper's "
+                     "(default: any colour but the paper's)")
         ->type_name("N")
         ->check(CLI::Range(1, 100));
     addTransformOptions(*command, options->transform);

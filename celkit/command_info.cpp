@@ -75,7 +75,7 @@ bool describeFontFile(const Input& input, const std::string& mapName, int index,
                       std::ostream& out) {
     if (input.font == formatNamed("ttf")) {
         out << "file: outline font, drawn into the 16 x 16 cell\nas celkit picks them by --map "
-            << mapName << ":\n";
+            << shown(mapName) << ":\n";
         return false;
     }
     SourceFont source;
@@ -102,8 +102,8 @@ bool describeFontFile(const Input& input, const std::string& mapName, int index,
             : source.unicode      ? "keyed by Unicode code point"
                                   : "no Unicode table")
         << '\n';
-    out << "as celkit picks them " << (source.unicode ? "by --map " + mapName : "by glyph number")
-        << ":\n";
+    out << "as celkit picks them "
+        << (source.unicode ? "by --map " + shown(mapName) : "by glyph number") << ":\n";
     return true;
 }
 
@@ -136,7 +136,7 @@ void describeInput(const std::string& name, const std::string& mapName, const Co
                    int index, std::ostream& out) {
     Input input = readAndIdentify(name);
     if (input.font != nullptr) {
-        out << name << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
+        out << shown(name) << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
             << (input.compressed ? " inflated" : "") << '\n';
         if (input.font->readSource != nullptr && describeFontFile(input, mapName, index, out)) {
             // A map that picks nothing of a sound file is import's refusal,
@@ -159,8 +159,8 @@ void describeInput(const std::string& name, const std::string& mapName, const Co
     if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
     input.bytes = Bytes();  // the decoded picture is what counts now
     ColourCensus census = takeCensus(picture);
-    out << name << ": " << input.kindText() << ", " << picture.width << " x " << picture.height
-        << " pixels, " << picture.encoding << ", " << census.colours << " colour"
+    out << shown(name) << ": " << input.kindText() << ", " << picture.width << " x "
+        << picture.height << " pixels, " << picture.encoding << ", " << census.colours << " colour"
         << (census.colours == 1 ? "" : "s");
     if (census.colours != 0) out << ", most common #" << colourHex(census.mostCommon);
     if (census.transparent != 0)

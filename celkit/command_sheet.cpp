@@ -66,10 +66,9 @@ void runSheet(const SheetOptions& options) {
             throw UsageError(displayName(path) +
                              ": a sheet is a BMP or PNG picture; name it .bmp or .png");
     }
-    writeOutputs(
-        makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            return makeSheet(input, path, map, options.index, layout, celpacksSheet);
-        }));
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
+        return makeSheet(input, path, map, options.index, layout, celpacksSheet);
+    });
 }
 
 }  // namespace

@@ -34,6 +34,9 @@ void warnMissing(const std::string& input, int missing, const CodepointMap& map,
                 " character(s) of --text have no glyph in map " + mapName + "; shown " + shownAs);
 }
 
+// Pixels past which show --text says the size of what it writes.
+constexpr std::size_t largeTextPicture = static_cast<std::size_t>(16) << 20;
+
 // A BMP or ICO sheet shows the font celpack would make of it; any other
 // input what import makes of it.
 Font fontToShow(const std::string& name, const CodepointMap& map, int index) {
@@ -131,23 +134,27 @@ void runShow(const ShowOptions& options) {
         if (extension != ".png" && extension != ".bmp")
             throw UsageError(displayName(path) + ": a preview is a .png or .bmp picture");
     }
-    std::vector<Output> outputs =
-        makeAll(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-            Font font = fontToShow(input, map, options.index);
-            Picture picture;
-            if (options.text) {
-                int missing = 0;
-                picture = renderText(font, map, *options.text, style, missing);
-                warnMissing(input, missing, map, options.map);
-            } else {
-                picture = renderChart(font, style, map);
-            }
-            std::vector<std::uint8_t> bytes =
-                lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
-            if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
-            return bytes;
-        });
-    writeOutputs(outputs);
+    makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
+        Font font = fontToShow(input, map, options.index);
+        Picture picture;
+        if (options.text) {
+            int missing = 0;
+            picture = renderText(font, map, *options.text, style, missing);
+            warnMissing(input, missing, map, options.map);
+            // A few hundred characters can make a picture of a hundred
+            // megabytes, within the limit; its size is told before it is written.
+            if (picture.pixelCount() > largeTextPicture)
+                reportError(input + ": note: --text makes a picture of " +
+                            std::to_string(picture.width) + " x " + std::to_string(picture.height) +
+                            " pixels; writing " + displayName(path));
+        } else {
+            picture = renderChart(font, style, map);
+        }
+        std::vector<std::uint8_t> bytes =
+            lowerExtension(path) == ".bmp" ? encodeBmp(picture) : encodePng(picture);
+        if (bytes.empty()) throw Failure(input + ": the preview could not be encoded");
+        return bytes;
+    });
 }
 
 }  // namespace

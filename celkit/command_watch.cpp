@@ -14,6 +14,7 @@
 #include "celkit/file_access.h"
 #include "celkit/picture/font_preview.h"
 #include "celkit/program.h"
+#include "celkit/sheet_file.h"
 #include "celkit/terminal_drawing.h"
 
 namespace celkit {
@@ -24,39 +25,6 @@ struct WatchOptions {
     std::string preview;
     int count = 0;
 };
-
-struct SheetFile {
-    std::vector<std::uint8_t> bytes;
-    FileStatus status;
-};
-
-// The file as it is now. Not readInput: that remembers every file a run
-// read, and a long watch would come to refuse an output whose inode once
-// belonged to a sheet an editor has since replaced.
-SheetFile readSheet(const std::string& name) {
-    FileStatus status = statusOfName(pathOf(name));
-    if (status.kind == FileKind::Missing)
-        throw Failure(name + ": cannot open: " + systemReason(status.error));
-    if (status.kind != FileKind::Regular)
-        throw Failure(name + ": is " + kindText(status.kind) + "; celkit reads files only");
-    int file = openToRead(pathOf(name));
-    if (file < 0) throw Failure(name + ": cannot open: " + systemReason(errno));
-    SheetFile sheet{{}, statusOfOpen(file)};
-    std::uint8_t buffer[65536];
-    long got = 0;
-    while (sheet.status.kind == FileKind::Regular && sheet.bytes.size() <= inputLimit &&
-           (got = readSome(file, buffer, sizeof buffer)) > 0)
-        sheet.bytes.insert(sheet.bytes.end(), buffer, buffer + got);
-    int error = errno;
-    closeFile(file);
-    if (sheet.status.kind != FileKind::Regular)
-        throw Failure(name + ": became " + kindText(sheet.status.kind) + " as celkit opened it");
-    if (got < 0) throw Failure(name + ": cannot read: " + systemReason(error));
-    if (sheet.bytes.size() > inputLimit)
-        throw Failure(name + ": more than the " + std::to_string(inputLimit >> 20) +
-                      " MiB celkit reads");
-    return sheet;
-}
 
 // celpack reads BMP and ICO only; PNG, which the picture library also
 // reads, is refused as celpack refuses it.

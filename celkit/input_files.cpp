@@ -66,6 +66,9 @@ std::vector<std::uint8_t> readWhole(const std::string& name) {
     if (!standard && opened.kind != FileKind::Regular)
         throw refuse("became " + kindText(opened.kind) + " as celkit opened it");
     if (opened.kind == FileKind::Directory) throw refuse("is a directory");
+    // A device never ends: refused at once, as a device's name is.
+    if (opened.kind == FileKind::Device)
+        throw refuse("is a device; celkit reads files and pipes only");
     if (opened.kind == FileKind::Regular && opened.size > inputLimit)
         throw refuse("is " + std::to_string(opened.size) + " bytes, more than the " + limitText() +
                      " celkit reads");

@@ -1,5 +1,6 @@
 #include "celkit/input_kind.h"
 
+#include "celkit/font/gzip.h"
 #include "celkit/program.h"
 
 namespace celkit {
@@ -35,8 +36,10 @@ Input identifyInput(const std::string& name, Bytes data) {
     } else if ((input.picture = pictureKindOf(data)) == PictureKind::Unknown) {
         FontData font;
         std::string error;
+        // What is wrong with gzip data is all there is to say of it.
+        const bool gzip = isGzip(data);
         if (!identifyFontData(std::move(data), font, error))
-            throw Failure(name + ": " + error + "; pictures: BMP, ICO, PNG");
+            throw Failure(name + ": " + error + (gzip ? "" : "; pictures: BMP, ICO, PNG"));
         input.font = font.format;
         input.compressed = font.compressed;
         data = std::move(font.bytes);

@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
         "BDF, PCF, .hex, TrueType/OpenType and pictures, and to Windows .fon fonts and C "
         "headers."};
     app.name("celkit");
+    // Only - and -- start options, on Windows too: a path may begin with /
+    // there as well, and "/x" must mean the same file to celkit.exe as to
+    // every other program. Subcommands take this from the app.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", "celkit " CELPACK_VERSION);
     app.require_subcommand(1, 1);
     app.footer(
@@ -30,6 +34,7 @@ int main(int argc, char** argv) {
     addImportCommand(app);
     addInfoCommand(app);
     addWatchCommand(app);
+    addEditCommand(app);
 
     std::vector<std::string> args = programArguments(argc, argv, app);
     // CLI11 takes an unknown first word for a stray operand and only says a

@@ -4,6 +4,7 @@
 // that is a device, a pipe or standard output cannot be replaced: it is
 // written straight through, never created, truncated or renamed over.
 #include <cerrno>
+#include <optional>
 #include <set>
 
 #ifdef _WIN32
@@ -19,6 +20,11 @@ namespace {
 // The longest file name the file systems take (bytes natively, UTF-16 units
 // on Windows, never more than the UTF-8 bytes).
 constexpr std::size_t nameLimit = 255;
+#ifdef _WIN32
+constexpr const char* nameUnits = "characters";
+#else
+constexpr const char* nameUnits = "bytes";
+#endif
 constexpr int temporaryAttempts = 100;
 
 // -d's directory in this run: the one directory celkit makes when missing.
@@ -53,7 +59,8 @@ fs::path temporaryBeside(const fs::path& target, int attempt) {
 }
 
 struct Target {
-    const Output* output = nullptr;
+    fs::path path;                    // as given
+    std::vector<std::uint8_t> bytes;  // kept until written for a through output only
     fs::path place;        // the file replaced: the output's name, or where its link leads
     bool through = false;  // a device, a pipe or standard output
     bool existed = false;
@@ -61,23 +68,50 @@ struct Target {
     fs::path temporary;
 };
 
-std::string nameOf(const Target& target) { return displayName(target.output->path); }
+std::string nameOf(const Target& target) { return displayName(target.path); }
 
 // Refuses, before anything is written, what cannot or must not be replaced.
-Target examine(const Output& output, bool& makeDirectoryOption) {
+Target examine(const fs::path& path, bool& makeDirectoryOption) {
     Target target;
-    target.output = &output;
-    target.place = output.path;
-    std::string name = displayName(output.path);
-    if (output.path == standardStream || isDeviceName(output.path)) {
+    target.path = path;
+    target.place = path;
+    std::string name = displayName(path);
+    if (path == standardStream) {
+        // Written through, but never over an input it was opened on.
+        const FileStatus opened = statusOfOpen(standardOutput());
+        const std::string* input = opened.kind == FileKind::Regular ? inputAt(opened) : nullptr;
+        if (input != nullptr)
+            throw Failure(name + " is the same file as the input " + *input +
+                          "; celkit does not write over it");
+    }
+    if (path == standardStream || isDeviceName(path)) {
         target.through = true;
         return target;
     }
-    FileStatus status = statusOfName(output.path);
+    // Said before Windows' rename would fail with "no such file" for it.
+#ifdef _WIN32
+    const std::size_t nameLength = path.filename().wstring().size();
+#else
+    const std::size_t nameLength = path.filename().u8string().size();
+#endif
+    if (nameLength > nameLimit)
+        throw Failure(name + ": a file name of " + std::to_string(nameLength) + " " + nameUnits +
+                      " is longer than the " + std::to_string(nameLimit) +
+                      " the file system takes");
+    FileStatus status = statusOfName(path);
     if (status.kind == FileKind::Directory) throw Failure(name + ": is a directory");
     // ENOTDIR: the directory the output goes into is a file, said below.
     if (status.kind == FileKind::Missing && status.error != ENOENT && status.error != ENOTDIR)
         throw Failure(name + ": cannot write: " + systemReason(status.error));
+#ifdef _WIN32
+    // A pipe by a file's name is a FIFO of the system Wine runs on: Windows
+    // opens it for writing whether or not anything reads it, so whether the
+    // bytes arrive cannot be told. Windows' own pipes are named \\.\pipe\.
+    const std::wstring pipePrefix = L"\\\\.\\pipe\\";
+    if (status.kind == FileKind::Pipe &&
+        path.wstring().compare(0, pipePrefix.size(), pipePrefix) != 0)
+        throw Failure(name + ": is a FIFO; celkit.exe cannot tell whether anything reads it");
+#endif
     if (status.kind != FileKind::Missing && status.kind != FileKind::Regular) {
         target.through = true;
         return target;
@@ -88,9 +122,9 @@ Target examine(const Output& output, bool& makeDirectoryOption) {
                           "; give the output another name");
         if (status.readOnly) throw Failure(name + ": is read-only; celkit does not replace it");
         std::error_code error;
-        if (fs::is_symlink(output.path, error)) {
+        if (fs::is_symlink(path, error)) {
             // The link stays; the file it leads to is replaced.
-            fs::path real = fs::canonical(output.path, error);
+            fs::path real = fs::canonical(path, error);
             if (error || !sameFile(statusOfName(real), status))
                 throw Failure(name + ": a link celkit cannot follow to its file");
             target.place = real;
@@ -131,7 +165,7 @@ void writeTemporary(Target& target) {
                            ? "all " + std::to_string(temporaryAttempts) + " names are taken"
                            : systemReason(errno)));
     }
-    const std::vector<std::uint8_t>& bytes = target.output->bytes;
+    const std::vector<std::uint8_t>& bytes = target.bytes;
     bool written = (!target.existed || keepOwnerAndMode(file, target.old)) &&
                    writeAll(file, bytes.data(), bytes.size()) && flushToDisk(file);
     int error = errno;
@@ -143,8 +177,8 @@ void writeTemporary(Target& target) {
 }
 
 void writeThrough(const Target& target) {
-    bool standard = target.output->path == standardStream;
-    int file = standard ? standardOutput() : openToWriteThrough(target.output->path);
+    bool standard = target.path == standardStream;
+    int file = standard ? standardOutput() : openToWriteThrough(target.path);
     if (file < 0)
         throw Failure(nameOf(target) + ": cannot write: " +
                       (errno == ENXIO ? "nothing reads from it" : systemReason(errno)));
@@ -153,7 +187,7 @@ void writeThrough(const Target& target) {
         closeFile(file);
         throw Failure(nameOf(target) + ": became " + kindText(opened.kind) + " while celkit ran");
     }
-    const std::vector<std::uint8_t>& bytes = target.output->bytes;
+    const std::vector<std::uint8_t>& bytes = target.bytes;
     bool written = writeAll(file, bytes.data(), bytes.size());
     int error = errno;
     if (!standard && !closeFile(file) && written) {
@@ -209,35 +243,65 @@ std::vector<fs::path> outputPaths(const std::vector<std::string>& inputs,
     return paths;
 }
 
-void writeOutputs(const std::vector<Output>& outputs) {
+void writeEachMade(const std::vector<fs::path>& paths, const MakeOutput& make) {
     ignoreWriteSignals();
-    bool makeDirectoryOption = false;
     std::vector<Target> targets;
-    for (const Output& output : outputs) targets.push_back(examine(output, makeDirectoryOption));
-
-    bool madeDirectory = false;
+    bool madeDirectory = false, failed = false;
     auto discard = [&](std::size_t from) {
         for (std::size_t i = from; i < targets.size(); ++i)
             if (!targets[i].temporary.empty()) removeFile(targets[i].temporary);
         if (madeDirectory && from == 0) removeDirectory(directoryOption());
     };
-    if (makeDirectoryOption) {
+    // -d's directory, made before the first file goes into it.
+    auto makeDirectoryOption = [&] {
         madeDirectory = makeDirectory(directoryOption());
         const int error = errno;
-        if (!madeDirectory && error != EEXIST) {
-            const fs::path& directory = directoryOption();
-            if (error == ENOENT && directory.has_parent_path())
-                throw Failure(displayName(directory.parent_path()) +
-                              ": no such directory; -d makes only its last level");
-            throw Failure(displayName(directoryOption()) +
-                          ": cannot make the directory: " + systemReason(error));
+        if (madeDirectory || error == EEXIST) return;
+        const fs::path& directory = directoryOption();
+        if (error == ENOENT && directory.has_parent_path())
+            throw Failure(displayName(directory.parent_path()) +
+                          ": no such directory; -d makes only its last level");
+        throw Failure(displayName(directoryOption()) +
+                      ": cannot make the directory: " + systemReason(error));
+    };
+
+    // Each output made and put in its temporary file before the next is
+    // made, so that only one is held at a time; every input is still tried,
+    // so that each failing one is told.
+    std::optional<Failure> outputFailure;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::optional<std::vector<std::uint8_t>> bytes = make(i);
+        failed = failed || !bytes;
+        if (failed || outputFailure) continue;
+        try {
+            bool needsDirectory = false;
+            targets.push_back(examine(paths[i], needsDirectory));
+            if (needsDirectory && !madeDirectory) makeDirectoryOption();
+            Target& target = targets.back();
+            target.bytes = std::move(*bytes);
+            if (!target.through) {
+                writeTemporary(target);
+                target.bytes = std::vector<std::uint8_t>();
+            }
+        } catch (const Failure& failure) {
+            outputFailure = failure;
         }
     }
+    if (failed || outputFailure) {
+        discard(0);
+        if (failed) throw Failure("");  // already reported
+        throw *outputFailure;
+    }
+    // An input read after an output's temporary was made may be that output.
+    for (const Target& target : targets)
+        if (target.existed && inputAt(target.old) != nullptr) {
+            discard(0);
+            throw Failure(nameOf(target) + ": is the same file as the input " +
+                          *inputAt(target.old) + "; give the output another name");
+        }
 
     std::vector<std::string> written, replaced, left;
     try {
-        for (Target& target : targets)
-            if (!target.through) writeTemporary(target);
         // Past the point of no return: what a device or a pipe was given
         // cannot be taken back.
         for (const Target& target : targets)
@@ -267,6 +331,12 @@ void writeOutputs(const std::vector<Output>& outputs) {
     for (const Target& target : targets)
         if (!target.through) folders.insert(target.place.parent_path());
     for (const fs::path& folder : folders) flushDirectory(folder);
+}
+
+void writeOutputs(const std::vector<Output>& outputs) {
+    std::vector<fs::path> paths;
+    for (const Output& output : outputs) paths.push_back(output.path);
+    writeEachMade(paths, [&](std::size_t i) { return std::optional(outputs[i].bytes); });
 }
 
 }  // namespace celkit

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,7 @@ void addExportCommand(CLI::App& app);
 void addImportCommand(CLI::App& app);
 void addInfoCommand(CLI::App& app);
 void addWatchCommand(CLI::App& app);
+void addEditCommand(CLI::App& app);
 
 // Command-line text is UTF-8 on both builds.
 fs::path pathOf(const std::string& utf8);
@@ -115,12 +117,19 @@ struct Output {
 // directory is made when missing. A failure names what is left.
 void writeOutputs(const std::vector<Output>& outputs);
 
-// Runs `make` on each input and collects the outputs; every failing input is
+// As writeOutputs, each output made by `make` (nullopt for an input that
+// failed, already reported) and put in its temporary file before the next is
+// made: one output's bytes held at a time, but those of devices and pipes,
+// which are written last. Nothing is written when any input failed.
+using MakeOutput = std::function<std::optional<std::vector<std::uint8_t>>(std::size_t)>;
+void writeEachMade(const std::vector<fs::path>& paths, const MakeOutput& make);
+
+// Runs `make` on each input and writes the outputs; every failing input is
 // reported on standard error and then, if any failed, Failure is thrown
-// before anything is written.
+// with nothing written.
 template <typename Make>
-std::vector<Output> makeAll(const std::vector<std::string>& inputs,
-                            const std::vector<fs::path>& paths, Make make);
+void makeAndWrite(const std::vector<std::string>& inputs, const std::vector<fs::path>& paths,
+                  Make make);
 
 // "celkit: message" as one line on standard error; shown() escapes its
 // control characters and bytes that are no UTF-8 as \xNN.
@@ -130,20 +139,16 @@ void reportError(const std::string& message);
 }  // namespace celkit
 
 template <typename Make>
-std::vector<celkit::Output> celkit::makeAll(const std::vector<std::string>& inputs,
-                                            const std::vector<fs::path>& paths, Make make) {
-    std::vector<Output> outputs;
-    bool failed = false;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
+void celkit::makeAndWrite(const std::vector<std::string>& inputs,
+                          const std::vector<fs::path>& paths, Make make) {
+    writeEachMade(paths, [&](std::size_t i) -> std::optional<std::vector<std::uint8_t>> {
         try {
-            outputs.push_back({paths[i], make(inputs[i], paths[i])});
+            return make(inputs[i], paths[i]);
         } catch (const Failure& failure) {
             reportError(failure.what());
-            failed = true;
+            return std::nullopt;
         }
-    }
-    if (failed) throw Failure("");  // already reported
-    return outputs;
+    });
 }
 
 #endif

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"
 #include "runtime/strings.h"

@@ -6,14 +6,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "fuzz/conversion_road.h"
+#include "fuzz/picture_to_font.h"
 #include "image/load_failure.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 
 namespace {
 
 long heapBlocksAtRest;
-road::Outcome first;
+pictureToFont::Outcome first;
 unsigned long reasonCounts[static_cast<int>(LoadFailure::Count)];
 
 void printReasonCounts() {
@@ -31,8 +31,8 @@ void printReasonCounts() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    startRuntime(road::libraries());
-    if (!road::warmUp(&first)) finding("a 1 x 1 white picture did not give one lit pixel");
+    startRuntime(pictureToFont::libraries());
+    if (!pictureToFont::warmUp(&first)) finding("a 1 x 1 white picture did not give one lit pixel");
     heapBlocksAtRest = nativeHeapBlockCount(runtimeHeap);
     atexit(printReasonCounts);
     return 0;
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0xFFFFFFFFu) return 0;
-    road::walk(data, size, &first);
+    pictureToFont::walk(data, size, &first);
     reasonCounts[static_cast<int>(lastLoadFailure())]++;
     if (nativeHeapBlockCount(runtimeHeap) != heapBlocksAtRest)
         finding("runtime heap blocks left after the images were freed");

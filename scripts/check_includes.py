@@ -40,9 +40,8 @@ def layer_of(module):
 
 
 # The native layer's doors beside its rooms: each declares one room's calls.
-# seams.h gathers every room's test seams for the tests and is in no room.
 DOORS = {"types": "kernel", "kernel": "kernel", "process_entry": "kernel",
-         "gdi": "gdi", "user": "user", "seams": None}
+         "gdi": "gdi", "user": "user"}
 
 
 def room_of(module):

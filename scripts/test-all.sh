@@ -22,12 +22,16 @@ packages=(
   kbd xfonts-utils libfreetype-dev pkg-config fontconfig pcf2bdf console-setup-linux psf-unifont unifont xfonts-base xfonts-unifont
   strace e2fsprogs dpkg-dev file lintian unzip python3-pefile libz-mingw-w64-dev
   opentype-sanitizer python3-fonttools
+  libboost-dev chromium nodejs npm
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 apt-get update -q || exit 1
 apt-get install -y -q "${packages[@]}" </dev/null || exit 1
+# celkit edit's browser test drives the system's Chromium with puppeteer-core
+# (no browser of its own is downloaded).
+(cd tests/celkit/browser && npm ci --no-audit --no-fund) </dev/null || exit 1
 
 logs=build/test-logs
 mkdir -p "$logs"

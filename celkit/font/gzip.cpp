@@ -28,7 +28,7 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
     std::size_t left = data.size();
     const std::uint8_t* next = data.data();
     int status = Z_OK;
-    do {
+    for (;;) {
         if (stream.avail_in == 0 && left > 0) {
             const uInt take = left > 0x40000000u ? 0x40000000u : static_cast<uInt>(left);
             stream.next_in = const_cast<Bytef*>(next);
@@ -47,7 +47,25 @@ bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& ou
             return false;
         }
         result.insert(result.end(), chunk, chunk + got);
-    } while (status == Z_OK);
+        if (status != Z_STREAM_END) {
+            if (status != Z_OK) break;
+            continue;
+        }
+        // As gzip does, members one after another are one stream; zero
+        // padding after the last (as tape archives leave) ends it.
+        const std::size_t rest = stream.avail_in + left;
+        const std::uint8_t* after = stream.next_in;
+        std::size_t zeros = 0;
+        while (zeros < stream.avail_in && after[zeros] == 0) ++zeros;
+        if (rest == 0 || (zeros == stream.avail_in && left == 0)) break;
+        if (stream.avail_in < 2 || after[0] != 0x1F || after[1] != 0x8B) {
+            inflateEnd(&stream);
+            error = "gzip data followed by " + std::to_string(rest) +
+                    " bytes that are not another gzip member";
+            return false;
+        }
+        if (inflateReset(&stream) != Z_OK) break;
+    }
     const char* message = stream.msg;
     inflateEnd(&stream);
     if (status == Z_STREAM_END) {

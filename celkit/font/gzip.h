@@ -18,9 +18,10 @@ inline constexpr std::size_t gzipLimit = std::size_t(16) << 20;
 
 bool isGzip(const std::vector<std::uint8_t>& data);
 
-// The first member's contents, its CRC-32 and length checked; false with a
-// reason for truncated or corrupt data or one that would inflate beyond
-// `limit` bytes. Data after the first member is ignored.
+// The contents of every member in turn, each one's CRC-32 and length
+// checked; false with a reason for truncated or corrupt data, bytes after a
+// member that start no other (zero padding aside), or contents beyond
+// `limit` bytes in all.
 bool gunzip(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out,
             std::string& error, std::size_t limit = gzipLimit);
 

@@ -11,12 +11,20 @@
 
 namespace celkit {
 
+// How an outline is fitted to the pixel grid before it is drawn in one bit.
+enum class Hinting { None, Light, Full };
+
 struct ImportOptions {
     CodepointMap map;
     std::optional<char32_t> first;  // take the block first..first+255 instead of the map
-    int size = 16;                  // pixels per em, for outline fonts
-    int threshold = 128;            // coverage (of 255) that makes a pixel ink, for outline fonts
-    int index = 0;                  // which font of a file holding several (0 the first)
+    int index = 0;                  // the font of a file that holds several
+    // For outline fonts: pixels per em, else the largest whose ascent and
+    // descent fit the cell; the baseline's row, else where the descenders fit.
+    std::optional<int> size = std::nullopt;
+    std::optional<int> baseline = std::nullopt;
+    Hinting hinting = Hinting::Full;
+    // Coverage (of 255) that makes a pixel ink in a grey rendering, instead of one-bit.
+    std::optional<int> threshold = std::nullopt;
 };
 
 struct ExportOptions {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "celkit/font/bdf.h"
+#include "platform/byte_reader.h"
 
 namespace celkit {
 
@@ -43,34 +44,49 @@ std::string tableName(std::uint32_t type) {
     }
 }
 
-// One table's bytes, read in the byte order its format word names. Reading
-// past the end yields zeros and clears `ok`, so a caller checks once per step.
-struct Cursor {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0, at = 0;
-    bool msb = false, ok = true;
+// Each table kind is one bit; its slot in the directory is the bit's number.
+constexpr int tableKinds = 9;
 
-    std::uint32_t take(std::size_t n, bool bigEndian) {
-        if (size - at < n) {
-            ok = false;
-            at = size;
-            return 0;
-        }
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t byte = data[at + i];
-            value |= bigEndian ? byte << (8 * (n - 1 - i)) : byte << (8 * i);
-        }
-        at += n;
-        return value;
+int slotOf(std::uint32_t type) {
+    for (int slot = 0; slot < tableKinds; ++slot)
+        if (type == static_cast<std::uint32_t>(1) << slot) return slot;
+    return -1;
+}
+
+// One table's bytes, read in the byte order its format word names, from a
+// position each read moves on. A read past the end reads zeros and clears
+// `ok`, so a caller checks once per step.
+struct Table {
+    ByteReader bytes{nullptr, 0};
+    std::size_t at = 0;
+    bool ok = true;
+
+    std::uint32_t u32() {
+        std::uint32_t v = 0;
+        ok = ok && bytes.u32(at, &v);
+        at += 4;
+        return v;
     }
-    std::uint32_t u32() { return take(4, msb); }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    int i16() { return static_cast<std::int16_t>(take(2, msb)); }
-    int u16() { return static_cast<int>(take(2, msb)); }
-    int u8() { return static_cast<int>(take(1, false)); }
-    std::size_t left() const { return size - at; }
-    void skip(std::size_t n) { at += std::min(n, left()); }
+    int i16() {
+        std::int16_t v = 0;
+        ok = ok && bytes.i16(at, &v);
+        at += 2;
+        return v;
+    }
+    int u16() {
+        std::uint16_t v = 0;
+        ok = ok && bytes.u16(at, &v);
+        at += 2;
+        return v;
+    }
+    int u8() {
+        std::uint8_t v = 0;
+        ok = ok && bytes.u8(at, &v);
+        at += 1;
+        return v;
+    }
+    // Bytes left from the position; none once a read failed.
+    std::size_t left() const { return ok && at <= bytes.length ? bytes.length - at : 0; }
 };
 
 struct Metric {
@@ -79,72 +95,67 @@ struct Metric {
 
 class PcfFile {
 public:
-    explicit PcfFile(const std::vector<std::uint8_t>& data) : data_(data) {}
+    explicit PcfFile(const std::vector<std::uint8_t>& data) : file_{data.data(), data.size()} {}
 
+    // The directory's first entry of each kind read; later repeats and
+    // kinds unknown to PCF are passed over, so one look-up per entry.
     bool readDirectory(std::string& error) {
-        Cursor toc{data_.data(), data_.size()};
-        toc.skip(4);
-        const std::uint32_t count = toc.take(4, false);
-        if (!toc.ok || count > toc.left() / 16) {
+        std::uint32_t count = 0;
+        if (!file_.u32(4, &count) || count > (file_.length - 8) / 16) {
             error = "truncated PCF table directory";
             return false;
         }
         for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t type = toc.take(4, false);
-            toc.take(4, false);  // the format; each table repeats it at its start
-            const std::uint32_t size = toc.take(4, false), offset = toc.take(4, false);
-            if (offset > data_.size() || data_.size() - offset < 4) {
+            const std::size_t at = 8 + 16 * static_cast<std::size_t>(i);
+            std::uint32_t type = 0, size = 0, offset = 0;  // the format is repeated in the table
+            file_.u32(at, &type);
+            file_.u32(at + 8, &size);
+            file_.u32(at + 12, &offset);
+            if (!file_.fits(offset, 4)) {
                 error = "a PCF table starts past the end of the file";
                 return false;
             }
             // bdftopcf states too large a size for its last table; as the X
             // server and FreeType do, a table ends at the file's end at the latest.
-            const std::size_t length = std::min<std::size_t>(size, data_.size() - offset);
-            bool seen = false;
-            for (const Entry& e : tables_) seen = seen || e.type == type;
-            if (!seen) tables_.push_back({type, offset, length});
+            const int slot = slotOf(type);
+            if (slot < 0 || tables_[slot].data != nullptr) continue;
+            file_.sub(offset, std::min<std::size_t>(size, file_.length - offset), &tables_[slot]);
         }
         return true;
     }
 
-    // The table's cursor after its format word, whose kind must be one of
-    // `kinds`; false with a reason when the table is missing or unknown.
-    bool open(std::uint32_t type, std::initializer_list<std::uint32_t> kinds, Cursor& c,
+    // The table after its format word, whose kind must be one of `kinds`;
+    // false with a reason when the table is missing or unknown.
+    bool open(std::uint32_t type, std::initializer_list<std::uint32_t> kinds, Table& table,
               std::uint32_t& format, std::string& error) const {
-        for (const Entry& e : tables_) {
-            if (e.type != type) continue;
-            c = Cursor{data_.data() + e.offset, e.size};
-            format = c.take(4, false);
-            c.msb = (format & msbByte) != 0;
-            if (std::find(kinds.begin(), kinds.end(), format & kindMask) == kinds.end()) {
-                error = "PCF " + tableName(type) + " table has unknown format " +
-                        hexNumber(static_cast<long>(format));
-                return false;
-            }
-            return true;
+        if (!has(type)) {
+            error = "PCF font has no " + tableName(type) + " table";
+            return false;
         }
-        error = "PCF font has no " + tableName(type) + " table";
-        return false;
+        table = Table{tables_[slotOf(type)]};
+        format = table.u32();  // little-endian, as the directory
+        table.bytes.bigEndian = (format & msbByte) != 0;
+        if (std::find(kinds.begin(), kinds.end(), format & kindMask) == kinds.end()) {
+            error = "PCF " + tableName(type) + " table has unknown format " +
+                    hexNumber(static_cast<long>(format));
+            return false;
+        }
+        return true;
     }
     bool has(std::uint32_t type) const {
-        for (const Entry& e : tables_)
-            if (e.type == type) return true;
-        return false;
+        const int slot = slotOf(type);
+        return slot >= 0 && tables_[slot].data != nullptr;
     }
 
 private:
-    struct Entry {
-        std::uint32_t type;
-        std::size_t offset, size;
-    };
-    const std::vector<std::uint8_t>& data_;
-    std::vector<Entry> tables_;
+    ByteReader file_;
+    ByteReader tables_[tableKinds] = {};
 };
 
 std::string truncated(std::uint32_t type) { return "truncated PCF " + tableName(type) + " table"; }
 
 bool readMetrics(const PcfFile& file, std::vector<Metric>& out, std::string& error) {
-    Cursor c;
+    Table c;
     std::uint32_t format;
     if (!file.open(metricsTable, {0, compressed}, c, format, error)) return false;
     const bool small = (format & kindMask) == compressed;
@@ -184,7 +195,7 @@ struct Bitmaps {
 };
 
 bool readBitmaps(const PcfFile& file, std::size_t glyphs, Bitmaps& out, std::string& error) {
-    Cursor c;
+    Table c;
     std::uint32_t format;
     if (!file.open(bitmaps, {0}, c, format, error)) return false;
     const std::uint32_t count = c.u32();
@@ -207,7 +218,7 @@ bool readBitmaps(const PcfFile& file, std::size_t glyphs, Bitmaps& out, std::str
         return false;
     }
     out.pad = 1 << (format & 3);
-    out.data.assign(c.data + c.at, c.data + c.at + size);
+    out.data.assign(c.bytes.data + c.at, c.bytes.data + c.at + size);
     if ((format & msbBit) == 0)
         for (std::uint8_t& b : out.data) {
             std::uint8_t r = 0;
@@ -227,14 +238,14 @@ bool readBitmaps(const PcfFile& file, std::size_t glyphs, Bitmaps& out, std::str
 // The font's ascent and leftmost bearing, from the BDF accelerators when
 // there are both (they leave out no glyph), as FreeType takes them.
 bool readAccelerators(const PcfFile& file, int& ascent, int& left, std::string& error) {
-    Cursor c;
+    Table c;
     std::uint32_t format;
     const std::uint32_t type = file.has(bdfAccelerators) ? bdfAccelerators : accelerators;
     if (!file.open(type, {0, withInkBounds}, c, format, error)) return false;
-    c.skip(8);  // the flags
-    ascent = c.i32();
-    c.i32();  // descent
-    c.i32();  // largest overlap
+    c.at += 8;  // the flags
+    ascent = static_cast<std::int32_t>(c.u32());
+    c.u32();  // descent
+    c.u32();  // largest overlap
     left = c.i16();
     if (!c.ok) {
         error = truncated(type);
@@ -243,10 +254,14 @@ bool readAccelerators(const PcfFile& file, int& ascent, int& left, std::string& 
     return true;
 }
 
-std::string stringAt(const Cursor& strings, std::uint32_t offset) {
+// The string at `offset`, cut after `longest` + 1 characters: the names and
+// values looked for are short, and a longer one equals none of them, so no
+// read runs on through a table of unterminated strings.
+std::string shortStringAt(const ByteReader& strings, std::uint32_t offset, std::size_t longest) {
     std::string s;
-    for (std::size_t i = offset; i < strings.size && strings.data[i] != 0; ++i)
-        s += static_cast<char>(strings.data[i]);
+    std::uint8_t c = 0;
+    for (std::size_t i = offset; s.size() <= longest && strings.u8(i, &c) && c != 0; ++i)
+        s += static_cast<char>(c);
     return s;
 }
 
@@ -254,7 +269,7 @@ std::string stringAt(const Cursor& strings, std::uint32_t offset) {
 bool readCharset(const PcfFile& file, std::string& registry, std::string& encoding,
                  std::string& error) {
     if (!file.has(properties)) return true;
-    Cursor c;
+    Table c;
     std::uint32_t format;
     if (!file.open(properties, {0}, c, format, error)) return false;
     const std::uint32_t count = c.u32();
@@ -263,23 +278,26 @@ bool readCharset(const PcfFile& file, std::string& registry, std::string& encodi
         return false;
     }
     const std::size_t start = c.at;
-    c.skip(9 * static_cast<std::size_t>(count) + (count % 4 ? 4 - count % 4 : 0));
+    c.at += 9 * static_cast<std::size_t>(count) + (count % 4 ? 4 - count % 4 : 0);
     const std::uint32_t stringSize = c.u32();
-    if (!c.ok || stringSize > c.left()) {
+    ByteReader strings{nullptr, 0};
+    if (!c.ok || !c.bytes.sub(c.at, stringSize, &strings)) {
         error = truncated(properties);
         return false;
     }
-    const Cursor strings{c.data + c.at, stringSize};
+    const std::string registryKey = "CHARSET_REGISTRY", encodingKey = "CHARSET_ENCODING";
+    constexpr std::size_t longestValue = 16;  // "ISO10646" and such
     c.at = start;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t name = c.u32();
         const bool isString = c.u8() != 0;
         const std::uint32_t value = c.u32();
-        const std::string key = stringAt(strings, name);
-        if (!isString || (key != "CHARSET_REGISTRY" && key != "CHARSET_ENCODING")) continue;
-        std::string text = stringAt(strings, value);
+        if (!isString) continue;
+        const std::string key = shortStringAt(strings, name, registryKey.size());
+        if (key != registryKey && key != encodingKey) continue;
+        std::string text = shortStringAt(strings, value, longestValue);
         for (char& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        (key == "CHARSET_REGISTRY" ? registry : encoding) = text;
+        (key == registryKey ? registry : encoding) = text;
     }
     return true;
 }
@@ -312,7 +330,7 @@ bool readPcf(const std::vector<std::uint8_t>& data, SourceFont& out, std::string
         return false;
     originLeft = std::min(originLeft, 0);
 
-    Cursor c;
+    Table c;
     std::uint32_t format;
     if (!file.open(encodings, {0}, c, format, error)) return false;
     const int firstColumn = c.i16(), lastColumn = c.i16(), firstRow = c.i16(), lastRow = c.i16();

@@ -113,15 +113,23 @@ bool pickGlyphs(const SourceFont& source, const ImportOptions& options, Font& ou
     }
     std::sort(wants.begin(), wants.end(),
               [](const Want& a, const Want& b) { return a.key < b.key; });
+    // Each distinct key once, with the first glyph the font gives it: one
+    // search per font entry however often the map repeats a key.
+    std::vector<std::uint32_t> keys, firstGlyph;
+    for (const Want& w : wants)
+        if (keys.empty() || keys.back() != w.key) keys.push_back(w.key);
+    firstGlyph.assign(keys.size(), noGlyph);
     KeySet wanted;
-    for (const Want& w : wants) wanted.add(w.key);
+    for (std::uint32_t key : keys) wanted.add(key);
     forEachKey(source, [&](std::uint32_t key, std::uint32_t glyph) {
         if (!wanted.has(key)) return;
-        auto it = std::lower_bound(wants.begin(), wants.end(), key,
-                                   [](const Want& w, std::uint32_t k) { return w.key < k; });
-        for (; it != wants.end() && it->key == key; ++it)
-            if (it->glyph == noGlyph) it->glyph = glyph;
+        const std::size_t at = static_cast<std::size_t>(
+            std::lower_bound(keys.begin(), keys.end(), key) - keys.begin());
+        if (firstGlyph[at] == noGlyph) firstGlyph[at] = glyph;
     });
+    for (Want& w : wants)
+        w.glyph = firstGlyph[static_cast<std::size_t>(
+            std::lower_bound(keys.begin(), keys.end(), w.key) - keys.begin())];
     // Per slot, the found key tried first.
     std::vector<const Want*> best(glyphCount, nullptr);
     for (const Want& w : wants)

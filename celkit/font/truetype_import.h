@@ -1,13 +1,10 @@
-// TrueType and OpenType (CFF) fonts, read by drawing each mapped character
-// into its 16 x 16 cell at a pixel size: pen at the cell's left edge (a
-// zero-advance mark left of it moves right onto the cell it would sit on),
-// baseline at the font's ascent. A one-bit bitmap strike (EBLC/EBDT) of the
-// size is taken as it is (so .otb fonts read too); otherwise the outline is
-// rendered, ink where coverage reaches a threshold. Ink outside the cell is
-// clipped with a warning naming the glyphs. The sfnt directory, the tables
-// stb_truetype reads and every outline are checked against the data before
-// stb_truetype sees them, as it trusts the offsets it finds, and its work
-// on each glyph and font is metered.
+// TrueType and OpenType (CFF) fonts, bitmap-only ones (.otb) and the fonts
+// of a collection, read by drawing each picked character into its 16 x 16
+// cell: by default at the largest size whose ascent and descent fit the
+// cell, the baseline where the descenders fit; pen at the cell's left edge
+// (a zero-advance mark left of it moves right onto the cell it would sit
+// on). The platform's engine draws (glyph_rasteriser.h); ink outside the
+// cell is clipped with one warning naming the glyphs.
 #ifndef CELKIT_FONT_TRUETYPE_IMPORT_H
 #define CELKIT_FONT_TRUETYPE_IMPORT_H
 
@@ -23,10 +20,12 @@ namespace celkit {
 
 bool isTrueType(const std::vector<std::uint8_t>& data);
 
-// Every character of the font's Unicode cmap, rendered at 16 px.
+// Every character of the font's Unicode cmap, each glyph keyed by its
+// number and drawn empty: only the cmap is read.
 bool readTrueType(const std::vector<std::uint8_t>& data, SourceFont& out, std::string& error);
 
-// Only the characters the options pick, at their size and threshold.
+// Only the characters the options pick, fitted or at their size, baseline,
+// hinting and threshold.
 bool importTrueType(const std::vector<std::uint8_t>& data, const ImportOptions& options, Font& out,
                     std::string& error, std::vector<std::string>& warnings);
 

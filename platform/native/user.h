@@ -1,6 +1,5 @@
 // User-interface calls of the native build: top-level window enumeration
-// and state over a window registry of the layer's own (empty in the tool,
-// filled by tests), the message box (one line "Caption: text" on standard
+// and state (a terminal has no windows), the message box (one line "Caption: text" on standard
 // error), icons, common controls and COM start-up.
 #ifndef CELPACK_NATIVE_USER_H
 #define CELPACK_NATIVE_USER_H

@@ -30,7 +30,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 #include "app/celpack_main.h"
 #include "app/converter.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "support/crafted_files.h"
 #include "support/test_support.h"
 

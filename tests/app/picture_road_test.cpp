@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fuzz/conversion_road.h"
+#include "fuzz/picture_to_font.h"
 #include "support/test_support.h"
 #ifndef _WIN32
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #endif
 
 namespace {
@@ -29,7 +29,7 @@ std::vector<std::string> filesIn(const std::string& directory) {
 
 class PictureRoad : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override { startRuntime(road::libraries()); }
+    void SetUp() override { startRuntime(pictureToFont::libraries()); }
     void TearDown() override { stopRuntime(); }
 };
 
@@ -40,8 +40,8 @@ TEST_P(PictureRoad, EveryInputIsRefusedOrGivesAWholeFont) {
         GTEST_SKIP() << "no fuzz finding kept yet";
     ASSERT_FALSE(files.empty()) << "no inputs in " << directory;
 
-    road::Outcome outcome;
-    ASSERT_TRUE(road::warmUp(&outcome));
+    pictureToFont::Outcome outcome;
+    ASSERT_TRUE(pictureToFont::warmUp(&outcome));
 #ifndef _WIN32
     long blocksAtRest = nativeHeapBlockCount(runtimeHeap);
 #endif
@@ -52,7 +52,7 @@ TEST_P(PictureRoad, EveryInputIsRefusedOrGivesAWholeFont) {
         // empty file is still a block, as a 0-byte read gives one.
         std::vector<unsigned char> block(bytes);
         static const unsigned char nothing = 0;
-        road::walk(block.empty() ? &nothing : block.data(), block.size(), &outcome);
+        pictureToFont::walk(block.empty() ? &nothing : block.data(), block.size(), &outcome);
         if (outcome.loaded)
             EXPECT_EQ(outcome.sinkCalls, outcome.conversion == Conversion::done ? fontFileSize : 0);
         else

@@ -4,8 +4,8 @@
 // found them, as it does when the picture is drawn.
 #include <gtest/gtest.h>
 
-#include "fuzz/conversion_road.h"
-#include "platform/native/seams.h"
+#include "fuzz/picture_to_font.h"
+#include "support/native_fakes.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,14 +24,14 @@ TEST(SheetConversion, APictureThatCannotBeDrawnSendsNoByteAndEndsItsSession) {
         {true, Conversion::notDrawn, 0},
         {false, Conversion::done, fontFileSize},
     };
-    startRuntime(road::libraries());
-    road::Outcome outcome;
-    ASSERT_TRUE(road::warmUp(&outcome));
+    startRuntime(pictureToFont::libraries());
+    pictureToFont::Outcome outcome;
+    ASSERT_TRUE(pictureToFont::warmUp(&outcome));
     long blocks = nativeHeapBlockCount(runtimeHeap), objects = nativeObjectCount();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drawFails ? "the draw fails" : "the draw succeeds");
         nativeFailIconDrawing(c.drawFails);
-        road::walk(icon.data(), icon.size(), &outcome);
+        pictureToFont::walk(icon.data(), icon.size(), &outcome);
         nativeFailIconDrawing(FALSE);
         EXPECT_TRUE(outcome.loaded);
         EXPECT_EQ(outcome.conversion, c.conversion);

@@ -5,6 +5,9 @@ Unifont package's own .hex file for its chart. One table per command."""
 import argparse, gzip, os, random, shutil, struct, subprocess, sys, unittest, zlib
 from PIL import Image, ImageDraw
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import harness  # noqa: E402
+
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EXAMPLE = os.path.join(ROOT, "examples", "dejavu-mono.expected.fnt")
@@ -12,12 +15,10 @@ SHEET = os.path.join(ROOT, "examples", "dejavu-mono.bmp")
 
 
 def run(program, args, cwd):
-    """Runs in `cwd` with output to files (Wine keeps pipes open after exit)."""
-    command = (["wine", program] if ARGS.wine else [program]) + args
-    with open(os.path.join(cwd, "..", "out.txt"), "wb") as out, open(os.path.join(cwd, "..", "err.txt"), "wb") as err:
-        code = subprocess.call(command, cwd=cwd, stdout=out, stderr=err, timeout=120)
-    read = lambda name: open(os.path.join(cwd, "..", name), "rb").read().decode("utf-8").replace("\r\n", "\n")
-    return code, read("out.txt"), read("err.txt")
+    """(status, standard output, standard error) of `program` run in `cwd`."""
+    code, out, err = harness.run(harness.command(program, args), cwd, 60)
+    text = lambda data: data.decode("utf-8").replace("\r\n", "\n")
+    return code, text(out), text(err)
 
 
 def celkit(args, cwd):
@@ -504,15 +505,21 @@ class Import(unittest.TestCase):
             self.skipTest("fonts-dejavu-core is not installed")
         data = open(dejavu, "rb").read()
         inks = {}
+        clipped = "warning: %d glyphs reach outside the 16 x 16 cell and were clipped: "
         for name, args, want_code, message in [
-                ("16 px clips the descenders", [], 0, "warning: 65 glyphs reach outside the 16 x 16 cell and were clipped: U+0028 U+0029 U+002C"),
-                ("13 px fits", ["--size", "13"], 0, ""),
-                # box drawings reach the cell's edges: their faint outer edge counts at 10 %
-                ("a low threshold", ["--size", "13", "--threshold", "10"], 0,
-                 "warning: 47 glyphs reach outside the 16 x 16 cell and were clipped: U+2320 U+2500"),
-                ("a high threshold", ["--size", "13", "--threshold", "90"], 0, ""),
+                ("fitted", [], 0, ""),
+                ("16 px clips", ["--size", "16"], 0, clipped % 58 + "U+25D9 U+005F U+007C"),
+                ("the baseline on the last row clips the descenders", ["--baseline", "16"], 0,
+                 clipped % 72 + "U+25CB U+25D9"),
+                ("a low threshold", ["--threshold", "10"], 0, ""),
+                ("a high threshold", ["--threshold", "90"], 0, ""),
+                ("unhinted", ["--hinting", "none"], 0, ""),
                 ("no size", ["--size", "0"], 2, "--size"),
                 ("threshold over 100", ["--threshold", "101"], 2, "--threshold"),
+                ("no such hinting", ["--hinting", "strong"], 2, "--hinting"),
+                ("a baseline below the cell", ["--baseline", "17"], 2, "--baseline"),
+                ("a second font of a single one", ["--index", "1"], 1,
+                 "f.ttf: --index 1: the file holds one font, number 0"),
                 ("truncated", ["--truncate"], 1, "the 'GPOS' table lies past the end of the file")]:
             with self.subTest(name):
                 d = fresh("outline")
@@ -527,9 +534,11 @@ class Import(unittest.TestCase):
                     continue
                 font = open(os.path.join(d, "f.fnt"), "rb").read()
                 inks[name] = sum(bin(b).count("1") for b in font)
-        self.assertLess(inks["a high threshold"], inks["13 px fits"])
-        self.assertLess(inks["13 px fits"], inks["a low threshold"])
-        self.assertLess(inks["13 px fits"], inks["16 px clips the descenders"])
+        self.assertLess(inks["a high threshold"], inks["fitted"])
+        self.assertLess(inks["fitted"], inks["a low threshold"])
+        self.assertLess(inks["fitted"], inks["16 px clips"])
+        if not ARGS.wine:  # GDI hints as Windows does, whatever --hinting says
+            self.assertNotEqual(inks["fitted"], inks["unhinted"])
 
     def test_refused_pictures_leave_no_output(self):
         im = tileset((16, 16), (255, 0, 255), 1)
@@ -835,6 +844,7 @@ class Info(unittest.TestCase):
                 code, out, err = celkit(["info", path], d)
                 self.assertEqual(code, 0, err)
                 lines = out.splitlines()
+                self.assertEqual("gzip-compressed" in lines[0], path.endswith(".gz"), lines[0])
                 if file_line is None:
                     self.assertEqual(lines[1], "glyphs: 256 of 16 x 16 pixels, 253 with ink")
                     continue
@@ -940,6 +950,8 @@ class Cli(unittest.TestCase):
                  "the name says bdf but -f says psf", {"f.fnt": font}),
                 ("import to another format's name", ["import", "f.fnt", "-o", "f.PSF"], {"f.fnt": font}, 2,
                  "f.PSF: import writes a raw .fnt font; name it .fnt, or write .psf with celkit export", {"f.fnt": font}),
+                ("import to a picture's name", ["import", "f.fnt", "-o", "out.png"], {"f.fnt": font}, 2,
+                 "out.png: import writes a raw .fnt font; name it .fnt, or make a picture with celkit sheet", {"f.fnt": font}),
                 ("-f for a name of no format", ["export", "f.fnt", "-f", "fnt", "-o", "f.font"], {"f.fnt": font}, 0, "",
                  {"f.fnt": font, "f.font": font}),
                 ("--first with --map", ["import", "f.fnt", "--first", "U+0400", "--map", "latin1", "-o", "o.fnt"],
@@ -1012,7 +1024,7 @@ class Cli(unittest.TestCase):
 
 def run_suites(tests, more=None):
     """Runs the table named on the command line celkit_suites() gives a
-    script (SUITE --celkit P [--celpack P] --work DIR [--wine], and the
+    script (SUITE --celkit P [--celpack P] --work DIR [--wine] [--sanitized], and the
     options `more` adds) from `tests`, the script's globals, with ARGS set
     there and here; exits with its verdict."""
     parser = argparse.ArgumentParser()
@@ -1021,10 +1033,12 @@ def run_suites(tests, more=None):
     parser.add_argument("--celpack", type=os.path.abspath)
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", action="store_true")
+    parser.add_argument("--sanitized", action="store_true")
     if more:
         more(parser)
     args = parser.parse_args()
     tests["ARGS"] = globals()["ARGS"] = args
+    harness.WINE, harness.SANITIZED = args.wine, args.sanitized
     os.makedirs(args.work, exist_ok=True)
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(tests[args.suite])
     sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)

@@ -3,9 +3,10 @@ most 16 x 16) through import and export with its own Unicode table as the
 map, judged by kbd: psfgettable gives the same table, psfxtable reads the
 result and writes it back unchanged, and a PSF1 of 16 rows comes back byte
 for byte. Glyph bitmaps are compared by this script's own PSF reader."""
-import gzip, os, shutil, struct, subprocess, time, unittest
+import gzip, os, shutil, struct, time, unittest
 
 from celkit_test import run_suites
+import harness  # noqa: E402 (celkit_test puts it on the path)
 
 ARGS = None
 FONTS = "/usr/share/consolefonts"
@@ -29,9 +30,8 @@ def read_psf(data):
 
 
 def run(args, cwd):
-    result = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60,
-                            env=dict(os.environ, HOME=cwd))
-    return result.returncode, result.stderr.decode("utf-8", "replace")
+    code, _, err = harness.run(args, cwd, 60, env=dict(os.environ, HOME=cwd))
+    return code, err.decode("utf-8", "replace")
 
 
 def table(cwd, name):

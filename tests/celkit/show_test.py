@@ -9,6 +9,7 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import celkit_test as base  # noqa: E402
+import harness  # noqa: E402
 from celkit_test import celkit, fresh, pixel, put  # noqa: E402
 
 ARGS = None
@@ -94,7 +95,8 @@ class Terminal(unittest.TestCase):
                                env=env, check=True)
                 try:
                     subprocess.run(tmux + ["set-option", "-g", "history-limit", "5000"], env=env, check=True)
-                    for _ in range(200):
+                    end = time.monotonic() + harness.guard(20)
+                    while time.monotonic() < end:
                         pane = subprocess.run(tmux + ["capture-pane", "-p", "-J", "-S", "-", "-E", "-"], env=env,
                                               check=True, stdout=subprocess.PIPE).stdout.decode("utf-8")
                         if "END-OF-CHART" in pane:

@@ -6,6 +6,7 @@ import glob, io, os, re, shutil, signal, subprocess, time, unittest
 from PIL import Image
 
 from celkit_test import run_suites
+import harness  # noqa: E402 (celkit_test puts it on the path)
 
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -30,7 +31,7 @@ def read(path):
 
 def eventually(check, what):
     """Polls `check` until it gives something true, for up to 20 s."""
-    end = time.monotonic() + 20
+    end = time.monotonic() + harness.guard(20)
     while time.monotonic() < end:
         got = check()
         if got:
@@ -79,12 +80,12 @@ class Watch:
 
     def stop(self, how=signal.SIGINT):
         self.process.send_signal(how)
-        return self.process.wait(timeout=60)
+        return self.process.wait(timeout=harness.guard(60))
 
     def end(self):
         """Waits for a watch given --count to end by itself; stops it if it does not."""
         try:
-            return self.process.wait(timeout=20)
+            return self.process.wait(timeout=harness.guard(20))
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
@@ -112,11 +113,11 @@ class Conversion(unittest.TestCase):
                     os.makedirs(os.path.join(d, side))
                     shutil.copy(fixture, os.path.join(d, side, "sheet.bmp"))
                 subprocess.run(command(ARGS.celpack, ["sheet.bmp"]), cwd=os.path.join(d, "celpack"),
-                               capture_output=True, timeout=60)
+                               capture_output=True, timeout=harness.guard(60))
                 want = os.path.join(d, "celpack", "sheet.bmp.fnt")
                 for side, args in sides.items():
                     run = subprocess.run(command(ARGS.celkit, args), cwd=os.path.join(d, side),
-                                         capture_output=True, timeout=60)
+                                         capture_output=True, timeout=harness.guard(60))
                     got = os.path.join(d, side, "sheet.bmp.fnt")
                     if os.path.exists(want):
                         self.assertEqual(run.returncode, 0, side)
@@ -174,7 +175,7 @@ class Conversion(unittest.TestCase):
                     sheet_with([0x41]).save(os.path.join(d, "sheet.bmp"), content.upper())
                 elif content:
                     open(os.path.join(d, "sheet.bmp"), "wb").write(content)
-                run = subprocess.run(command(ARGS.celkit, ["watch"] + args), cwd=d, capture_output=True, timeout=60)
+                run = subprocess.run(command(ARGS.celkit, ["watch"] + args), cwd=d, capture_output=True, timeout=harness.guard(60))
                 self.assertEqual(run.returncode, code)
                 err = run.stderr.decode()
                 self.assertEqual(len(err.splitlines()), 1, err)
@@ -227,7 +228,7 @@ class Saves(unittest.TestCase):
                     font = read(os.path.join(d, "sheet.bmp.fnt"))
                     self.assertEqual(font, font_of(im))
                     reference = subprocess.run(command(ARGS.celkit, ["show", "sheet.bmp.fnt", "-o", "../ref.png"]), cwd=d,
-                                               capture_output=True, timeout=60)
+                                               capture_output=True, timeout=harness.guard(60))
                     self.assertEqual(reference.returncode, 0)
                     self.assertEqual(read(os.path.join(d, "preview.png")), read(os.path.join(d, "..", "ref.png")))
         finally:

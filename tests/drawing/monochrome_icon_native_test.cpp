@@ -4,7 +4,7 @@
 // bits transparency.
 #include "drawing/bitmap_conversion.h"
 #include "drawing_fixture.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 
 namespace {
 

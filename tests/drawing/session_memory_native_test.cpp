@@ -4,7 +4,7 @@
 #include "drawing/gradient.h"
 #include "drawing/primitives.h"
 #include "drawing_fixture.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 
 namespace {
 

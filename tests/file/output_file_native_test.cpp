@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "file/output_file.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/runtime.h"
 #include "support/test_support.h"
 

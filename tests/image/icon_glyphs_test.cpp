@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "fuzz/conversion_road.h"
+#include "fuzz/picture_to_font.h"
 #include "image_test_support.h"
 
 using namespace imagetest;
@@ -32,7 +32,7 @@ Bytes fontOf(const Bytes& rgb, int side) {
 
 class IconGlyphs : public ::testing::Test {
 protected:
-    void SetUp() override { startRuntime(road::libraries()); }
+    void SetUp() override { startRuntime(pictureToFont::libraries()); }
     void TearDown() override { stopRuntime(); }
 };
 
@@ -48,11 +48,11 @@ TEST_F(IconGlyphs, EachPixelThatIsNotBlackLightsItsGlyphBit) {
         {"ico/sizes_png_pillow.ico", "ico/sizes_16.rgb", 16},
         {"ico/sheet_png_pillow.ico", "ico/sheet_png.rgb", 256},
     };
-    road::Outcome outcome;
+    pictureToFont::Outcome outcome;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         Bytes file = readData(c.file);
-        road::walk(file.data(), file.size(), &outcome);
+        pictureToFont::walk(file.data(), file.size(), &outcome);
         ASSERT_TRUE(outcome.loaded);
         Bytes rgb = readData(c.expected);
         ASSERT_EQ(rgb.size(), static_cast<size_t>(c.side) * c.side * 3);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image_test_support.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 
 using namespace imagetest;
 

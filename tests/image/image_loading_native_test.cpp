@@ -5,7 +5,7 @@
 
 #include "image/load_failure.h"
 #include "image_test_support.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 
 using namespace imagetest;
 

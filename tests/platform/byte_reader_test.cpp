@@ -33,6 +33,25 @@ const Width widths[] = {
     {"u16", 2, readAs<uint16_t, &ByteReader::u16>},
     {"u32", 4, readAs<uint32_t, &ByteReader::u32>},
     {"i32", 4, readAs<int32_t, &ByteReader::i32>},
+    {"i16", 2, readAs<int16_t, &ByteReader::i16>},
+    {"u16 of a big-endian view", 2,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         ByteReader big = r;
+         big.bigEndian = true;
+         uint16_t x = 0xEEEE;
+         bool ok = big.u16(at, &x);
+         *v = x;
+         return ok;
+     }},
+    {"u32 of a big-endian view", 4,
+     [](const ByteReader& r, size_t at, uint64_t* v) {
+         ByteReader big = r;
+         big.bigEndian = true;
+         uint32_t x = 0xEEEEEEEE;
+         bool ok = big.u32(at, &x);
+         *v = x;
+         return ok;
+     }},
     {"big-endian 32", 4,
      [](const ByteReader& r, size_t at, uint64_t* v) {
          uint32_t x = 0xEEEEEEEE;
@@ -63,8 +82,10 @@ uint64_t expected(const Width& w, uint8_t first) {
     std::string name = w.name;
     auto at = [&](int i) { return uint64_t(uint8_t(first + i)); };
     if (name == "u8") return at(0);
-    if (name == "u16") return at(0) | at(1) << 8;
-    if (name == "big-endian 32") return at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3);
+    if (name == "u16" || name == "i16") return at(0) | at(1) << 8;
+    if (name == "u16 of a big-endian view") return at(0) << 8 | at(1);
+    if (name == "big-endian 32" || name == "u32 of a big-endian view")
+        return at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3);
     if (name == "sub of 3") return at(0) | at(2) << 16 | uint64_t(3) << 32;
     return at(0) | at(1) << 8 | at(2) << 16 | at(3) << 24;
 }

@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "platform/platform.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // monochrome seam, and PNG layouts Wine mishandles (see the notes).
 #include <gtest/gtest.h>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "tests/platform/icon_test_support.h"
 
 using namespace icontest;

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/message.h"
 #include "runtime/runtime.h"
 

@@ -1,7 +1,7 @@
 // The object table when the RuntimeHeap refuses memory.
 #include <gtest/gtest.h>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/object_table.h"
 #include "runtime/runtime.h"
 

@@ -7,7 +7,7 @@
 
 #include "parameter_cases.h"
 #include "platform/native/kernel/kernel_services.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"
 

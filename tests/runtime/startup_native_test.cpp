@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"
 #include "runtime/strings.h"

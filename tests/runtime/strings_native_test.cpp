@@ -1,7 +1,7 @@
 // The workspace when the StringHeap refuses to grow it.
 #include <gtest/gtest.h>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/parameters.h"
 #include "runtime/runtime.h"
 #include "runtime/strings.h"

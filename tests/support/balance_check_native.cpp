@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 

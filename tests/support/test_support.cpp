@@ -4,7 +4,7 @@
 #include <iterator>
 
 #ifndef _WIN32
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #endif
 
 namespace testsupport {

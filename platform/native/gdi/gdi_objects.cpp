@@ -3,7 +3,6 @@
 // kept after its object was deleted no longer finds anything, even when
 // the slot has been given to a new object.
 #include "platform/native/gdi/gdi_objects.h"
-#include "platform/native/gdi/gdi_seams.h"
 #include "platform/native/kernel/kernel_services.h"
 
 #include <mutex>
@@ -64,9 +63,6 @@ Slot* slotOf(HGDIOBJ handle) {
     return &slot;
 }
 
-// The seam's countdown to the object that fails; 0 when off.
-long failObjectIn = 0;
-
 // What DeleteObject does for a stock object: nothing, successfully.
 BOOL keepForever(HGDIOBJ) { return TRUE; }
 
@@ -81,12 +77,9 @@ BOOL deleteBitmap(HGDIOBJ handle) {
     return TRUE;
 }
 
-}  // namespace
-
-HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
+HGDIOBJ addToTable(ObjectKind kind, void* object, DestroyRoutine destroy) {
     if (kind == kindNone || object == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(tableLock());
-    if (failObjectIn > 0 && --failObjectIn == 0) return nullptr;
     size_t slot;
     if (!freeSlots().empty()) {
         slot = freeSlots().back();
@@ -102,6 +95,35 @@ HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
     return handleOf(slot, slots()[slot].reuse);
 }
 
+void keepInTable(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot != nullptr) slot->destroy = keepForever;
+}
+
+void removeFromTable(HGDIOBJ handle) {
+    std::lock_guard<std::mutex> hold(tableLock());
+    Slot* slot = slotOf(handle);
+    if (slot == nullptr) return;
+    slot->kind = kindNone;
+    slot->object = nullptr;
+    slot->destroy = nullptr;
+    slot->reuse++;
+    freeSlots().push_back(static_cast<size_t>(slot - slots().data()));
+}
+
+}  // namespace
+
+ObjectHooks objectHooks = {addToTable, keepInTable, removeFromTable};
+
+HGDIOBJ addObject(ObjectKind kind, void* object, DestroyRoutine destroy) {
+    return objectHooks.add(kind, object, destroy);
+}
+
+void keepObject(HGDIOBJ handle) { objectHooks.keep(handle); }
+
+void removeObject(HGDIOBJ handle) { objectHooks.remove(handle); }
+
 void* findObject(HGDIOBJ handle, ObjectKind kind) {
     std::lock_guard<std::mutex> hold(tableLock());
     Slot* slot = slotOf(handle);
@@ -115,24 +137,6 @@ ObjectKind kindOf(HGDIOBJ handle) {
     return slot == nullptr ? kindNone : slot->kind;
 }
 
-}  // namespace native
-
-long nativeObjectCount(void) {
-    using namespace native;
-    std::lock_guard<std::mutex> hold(tableLock());
-    long count = 0;
-    for (const Slot& slot : slots())
-        if (slot.kind != kindNone && slot.destroy != keepForever) ++count;
-    return count;
-}
-
-void nativeFailObjects(long n) {
-    std::lock_guard<std::mutex> hold(native::tableLock());
-    native::failObjectIn = n > 0 ? n : 0;
-}
-
-namespace native {
-
 BOOL destroyObject(HGDIOBJ handle) {
     DestroyRoutine destroy;
     {
@@ -142,23 +146,6 @@ BOOL destroyObject(HGDIOBJ handle) {
     }
     // Outside the lock: the routine removes the handle itself.
     return destroy == nullptr ? FALSE : destroy(handle);
-}
-
-void keepObject(HGDIOBJ handle) {
-    std::lock_guard<std::mutex> hold(tableLock());
-    Slot* slot = slotOf(handle);
-    if (slot != nullptr) slot->destroy = keepForever;
-}
-
-void removeObject(HGDIOBJ handle) {
-    std::lock_guard<std::mutex> hold(tableLock());
-    Slot* slot = slotOf(handle);
-    if (slot == nullptr) return;
-    slot->kind = kindNone;
-    slot->object = nullptr;
-    slot->destroy = nullptr;
-    slot->reuse++;
-    freeSlots().push_back(static_cast<size_t>(slot - slots().data()));
 }
 
 HBITMAP createBitmap(LONG width, LONG height, bool topDown, WORD bitsPerPixel, bool dibSection) {

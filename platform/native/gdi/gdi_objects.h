@@ -89,6 +89,16 @@ ObjectKind kindOf(HGDIOBJ handle);
 // Forgets the handle; the caller has already freed the object.
 void removeObject(HGDIOBJ handle);
 
+// The table's three doors above, each starting as the real one; tests may
+// put a fake in their place (tests/support/native_fakes.h) and call the one
+// they replaced. `add` answers null when the table is full.
+struct ObjectHooks {
+    HGDIOBJ (*add)(ObjectKind kind, void* object, DestroyRoutine destroy);
+    void (*keep)(HGDIOBJ handle);
+    void (*remove)(HGDIOBJ handle);
+};
+extern ObjectHooks objectHooks;
+
 inline Bitmap* findBitmap(HGDIOBJ handle) {
     return static_cast<Bitmap*>(findObject(handle, kindBitmap));
 }

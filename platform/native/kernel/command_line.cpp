@@ -12,7 +12,7 @@
 
 #include "platform/native/kernel.h"
 #include "platform/native/kernel/kernel_services.h"
-#include "platform/native/kernel/kernel_seams.h"
+#include "platform/native/kernel/kernel_hooks.h"
 
 namespace {
 
@@ -69,23 +69,7 @@ std::u16string lineOfThisProcess() {
     return line;
 }
 
-}  // namespace
-
-void nativeSetArguments(int count, char** arguments) {
-    CommandLine& state = commandLine();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.line = lineFromArguments(count, arguments);
-    state.set = true;
-}
-
-void nativeSetCommandLine(const WCHAR* line) {
-    CommandLine& state = commandLine();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.line = line ? std::u16string(line) : std::u16string();
-    state.set = true;
-}
-
-LPWSTR GetCommandLineW(void) {
+LPWSTR processLine(void) {
     CommandLine& state = commandLine();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!state.set) {
@@ -94,3 +78,16 @@ LPWSTR GetCommandLineW(void) {
     }
     return &state.line[0];
 }
+
+}  // namespace
+
+native::CommandLineHooks native::commandLineHooks = {processLine};
+
+void native::setArguments(int count, char** arguments) {
+    CommandLine& state = commandLine();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.line = lineFromArguments(count, arguments);
+    state.set = true;
+}
+
+LPWSTR GetCommandLineW(void) { return native::commandLineHooks.line(); }

@@ -12,11 +12,10 @@
 
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/native/kernel.h"
 #include "platform/native/kernel/kernel_services.h"
-#include "platform/native/kernel/kernel_seams.h"
+#include "platform/native/kernel/kernel_hooks.h"
 
 namespace {
 
@@ -33,19 +32,6 @@ struct Files {
     std::mutex lock;
     native::KernelTable<OpenFile, native::kernelFile> table;
     HANDLE standard[3] = {};
-    // Write seams.
-    long failFrom = 0;    // 0: off; otherwise writes left before failing, + 1
-    long failMoveIn = 0;  // 0: off; otherwise moves left before the failing one, + 1
-    bool shortWrites = false;
-    bool recording = false;
-    std::vector<DWORD> recorded;
-    // Move records.
-    struct Move {
-        DWORD flags;
-        int syncs;
-    };
-    bool recordingMoves = false;
-    std::vector<Move> moves;
 };
 
 Files& files() {
@@ -119,19 +105,25 @@ HANDLE fail(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
-// The seam's verdict on one WriteFile of `length` bytes: how many bytes the
-// platform may write, or -1 for a failure.
-long allowedWrite(Files& state, DWORD length) {
-    if (state.recording) state.recorded.push_back(length);
-    if (state.failFrom == 0) return static_cast<long>(length);
-    if (state.failFrom > 1) {
-        --state.failFrom;
-        return static_cast<long>(length);
+BOOL writeAll(int descriptor, const void* bytes, DWORD length, DWORD* written) {
+    DWORD total = 0;
+    while (total < length) {
+        ssize_t put = ::write(descriptor, static_cast<const char*>(bytes) + total, length - total);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            *written = total;
+            SetLastError(put < 0 ? errorFromErrno(errno, std::string()) : ERROR_WRITE_FAULT);
+            return FALSE;
+        }
+        total += static_cast<DWORD>(put);
     }
-    return state.shortWrites ? static_cast<long>(length / 2) : -1;
+    *written = total;
+    return TRUE;
 }
 
 }  // namespace
+
+native::FileHooks native::fileHooks = {writeAll, fsync, rename};
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD creation, DWORD attributes, HANDLE) {
@@ -265,27 +257,13 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LP
     std::lock_guard<std::mutex> guard(state.lock);
     OpenFile* file = fileForTransfer(state, handle, GENERIC_WRITE, toWrite && !buffer);
     if (!file) return FALSE;
-    // The seams are for files; the standard streams always get through.
-    long allowed = file->standardStream ? static_cast<long>(toWrite) : allowedWrite(state, toWrite);
-    if (allowed < 0) {
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
-    }
+    // The hook is for files; the standard streams always get through.
     DWORD total = 0;
-    DWORD wanted = static_cast<DWORD>(allowed);
-    while (total < wanted) {
-        ssize_t put =
-            ::write(file->descriptor, static_cast<const char*>(buffer) + total, wanted - total);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            if (written) *written = total;
-            SetLastError(put < 0 ? errorFromErrno(errno, std::string()) : ERROR_WRITE_FAULT);
-            return FALSE;
-        }
-        total += static_cast<DWORD>(put);
-    }
+    BOOL done = file->standardStream
+                    ? writeAll(file->descriptor, buffer, toWrite, &total)
+                    : native::fileHooks.write(file->descriptor, buffer, toWrite, &total);
     if (written) *written = total;
-    return TRUE;
+    return done;
 }
 
 DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD method) {
@@ -389,13 +367,11 @@ bool heldOpen(Files& state, const struct stat& info) {
     return false;
 }
 
-// Syncs the file to the disk; a move's record, when kept, hears of it.
-bool syncFile(const std::string& path, int* record) {
+bool syncFile(const std::string& path) {
     int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
-    bool synced = fsync(descriptor) == 0;
+    bool synced = native::fileHooks.sync(descriptor) == 0;
     close(descriptor);
-    if (synced && record) *record |= NATIVE_SYNCED_FILE;
     return synced;
 }
 
@@ -419,17 +395,11 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
     std::string from = pathOf(existingName), to = pathOf(newName);
     Files& state = files();
     std::lock_guard<std::mutex> guard(state.lock);
-    int* syncs = nullptr;
-    if (state.recordingMoves) {
-        state.moves.push_back({flags, 0});
-        syncs = &state.moves.back().syncs;
-    }
     auto refuse = [](DWORD error) {
         SetLastError(error);
         return FALSE;
     };
     if (from.empty() || to.empty()) return refuse(ERROR_PATH_NOT_FOUND);
-    if (state.failMoveIn > 0 && --state.failMoveIn == 0) return refuse(ERROR_ACCESS_DENIED);
 
     struct stat source;
     if (lstat(from.c_str(), &source) != 0) return refuse(errorFromErrno(errno, from));
@@ -449,81 +419,17 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
         return refuse(ERROR_PATH_NOT_FOUND);
     }
 
-    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from, syncs))
+    if ((flags & MOVEFILE_WRITE_THROUGH) && S_ISREG(source.st_mode) && !syncFile(from))
         return refuse(ERROR_WRITE_FAULT);
-    if (rename(from.c_str(), to.c_str()) != 0) return refuse(errorFromErrno(errno, to));
+    if (native::fileHooks.rename(from.c_str(), to.c_str()) != 0)
+        return refuse(errorFromErrno(errno, to));
     if (flags & MOVEFILE_WRITE_THROUGH) {
         // The new name is on the disk once its directory is.
         int directory = open(directoryOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (directory >= 0) {
-            if (fsync(directory) == 0 && syncs) *syncs |= NATIVE_SYNCED_DIRECTORY;
+            native::fileHooks.sync(directory);
             close(directory);
         }
     }
     return TRUE;
-}
-
-void nativeFailMoves(long nth) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.failMoveIn = nth > 0 ? nth : 0;
-}
-
-void nativeFailWrites(long fromNth) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.failFrom = fromNth > 0 ? fromNth : 0;
-}
-
-void nativeShortWrites(BOOL shortInsteadOfFail) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.shortWrites = shortInsteadOfFail != FALSE;
-}
-
-void nativeRecordWrites(BOOL on) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.recording = on != FALSE;
-    state.recorded.clear();
-}
-
-long nativeRecordedWriteCount(void) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return static_cast<long>(state.recorded.size());
-}
-
-DWORD nativeRecordedWriteLength(long index) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    if (index < 0 || static_cast<size_t>(index) >= state.recorded.size()) return 0;
-    return state.recorded[static_cast<size_t>(index)];
-}
-
-void nativeRecordMoves(BOOL on) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.recordingMoves = on != FALSE;
-    state.moves.clear();
-}
-
-long nativeRecordedMoveCount(void) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return static_cast<long>(state.moves.size());
-}
-
-DWORD nativeRecordedMoveFlags(long index) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    if (index < 0 || static_cast<size_t>(index) >= state.moves.size()) return 0;
-    return state.moves[static_cast<size_t>(index)].flags;
-}
-
-int nativeRecordedMoveSyncs(long index) {
-    Files& state = files();
-    std::lock_guard<std::mutex> guard(state.lock);
-    if (index < 0 || static_cast<size_t>(index) >= state.moves.size()) return 0;
-    return state.moves[static_cast<size_t>(index)].syncs;
 }

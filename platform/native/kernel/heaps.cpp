@@ -8,11 +8,10 @@
 
 #include <mutex>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/native/kernel.h"
 #include "platform/native/kernel/kernel_services.h"
-#include "platform/native/kernel/kernel_seams.h"
+#include "platform/native/kernel/kernel_hooks.h"
 
 namespace {
 
@@ -30,12 +29,6 @@ struct Heaps {
     std::mutex lock;
     native::KernelTable<Heap, native::kernelHeap> table;
     HANDLE processHeap = nullptr;
-    // Fault seam: the allocation that fails, counted down over the
-    // allocations of failHeap (or of every heap when it is null).
-    HANDLE failHeap = nullptr;
-    long failCountdown = 0;
-    long allocationCount = 0;
-    long creationCountdown = 0;  // the HeapCreate that fails, counted down
 };
 
 // Never destroyed: blocks may be freed from other static destructors.
@@ -47,14 +40,6 @@ Heaps& heaps() {
 Heap* findHeap(Heaps& state, HANDLE handle) { return state.table.find(handle); }
 
 HANDLE addHeap(Heaps& state, Heap* heap) { return state.table.add(heap); }
-
-// One allocation attempt as the seam sees it: false when it must fail.
-bool allocationAllowed(Heaps& state, HANDLE heap) {
-    if (state.failHeap && state.failHeap != heap) return true;
-    ++state.allocationCount;
-    if (state.failCountdown > 0 && --state.failCountdown == 0) return false;
-    return true;
-}
 
 // Only the head of a block is marked: records, where a forgotten zero flag
 // matters, fit in it, and marking a whole file's block would cost as much
@@ -75,7 +60,7 @@ void markTail(void* block, SIZE_T bytes) {
     memset(static_cast<unsigned char*>(block) + bytes, garbageByte, tailBytes);
 }
 
-void* newBlock(SIZE_T bytes, bool zero) {
+void* newBlock(HANDLE, SIZE_T bytes, bool zero) {
     void* block = native::allocateBlock(bytes + tailBytes, zero);
     if (!block) return nullptr;
     if (!zero) memset(block, garbageByte, bytes < markedBytes ? bytes : markedBytes);
@@ -95,21 +80,24 @@ void checkTail(void* block, SIZE_T bytes) {
     }
 }
 
-void freeCheckedBlock(void* block, SIZE_T bytes) {
+void freeCheckedBlock(HANDLE, void* block, SIZE_T bytes) {
     checkTail(block, bytes);
     native::freeBlock(block);
 }
 
+// Called with the table's lock held.
+HANDLE newHeap(void) { return addHeap(heaps(), new Heap); }
+
 }  // namespace
+
+native::HeapHooks native::heapHooks = {newBlock, freeCheckedBlock, newHeap};
 
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
     Heaps& state = heaps();
     std::lock_guard<std::mutex> guard(state.lock);
-    if (state.creationCountdown > 0 && --state.creationCountdown == 0) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    return addHeap(state, new Heap);
+    HANDLE heap = native::heapHooks.createHeap();
+    if (!heap) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return heap;
 }
 
 HANDLE GetProcessHeap(void) {
@@ -131,12 +119,8 @@ BOOL HeapDestroy(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    for (auto& block : heap->blocks) freeCheckedBlock(block.first, block.second);
+    for (auto& block : heap->blocks) native::heapHooks.release(handle, block.first, block.second);
     state.table.remove(handle);
-    if (state.failHeap == handle) {
-        state.failHeap = nullptr;
-        state.failCountdown = 0;
-    }
     delete heap;
     return TRUE;
 }
@@ -146,8 +130,8 @@ LPVOID HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) {
     std::lock_guard<std::mutex> guard(state.lock);
     Heap* heap = findHeap(state, handle);
     if (!heap) return nullptr;
-    if (!allocationAllowed(state, handle) || bytes > largestBlock) return nullptr;
-    void* block = newBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
+    if (bytes > largestBlock) return nullptr;
+    void* block = native::heapHooks.allocate(handle, bytes, (flags & HEAP_ZERO_MEMORY) != 0);
     if (!block) return nullptr;
     heap->blocks.emplace(block, bytes);
     return block;
@@ -163,7 +147,7 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (!allocationAllowed(state, handle) || bytes > largestBlock) {
+    if (bytes > largestBlock) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -179,14 +163,14 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
         markTail(block, bytes);
         return block;
     }
-    void* moved = newBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
+    void* moved = native::heapHooks.allocate(handle, bytes, (flags & HEAP_ZERO_MEMORY) != 0);
     if (!moved) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     memcpy(moved, block, oldBytes < bytes ? oldBytes : bytes);
     heap->blocks.erase(found);
-    freeCheckedBlock(block, oldBytes);
+    native::heapHooks.release(handle, block, oldBytes);
     heap->blocks.emplace(moved, bytes);
     return moved;
 }
@@ -207,7 +191,7 @@ BOOL HeapFree(HANDLE handle, DWORD, LPVOID block) {
     }
     SIZE_T bytes = found->second;
     heap->blocks.erase(found);
-    freeCheckedBlock(block, bytes);
+    native::heapHooks.release(handle, block, bytes);
     return TRUE;
 }
 
@@ -231,33 +215,4 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 HGLOBAL GlobalFree(HGLOBAL memory) {
     if (!memory) return nullptr;
     return HeapFree(GetProcessHeap(), 0, memory) ? nullptr : memory;
-}
-
-void nativeFailAllocation(HANDLE heap, long n) {
-    Heaps& state = heaps();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.failHeap = heap;
-    state.failCountdown = n > 0 ? n : 0;
-    state.allocationCount = 0;
-}
-
-void nativeFailHeapCreation(long n) {
-    Heaps& state = heaps();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.creationCountdown = n > 0 ? n : 0;
-}
-
-long nativeAllocationCount(void) {
-    Heaps& state = heaps();
-    std::lock_guard<std::mutex> guard(state.lock);
-    long count = state.allocationCount;
-    state.allocationCount = 0;
-    return count;
-}
-
-long nativeHeapBlockCount(HANDLE handle) {
-    Heaps& state = heaps();
-    std::lock_guard<std::mutex> guard(state.lock);
-    Heap* heap = findHeap(state, handle);
-    return heap ? static_cast<long>(heap->blocks.size()) : -1;
 }

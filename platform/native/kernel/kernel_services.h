@@ -66,6 +66,9 @@ struct KernelTable {
 std::u16string utf16FromBytes(const char* bytes, size_t length);
 std::string bytesFromUtf16(const WCHAR* text, size_t length);
 
+// The process's command line from argv, as nativeStartProcess hands it over.
+void setArguments(int count, char** arguments);
+
 // Blocks for heaps and pixel memory. Large ones are mapped straight from
 // the system, zero already and backed by huge pages where it allows: a
 // picture's file block and pixel memory are touched once from end to end,

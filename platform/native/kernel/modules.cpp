@@ -1,6 +1,5 @@
 // Loadable modules. The only library the native platform offers is
-// msimg32, with its "AlphaBlend" entry; a seam hides either, as on a
-// system without them.
+// msimg32, with its "AlphaBlend" entry.
 #include <ctype.h>
 
 #include <mutex>
@@ -8,15 +7,13 @@
 
 #include "platform/native/kernel.h"
 #include "platform/native/kernel/kernel_services.h"
-#include "platform/native/kernel/kernel_seams.h"
+#include "platform/native/kernel/kernel_hooks.h"
 
 namespace {
 
 struct Modules {
     std::mutex lock;
     long msimg32References = 0;
-    bool hideLibrary = false;
-    bool hideEntry = false;
 };
 
 Modules& modules() {
@@ -44,12 +41,10 @@ bool namesMsimg32(const WCHAR* name) {
     return ascii == "msimg32" || ascii == "msimg32.dll";
 }
 
-}  // namespace
-
-HMODULE LoadLibraryW(LPCWSTR name) {
+HMODULE loadModule(LPCWSTR name) {
     Modules& state = modules();
     std::lock_guard<std::mutex> guard(state.lock);
-    if (!name || state.hideLibrary || !namesMsimg32(name)) {
+    if (!name || !namesMsimg32(name)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -57,7 +52,7 @@ HMODULE LoadLibraryW(LPCWSTR name) {
     return msimg32;
 }
 
-FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+FARPROC moduleEntry(HMODULE module, LPCSTR name) {
     Modules& state = modules();
     std::lock_guard<std::mutex> guard(state.lock);
     if (module != msimg32 || state.msimg32References == 0) {
@@ -65,12 +60,21 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
         return nullptr;
     }
     // Names below 0x10000 are ordinals; msimg32 here exports by name only.
-    if (reinterpret_cast<uintptr_t>(name) < 0x10000 || state.hideEntry ||
-        std::string(name) != "AlphaBlend") {
+    if (reinterpret_cast<uintptr_t>(name) < 0x10000 || std::string(name) != "AlphaBlend") {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     return alphaBlendEntryPoint;
+}
+
+}  // namespace
+
+native::ModuleHooks native::moduleHooks = {loadModule, moduleEntry};
+
+HMODULE LoadLibraryW(LPCWSTR name) { return native::moduleHooks.load(name); }
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    return native::moduleHooks.entry(module, name);
 }
 
 BOOL FreeLibrary(HMODULE module) {
@@ -82,11 +86,4 @@ BOOL FreeLibrary(HMODULE module) {
     }
     --state.msimg32References;
     return TRUE;
-}
-
-void nativeHideAlphaBlend(BOOL hideLibrary, BOOL hideEntry) {
-    Modules& state = modules();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.hideLibrary = hideLibrary != FALSE;
-    state.hideEntry = hideEntry != FALSE;
 }

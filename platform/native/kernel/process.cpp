@@ -7,7 +7,7 @@
 
 #include "platform/native/kernel.h"
 #include "platform/native/process_entry.h"
-#include "platform/native/kernel/kernel_seams.h"
+#include "platform/native/kernel/kernel_services.h"
 
 DWORD GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
@@ -23,5 +23,5 @@ void ExitProcess(UINT exitCode) {
 void nativeStartProcess(int count, char** arguments) {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
-    nativeSetArguments(count, arguments);
+    native::setArguments(count, arguments);
 }

@@ -5,13 +5,17 @@
 // bits per pixel (alpha 0 unless its image kept alpha) and the 1-bit AND
 // mask. A monochrome icon has no colour bitmap; its mask is twice as tall,
 // AND bits above XOR bits. GetIconInfo hands out copies the caller deletes.
-#include "platform/native/user/icons.h"
-
 #include <new>
 #include <string.h>
 
+#include "platform/native/gdi/gdi_objects.h"
 #include "platform/native/kernel.h"
-#include "platform/native/user/user_seams.h"
+#include "platform/native/user.h"
+#include "platform/native/user/icon_image.h"
+#include "platform/native/user/icons_bitmap_image.h"
+#include "platform/native/user/icons_png_image.h"
+#include "platform/native/user/icons_scaling.h"
+#include "platform/native/user/user_hooks.h"
 
 namespace native {
 
@@ -22,7 +26,12 @@ const DWORD refusedVersion = 0x00020000;
 // CreateIconFromResourceEx flag: a desired size of 0 means the default.
 const UINT defaultSizeFlag = 0x00000040;
 
-bool allOneBitIconsMonochrome = false;
+// The platform's default icon size (SM_CXICON by SM_CYICON).
+const LONG defaultIconSize = 32;
+
+bool decodeBitmapAsGiven(const ByteReader& data, IconImage* image) {
+    return decodeBitmapIconImage(data, false, image);
+}
 
 HICON refuse() {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -98,42 +107,11 @@ HBITMAP copyBitmap(HBITMAP handle) {
 
 }  // namespace
 
-bool IconImage::allocate(LONG newWidth, LONG newHeight) {
-    colours.reset();
-    mask.reset();
-    width = height = 0;
-    if (newWidth <= 0 || newHeight <= 0 ||
-        static_cast<uint64_t>(newWidth) * static_cast<uint64_t>(newHeight) > iconPixelLimit)
-        return false;
-    size_t count = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
-    colours.reset(new (std::nothrow) DWORD[count]());
-    mask.reset(new (std::nothrow) BYTE[count]());
-    if (!colours || !mask) {
-        colours.reset();
-        mask.reset();
-        return false;
-    }
-    width = newWidth;
-    height = newHeight;
-    return true;
-}
-
-void maskFromAlpha(IconImage* image) {
-    for (size_t i = 0; i < image->pixelCount(); ++i)
-        image->mask[i] = (image->colours[i] >> 24) != 0xFF;
-}
-
-bool hasAnyAlpha(const IconImage& image) {
-    for (size_t i = 0; i < image.pixelCount(); ++i)
-        if (image.colours[i] >> 24) return true;
-    return false;
-}
-
 }  // namespace native
 
 using namespace native;
 
-void nativeMonochromeIconsWithoutColour(BOOL on) { allOneBitIconsMonochrome = on != FALSE; }
+IconHooks native::iconHooks = {decodeBitmapAsGiven};
 
 // Only icons are made; cursor data (icon FALSE, a hot spot before the
 // image) is refused.
@@ -144,9 +122,8 @@ HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version,
         return refuse();
     ByteReader data{bits, size};
     IconImage image;
-    bool decoded = isPngIconData(data)
-                       ? decodePngIconImage(data, &image)
-                       : decodeBitmapIconImage(data, allOneBitIconsMonochrome, &image);
+    bool decoded = isPngIconData(data) ? decodePngIconImage(data, &image)
+                                       : iconHooks.decodeBitmap(data, &image);
     if (!decoded) return refuse();
 
     if (flags & defaultSizeFlag) {

@@ -1,6 +1,6 @@
 // Bitmap-style icon images: the header, the colour table, the colour rows
 // and the AND mask rows, read the way the platform reads them.
-#include "platform/native/user/icons.h"
+#include "platform/native/user/icons_bitmap_image.h"
 
 #include <string.h>
 

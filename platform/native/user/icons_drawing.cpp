@@ -6,14 +6,13 @@
 // mask, then XOR the colours into it. Icons whose colours carry alpha are
 // blended with it wherever DI_IMAGE is asked for, each term rounded as the
 // platform rounds. At another size each target pixel shows one icon pixel.
-#include "platform/native/user/icons.h"
-#include "platform/native/user/user_seams.h"
+#include "platform/native/gdi/gdi_objects.h"
+#include "platform/native/user.h"
+#include "platform/native/user/user_hooks.h"
 
 namespace native {
 
 namespace {
-
-bool failIconDrawing = false;
 
 // Colour pixel (x, y) of an icon: its colour bitmap, or the XOR half of a
 // monochrome icon's mask as black and white.
@@ -67,10 +66,9 @@ LONG drawnRow(int64_t offset, int64_t drawn, LONG size) {
 
 using namespace native;
 
-// The step and the flicker-free brush are not used.
-BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH,
-                UINT flags) {
-    if (failIconDrawing) return FALSE;
+namespace {
+
+BOOL drawIcon(HDC dc, int x, int y, HICON handle, int width, int height, UINT flags) {
     Icon* icon = findIcon(handle);
     DeviceContext* context = findDC(dc);
     Bitmap* target = context ? findBitmap(context->bitmap) : nullptr;
@@ -110,4 +108,12 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT,
     return TRUE;
 }
 
-void nativeFailIconDrawing(BOOL on) { failIconDrawing = on != FALSE; }
+}  // namespace
+
+IconDrawingHooks native::iconDrawingHooks = {drawIcon};
+
+// The step and the flicker-free brush are not used.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH,
+                UINT flags) {
+    return iconDrawingHooks.draw(dc, x, y, handle, width, height, flags);
+}

@@ -4,7 +4,7 @@
 // works on lives outside the jumping frame: the caller's image and a
 // plain state record. A malformed or truncated stream, or one larger than
 // the limits, makes the decoder fail; nothing is read past the data.
-#include "platform/native/user/icons.h"
+#include "platform/native/user/icons_png_image.h"
 
 #include <new>
 #include <png.h>

@@ -7,7 +7,7 @@
 // every source pixel that names it, combined with AND. That is why shrunk
 // icons come out darker, and why a transparent mask bit survives only
 // where all the pixels it covers were transparent.
-#include "platform/native/user/icons.h"
+#include "platform/native/user/icons_scaling.h"
 
 #include <new>
 

@@ -61,6 +61,12 @@ struct Otb {
                 return 0;
             }
             const std::uint32_t segments = be(bytes, t + 6, 2) / 2;
+            // The binary search's fields, which consumers check: a power of two at most the count.
+            std::uint32_t power = 1, log = 0;
+            while (power * 2 <= segments) power *= 2, ++log;
+            EXPECT_EQ(be(bytes, t + 8, 2), 2 * power) << segments << " segments";
+            EXPECT_EQ(be(bytes, t + 10, 2), log);
+            EXPECT_EQ(be(bytes, t + 12, 2), 2 * (segments - power));
             for (std::uint32_t s = 0; s < segments; ++s) {
                 const std::size_t end = t + 14 + 2 * s, start = end + 2 * segments + 2;
                 if (code > be(bytes, end, 2) || code < be(bytes, start, 2)) continue;
@@ -98,33 +104,38 @@ Otb parse(const Bytes& file) {
 
 TEST(Otb, EveryGlyphIsFoundByItsCodeAndHoldsTheFontsBytes) {
     const Font font = sample();
-    CodepointMap map = *builtinMap("cp437");
-    map.codepoints[2] = {U'\x1F600'};  // beyond the first plane: format 12 only
-    map.codepoints[3] = {U'\xFFFF'};   // the code format 4's closing segment holds
-    map.codepoints[5] = {};            // none: its Private Use fallback
-    const std::vector<char32_t> codes = uniqueCodepoints(map);
-    const Otb otb = parse(writeOtb(font, map, "t"));
-    for (int g = 0; g < glyphCount; ++g) {
-        EXPECT_EQ(otb.glyph(codes[g], 12), static_cast<std::uint32_t>(g + 1)) << g;
-        EXPECT_EQ(otb.glyph(codes[g], 4),
-                  codes[g] < 0xFFFF ? static_cast<std::uint32_t>(g + 1) : 0u)
-            << g;
-    }
-    EXPECT_EQ(otb.glyph(0x1F601, 12), 0u);
-    EXPECT_EQ(otb.glyph(0xFFFF, 4), 0u);
+    CodepointMap cp437 = *builtinMap("cp437"), block;
+    cp437.codepoints[2] = {U'\x1F600'};   // beyond the first plane: format 12 only
+    cp437.codepoints[3] = {U'\xFFFF'};    // the code format 4's closing segment holds
+    cp437.codepoints[5] = {};             // none: its Private Use fallback
+    for (int g = 0; g < glyphCount; ++g)  // one run and the closing one: a power of two
+        block.codepoints[g] = {static_cast<char32_t>(0xE000 + g)};
+    for (const CodepointMap* map : {&block, &cp437}) {
+        const std::vector<char32_t> codes = uniqueCodepoints(*map);
+        const Otb otb = parse(writeOtb(font, *map, "t"));
+        for (int g = 0; g < glyphCount; ++g) {
+            EXPECT_EQ(otb.glyph(codes[g], 12), static_cast<std::uint32_t>(g + 1)) << g;
+            EXPECT_EQ(otb.glyph(codes[g], 4),
+                      codes[g] < 0xFFFF ? static_cast<std::uint32_t>(g + 1) : 0u)
+                << g;
+        }
+        EXPECT_EQ(otb.glyph(0x1F601, 12), 0u);
+        EXPECT_EQ(otb.glyph(0xFFFF, 4), 0u);
+        if (map != &cp437) continue;
 
-    // The strike: index format 2 (one size for all), images packed in EBDT.
-    const std::size_t eblc = otb.at.at("EBLC"), ebdt = otb.at.at("EBDT");
-    const std::size_t array = eblc + be(otb.bytes, eblc + 8, 4);
-    const std::size_t subtable = array + be(otb.bytes, array + 4, 4);
-    ASSERT_EQ(be(otb.bytes, subtable, 4), 0x00020005u);
-    const std::size_t images = ebdt + be(otb.bytes, subtable + 4, 4);
-    const std::uint32_t size = be(otb.bytes, subtable + 8, 4);
-    ASSERT_EQ(size, 32u);
-    for (int g = 0; g < glyphCount; ++g)
-        EXPECT_TRUE(std::equal(font.bytes.begin() + g * 32, font.bytes.begin() + g * 32 + 32,
-                               otb.bytes.begin() + static_cast<long>(images + (g + 1) * size)))
-            << g;
+        // The strike: index format 2 (one size for all), images packed in EBDT.
+        const std::size_t eblc = otb.at.at("EBLC"), ebdt = otb.at.at("EBDT");
+        const std::size_t array = eblc + be(otb.bytes, eblc + 8, 4);
+        const std::size_t subtable = array + be(otb.bytes, array + 4, 4);
+        ASSERT_EQ(be(otb.bytes, subtable, 4), 0x00020005u);
+        const std::size_t images = ebdt + be(otb.bytes, subtable + 4, 4);
+        const std::uint32_t size = be(otb.bytes, subtable + 8, 4);
+        ASSERT_EQ(size, 32u);
+        for (int g = 0; g < glyphCount; ++g)
+            EXPECT_TRUE(std::equal(font.bytes.begin() + g * 32, font.bytes.begin() + g * 32 + 32,
+                                   otb.bytes.begin() + static_cast<long>(images + (g + 1) * size)))
+                << g;
+    }
 }
 
 // The Windows build must write what the native one does, byte for byte

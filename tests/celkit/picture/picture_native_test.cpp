@@ -6,7 +6,7 @@
 #include <set>
 
 #include "celkit/picture/picture.h"
-#include "platform/native/seams.h"
+#include "support/native_fakes.h"
 #include "support/crafted_files.h"
 
 namespace celkit {

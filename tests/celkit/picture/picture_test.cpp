@@ -234,6 +234,8 @@ TEST(ColourCensus, MostCommonWinsThenTheSmallestColour) {
         std::size_t distinct;             // extra colours of one pixel each, from 0x100000
         std::uint32_t mostCommon;
         std::size_t colours;
+        std::vector<std::uint8_t> alpha = {};  // per pixel, when there is any
+        std::size_t transparent = 0;
     };
     const Row rows[] = {
         {"tie, smaller second", {0xFF00FF, 3, 0x00FF00, 3}, 0, 0x00FF00, 2},
@@ -245,6 +247,13 @@ TEST(ColourCensus, MostCommonWinsThenTheSmallestColour) {
         {"many colours, larger wins", {0x0100FF, 5, 0xFE0000, 6}, 5000, 0xFE0000, 5002},
         {"many colours, smaller red first", {0x02FFFF, 4, 0x030000, 4}, 5000, 0x02FFFF, 5002},
         {"one pixel each", {}, 3000, 0x100000, 3000},
+        {"alpha 127 is less than half opaque, 128 is not",
+         {9, 1, 5, 2},
+         0,
+         5,
+         1,
+         {127, 128, 255},
+         1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -254,10 +263,13 @@ TEST(ColourCensus, MostCommonWinsThenTheSmallestColour) {
         for (std::size_t k = 0; k < row.distinct; ++k)
             pixels.push_back(0x100000 + std::uint32_t(k));
         Picture rgb = rgbPicture(pixels);
+        if (!row.alpha.empty()) rgb.alpha = PixelBytes(row.alpha.size(), 0);
+        for (std::size_t i = 0; i < row.alpha.size(); ++i) rgb.alpha[i] = row.alpha[i];
         ColourCensus census = takeCensus(rgb);
         EXPECT_EQ(census.mostCommon, row.mostCommon);
         EXPECT_EQ(census.colours, row.colours);
-        if (row.colours > 256) continue;
+        EXPECT_EQ(census.transparent, row.transparent);
+        if (row.colours > 256 || !row.alpha.empty()) continue;
         Picture indexed(int(pixels.size()), 1, pixels.empty() ? 0 : pixels[0]);
         for (std::size_t i = 0; i < pixels.size(); ++i) indexed.set(int(i), 0, pixels[i]);
         ASSERT_TRUE(indexed.indexed());

@@ -228,10 +228,12 @@ def ne_huge_count():
     return bytes(out) + bytes(12 * 100)
 
 
-def pcf(count, width, height, bitmap, codes, full=False):
+def pcf(count, width, height, bitmap, codes, full=False, properties=None, junk_entries=0):
     """A PCF, most significant byte and bit first, rows padded to 4: `count`
     glyphs of width x height all on the bitmap's first bytes, `codes` the
-    glyph index for codes 0, 1, ... (columns 0-255 of as many rows as needed)."""
+    glyph index for codes 0, 1, ... (columns 0-255 of as many rows as needed);
+    `properties` a table body, `junk_entries` directory entries of kinds no
+    PCF has, each distinct, before the real ones."""
     ascent = height // 2
     box = (0, width, width, ascent, height - ascent)
     accel = bytes(8) + struct.pack(">3i6h", ascent, height - ascent, 0, *box, 0)
@@ -244,12 +246,33 @@ def pcf(count, width, height, bitmap, codes, full=False):
     codes = list(codes) + [0xFFFF] * (rows * 256 - len(codes))
     encodings = struct.pack(">5h", 0, 255, 0, rows - 1, 0) + struct.pack(">%dH" % len(codes), *codes)
     tables = [(2, 0x10E, accel), (4, 0x0E if full else 0x10E, metrics), (8, 0x0E, bits), (32, 0x0E, encodings)]
-    out = b"\1fcp" + struct.pack("<I", len(tables))
-    offset = 8 + 16 * len(tables)
+    if properties is not None:
+        tables.append((1, 0x0E, properties))
+    out = b"\1fcp" + struct.pack("<I", len(tables) + junk_entries)
+    offset = 8 + 16 * (len(tables) + junk_entries)
+    out += b"".join(struct.pack("<4I", 0x400 + i, 0, 4, offset) for i in range(junk_entries))
     for kind, fmt, body in tables:
         out += struct.pack("<4I", kind, fmt, 4 + len(body), offset)
         offset += 4 + len(body)
     return out + b"".join(struct.pack("<I", fmt) + body for _, fmt, body in tables)
+
+
+def unterminated_properties(count, size):
+    """`count` string properties whose names and values all start one string
+    of `size` letters with no NUL."""
+    return (struct.pack(">I", count) + struct.pack(">IBI", 0, 1, 0) * count + bytes(-count % 4)
+            + struct.pack(">I", size) + b"A" * size)
+
+
+def repeated_a_map():
+    """Glyph 0x41 stands for U+0041 19,000 times over."""
+    return ("0x41" + " U+41" * 19_000 + "\n").encode()
+
+
+def two_members():
+    """256 diagonal glyphs, gzip'ed as two members cut mid-glyph."""
+    font = psf2(256, 16, 16, diagonal_glyph())
+    return gz(font[:3001]) + gz(font[3001:])
 
 
 def diagonal_pcf_bitmap():
@@ -347,6 +370,98 @@ def composites(count, part):
     return [struct.pack(">h8xHHhh", -1, 3, part, 0, 0) for _ in range(count)]
 
 
+def square_glyph():
+    """An 8 x 8 square at the origin, one contour."""
+    return struct.pack(">h8xHH4B4h4h", 1, 3, 0, 1, 1, 1, 1, 0, 0, 8, 0, 0, 8, 0, -8)
+
+
+def component(part, flags=0x0003, x=0, y=0, transform=b""):
+    """One part of a composite: flags 3 are word arguments taken as x, y."""
+    return struct.pack(">HHhh", flags, part, x, y) + transform
+
+
+def composite_glyph(*parts, contours=-1):
+    """Parts chained with MORE_COMPONENTS (0x20) but the last."""
+    body = b"".join(struct.pack(">H", struct.unpack(">H", p[:2])[0] | (0x20 if i + 1 < len(parts) else 0)) + p[2:]
+                    for i, p in enumerate(parts))
+    return struct.pack(">h8x", contours) + body
+
+
+def cmap_font(subtable):
+    """outline_font's square 'A' with the given Unicode cmap subtable instead."""
+    font = outline_font(2, glyf=[b"", square_glyph()])
+    tables = {}
+    count = struct.unpack(">H", font[4:6])[0]
+    for i in range(count):
+        tag, offset, length = struct.unpack(">4s4xII", font[12 + 16 * i:28 + 16 * i])
+        tables[tag.decode()] = font[offset:offset + length]
+    tables["cmap"] = struct.pack(">HHHHI", 0, 1, 3, 1, 12) + subtable
+    return sfnt(b"\0\1\0\0", tables)
+
+
+def overlapping_format4(segments):
+    """Every segment spans U+0000..U+FFFE: walked code by code, 65535 codes each."""
+    ends = [0xFFFE] * (segments - 1) + [0xFFFF]
+    starts = [0] * (segments - 1) + [0xFFFF]
+    body = (struct.pack(">%dH" % segments, *ends) + b"\0\0" + struct.pack(">%dH" % segments, *starts)
+            + struct.pack(">%dH" % segments, *([1] * segments)) + bytes(2 * segments))
+    return struct.pack(">HHHHHHH", 4, 14 + len(body), 0, 2 * segments, 0, 0, 0) + body
+
+
+def overlapping_format12(groups):
+    body = b"".join(struct.pack(">III", 0, 0x10FFFF, 1) for _ in range(groups))
+    return struct.pack(">HHIII", 12, 0, 16 + len(body), 0, groups) + body
+
+
+def truncated_table(font, tag, extra):
+    """The directory entry of `tag` claims `extra` bytes more than the file holds."""
+    out = bytearray(font)
+    count = struct.unpack(">H", out[4:6])[0]
+    for i in range(count):
+        at = 12 + 16 * i
+        if out[at:at + 4] == tag:
+            offset = struct.unpack(">I", out[at + 8:at + 12])[0]
+            out[at + 12:at + 16] = struct.pack(">I", len(out) - offset + extra)
+    return bytes(out)
+
+
+def loca_past_end():
+    """Glyph 1's offsets point 2 GiB past 'glyf', and glyph 2's start."""
+    font = bytearray(outline_font(3, glyf=[b"", square_glyph(), square_glyph()]))
+    count = struct.unpack(">H", font[4:6])[0]
+    for i in range(count):
+        at = 12 + 16 * i
+        if font[at:at + 4] == b"loca":
+            offset = struct.unpack(">I", font[at + 8:at + 12])[0]
+            font[offset + 4:offset + 12] = struct.pack(">II", 0x7FFFFFF0, 0x7FFFFFFF)
+    return bytes(font)
+
+
+# The sfnt glyphs that crashed the rasteriser before FreeType: each is drawn
+# or left blank, never followed outside the file or round a loop.
+GLYF_CRASHES = {
+    # numberOfContours -2: no simple glyph, no composite; its body a composite of itself.
+    "ttf_contours_minus_two.ttf": outline_font(3, glyf=[b"", composite_glyph(component(1), contours=-2),
+                                                        composite_glyph(component(1))]),
+    # Word arguments that are point numbers (no ARGS_ARE_XY_VALUES), far past the parts' points.
+    "ttf_composite_point_args.ttf": outline_font(3, glyf=[b"", square_glyph(),
+                                                          composite_glyph(component(1, 0x0001, -1, -1),
+                                                                          component(1, 0x0001, 0x7FFF, 3))]),
+    # Each a 2 x 2 transform of nearly 2 and an offset of 32767 of the one before, 12 deep.
+    "ttf_composite_transform_overflow.ttf": outline_font(14, glyf=[b"", square_glyph()] + [
+        composite_glyph(component(g, 0x0083, 32767, 32767, struct.pack(">4h", 0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF)))
+        for g in range(1, 13)]),
+    # Glyph 1 made of glyph 2, glyph 2 of glyph 1.
+    "ttf_composite_loop.ttf": outline_font(3, glyf=[b"", composite_glyph(component(2)),
+                                                    composite_glyph(component(1))]),
+    "ttf_cmap_format4_spans.ttf": cmap_font(overlapping_format4(2000)),
+    "ttf_cmap_format12_groups.ttf": cmap_font(overlapping_format12(5000)),
+    "ttf_glyf_past_the_end.ttf": truncated_table(outline_font(3, glyf=[b"", square_glyph(), square_glyph()]),
+                                                 b"glyf", 64),
+    "ttf_loca_past_the_end.ttf": loca_past_end(),
+}
+
+
 # A Unifont chart is 4128 pixels wide; glyph 0 at U+258FF makes it 9680
 # high, the most under the 40,000,000-pixel limit; U+10FFFF is past it.
 CHART_EDGE = 0x258FF
@@ -405,6 +520,14 @@ def files():
         "pcf_48000_codes.pcf": pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 48000),
         "pcf_40000_glyphs.pcf.gz": gz(pcf(40000, 16, 16, diagonal_pcf_bitmap() + bytes(1 << 20),
                                           range(40000), full=True)),
+        "pcf_property_names.pcf.gz": gz(pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 256,
+                                            properties=unterminated_properties(4000, 200_000))),
+        "pcf_directory_kinds.pcf.gz": gz(pcf(1, 16, 16, diagonal_pcf_bitmap(), [0] * 256, junk_entries=55_000)),
+        "hex_100k_a.hex.gz": gz(b"0041:" + b"FF" * 16 + b"\n" + b"".join(
+            b"0041:" + b"00" * 16 + b"\n" for _ in range(100_000))),
+        "map_19000_a.txt": repeated_a_map(),
+        "two_members.psf.gz": two_members(),
+        "cut_member.psf.gz": gz(psf2(256, 16, 16, diagonal_glyph()))[:-9],
         "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
         "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
         "ttf_lone_off_curve_point.ttf": outline_font(3, glyf=[b"", lone_off_curve_glyph(), composites(1, 1)[0]]),
@@ -417,6 +540,7 @@ def files():
     }
     out.update(BDF_POINTS)
     out.update(BMP_PADDING)
+    out.update(GLYF_CRASHES)
     out["map_chart_edge.txt"] = chart_map(CHART_EDGE)
     out["map_chart_past.txt"] = chart_map(0x10FFFF)
     out.update({name: raw_font(name) for name in RAW_PREFIXES})

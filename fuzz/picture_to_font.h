@@ -1,10 +1,10 @@
-// The tool's road from picture bytes to font bytes, with the file left out:
+// The tool's way from picture bytes to font bytes, with the file left out:
 // the bytes become the picture image, and the tool's own convertSheet draws
 // it on its canvas and scans it into a byte array. Shared by the fuzz
-// target and the test that replays its findings, so both walk exactly the
-// road the tool walks.
-#ifndef CELPACK_FUZZ_CONVERSION_ROAD_H
-#define CELPACK_FUZZ_CONVERSION_ROAD_H
+// target and the test that replays its findings, so both take exactly the
+// steps the tool takes.
+#ifndef CELPACK_FUZZ_PICTURE_TO_FONT_H
+#define CELPACK_FUZZ_PICTURE_TO_FONT_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -17,7 +17,7 @@
 #include "image/image_object.h"
 #include "runtime/runtime.h"
 
-namespace road {
+namespace pictureToFont {
 
 // What one walk gave.
 struct Outcome {
@@ -41,7 +41,7 @@ inline const RuntimeLibraries* libraries() {
     return &list;
 }
 
-// Walks the road for one block; every image it made is freed on return.
+// Converts one block; every image it made is freed on return.
 // As in the tool, a block that does not load goes no further.
 inline void walk(const uint8_t* data, size_t size, Outcome* outcome) {
     memset(outcome, 0, sizeof *outcome);
@@ -65,6 +65,6 @@ inline bool warmUp(Outcome* outcome) {
     return outcome->loaded && outcome->font[0] == 0x80 && outcome->font[1] == 0;
 }
 
-}  // namespace road
+}  // namespace pictureToFont
 
 #endif
