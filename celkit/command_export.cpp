@@ -29,6 +29,7 @@ struct ExportCommandOptions {
     std::string name;
     std::optional<std::string> first;
     std::optional<int> baseline;
+    int index = 0;
     std::string width = "auto";
     TransformOptions transform;
 };
@@ -89,8 +90,9 @@ void runExport(const ExportCommandOptions& options) {
         const FontFormat* format = formats[next++];
         const Input source = readAndIdentify(input);
         // The width is the transformed font's.
-        const Font font =
-            transformed(input, fontOf(source, ImportOptions{map, std::nullopt}), transform);
+        ImportOptions importOptions{map, std::nullopt};
+        importOptions.index = options.index;
+        const Font font = transformed(input, fontOf(source, importOptions), transform);
         const int width = exportWidth(font, options.width, input);
         // Plain psf keeps the version of the input, else of the map's font.
         if (format == psf) {
@@ -141,6 +143,7 @@ void addExportCommand(CLI::App& app) {
                      "glyph g stands for the code point U+XXXX + g instead of the map's")
         ->type_name("U+XXXX")
         ->excludes(map);
+    addIndexOption(*command, options->index);
     command
         ->add_option("--name", options->name,
                      "C array name / BDF, PCF, OTB and TrueType family / .fon face (default: the "

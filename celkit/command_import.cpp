@@ -120,8 +120,9 @@ void runImport(const ImportCommandOptions& options) {
 
 }  // namespace
 
-Font importWithDefaults(const Input& input, const CodepointMap& map) {
+Font importWithDefaults(const Input& input, const CodepointMap& map, int index) {
     ImportOptions fontOptions{map, std::nullopt};
+    fontOptions.index = index;
     GridOptions gridOptions;
     gridOptions.map = map;
     return importInput(input, fontOptions, gridOptions);
@@ -178,9 +179,7 @@ void addImportCommand(CLI::App& app) {
         ->type_name("MODE")
         ->check(CLI::IsMember({"none", "light", "full"}))
         ->capture_default_str();
-    command->add_option("--index", options->index, "the font of a collection (.ttc), from 0")
-        ->check(CLI::Range(0, 65535))
-        ->capture_default_str();
+    addIndexOption(*command, options->index);
     command
         ->add_option("--threshold", options->threshold,
                      "percent that makes a pixel ink: an outline's coverage, drawn in grey "

@@ -7,6 +7,7 @@
 
 #include "celkit/font/export_cell.h"
 #include "celkit/font/psf.h"
+#include "celkit/font/windows_font_reader.h"
 #include "celkit/input_kind.h"
 #include "celkit/picture/glyph_grid.h"
 #include "celkit/program.h"
@@ -17,6 +18,7 @@ namespace {
 struct InfoOptions {
     std::vector<std::string> inputs;
     std::string map = "cp437";
+    int index = 0;
 };
 
 // Runs of glyph numbers, "0x00-0x1F 0x7F".
@@ -69,7 +71,8 @@ void describeFont(const Font& font, std::ostream& out) {
 // The file as it is: format, glyph count, cell size and table, before the
 // 256 glyphs celkit takes of it (a raw font is those already). True when
 // the file was read through, so that what is left to go wrong is the pick.
-bool describeFontFile(const Input& input, const std::string& mapName, std::ostream& out) {
+bool describeFontFile(const Input& input, const std::string& mapName, int index,
+                      std::ostream& out) {
     if (input.font == formatNamed("ttf")) {
         out << "file: outline font, drawn into the 16 x 16 cell\nas celkit picks them by --map "
             << shown(mapName) << ":\n";
@@ -77,8 +80,12 @@ bool describeFontFile(const Input& input, const std::string& mapName, std::ostre
     }
     SourceFont source;
     std::string error;
-    if (!input.font->readSource(input.bytes, source, error))
-        throw Failure(input.name + ": " + error);
+    const bool read = input.font == formatNamed("fon")
+                          ? readWindowsFont(input.bytes, index, source, error)
+                          : input.font->readSource(input.bytes, source, error);
+    if (!read) throw Failure(input.name + ": " + error);
+    if (source.fonts != 0)
+        out << "fonts in the file: " << source.fonts << ", this is --index " << index << '\n';
     int width = 0, height = 0;
     bool same = true;
     for (const SourceGlyph& glyph : source.glyphs) {
@@ -126,17 +133,19 @@ bool describeReading(const Picture& picture, const CodepointMap& map, Font& font
 }
 
 void describeInput(const std::string& name, const std::string& mapName, const CodepointMap& map,
-                   std::ostream& out) {
+                   int index, std::ostream& out) {
     Input input = readAndIdentify(name);
     if (input.font != nullptr) {
         out << shown(name) << ": " << input.kindText() << ", " << input.bytes.size() << " bytes"
             << (input.compressed ? " inflated" : "") << '\n';
-        if (input.font->readSource != nullptr && describeFontFile(input, mapName, out)) {
+        if (input.font->readSource != nullptr && describeFontFile(input, mapName, index, out)) {
             // A map that picks nothing of a sound file is import's refusal,
             // told as it is for pictures; info has still described the file.
             Font font;
             std::string reason;
-            if (readGlyphs(input, ImportOptions{map, std::nullopt}, font, reason))
+            ImportOptions options{map, std::nullopt};
+            options.index = index;
+            if (readGlyphs(input, options, font, reason))
                 describeFont(font, out);
             else
                 out << "celkit import refuses it as it is: " << reason << '\n';
@@ -180,7 +189,7 @@ void runInfo(const InfoOptions& options) {
     for (const std::string& input : options.inputs) {
         try {
             std::ostringstream text;
-            describeInput(input, options.map, map, text);
+            describeInput(input, options.map, map, options.index, text);
             std::cout << text.str();
         } catch (const Failure& failure) {
             std::cout.flush();
@@ -204,6 +213,7 @@ void addInfoCommand(CLI::App& app) {
     command->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
         ->type_name("MAP")
         ->capture_default_str();
+    addIndexOption(*command, options->index);
     command->callback([options] { runInfo(*options); });
 }
 

@@ -15,6 +15,7 @@ struct SheetOptions {
     std::vector<std::string> inputs;
     Destination destination;
     std::string map = "cp437";
+    int index = 0;
     std::optional<std::string> cell, ink, paper;
     std::string layout = "grid";
 };
@@ -27,9 +28,9 @@ std::string glyphList(const std::vector<int>& glyphs) {
 }
 
 std::vector<std::uint8_t> makeSheet(const std::string& input, const fs::path& path,
-                                    const CodepointMap& map, const SheetLayout& layout,
+                                    const CodepointMap& map, int index, const SheetLayout& layout,
                                     bool celpacksSheet) {
-    Font font = loadFont(input, map);
+    Font font = loadFont(input, map, index);
     bool png = lowerExtension(path) == ".png";
     if (celpacksSheet && !png) return encodeSheet(font);
     Picture picture;
@@ -66,7 +67,7 @@ void runSheet(const SheetOptions& options) {
                              ": a sheet is a BMP or PNG picture; name it .bmp or .png");
     }
     makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-        return makeSheet(input, path, map, layout, celpacksSheet);
+        return makeSheet(input, path, map, options.index, layout, celpacksSheet);
     });
 }
 
@@ -82,6 +83,7 @@ void addSheetCommand(CLI::App& app) {
     sheet->add_option("--map", options->map, "code-point map for fonts of more than 256 glyphs")
         ->type_name("MAP")
         ->capture_default_str();
+    addIndexOption(*sheet, options->index);
     sheet
         ->add_option("--cell", options->cell,
                      "cell size WxH, glyphs at each cell's top left (default 16x16)")

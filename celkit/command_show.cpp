@@ -21,6 +21,7 @@ struct ShowOptions {
     std::optional<std::string> glyph;
     std::string labels = "numbers";
     std::string map = "cp437";
+    int index = 0;
 };
 
 void warnMissing(const std::string& input, int missing, const CodepointMap& map,
@@ -38,10 +39,10 @@ constexpr std::size_t largeTextPicture = static_cast<std::size_t>(16) << 20;
 
 // A BMP or ICO sheet shows the font celpack would make of it; any other
 // input what import makes of it.
-Font fontToShow(const std::string& name, const CodepointMap& map) {
+Font fontToShow(const std::string& name, const CodepointMap& map, int index) {
     Input input = readAndIdentify(name);
     if (input.picture != PictureKind::Bmp && input.picture != PictureKind::Ico)
-        return importWithDefaults(input, map);
+        return importWithDefaults(input, map, index);
     Picture picture;
     std::string error;
     if (!readPicture(input.bytes, picture, error)) throw Failure(name + ": " + error);
@@ -82,7 +83,7 @@ void showInTerminal(const ShowOptions& options, const CodepointMap& map) {
     for (const std::string& input : options.inputs) {
         Font font;
         try {
-            font = fontToShow(input, map);
+            font = fontToShow(input, map, options.index);
         } catch (const Failure& failure) {
             reportError(failure.what());
             failed = true;
@@ -134,7 +135,7 @@ void runShow(const ShowOptions& options) {
             throw UsageError(displayName(path) + ": a preview is a .png or .bmp picture");
     }
     makeAndWrite(options.inputs, paths, [&](const std::string& input, const fs::path& path) {
-        Font font = fontToShow(input, map);
+        Font font = fontToShow(input, map, options.index);
         Picture picture;
         if (options.text) {
             int missing = 0;
@@ -203,6 +204,7 @@ void addShowCommand(CLI::App& app) {
                      "windows-125N ...), a map file or a font with a Unicode table")
         ->type_name("MAP")
         ->capture_default_str();
+    addIndexOption(*show, options->index);
     show->callback([options] { runShow(*options); });
 }
 

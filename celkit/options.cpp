@@ -163,8 +163,17 @@ CodepointMap blockMap(char32_t first) {
     return map;
 }
 
-Font loadFont(const std::string& name, const CodepointMap& map) {
-    return fontOf(readAndIdentify(name), ImportOptions{map, std::nullopt});
+Font loadFont(const std::string& name, const CodepointMap& map, int index) {
+    ImportOptions options{map, std::nullopt};
+    options.index = index;
+    return fontOf(readAndIdentify(name), options);
+}
+
+void addIndexOption(CLI::App& command, int& index) {
+    command.add_option("--index", index, "which font of a file holding several (.fon, .ttc), from 0")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
 }
 
 void addDestinationOptions(CLI::App& command, Destination& destination) {

@@ -67,11 +67,11 @@ const std::string* inputAt(const FileStatus& file);
 
 // The 256 glyphs of a font file of any format celkit reads (a picture is
 // refused: import reads those); `map` picks them from a larger font.
-Font loadFont(const std::string& name, const CodepointMap& map);
+Font loadFont(const std::string& name, const CodepointMap& map, int index = 0);
 // The font of an input as import makes it with its default options: a
 // font's glyphs, or a picture's on its most common colour.
 struct Input;
-Font importWithDefaults(const Input& input, const CodepointMap& map);
+Font importWithDefaults(const Input& input, const CodepointMap& map, int index = 0);
 
 // Option values; UsageError with the option's name when malformed.
 std::uint32_t parseColour(const std::string& option, const std::string& text);
@@ -97,6 +97,8 @@ struct Destination {
     std::string directory;
 };
 void addDestinationOptions(CLI::App& command, Destination& destination);
+// --index N: which font of a file holding several.
+void addIndexOption(CLI::App& command, int& index);
 // One output path per input: -o as given ("-" for standard output), or in
 // -d's directory the input's stem with `extension`. UsageError when neither
 // or both are given, when -o meets several inputs, or when two inputs would

@@ -60,6 +60,10 @@ f=$seeds/font_import
 for font in /usr/share/consolefonts/Lat15-Fixed16.psf.gz /usr/share/consolefonts/Lat2-VGA8.psf.gz; do
   [ -f "$font" ] && cp "$font" "$f/" && gzip -dc "$font" >"$f/$(basename "$font" .gz)"
 done
+# Windows raster fonts as Wine ships them: an NE library each, fixed and variable pitch.
+for font in /usr/share/wine/fonts/vgafix.fon /usr/share/wine/fonts/vgasys.fon; do
+  [ -f "$font" ] && cp "$font" "$f/"
+done
 [ -f /usr/share/unifont/unifont.hex ] && head -n 40 /usr/share/unifont/unifont.hex >"$f/head.hex"
 /usr/bin/python3 - "$f" <<'PY'
 import sys
@@ -88,7 +92,7 @@ $convert "$p/rgb.png" -colorspace Gray -depth 16 PNG:"$p/gray16.png"
 hostile=$root/tests/data/celkit-hostile
 if [ -d "$hostile" ]; then
   cp "$hostile"/*.gz "$hostile"/*.bdf "$hostile"/*.fnt "$hostile"/*.txt "$hostile"/*.ttf "$hostile"/*.otf \
-     "$hostile"/*.pcf "$f/"
+    "$hostile"/*.fon "$hostile"/*.bin "$hostile"/*.pcf "$f/"
   cp "$hostile"/*.png "$hostile"/*.bmp "$hostile"/*.fnt "$p/"
 fi
 

@@ -3,7 +3,8 @@
 // as GDI and FreeType's winfnt driver load them. The font's 256 glyphs are
 // its codes 0 to 255, every one the full cell (16 or 8 wide, 16 high, the
 // baseline its ascent rows down), of fixed pitch; the character set is the
-// Windows one the map's code page is, else OEM. Written only.
+// Windows one the map's code page is, else OEM. Read by
+// windows_font_reader.h.
 #ifndef CELKIT_FONT_FON_H
 #define CELKIT_FONT_FON_H
 

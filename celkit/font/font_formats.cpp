@@ -13,6 +13,7 @@
 #include "celkit/font/source_font.h"
 #include "celkit/font/truetype_import.h"
 #include "celkit/font/unifont_hex.h"
+#include "celkit/font/windows_font_reader.h"
 
 namespace celkit {
 namespace {
@@ -25,6 +26,20 @@ bool readAndPick(const Bytes& data, const ImportOptions& options, Font& out, std
     if (!readSource(data, source, error) || !pickGlyphs(source, options, out, error)) return false;
     warnings.insert(warnings.end(), source.warnings.begin(), source.warnings.end());
     return true;
+}
+
+bool readWindowsFontAndPick(const Bytes& data, const ImportOptions& options, Font& out,
+                            std::string& error, std::vector<std::string>& warnings) {
+    SourceFont source;
+    if (!readWindowsFont(data, options.index, source, error) ||
+        !pickGlyphs(source, options, out, error))
+        return false;
+    warnings.insert(warnings.end(), source.warnings.begin(), source.warnings.end());
+    return true;
+}
+
+bool readFirstWindowsFont(const Bytes& data, SourceFont& out, std::string& error) {
+    return readWindowsFont(data, 0, out, error);
 }
 
 bool readRaw(const Bytes& data, const ImportOptions&, Font& out, std::string& error,
@@ -107,11 +122,12 @@ const std::vector<FontFormat>& fontFormats() {
              return writePcf(font, options.map, options.name, exportCell(font, options));
          }},
         {"fon",
-         "Windows raster font: an FNT 3.0 resource in a 16-bit library",
+         "Windows raster font: an FNT 3.0 resource in a 16-bit library; read, also FNT 2.0, "
+         "variable pitch, 32-bit libraries and bare .fnt resources (--index picks the font)",
          {".fon"},
-         nullptr,
-         nullptr,
-         nullptr,
+         isWindowsFont,
+         readWindowsFontAndPick,
+         readFirstWindowsFont,
          [](const Font& font, const ExportOptions& options) {
              return writeFon(font, options.map, options.name, exportCell(font, options));
          }},

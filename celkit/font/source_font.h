@@ -43,6 +43,8 @@ struct SourceFont {
     // `first`). Otherwise slot i takes the glyph keyed i (or first + i).
     bool unicode = false;
     std::vector<std::string> warnings;  // one line each, for the user
+    // Fonts the file holds, of which --index chose this one; 0 for formats of one font.
+    std::size_t fonts = 0;
 
     bool pixel(const SourceGlyph& glyph, int x, int y) const;
 };

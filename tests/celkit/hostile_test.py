@@ -234,6 +234,15 @@ def font_rows():
             "refused", r"segments overlap"),
         Row("ttf cmap of 5000 groups of every code point", gz("ttf_cmap_format12_groups.ttf"),
             imp("ttf_cmap_format12_groups.ttf"), "refused", SIZE_REASON),
+        # Windows fonts: every offset and count checked against the file first.
+        Row("fnt of 224 glyphs on one 16 x 2000 bitmap", gz("fnt_shared_16x2000.fnt"),
+            imp("fnt_shared_16x2000.fnt"), "refused", SIZE_REASON),
+        Row("pe of 4000 names sharing 4000 languages", gz("pe_shared_languages.fon"),
+            ["info", "pe_shared_languages.fon"], "refused", "more entries than the file holds"),
+        Row("ne counting 65535 fonts", gz("ne_huge_count.fon"), imp("ne_huge_count.fon"), "refused",
+            "runs past the end of the file"),
+        Row("8192 bytes of a FNT header and noise, not named .fnt", gz("winfnt_header_8192.bin"),
+            imp("winfnt_header_8192.bin"), "done", None, font_is(data("winfnt_header_8192.bin")), ["x.fnt"]),
         Row("psf.gz bomb of 512 MiB, show", {"bomb.psf.gz": big_bomb}, ["show", "bomb.psf.gz", "-o", "p.png"],
             "either", SIZE_REASON, None, ["p.png"]),
     ]

@@ -301,7 +301,7 @@ for cell in cells:
     # Every format celkit both writes and reads gives the cell's font back,
     # and so does the .otb as fontforge writes it: an empty 'glyf' and a
     # 2-byte 'loca' beside the strike.
-    for ext in ("bdf", "pcf", "otb", "ttf", "ff.otb"):
+    for ext in ("bdf", "pcf", "otb", "ttf", "fon", "ff.otb"):
         export(cell, "round." + ext)
         if ext == "ff.otb":
             otb = TTFont("round.ff.otb")
@@ -518,7 +518,7 @@ for compiler, lang in (("gcc", "c"), ("g++", "c++"), ("i686-w64-mingw32-gcc-posi
         check("C header array is the font (%s)" % compiler, out == fnt, first_diff(out, fnt))
 
 # Round trip through every format celkit reads.
-for ext in ("psf", "bdf", "hex", "pcf", "otb", "ttf"):
+for ext in ("psf", "bdf", "hex", "pcf", "otb", "ttf", "fon"):
     run(tool, "export", FONT, "round." + ext, "cp437")
     r = run(tool, "import", "round." + ext, "round.fnt")
     check("import of celkit's ." + ext, r.returncode == 0 and read("round.fnt") == fnt,
@@ -531,6 +531,21 @@ for path in ("/usr/share/consolefonts/Lat15-Fixed16.psf.gz", "/usr/share/console
     r = run(tool, "import", path, "real.fnt")
     got = read("real.fnt") if r.returncode == 0 else b""
     check("import of " + os.path.basename(path), got == expected and inked(expected) > 150, r.stderr.decode() + first_diff(got, expected))
+
+# Wine's raster fonts, NE libraries of one ANSI FNT 3.0 each (vgasys of
+# variable pitch, 4 to 15 wide; vgafix 8 x 15): every code celkit imports
+# (a latin1 map takes an ANSI font's codes in order) is what FreeType's
+# winfnt driver draws of it, the baseline at the ascent FreeType reads.
+for name, ascent in (("vgasys", 13), ("vgafix", 12)):
+    path = "/usr/share/wine/fonts/%s.fon" % name
+    if not os.path.exists(path):
+        print("skip %s: Wine's fonts are not installed" % name)
+        continue
+    ok, detail = freetype(path, list(range(256)), "expected.fnt")
+    r = run(celkit, "import", path, "--map", "latin1", "-o", "real.fnt")
+    got, expected = (read("real.fnt") if r.returncode == 0 else b""), read("expected.fnt")
+    check("import of Wine's %s.fon matches FreeType" % name, ok and got == expected and inked(expected) > 200
+          and "ascent %d\n" % ascent in detail, detail + r.stderr.decode() + first_diff(got, expected))
 
 # A real 8 x 16 console font, imported by celkit through its own table and
 # exported as an 8-wide .ttf: FreeType at 16 pixels draws each glyph of the

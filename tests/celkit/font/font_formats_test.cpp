@@ -71,6 +71,66 @@ const std::string bdfHead =
     "CHARSET_REGISTRY \"ISO10646\"\nENDPROPERTIES\n";
 std::string bdfChar(const std::string& body) { return "STARTCHAR a\nENCODING 65\n" + body; }
 
+void put(Bytes& b, std::size_t at, std::uint32_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A bare Windows FNT (version 0x200 or 0x300) of codes from `first`, each
+// glyph its width and its bits a byte column at a time, `height` rows each.
+Bytes windowsFnt(int version, int charset, int first, int height,
+                 const std::vector<std::pair<int, Bytes>>& glyphs) {
+    const std::size_t header = version == 0x300 ? 148 : 118, entry = version == 0x300 ? 6 : 4;
+    Bytes b(header + (glyphs.size() + 1) * entry, 0);
+    put(b, 0, static_cast<std::uint32_t>(version), 2);
+    put(b, 88, static_cast<std::uint32_t>(height), 2);
+    b[85] = static_cast<std::uint8_t>(charset);
+    b[95] = static_cast<std::uint8_t>(first);
+    b[96] = static_cast<std::uint8_t>(first + static_cast<int>(glyphs.size()) - 1);
+    put(b, 113, static_cast<std::uint32_t>(b.size()), 4);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        put(b, header + i * entry, static_cast<std::uint32_t>(glyphs[i].first), 2);
+        put(b, header + i * entry + 2, static_cast<std::uint32_t>(b.size()), entry - 2);
+        b.insert(b.end(), glyphs[i].second.begin(), glyphs[i].second.end());
+    }
+    put(b, 105, static_cast<std::uint32_t>(b.size()), 4);
+    b.insert(b.end(), {'T', 0});
+    put(b, 2, static_cast<std::uint32_t>(b.size()), 4);
+    return b;
+}
+
+// A 32-bit library whose RT_FONT resources are `fonts`: one section holding
+// the resource tree (type, name, language) and the fonts after it.
+Bytes peLibrary(const std::vector<Bytes>& fonts) {
+    const std::size_t pe = 0x40, section = pe + 24 + 224, raw = 0x200, rva = 0x1000;
+    const std::size_t names = 24, languages = names + 16 + 8 * fonts.size();
+    const std::size_t data = languages + 24 * fonts.size(), bodies = data + 16 * fonts.size();
+    Bytes b(raw + bodies, 0);
+    b[0] = 'M', b[1] = 'Z', b[0x3C] = pe, b[pe] = 'P', b[pe + 1] = 'E';
+    put(b, pe + 6, 1, 2);
+    put(b, pe + 20, 224, 2);
+    put(b, pe + 24, 0x10B, 2);
+    put(b, pe + 24 + 92, 16, 4);
+    put(b, pe + 24 + 96 + 16, rva, 4);
+    put(b, raw + 14, 1, 2);  // the root: RT_FONT
+    put(b, raw + 16, 8, 4);
+    put(b, raw + 20, 0x80000000u | names, 4);
+    put(b, raw + names + 14, static_cast<std::uint32_t>(fonts.size()), 2);
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        const std::size_t language = languages + 24 * i, entry = data + 16 * i;
+        put(b, raw + names + 16 + 8 * i, static_cast<std::uint32_t>(i + 1), 4);
+        put(b, raw + names + 20 + 8 * i, static_cast<std::uint32_t>(0x80000000u | language), 4);
+        put(b, raw + language + 14, 1, 2);
+        put(b, raw + language + 20, static_cast<std::uint32_t>(entry), 4);
+        put(b, raw + entry, static_cast<std::uint32_t>(rva + b.size() - raw), 4);
+        put(b, raw + entry + 4, static_cast<std::uint32_t>(fonts[i].size()), 4);
+        b.insert(b.end(), fonts[i].begin(), fonts[i].end());
+    }
+    put(b, section + 12, rva, 4);
+    put(b, section + 16, static_cast<std::uint32_t>(b.size() - raw), 4);
+    put(b, section + 20, raw, 4);
+    return b;
+}
+
 Font sample() {
     Font font;
     std::uint32_t seed = 12345;
@@ -151,6 +211,7 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
         std::optional<char32_t> first;
         std::vector<std::pair<int, int>> set;
         const char* warning = nullptr;  // the one warning expected, else none
+        int index = 0;
     };
     const std::string aboveBaseline =  // A's top 6 rows above the baseline, B's 1
         "STARTCHAR A\nENCODING 65\nBBX 1 1 0 5\nBITMAP\n80\nENDCHAR\n"
@@ -291,13 +352,38 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
               bdfChar("BBX 9 1 0 0\nBITMAP\n80800000\nENDCHAR\nENDFONT\n")),
          std::nullopt,
          {{'A' * 32 + 10, 0x80}, {'A' * 32 + 11, 0x80}}},
+        {"FNT 2.0, variable pitch, OEM: a glyph 20 wide keeps 16 columns",
+         windowsFnt(0x200, 255, 'A', 2, {{3, {0xE0, 0x40}}, {20, {0x80, 0, 0x01, 0, 0xFF, 0xFF}}}),
+         std::nullopt,
+         {{'A' * 32, 0xE0}, {'A' * 32 + 2, 0x40}, {'B' * 32, 0x80}, {'B' * 32 + 1, 0x01}},
+         "1 glyph is wider than 16 pixels (up to 20)"},
+        {"FNT 3.0, ANSI: e acute is cp437 0x82",
+         windowsFnt(0x300, 0, 0xE9, 1, {{8, {0x81}}}),
+         std::nullopt,
+         {{0x82 * 32, 0x81}}},
+        {"FNT of a charset celkit has no code page for: keyed by code",
+         windowsFnt(0x300, 128, 'C', 1, {{9, {0x80, 0x80}}}),
+         std::nullopt,
+         {{'C' * 32, 0x80}, {'C' * 32 + 1, 0x80}}},
+        {"FNT of exactly 8192 bytes, text where its names are: not a raw font",
+         windowsFnt(0x300, 255, 'A', 1, {{8, {0x80}}, {8, Bytes(8023)}}),
+         std::nullopt,
+         {{'A' * 32, 0x80}}},
+        {"PE library of two fonts, the second by --index",
+         peLibrary({windowsFnt(0x300, 255, 'A', 1, {{8, {0x01}}}),
+                    windowsFnt(0x300, 255, 'B', 1, {{8, {0x02}}})}),
+         std::nullopt,
+         {{'B' * 32, 0x02}},
+         nullptr,
+         1},
     };
     for (const Row& row : rows) {
         Font font, expected;
         std::string error;
         std::vector<std::string> warnings;
-        ASSERT_TRUE(importFont(row.file, ImportOptions{*builtinMap("cp437"), row.first}, font,
-                               error, &warnings))
+        ImportOptions options{*builtinMap("cp437"), row.first};
+        options.index = row.index;
+        ASSERT_TRUE(importFont(row.file, options, font, error, &warnings))
             << row.what << ": " << error;
         for (auto [at, value] : row.set) expected.bytes[at] = static_cast<std::uint8_t>(value);
         EXPECT_EQ(font.bytes, expected.bytes) << row.what;
@@ -313,6 +399,7 @@ TEST(FontFormats, SmallGlyphsLandAtTheirPlaceInTheCell) {
 
 TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
     const Bytes psf = psf2(1, 2, 2, 8, {0xAA, 0x55});
+    const Bytes fnt3 = windowsFnt(0x300, 255, 'A', 1, {{8, {1}}});
     std::string rows17;
     for (int i = 0; i < 17; ++i) rows17 += "00\n";
     struct Row {
@@ -442,6 +529,23 @@ TEST(FontFormats, MalformedFontsAreRefusedWithTheirReason) {
               "STARTCHAR a\nENCODING 65\nBBX 1 1 0 10\nBITMAP\n80\nENDCHAR\n"
               "STARTCHAR b\nENCODING 66\nBBX 1 1 0 -6\nBITMAP\n80\nENDCHAR\nENDFONT\n"),
          "glyph 0x42 reaches outside the 16 x 16 cell"},
+        {"FNT glyph bits past its end", changed(windowsFnt(0x300, 255, 'A', 1, {{8, {1}}}), 150, 0xF0),
+         "glyph 0x41's bits lie outside the font resource"},
+        {"FNT vector font in a library", peLibrary({changed(fnt3, 66, 1)}),
+         "a vector font; celkit reads raster fonts"},
+        {"FNT of version 1 in a library", peLibrary({changed(fnt3, 1, 1)}),
+         "version 0x100; celkit reads versions 2.0 and 3.0"},
+        {"FNT in a library says it is longer than the file", peLibrary({changed(fnt3, 4, 1)}),
+         "the font resource is cut short"},
+        {"FNT 17 rows high", windowsFnt(0x300, 255, 'A', 17, {{8, Bytes(17, 1)}}), "17 pixels high"},
+        {"PE library without fonts", peLibrary({}), "a Windows library with no font resources"},
+        {"PE language directory inside itself",
+         [&] {
+             Bytes b = peLibrary({fnt3});
+             b[0x200 + 24 + 16 + 4] = 24;  // the name entry's target: the name directory
+             return b;
+         }(),
+         "nests deeper than type, name and language"},
     };
     for (const Row& row : rows) {
         Font font;

@@ -171,6 +171,8 @@ RAW_PREFIXES = {
     "raw_pcf.fnt": b"\1fcp\x04\0\0\0",
     "raw_ttf.fnt": b"\0\1\0\0\0\x0c",
     "raw_otf.fnt": b"OTTO\0\x0c",
+    "raw_winfnt.fnt": struct.pack("<HI", 0x300, FONT_BYTES),
+    "raw_mz.fnt": b"MZ",
 }
 
 
@@ -178,6 +180,52 @@ def raw_font(name):
     rng = random.Random(name)
     prefix = RAW_PREFIXES[name]
     return prefix + bytes(rng.randrange(256) for _ in range(FONT_BYTES - len(prefix)))
+
+
+def windows_fnt(first, last, width, height, bits):
+    """A bare FNT 3.0: codes first..last all width x height on the same `bits`."""
+    table = 148 + (last - first + 2) * 6
+    header = bytearray(148)
+    struct.pack_into("<HI", header, 0, 0x300, table + len(bits) + 2)
+    struct.pack_into("<H", header, 88, height)
+    struct.pack_into("<BB", header, 95, first, last)
+    struct.pack_into("<II", header, 105, table + len(bits), table)
+    header[85] = 255
+    entries = b"".join(struct.pack("<HI", width, table) for _ in range(last - first + 2))
+    return bytes(header) + entries + bits + b"T\0"
+
+
+def pe_shared_languages(names, languages):
+    """A 32-bit library whose RT_FONT has `names` entries, each pointing at
+    the same directory of `languages` entries, all at one FNT: names x
+    languages fonts for the bytes of names + languages entries."""
+    fnt = windows_fnt(0x41, 0x41, 16, 16, bytes(32))
+    pe, raw, rva = 0x40, 0x200, 0x1000
+    tree = bytearray()
+    tree += struct.pack("<12xHH", 0, 1) + struct.pack("<II", 8, 0x80000000 | 24)
+    lang_dir = 24 + 16 + 8 * names
+    tree += struct.pack("<12xHH", 0, names) + b"".join(
+        struct.pack("<II", n + 1, 0x80000000 | lang_dir) for n in range(names))
+    data_entry = lang_dir + 16 + 8 * languages
+    tree += struct.pack("<12xHH", 0, languages) + struct.pack("<II", 0x409, data_entry) * languages
+    tree += struct.pack("<IIII", rva + data_entry + 16, len(fnt), 0, 0) + fnt
+    head = bytearray(raw)
+    head[0:2], head[0x3C] = b"MZ", pe
+    struct.pack_into("<4sHH12xHxxH", head, pe, b"PE\0\0", 0x14C, 1, 224, 0x10B)
+    struct.pack_into("<I", head, pe + 24 + 92, 16)
+    struct.pack_into("<I", head, pe + 24 + 96 + 16, rva)
+    struct.pack_into("<8xIIII", head, pe + 24 + 224, len(tree), rva, len(tree), raw)
+    return bytes(head) + bytes(tree)
+
+
+def ne_huge_count():
+    """A 16-bit library whose resource table claims 65535 fonts past its end."""
+    out = bytearray(0x80)
+    out[0:2], out[0x3C] = b"MZ", 0x40
+    out[0x40:0x42] = b"NE"
+    struct.pack_into("<HH", out, 0x40 + 0x24, 0x40 - 0x40 + 0x30, 0x3E)
+    struct.pack_into("<HHHI", out, 0x70, 4, 0x8008, 0xFFFF, 0)
+    return bytes(out) + bytes(12 * 100)
 
 
 def pcf(count, width, height, bitmap, codes, full=False, properties=None, junk_entries=0):
@@ -483,6 +531,12 @@ def files():
         "otf_runaway_subroutines.otf": outline_font(27, cff=runaway_cff(27)),
         "ttf_8192_point_curves.ttf": outline_font(27, glyf=[b"", curly_glyph(8192)] + composites(25, 1)),
         "ttf_lone_off_curve_point.ttf": outline_font(3, glyf=[b"", lone_off_curve_glyph(), composites(1, 1)[0]]),
+        # Windows fonts: 224 glyphs on one tall bitmap, a PE resource tree
+        # sharing one language directory among all its names, an NE count past the end.
+        "fnt_shared_16x2000.fnt": windows_fnt(0x20, 0xFF, 16, 2000, bytes(2 * 2000)),
+        "pe_shared_languages.fon": pe_shared_languages(4000, 4000),
+        "ne_huge_count.fon": ne_huge_count(),
+        "winfnt_header_8192.bin": raw_font("raw_winfnt.fnt"),
     }
     out.update(BDF_POINTS)
     out.update(BMP_PADDING)
