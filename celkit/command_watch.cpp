@@ -40,19 +40,6 @@ Font fontOfSheet(const std::string& name, const std::vector<std::uint8_t>& bytes
     return fontAsCelpackReads(picture);
 }
 
-std::string clockNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 // "3 glyphs changed: 0x41 0x42 0x61", against the font before the save.
 std::string changesText(const std::optional<Font>& before, const Font& after) {
     if (!before) {

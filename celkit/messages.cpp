@@ -1,6 +1,7 @@
 // celkit's messages: one line "celkit: ..." on standard error, whatever
 // bytes a name, an option value or a file brought in.
 #include <algorithm>
+#include <ctime>
 #include <iostream>
 
 #include "celkit/font/text_codes.h"
@@ -39,6 +40,20 @@ void reportError(const std::string& message) {
     // A library's text may end its last line; that break is no part of it.
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     std::cerr << ("celkit: " + shown(text) + "\n") << std::flush;
+}
+
+// The local time as 12:03:44, for the status lines of watch and edit.
+std::string clockNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
 }
 
 }  // namespace celkit

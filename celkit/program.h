@@ -135,6 +135,8 @@ void makeAndWrite(const std::vector<std::string>& inputs, const std::vector<fs::
 // control characters and bytes that are no UTF-8 as \xNN.
 std::string shown(const std::string& text);
 void reportError(const std::string& message);
+// The local time as 12:03:44, for status lines.
+std::string clockNow();
 
 }  // namespace celkit
 

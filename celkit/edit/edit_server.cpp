@@ -83,19 +83,6 @@ std::string base64(const std::uint8_t* bytes, std::size_t size) {
     return out;
 }
 
-std::string clockNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 // The value of `key` in a query string, undecoded (tokens are hex).
 std::optional<std::string_view> queryValue(std::string_view query, std::string_view key) {
     while (!query.empty()) {
