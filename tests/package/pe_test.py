@@ -13,6 +13,8 @@ version = sys.argv[1]
 numbers = [int(n) for n in version.split(".")] + [0] * (4 - len(version.split(".")))
 SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "ole32.dll",
                     "msvcrt.dll", "shell32.dll", "advapi32.dll"}
+# celkit edit's server: Winsock and the system's random source, in every Windows since Vista.
+PROGRAM_LIBRARIES = {"celkit": {"ws2_32.dll", "mswsock.dll", "bcrypt.dll"}}
 VISTA_TO_11 = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
@@ -54,6 +56,7 @@ for path, subsystem, name, code_page in PROGRAMS:
     pe = pefile.PE(path)
     flags = pe.OPTIONAL_HEADER.DllCharacteristics
     imports = {i.dll.decode().lower() for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+    imports -= PROGRAM_LIBRARIES.get(name, set())
     root = manifest(pe)
     table = strings(pe)
     fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
