@@ -170,7 +170,8 @@ Font loadFont(const std::string& name, const CodepointMap& map, int index) {
 }
 
 void addIndexOption(CLI::App& command, int& index) {
-    command.add_option("--index", index, "which font of a file holding several (.fon, .ttc), from 0")
+    command
+        .add_option("--index", index, "which font of a file holding several (.fon, .ttc), from 0")
         ->type_name("N")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();

@@ -12,7 +12,7 @@ source "$completion" || exit 1
 
 rows=(
   "celkit exp|export"
-  "celkit |show sheet export import info watch"
+  "celkit |show sheet export import info watch edit"
   "celkit -|-h --help --version"
   "celkit --version i|import info"
   "celkit export --fo|--format"
