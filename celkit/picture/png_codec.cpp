@@ -204,6 +204,12 @@ std::uint64_t pngPixelsAllowed(std::uint64_t fileLength) {
     return std::max(floor, fileLength * perByte);
 }
 
+// stb leaves no reason for some failures (a thread's first call, a lost one).
+static const char* failureReason() {
+    const char* reason = stbi_failure_reason();
+    return reason != nullptr ? reason : "no reason given";
+}
+
 bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& error,
              const SizeCheck& check) {
     out = Picture();
@@ -248,8 +254,7 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
     int width = 0, height = 0, channels = 0;
     int length = static_cast<int>(data.size());
     if (!stbi_info_from_memory(data.data(), length, &width, &height, &channels)) {
-        error =
-            std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
+        error = std::string("not a PNG picture that can be decoded (") + failureReason() + ")";
         return false;
     }
     // The file's own channels; a colour key (tRNS) brings an alpha channel.
@@ -257,8 +262,7 @@ bool readPng(const std::vector<std::uint8_t>& data, Picture& out, std::string& e
     stbi_uc* decoded =
         stbi_load_from_memory(data.data(), length, &width, &height, nullptr, channels);
     if (decoded == nullptr) {
-        error =
-            std::string("not a PNG picture that can be decoded (") + stbi_failure_reason() + ")";
+        error = std::string("not a PNG picture that can be decoded (") + failureReason() + ")";
         return false;
     }
     std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
